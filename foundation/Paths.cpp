@@ -1,0 +1,172 @@
+// Paths and opening files.
+
+#include "foundation/Paths.h"
+
+#include "platform/Error.h"
+#include "platform/FolderListing.h"
+#include "platform/Path.h"
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+using platform::kPathSeparator;
+
+namespace {
+
+bool isHexDigit(char16_t c) {
+  return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// The brace form of a GUID with a non-zero first field, as the Windows parser accepts it.
+bool isUsableGuid(olstring_view text) {
+  static constexpr size_t kDashes[] = {9, 14, 19, 24};
+  if (text.size() != 38 || text.front() != u'{' || text.back() != u'}') return false;
+  for (size_t i = 1; i < 37; ++i) {
+    const bool dash = i == kDashes[0] || i == kDashes[1] || i == kDashes[2] || i == kDashes[3];
+    if (dash ? text[i] != u'-' : !isHexDigit(text[i])) return false;
+  }
+  return text.substr(1, 8) != u"00000000";
+}
+
+void expandKnownFolders(olstring& text) {
+  size_t scan = 0;
+  for (;;) {
+    const size_t open = text.find(u'%', scan);
+    if (open == olstring::npos) return;
+    const size_t close = text.find(u'%', open + 1);
+    if (close == olstring::npos) return;
+    const olstring_view inner = olstring_view(text).substr(open + 1, close - open - 1);
+    // A pair too short to hold a GUID ends the whole scan.
+    if (inner.size() < 36) return;
+    olstring folder;
+    if (isUsableGuid(inner)) folder = platform::knownFolderPath(inner);
+    if (folder.empty()) {
+      scan = close + 1;
+      continue;
+    }
+    text.replace(open, close - open + 1, folder);
+    scan = open + folder.size();
+  }
+}
+
+}  // namespace
+
+olstring expandPath(olstring_view path) {
+  if (path.empty()) return {};
+  const bool home = path.size() >= 2 && path[0] == u'~' && path[1] == kPathSeparator;
+  if (!home && path.find(u'%') == olstring_view::npos) return olstring(path);
+  olstring text = platform::expandEnvironment(path);
+  expandKnownFolders(text);
+  return text;
+}
+
+platform::FileHandle openFile(olstring_view path, bool forWriting) {
+  platform::setLastError(platform::kErrorSuccess);
+  if (path.empty()) return nullptr;
+  const olstring expanded = expandPath(path);
+  if (forWriting) {
+    const size_t slash = expanded.rfind(kPathSeparator);
+    if (slash != olstring::npos && slash > 0) createFolders(olstring_view(expanded).substr(0, slash));
+  }
+  return platform::openFile(expanded, forWriting ? platform::FileAccess::write : platform::FileAccess::read);
+}
+
+platform::FileHandle openFileRetry(olstring_view path, bool forWriting) {
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  const auto limit = std::chrono::milliseconds(1000);
+  platform::FileHandle handle = openFile(path, forWriting);
+  if (handle != nullptr || Clock::now() - start > limit) return handle;
+  while (handle == nullptr && platform::lastError() == platform::kErrorSharingViolation &&
+         Clock::now() - start < limit) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    handle = openFile(path, forWriting);
+  }
+  return handle;
+}
+
+PathType pathType(olstring_view path, uint64_t* size) {
+  if (size != nullptr) *size = 0;
+  if (path.empty()) return PathType::none;
+  switch (platform::queryPath(expandPath(path), size)) {
+    case platform::PathKind::folder: return PathType::folder;
+    case platform::PathKind::file: return PathType::file;
+    case platform::PathKind::none: break;
+  }
+  return PathType::none;
+}
+
+bool createFolders(olstring_view path) {
+  platform::setLastError(platform::kErrorSuccess);
+  if (path.empty()) return false;
+  olstring current = expandPath(path);
+  std::vector<olstring> missing;
+  while (current.size() > 1) {
+    const PathType type = pathType(current);
+    if (type == PathType::folder) break;
+    if (type == PathType::file) {
+      platform::setLastError(platform::kErrorAlreadyExists);
+      return false;
+    }
+    const size_t slash = current.rfind(kPathSeparator);
+    if (slash == olstring::npos) {
+      platform::setLastError(platform::kErrorPathNotFound);
+      return false;
+    }
+    missing.push_back(current.substr(slash));
+    current.resize(slash);
+  }
+  while (!missing.empty()) {
+    current += missing.back();
+    missing.pop_back();
+    if (!platform::makeFolder(current) && platform::lastError() != platform::kErrorAlreadyExists) return false;
+  }
+  platform::setLastError(platform::kErrorSuccess);
+  return true;
+}
+
+int absolutePathKind(olstring_view path) {
+  if (path.empty()) return 0;
+  return platform::isAbsolutePath(expandPath(path)) ? 1 : 0;
+}
+
+olstring fullPath(olstring_view path) {
+  if (absolutePathKind(path) != 0) return olstring(path);
+  olstring full = platform::lexicalFullPath(path);
+  return full.empty() ? olstring(path) : full;
+}
+
+bool deleteFolderTree(olstring_view folder) {
+  // A folder we may not write to cannot lose its entries; ours to delete, so open it up.
+  platform::makeWritable(folder);
+  std::vector<platform::FolderEntry> entries;
+  {
+    // Links are listed as what they are, so nothing outside the tree is ever entered.
+    platform::FolderListing listing;
+    if (!listing.open(folder, platform::LinkPolicy::listAsFile)) return false;
+    platform::FolderEntry entry;
+    while (listing.next(entry)) entries.push_back(std::move(entry));
+  }
+  for (const auto& entry : entries) {
+    olstring child(folder);
+    if (child.empty() || child.back() != kPathSeparator) child += kPathSeparator;
+    child += entry.name;
+    if ((entry.attributes & platform::kAttributeDirectory) != 0 && !entry.isLink) {
+      deleteFolderTree(child);
+    } else {
+      platform::makeWritable(child);
+      platform::deletePath(child);
+    }
+  }
+  return platform::removeFolder(folder);
+}
+
+bool deleteFolder(olstring_view path) {
+  olstring folder = expandPath(path);
+  while (!folder.empty() && folder.back() == kPathSeparator) folder.pop_back();
+  if (folder.empty() || pathType(folder) != PathType::folder) return false;
+  // A link to a folder is not the folder: its target's content is not ours to delete.
+  if (platform::isSymbolicLink(folder)) return false;
+  return deleteFolderTree(folder);
+}

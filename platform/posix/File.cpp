@@ -1,0 +1,363 @@
+// File handles on POSIX: non-blocking-safe reads and atomic-replace writes.
+
+#include "platform/File.h"
+
+#include "platform/Error.h"
+#include "platform/Text.h"
+#include "platform/posix/PosixSupport.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
+namespace platform {
+
+struct FileObject {
+  int fd = -1;
+  FileAccess access = FileAccess::read;
+  std::string temporaryPath;
+  std::string targetPath;
+  bool writeFailed = false;
+};
+
+namespace posix {
+
+std::string nativePath(std::u16string_view path) { return utf16ToUtf8(path); }
+
+uint32_t setPathError(int errnoValue, const std::string& path) {
+  if (errnoValue == ENOENT) {
+    const size_t slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0) {
+      struct stat info;
+      const std::string parent = path.substr(0, slash);
+      if (stat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        setLastError(kErrorPathNotFound);
+        return kErrorPathNotFound;
+      }
+    }
+  }
+  return setLastErrorFromErrno(errnoValue);
+}
+
+}  // namespace posix
+
+namespace {
+
+std::atomic<unsigned> g_temporaryCounter{0};
+
+FileHandle openForReading(const std::string& path) {
+  // O_NONBLOCK keeps open() from waiting for a writer on a FIFO; anything but a regular
+  // file is refused before it can be read.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    posix::setPathError(errno, path);
+    return nullptr;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0) {
+    setLastErrorFromErrno(errno);
+    ::close(fd);
+    return nullptr;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    setLastError(kErrorAccessDenied);
+    return nullptr;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  auto* file = new FileObject;
+  file->fd = fd;
+  file->access = FileAccess::read;
+  setLastError(kErrorSuccess);
+  return file;
+}
+
+// Replacing a link would cut the user's link; the file it points to is replaced instead.
+std::string resolveWriteTarget(const std::string& path) {
+  struct stat info;
+  if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    if (char* resolved = realpath(path.c_str(), nullptr)) {
+      std::string target(resolved);
+      std::free(resolved);
+      return target;
+    }
+  }
+  return path;
+}
+
+FileHandle openForWriting(const std::string& requested) {
+  const std::string target = resolveWriteTarget(requested);
+  struct stat existing;
+  const bool exists = stat(target.c_str(), &existing) == 0;
+  if (exists && S_ISDIR(existing.st_mode)) {
+    setLastError(kErrorAccessDenied);
+    return nullptr;
+  }
+  const size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  int fd = -1;
+  std::string temporary;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temporary = folder + "." + name + ".mrn" + std::to_string(getpid()) + "-" +
+                std::to_string(g_temporaryCounter++);
+    // Mode 0666 lets the umask decide, as for any newly created file.
+    fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
+    posix::setPathError(errno, temporary);
+    return nullptr;
+  }
+  if (exists) fchmod(fd, existing.st_mode & 07777);
+  auto* file = new FileObject;
+  file->fd = fd;
+  file->access = FileAccess::write;
+  file->temporaryPath = temporary;
+  file->targetPath = target;
+  setLastError(kErrorSuccess);
+  return file;
+}
+
+}  // namespace
+
+FileHandle openFile(std::u16string_view path, FileAccess access) {
+  if (path.empty()) {
+    setLastError(kErrorPathNotFound);
+    return nullptr;
+  }
+  const std::string native = posix::nativePath(path);
+  return access == FileAccess::read ? openForReading(native) : openForWriting(native);
+}
+
+bool readFile(FileHandle handle, void* destination, size_t n, size_t* bytesRead) {
+  if (bytesRead != nullptr) *bytesRead = 0;
+  if (handle == nullptr || handle->fd < 0) {
+    setLastError(kErrorInvalidParameter);
+    return false;
+  }
+  auto* out = static_cast<char*>(destination);
+  size_t total = 0;
+  while (total < n) {
+    const size_t chunk = std::min<size_t>(n - total, SSIZE_MAX);
+    const ssize_t got = ::read(handle->fd, out + total, chunk);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      setLastErrorFromErrno(errno);
+      if (bytesRead != nullptr) *bytesRead = total;
+      return false;
+    }
+    if (got == 0) break;
+    total += static_cast<size_t>(got);
+  }
+  if (bytesRead != nullptr) *bytesRead = total;
+  setLastError(kErrorSuccess);
+  return true;
+}
+
+bool writeFile(FileHandle handle, const void* data, size_t n) {
+  if (handle == nullptr || handle->fd < 0) {
+    setLastError(kErrorInvalidParameter);
+    return false;
+  }
+  const auto* in = static_cast<const char*>(data);
+  size_t total = 0;
+  while (total < n) {
+    const ssize_t put = ::write(handle->fd, in + total, std::min<size_t>(n - total, SSIZE_MAX));
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      setLastErrorFromErrno(errno);
+      handle->writeFailed = true;
+      return false;
+    }
+    total += static_cast<size_t>(put);
+  }
+  setLastError(kErrorSuccess);
+  return true;
+}
+
+bool fileSize(FileHandle handle, uint64_t* size) {
+  struct stat info;
+  if (handle == nullptr || fstat(handle->fd, &info) != 0) {
+    handle == nullptr ? setLastError(kErrorInvalidParameter) : (void)setLastErrorFromErrno(errno);
+    return false;
+  }
+  *size = static_cast<uint64_t>(info.st_size);
+  return true;
+}
+
+bool seekFile(FileHandle handle, uint64_t offset) {
+  if (handle == nullptr) {
+    setLastError(kErrorInvalidParameter);
+    return false;
+  }
+  if (lseek(handle->fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    setLastErrorFromErrno(errno);
+    return false;
+  }
+  return true;
+}
+
+void adviseSequentialRead(FileHandle handle) {
+  if (handle != nullptr) posix_fadvise(handle->fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+bool closeFile(FileHandle handle) {
+  if (handle == nullptr) return false;
+  bool ok = true;
+  if (handle->access == FileAccess::write) {
+    // The new content must be on disk before it replaces the old, or a crash could leave
+    // an empty settings file behind.
+    if (handle->writeFailed) {
+      ok = false;
+    } else if (fsync(handle->fd) != 0) {
+      setLastErrorFromErrno(errno);
+      ok = false;
+    }
+    if (::close(handle->fd) != 0 && ok) {
+      setLastErrorFromErrno(errno);
+      ok = false;
+    }
+    if (ok && rename(handle->temporaryPath.c_str(), handle->targetPath.c_str()) != 0) {
+      setLastErrorFromErrno(errno);
+      ok = false;
+    }
+    if (!ok) {
+      const uint32_t error = lastError();
+      unlink(handle->temporaryPath.c_str());
+      setLastError(error);
+    }
+  } else {
+    ::close(handle->fd);
+  }
+  delete handle;
+  if (ok) setLastError(kErrorSuccess);
+  return ok;
+}
+
+void abandonFile(FileHandle handle) {
+  if (handle == nullptr) return;
+  if (handle->access == FileAccess::write) handle->writeFailed = true;
+  const uint32_t error = lastError();
+  closeFile(handle);
+  setLastError(error);
+}
+
+PathKind queryPath(std::u16string_view path, uint64_t* size) {
+  if (size != nullptr) *size = 0;
+  const std::string native = posix::nativePath(path);
+  struct stat info;
+  if (stat(native.c_str(), &info) != 0) {
+    const int error = errno;
+    if ((error == ENOENT || error == ELOOP) && lstat(native.c_str(), &info) == 0) return PathKind::file;
+    posix::setPathError(error, native);
+    return PathKind::none;
+  }
+  if (S_ISDIR(info.st_mode)) return PathKind::folder;
+  if (size != nullptr) *size = static_cast<uint64_t>(info.st_size);
+  return PathKind::file;
+}
+
+bool pathIdentity(std::u16string_view path, uint64_t* device, uint64_t* inode) {
+  struct stat info;
+  const std::string native = posix::nativePath(path);
+  if (stat(native.c_str(), &info) != 0) {
+    posix::setPathError(errno, native);
+    return false;
+  }
+  *device = static_cast<uint64_t>(info.st_dev);
+  *inode = static_cast<uint64_t>(info.st_ino);
+  return true;
+}
+
+bool isSymbolicLink(std::u16string_view path) {
+  struct stat info;
+  return lstat(posix::nativePath(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
+bool readLinkTarget(std::u16string_view path, std::string* target) {
+  const std::string native = posix::nativePath(path);
+  std::vector<char> buffer(256);
+  for (;;) {
+    const ssize_t length = readlink(native.c_str(), buffer.data(), buffer.size());
+    if (length < 0) {
+      posix::setPathError(errno, native);
+      return false;
+    }
+    if (static_cast<size_t>(length) < buffer.size()) {
+      target->assign(buffer.data(), static_cast<size_t>(length));
+      return true;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool makeFolder(std::u16string_view path) {
+  const std::string native = posix::nativePath(path);
+  if (mkdir(native.c_str(), 0777) != 0) {
+    posix::setPathError(errno, native);
+    return false;
+  }
+  setLastError(kErrorSuccess);
+  return true;
+}
+
+bool removeFolder(std::u16string_view path) {
+  const std::string native = posix::nativePath(path);
+  if (rmdir(native.c_str()) != 0) {
+    posix::setPathError(errno, native);
+    return false;
+  }
+  return true;
+}
+
+bool deletePath(std::u16string_view path) {
+  const std::string native = posix::nativePath(path);
+  if (unlink(native.c_str()) != 0) {
+    posix::setPathError(errno, native);
+    return false;
+  }
+  return true;
+}
+
+bool makeWritable(std::u16string_view path) {
+  const std::string native = posix::nativePath(path);
+  struct stat info;
+  // Never through a link: a link's target outside a tree being deleted is not ours.
+  if (lstat(native.c_str(), &info) != 0) {
+    posix::setPathError(errno, native);
+    return false;
+  }
+  if (S_ISLNK(info.st_mode) || (info.st_mode & S_IWUSR) != 0) return true;
+  if (chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0) {
+    setLastErrorFromErrno(errno);
+    return false;
+  }
+  return true;
+}
+
+bool renamePath(std::u16string_view from, std::u16string_view to) {
+  if (rename(posix::nativePath(from).c_str(), posix::nativePath(to).c_str()) != 0) {
+    setLastErrorFromErrno(errno);
+    return false;
+  }
+  return true;
+}
+
+std::u16string currentFolder() {
+  std::vector<char> buffer(4096);
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+  return utf8ToUtf16(buffer.data());
+}
+
+}  // namespace platform

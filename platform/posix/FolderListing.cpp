@@ -1,0 +1,136 @@
+// Folder listings on POSIX: readdir plus fstatat on the folder's descriptor.
+
+#include "platform/FolderListing.h"
+
+#include "platform/Error.h"
+#include "platform/Text.h"
+#include "platform/posix/PosixSupport.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace platform {
+
+uint64_t fileTimeFromPosix(int64_t seconds, int64_t nanoseconds) {
+  const int64_t shifted = seconds + kEpochDifferenceSeconds;
+  if (shifted < 0) return 0;
+  return static_cast<uint64_t>(shifted) * 10000000ULL + static_cast<uint64_t>(nanoseconds / 100);
+}
+
+struct FolderListing::State {
+  DIR* folder = nullptr;
+  LinkPolicy policy = LinkPolicy::follow;
+};
+
+FolderListing::FolderListing() = default;
+FolderListing::~FolderListing() { close(); }
+
+void FolderListing::close() {
+  if (m_state && m_state->folder != nullptr) closedir(m_state->folder);
+  m_state.reset();
+}
+
+bool FolderListing::open(std::u16string_view folder, LinkPolicy policy) {
+  close();
+  m_error = 0;
+  const std::string native = posix::nativePath(folder);
+  // Under listAsFile a link is never entered, not even as the folder being listed.
+  const int noFollow = policy == LinkPolicy::listAsFile ? O_NOFOLLOW : 0;
+  const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | noFollow);
+  if (fd < 0) {
+    m_error = posix::setPathError(errno, native);
+    return false;
+  }
+  DIR* listing = fdopendir(fd);
+  if (listing == nullptr) {
+    m_error = setLastErrorFromErrno(errno);
+    ::close(fd);
+    return false;
+  }
+  m_state = std::make_unique<State>();
+  m_state->folder = listing;
+  m_state->policy = policy;
+  setLastError(kErrorSuccess);
+  return true;
+}
+
+namespace {
+
+uint32_t attributesOf(const struct stat& info, const char* name) {
+  uint32_t attributes = 0;
+  if (S_ISDIR(info.st_mode)) attributes |= kAttributeDirectory;
+  if ((info.st_mode & S_IWUSR) == 0) attributes |= kAttributeReadOnly;
+  if (name[0] == '.') attributes |= kAttributeHidden;
+  if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) attributes |= kAttributeSystem;
+  return attributes;
+}
+
+}  // namespace
+
+bool FolderListing::next(FolderEntry& entry) {
+  if (!m_state || m_state->folder == nullptr) {
+    setLastError(m_error);
+    return false;
+  }
+  const int folderFd = dirfd(m_state->folder);
+  for (;;) {
+    // readdir() reports the end of a listing and a failure the same way; only errno tells
+    // them apart, so clear it first.
+    errno = 0;
+    const dirent* raw = readdir(m_state->folder);
+    if (raw == nullptr) {
+      m_error = errno == 0 ? kErrorSuccess : errorFromErrno(errno);
+      close();
+      setLastError(m_error);
+      return false;
+    }
+    const char* name = raw->d_name;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+
+    struct stat own;
+    if (fstatat(folderFd, name, &own, AT_SYMLINK_NOFOLLOW) != 0) {
+      // Gone between readdir and the look-up: it is no longer part of the folder.
+      if (errno == ENOENT) continue;
+      m_error = setLastErrorFromErrno(errno);
+      close();
+      return false;
+    }
+    entry = FolderEntry();
+    entry.name = utf8ToUtf16(name);
+    entry.isLink = S_ISLNK(own.st_mode);
+    struct stat info = own;
+    if (entry.isLink) {
+      if (m_state->policy == LinkPolicy::listAsFile) {
+        // The link's own size is the length of its target text.
+        entry.size = static_cast<uint64_t>(own.st_size);
+        entry.writeTime = fileTimeFromPosix(own.st_mtim.tv_sec, own.st_mtim.tv_nsec);
+        entry.attributes = name[0] == '.' ? kAttributeHidden : 0;
+        entry.device = own.st_dev;
+        entry.inode = own.st_ino;
+        return true;
+      }
+      if (fstatat(folderFd, name, &info, 0) != 0) {
+        // Dangling or looping link: a file of size 0 with the link's own time.
+        entry.size = 0;
+        entry.writeTime = fileTimeFromPosix(own.st_mtim.tv_sec, own.st_mtim.tv_nsec);
+        entry.attributes = 0;
+        entry.device = own.st_dev;
+        entry.inode = own.st_ino;
+        return true;
+      }
+    }
+    entry.attributes = attributesOf(info, name);
+    entry.isSpecial = !S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode);
+    entry.size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
+    entry.writeTime = fileTimeFromPosix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    entry.device = info.st_dev;
+    entry.inode = info.st_ino;
+    return true;
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds Mirrane with its tests (installing what is missing when run as root) and runs
+# every test. With --sanitize the same tests run under AddressSanitizer and
+# UndefinedBehaviorSanitizer in a build folder of their own.
+set -euo pipefail
+MIRRANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$MIRRANE_ROOT/scripts/deps.sh"
+mirrane_install_dependencies
+
+build_dir="$MIRRANE_ROOT/build"
+options=()
+if [ "${1:-}" = "--sanitize" ]; then
+  build_dir="$MIRRANE_ROOT/build-sanitize"
+  options=(-DMIRRANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+fi
+mirrane_build "$build_dir" "${options[@]}"
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"

@@ -1,0 +1,118 @@
+#include "tests/support/TestSupport.h"
+
+#include "platform/Text.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace testing_support {
+
+TempFolder::TempFolder() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/mrntest-XXXXXX";
+  if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
+  // Let a child that drops to an unprivileged user work in here too.
+  chmod(pattern.c_str(), 0777);
+  m_path = pattern;
+}
+
+TempFolder::~TempFolder() {
+  runCommand("chmod -R u+rwx '" + m_path + "' 2>/dev/null; rm -rf '" + m_path + "'");
+}
+
+std::u16string TempFolder::widePath(const std::string& relative) const {
+  return platform::utf8ToUtf16(relative.empty() ? m_path : path(relative));
+}
+
+void makeFolders(const std::string& path) {
+  std::string partial;
+  std::stringstream parts(path);
+  std::string part;
+  while (std::getline(parts, part, '/')) {
+    partial += part;
+    if (!partial.empty()) mkdir(partial.c_str(), 0777);
+    partial += '/';
+  }
+}
+
+void writeFileBytes(const std::string& path, const std::string& bytes) {
+  const size_t slash = path.rfind('/');
+  if (slash != std::string::npos && slash > 0) makeFolders(path.substr(0, slash));
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) ADD_FAILURE() << "cannot write " << path;
+}
+
+std::string readFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+void makeLink(const std::string& target, const std::string& linkPath) {
+  if (symlink(target.c_str(), linkPath.c_str()) != 0) ADD_FAILURE() << "symlink failed: " << linkPath;
+}
+
+void makeFifo(const std::string& path) {
+  if (mkfifo(path.c_str(), 0666) != 0) ADD_FAILURE() << "mkfifo failed: " << path;
+}
+
+void setModifiedTime(const std::string& path, int64_t seconds, long nanoseconds) {
+  timespec times[2];
+  times[0].tv_sec = seconds;
+  times[0].tv_nsec = nanoseconds;
+  times[1] = times[0];
+  if (utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) ADD_FAILURE() << "utimensat failed";
+}
+
+void setMode(const std::string& path, unsigned mode) { chmod(path.c_str(), mode); }
+
+bool exists(const std::string& path) {
+  struct stat info;
+  return lstat(path.c_str(), &info) == 0;
+}
+
+bool runningAsRoot() { return geteuid() == 0; }
+
+int runInChild(const std::function<bool()>& body, bool dropPrivileges) {
+  fflush(nullptr);
+  const pid_t child = fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    if (dropPrivileges && geteuid() == 0) {
+      const passwd* nobody = getpwnam("nobody");
+      const uid_t uid = nobody != nullptr ? nobody->pw_uid : 65534;
+      const gid_t gid = nobody != nullptr ? nobody->pw_gid : 65534;
+      if (setgid(gid) != 0 || setuid(uid) != 0) _exit(99);
+    }
+    _exit(body() ? 0 : 1);
+  }
+  int status = 0;
+  if (waitpid(child, &status, 0) != child) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int runCommand(const std::string& commandLine, std::string* output) {
+  FILE* pipe = popen(commandLine.c_str(), "r");
+  if (pipe == nullptr) return -1;
+  char buffer[4096];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+    if (output != nullptr) output->append(buffer, got);
+  }
+  const int status = pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace testing_support

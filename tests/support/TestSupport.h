@@ -1,0 +1,48 @@
+// Helpers for tests that work on the real file system: private temporary folders, files
+// with given bytes, and running a piece of a test as an unprivileged user.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace testing_support {
+
+// A fresh folder below $TMPDIR (or /tmp), removed with everything in it on destruction.
+class TempFolder {
+public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  // The folder's path as bytes; path(name) joins a relative name.
+  const std::string& path() const { return m_path; }
+  std::string path(const std::string& relative) const { return m_path + "/" + relative; }
+  std::u16string widePath(const std::string& relative = {}) const;
+
+private:
+  std::string m_path;
+};
+
+// Writes bytes to a file, creating missing folders; fails the test on error.
+void writeFileBytes(const std::string& path, const std::string& bytes);
+// The whole content of a file ("" when it cannot be read).
+std::string readFileBytes(const std::string& path);
+void makeFolders(const std::string& path);
+void makeLink(const std::string& target, const std::string& linkPath);
+void makeFifo(const std::string& path);
+// Sets the file's modification time (seconds since 1970, plus nanoseconds).
+void setModifiedTime(const std::string& path, int64_t seconds, long nanoseconds = 0);
+void setMode(const std::string& path, unsigned mode);
+bool exists(const std::string& path);
+
+// Runs body in a child process; the child drops to the user "nobody" first when the test
+// runs as root. Returns the child's exit status (0 when body returned true), or -1.
+int runInChild(const std::function<bool()>& body, bool dropPrivileges);
+bool runningAsRoot();
+
+// Runs a command line through /bin/sh, returning the exit status and the captured output.
+int runCommand(const std::string& commandLine, std::string* output = nullptr);
+
+}  // namespace testing_support
