@@ -1,0 +1,191 @@
+// Every (section, key) the program looks up in the language file, in one place per section.
+// A key added to a list here is checked against lang/english.ini by the tests, so a text
+// cannot be forgotten. To add a key: add one line to its section's list below.
+#pragma once
+
+#include "foundation/Language.h"
+
+#include <span>
+
+struct LanguageKey {
+  olstring_view section;
+  olstring_view key;
+};
+
+// Looks a key up as langText does.
+inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring_view a1 = {}, olstring_view a2 = {},
+                         olstring_view a3 = {}, olstring_view a4 = {}, olstring_view a5 = {}) {
+  return langText(key.section, key.key, a0, a1, a2, a3, a4, a5);
+}
+
+// Each list names (constant, key text). The constants live in a namespace named after the
+// section, e.g. lang::progress::kPrepareCount.
+
+#define MIRRANE_LANG_INFO(KEY) KEY(kName, u"name")
+
+#define MIRRANE_LANG_GLOBAL(KEY)                                                 \
+  /* message box buttons and common buttons */                                   \
+  KEY(kOk, u"ok")                                                                \
+  KEY(kCancel, u"cancel")                                                        \
+  KEY(kYes, u"yes")                                                              \
+  KEY(kNo, u"no")                                                                \
+  KEY(kContinue, u"continue")                                                    \
+  KEY(kAbort, u"abort")                                                          \
+  KEY(kRetry, u"retry")                                                          \
+  KEY(kIgnore, u"ignore")                                                        \
+  KEY(kTryAgain, u"tryagain")                                                    \
+  KEY(kClose, u"close")                                                          \
+  KEY(kPause, u"pause")                                                          \
+  KEY(kResume, u"resume")                                                        \
+  /* main menu */                                                                \
+  KEY(kTheme, u"theme")                                                          \
+  KEY(kFont, u"font")                                                            \
+  KEY(kLanguage, u"language")                                                    \
+  KEY(kHelp, u"help")                                                            \
+  KEY(kCmdlineMenu, u"cmdline_menu")                                             \
+  KEY(kDonate, u"donate")                                                        \
+  KEY(kAbout, u"about")                                                          \
+  KEY(kAboutText, u"about_text")                                                 \
+  KEY(kCmdlineInfo, u"cmdline_info")                                             \
+  /* compare panel and main window */                                            \
+  KEY(kLoad, u"load")                                                            \
+  KEY(kSave, u"save")                                                            \
+  KEY(kReset, u"reset")                                                          \
+  KEY(kMore, u"more")                                                            \
+  KEY(kCompare, u"compare")                                                      \
+  KEY(kDiffs, u"diffs")                                                          \
+  KEY(kAll, u"all")                                                              \
+  KEY(kItemsInfo, u"items_info")                                                 \
+  KEY(kReady, u"ready")                                                          \
+  KEY(kEmpty, u"empty")                                                          \
+  /* file dialog filters */                                                      \
+  KEY(kExtMrn, u"ext_mrn")                                                       \
+  KEY(kExtArchive, u"ext_archive")                                               \
+  KEY(kExtAll, u"ext_all")
+
+#define MIRRANE_LANG_COMPARE_OPTIONS(KEY) \
+  KEY(kPath0, u"path0")                   \
+  KEY(kPath1, u"path1")                   \
+  KEY(kExclude, u"exclude")               \
+  KEY(kBrowse, u"browse")                 \
+  KEY(kForceFile, u"forcefile")           \
+  KEY(kCase, u"case")                     \
+  KEY(kMtime, u"mtime")                   \
+  KEY(kAttr, u"attr")                     \
+  KEY(kAdjustPath, u"adjustpath")         \
+  KEY(kAutoSkip, u"autoskip")             \
+  KEY(kTextMode, u"textmode")             \
+  KEY(kFolder, u"folder")                 \
+  KEY(kFile, u"file")                     \
+  KEY(kErrSame, u"err_same")              \
+  KEY(kErrForceFile, u"err_forcefile")    \
+  KEY(kSuggestForceFile, u"suggest_forcefile")
+
+#define MIRRANE_LANG_PROGRESS(KEY)        \
+  KEY(kTitle, u"title")                   \
+  KEY(kPrepare, u"prepare")               \
+  KEY(kCompare, u"compare")               \
+  KEY(kStatistics, u"statistics")         \
+  KEY(kPrepareCount, u"prepare_count")    \
+  KEY(kCount, u"count")
+
+// Verdicts and the difference descriptions of a row.
+#define MIRRANE_LANG_DIFF(KEY)              \
+  KEY(kNoDiff, u"no_diff")                  \
+  KEY(kDiff, u"diff")                       \
+  KEY(kFirstMissing, u"first_missing")      \
+  KEY(kSecondMissing, u"second_missing")    \
+  KEY(kType, u"type")                       \
+  KEY(kName, u"name")                       \
+  KEY(kData, u"data")                       \
+  KEY(kSize, u"size")                       \
+  KEY(kTime, u"time")                       \
+  KEY(kAttr, u"attr")
+
+// Content categories shown in the details dialog.
+#define MIRRANE_LANG_DETAILS(KEY)                 \
+  KEY(kDataIgnore, u"data_ignore")                \
+  KEY(kDataDiff, u"data_diff")                    \
+  KEY(kDataSameBin, u"data_same_bin")             \
+  KEY(kDataSameTxt, u"data_same_txt")             \
+  KEY(kDataSameBinPart, u"data_same_binpart")
+
+// The results list's context menu; "find" also titles the find dialog, "details" the
+// details dialog.
+#define MIRRANE_LANG_MENU_LISTVIEW(KEY)       \
+  KEY(kDetails, u"details")                   \
+  KEY(kOpen, u"open")                         \
+  KEY(kOpenFolder, u"open_folder")            \
+  KEY(kFirst, u"first")                       \
+  KEY(kSecond, u"second")                     \
+  KEY(kNextDiff, u"next_diff")                \
+  KEY(kPrevDiff, u"prev_diff")                \
+  KEY(kFind, u"find")                         \
+  KEY(kFindNext, u"findnext")                 \
+  KEY(kFindPrev, u"findprev")                 \
+  KEY(kFindAll, u"findall")                   \
+  KEY(kSelectAll, u"selectall")               \
+  KEY(kDeselectAll, u"deselectall")           \
+  KEY(kInvertSelection, u"invertselection")
+
+#define MIRRANE_LANG_MENU_RESET(KEY)      \
+  KEY(kResetOpt, u"resetopt")             \
+  KEY(kResetPanel, u"resetpanel")         \
+  KEY(kClearResult, u"clearresult")
+
+// Theme labels are keyed by the toolkit's theme names; a missing label shows the name.
+#define MIRRANE_LANG_THEME(KEY)                \
+  KEY(kSystemDefault, u"System Default")       \
+  KEY(kLight, u"Light")                        \
+  KEY(kDark, u"Dark")                          \
+  KEY(kBlue, u"Blue")                          \
+  KEY(kGreen, u"Green")
+
+// Console mode: "fail" gets %0 the error code, %1 its text; "success" %0 the exit code;
+// "no_diff" and "diff" %0 only-in-first, %1 differing, %2 only-in-second counts.
+#define MIRRANE_LANG_CONSOLE(KEY)  \
+  KEY(kFail, u"fail")              \
+  KEY(kSuccess, u"success")        \
+  KEY(kNoDiff, u"no_diff")         \
+  KEY(kDiff, u"diff")
+
+// The program's own error codes, keyed "0x%.8x".
+#define MIRRANE_LANG_ERROR(KEY)           \
+  KEY(kCancelled, u"0xf0000001")          \
+  KEY(kArchiveGaveNoFolder, u"0xf0000002")
+
+namespace lang {
+
+#define MIRRANE_LANG_CONSTANT(name, text) inline constexpr LanguageKey name{kSection, text};
+#define MIRRANE_LANG_ENTRY(name, text) name,
+#define MIRRANE_LANG_SECTION(space, sectionText, LIST)                 \
+  namespace space {                                                    \
+  inline constexpr olstring_view kSection = sectionText;               \
+  LIST(MIRRANE_LANG_CONSTANT)                                          \
+  inline constexpr LanguageKey kEveryKey[] = {LIST(MIRRANE_LANG_ENTRY)}; \
+  }
+
+MIRRANE_LANG_SECTION(info, u".info", MIRRANE_LANG_INFO)
+MIRRANE_LANG_SECTION(global, u"global", MIRRANE_LANG_GLOBAL)
+MIRRANE_LANG_SECTION(compare_options, u"compare_options", MIRRANE_LANG_COMPARE_OPTIONS)
+MIRRANE_LANG_SECTION(progress, u"progress", MIRRANE_LANG_PROGRESS)
+MIRRANE_LANG_SECTION(diff, u"diff", MIRRANE_LANG_DIFF)
+MIRRANE_LANG_SECTION(details, u"details", MIRRANE_LANG_DETAILS)
+MIRRANE_LANG_SECTION(menu_listview, u"menu_listview", MIRRANE_LANG_MENU_LISTVIEW)
+MIRRANE_LANG_SECTION(menu_reset, u"menu_reset", MIRRANE_LANG_MENU_RESET)
+MIRRANE_LANG_SECTION(theme, u"theme", MIRRANE_LANG_THEME)
+MIRRANE_LANG_SECTION(console, u"console", MIRRANE_LANG_CONSOLE)
+MIRRANE_LANG_SECTION(error, u"error", MIRRANE_LANG_ERROR)
+
+#undef MIRRANE_LANG_SECTION
+#undef MIRRANE_LANG_ENTRY
+#undef MIRRANE_LANG_CONSTANT
+
+// Every section's keys; a new section must be added here too.
+inline constexpr std::span<const LanguageKey> kAllSections[] = {
+    info::kEveryKey,          global::kEveryKey,     compare_options::kEveryKey, progress::kEveryKey,
+    diff::kEveryKey,          details::kEveryKey,    menu_listview::kEveryKey,   menu_reset::kEveryKey,
+    theme::kEveryKey,         console::kEveryKey,    error::kEveryKey,
+};
+
+}  // namespace lang
