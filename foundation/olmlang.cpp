@@ -8,6 +8,7 @@
 #include "platform/Path.h"
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -118,33 +119,45 @@ void olmlang::valueHook(olstring_view section, olstring_view, olstring& value) {
 }
 
 void olmlang::expandReferences(olstring_view section, olstring& value, const olstrmap<olstring>* variables) const {
+  if (value.find(u'%') == olstring::npos) return;
+  const olstring input = std::move(value);
+  olstring& out = value;
+  out.clear();
+  // Texts made plain once per value: a long value may name the same few keys many times.
+  std::map<const olstring*, olstring> plainTexts;
+  size_t copied = 0;  // input before this position is in out
   size_t scan = 0;
-  while (scan < value.size()) {
-    const size_t percent = value.find(u'%', scan);
-    if (percent == olstring::npos) return;
+  // Once no "]" follows, none can start a bracketed section later either; remembering it
+  // keeps a line full of "%[" from being searched again and again.
+  bool noClosingBracket = false;
+  for (;;) {
+    const size_t percent = input.find(u'%', scan);
+    if (percent == olstring::npos) break;
     size_t position = percent + 1;
-    if (position < value.size() && (value[position] == u'%' || isDigit(value[position]))) {
+    if (position < input.size() && (input[position] == u'%' || isDigit(input[position]))) {
       scan = position + 1;
       continue;
     }
     olstring_view referencedSection;
     bool bracketed = false;
-    if (position < value.size() && value[position] == u'[') {
-      const size_t close = value.find(u']', position + 1);
-      if (close != olstring::npos) {
-        referencedSection = olstring_view(value).substr(position + 1, close - position - 1);
+    if (position < input.size() && input[position] == u'[' && !noClosingBracket) {
+      const size_t close = input.find(u']', position + 1);
+      noClosingBracket = close == olstring::npos;
+      if (!noClosingBracket) {
+        referencedSection = olstring_view(input).substr(position + 1, close - position - 1);
         bracketed = true;
         position = close + 1;
       }
     }
     size_t end = position;
-    while (end < value.size() && isNameCharacter(value[end])) ++end;
-    while (end > position && (value[end - 1] == u'-' || value[end - 1] == u'_')) --end;
+    while (end < input.size() && isNameCharacter(input[end])) ++end;
+    while (end > position && (input[end - 1] == u'-' || input[end - 1] == u'_')) --end;
     if (end == position) {
       scan = percent + 1;
       continue;
     }
-    const olstring_view name = olstring_view(value).substr(position, end - position);
+    scan = end;
+    const olstring_view name = olstring_view(input).substr(position, end - position);
     const olstring* resolved = nullptr;
     if (bracketed) {
       resolved = find(referencedSection, name);
@@ -154,19 +167,17 @@ void olmlang::expandReferences(olstring_view section, olstring& value, const ols
       resolved = find(section, name);
       if (resolved == nullptr) resolved = find(kGlobalSection, name);
     }
-    if (resolved == nullptr || resolved->empty()) {
-      scan = end;
-      continue;
-    }
-    const bool whole = percent == 0 && end == value.size();
-    const olstring replacement = whole ? *resolved : plainReferenceText(*resolved);
-    if (value.size() - (end - percent) + replacement.size() > kMaxExpandedLength) {
-      scan = end;
-      continue;
-    }
-    value.replace(percent, end - percent, replacement);
-    scan = percent + replacement.size();
+    if (resolved == nullptr || resolved->empty()) continue;
+    const size_t room = kMaxExpandedLength - std::min(kMaxExpandedLength, out.size() + (percent - copied) + (input.size() - end));
+    if (resolved->size() > room) continue;
+    const bool whole = percent == 0 && end == input.size();
+    auto plain = plainTexts.find(resolved);
+    if (!whole && plain == plainTexts.end()) plain = plainTexts.emplace(resolved, plainReferenceText(*resolved)).first;
+    out.append(input, copied, percent - copied);
+    out += whole ? *resolved : plain->second;
+    copied = end;
   }
+  out.append(input, copied);
 }
 
 olmlang2::olmlang2(olstring_view defaultPath, olstring_view programName, olstring_view makerName) {
