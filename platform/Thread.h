@@ -35,8 +35,8 @@ public:
   // The id the thread has as currentThreadId(); 0 when none was started.
   uint64_t id() const;
 
-  // Waits until the thread has finished or timeoutMs passed (negative: no limit).
-  // True when it has finished; also true when no thread was started.
+  // Waits until the thread has finished, its finish hook included, or timeoutMs passed
+  // (negative: no limit). True when it has finished; also true when none was started.
   bool waitFinished(int64_t timeoutMs = -1) const;
 
 private:

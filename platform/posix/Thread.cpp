@@ -25,6 +25,9 @@ uint64_t currentThreadId() {
 
 struct Thread::State {
   std::atomic<bool> finished{false};
+  // Set after the finish hook has returned: only then is the thread done with everything
+  // its owner holds.
+  bool completed = false;
   std::atomic<uint32_t> exitCode{kStillActive};
   uint64_t id = 0;
   mutable std::mutex mutex;
@@ -42,13 +45,14 @@ bool Thread::start(std::function<uint32_t()> body, std::function<void()> onFinis
     std::thread thread([state, body = std::move(body), onFinished = std::move(onFinished)] {
       t_threadId = state->id;
       const uint32_t code = body();
+      state->exitCode.store(code);
+      state->finished.store(true);
+      if (onFinished) onFinished();
       {
         std::lock_guard<std::mutex> lock(state->mutex);
-        state->exitCode.store(code);
-        state->finished.store(true);
+        state->completed = true;
       }
       state->condition.notify_all();
-      if (onFinished) onFinished();
     });
     thread.detach();
   } catch (const std::system_error&) {
@@ -69,7 +73,7 @@ uint64_t Thread::id() const { return m_state ? m_state->id : 0; }
 bool Thread::waitFinished(int64_t timeoutMs) const {
   if (!m_state) return true;
   std::unique_lock<std::mutex> lock(m_state->mutex);
-  const auto finished = [this] { return m_state->finished.load(); };
+  const auto finished = [this] { return m_state->completed; };
   if (timeoutMs < 0) {
     m_state->condition.wait(lock, finished);
     return true;
