@@ -1,0 +1,38 @@
+// The engine's process-wide objects, owned together for the life of the program: settings,
+// the result, the current options, the block buffers, the job and its worker thread.
+#pragma once
+
+#include "engine/CompareJob.h"
+#include "engine/CompareOptions.h"
+#include "engine/CompareTree.h"
+#include "engine/ContentCompare.h"
+#include "foundation/olstring.h"
+
+// Unpacks archives for the folder scan. The archive support plugs in here; without it a
+// file to unpack gives no folder and the compare fails with kErrorNoArchiveFolder.
+class ArchiveExtractor {
+public:
+  virtual ~ArchiveExtractor() = default;
+  // Removes whatever an earlier compare unpacked (called at the start of every job).
+  virtual void clearWorkFolder() = 0;
+  // Unpacks the archive and returns the folder holding its content, or empty on failure.
+  // Runs on the worker thread.
+  virtual olstring prepareArchive(olstring_view archivePath) = 0;
+};
+
+struct CompareEngine {
+  AdvancedSettings settings;
+  CompareResult result;
+  // The options of the next (or running) compare; left alone while a worker runs.
+  CompareOptions options;
+  ContentBuffers buffers;
+  // Not owned; null until archive support is installed.
+  ArchiveExtractor* archives = nullptr;
+  JobState job;
+  // Declared last so that it is destroyed first, while everything the worker uses exists.
+  WorkerThread worker;
+
+  CompareEngine() { resetResult(result); }
+  CompareEngine(const CompareEngine&) = delete;
+  CompareEngine& operator=(const CompareEngine&) = delete;
+};

@@ -1,0 +1,332 @@
+// The compare job, its progress record and its worker thread.
+
+#include "engine/CompareJob.h"
+
+#include "engine/CompareEngine.h"
+#include "engine/FolderScan.h"
+#include "foundation/Language.h"
+#include "foundation/Paths.h"
+#include "platform/Error.h"
+#include "platform/FolderListing.h"
+
+#include <cstdio>
+
+namespace {
+
+// How long the engine's destruction waits for a worker to notice a stop request.
+constexpr int64_t kStopGraceMs = 10000;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// JobState
+
+JobState::JobState() = default;
+
+JobState::~JobState() { m_changed.set(); }
+
+void JobState::beginJob() {
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_total = -1;
+  m_done = 0;
+  m_text.clear();
+  m_errorCode = 0;
+  m_errorText.clear();
+  m_errorPath.clear();
+}
+
+void JobState::setStage(int64_t total) {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_total = total;
+    m_done = 0;
+    m_text.clear();
+  }
+  m_changed.set();
+}
+
+void JobState::setText(olstring_view text) {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (platform::equalsNoCase(text, m_text)) return;
+    m_text.assign(text);
+  }
+  m_changed.set();
+}
+
+void JobState::stepDone() {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    int64_t done = m_done + 1;
+    if (m_total >= 0 && done >= m_total) done = m_total;
+    m_done = done;
+  }
+  m_changed.set();
+}
+
+void JobState::finishStage() {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_done = m_total;
+  }
+  m_changed.set();
+}
+
+void JobState::setError(uint32_t code, olstring_view path) {
+  olstring text = errorText(code);
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_errorCode = code;
+  m_errorText = std::move(text);
+  m_errorPath.assign(path);
+}
+
+uint32_t JobState::getError(olstring& text, olstring_view separator) const {
+  std::lock_guard<std::mutex> lock(m_lock);
+  text = m_errorText;
+  if (!separator.empty() && !m_errorPath.empty()) {
+    text += separator;
+    text += m_errorPath;
+  }
+  return m_errorCode;
+}
+
+uint32_t JobState::errorCode() const {
+  std::lock_guard<std::mutex> lock(m_lock);
+  return m_errorCode;
+}
+
+olstring JobState::errorPath() const {
+  std::lock_guard<std::mutex> lock(m_lock);
+  return m_errorPath;
+}
+
+JobState::Progress JobState::readProgress() const {
+  std::lock_guard<std::mutex> lock(m_lock);
+  return Progress{m_total, m_done, m_text};
+}
+
+// ---------------------------------------------------------------------------------------
+// WorkerThread
+
+WorkerThread::WorkerThread() = default;
+
+WorkerThread::~WorkerThread() {
+  requestStop();
+  // The worker uses the engine that owns this object: give it the time to reach its next
+  // checkpoint and end before the engine goes away. A worker stuck in the system (a hung
+  // network mount) is not waited for without limit.
+  if (m_handle && platform::currentThreadId() != m_threadId.load()) m_handle->waitFinished(kStopGraceMs);
+}
+
+bool WorkerThread::startWorker(CompareEngine& engine) {
+  const uint64_t self = platform::currentThreadId();
+  if (m_threadId.load() == self || isRunning()) return false;
+  m_runEvent.set();
+  m_cancel.store(0);
+  m_threadId.store(0);
+  auto thread = std::make_unique<platform::Thread>();
+  // The worker records its own id first, so that its first checkpoint already counts.
+  const bool started = thread->start(
+      [this, &engine] {
+        m_threadId.store(platform::currentThreadId());
+        return runCompareJob(engine) ? 0u : 1u;
+      },
+      // Wakes a waiter once more after the thread has really ended.
+      [&engine] { engine.job.signalChanged(); });
+  m_handle = std::move(thread);
+  if (!started) return false;
+  m_threadId.store(m_handle->id());
+  return true;
+}
+
+bool WorkerThread::isRunning() const {
+  if (m_threadId.load() != 0 && m_threadId.load() == platform::currentThreadId()) return true;
+  return m_handle && m_handle->started() && m_handle->exitCode() == platform::kStillActive;
+}
+
+bool WorkerThread::isPaused() const {
+  if (!isRunning()) return false;
+  return !const_cast<platform::Event&>(m_runEvent).wait(0);
+}
+
+void WorkerThread::pause() { m_runEvent.reset(); }
+
+void WorkerThread::resume() { m_runEvent.set(); }
+
+bool WorkerThread::requestStop() {
+  if (!isRunning()) return true;
+  m_cancel.store(1);
+  // A paused worker must wake up to see the request.
+  m_runEvent.set();
+  return !isRunning();
+}
+
+bool WorkerThread::checkpoint() {
+  if (platform::currentThreadId() != m_threadId.load()) return true;
+  m_runEvent.wait();
+  return m_cancel.load() == 0;
+}
+
+uint32_t WorkerThread::exitCode() const { return m_handle ? m_handle->exitCode() : platform::kStillActive; }
+
+bool WorkerThread::waitFinished(int64_t timeoutMs) const { return !m_handle || m_handle->waitFinished(timeoutMs); }
+
+// ---------------------------------------------------------------------------------------
+// The job
+
+olstring errorText(uint32_t code) {
+  olstring text;
+  if (code == 0) return text;
+  if (code < kErrorCancelled) {
+    text = platform::systemErrorText(code);
+  } else {
+    char key[16];
+    std::snprintf(key, sizeof key, "0x%.8x", code);
+    text = langText(u"error", fromUtf8(key));
+  }
+  const olstring_view trim = u"\r\n\t. ";
+  const size_t first = text.find_first_not_of(trim);
+  if (first == olstring::npos) return {};
+  const size_t last = text.find_last_not_of(trim);
+  return text.substr(first, last - first + 1);
+}
+
+void itemVerdict(CompareEngine& engine, CompareItem& item) {
+  const CompareOptions& options = engine.options;
+  const SideInfo& side0 = item.side[0];
+  const SideInfo& side1 = item.side[1];
+  item.flags = 0;
+  if (!side0.present()) {
+    if (side1.present()) item.flags = ItemFlags::kMissing;
+    return;
+  }
+  if (!side1.present()) {
+    item.flags = ItemFlags::kMissing | ItemFlags::kMissingSecond;
+    return;
+  }
+  if (side0.isFolder() != side1.isFolder()) item.flags = ItemFlags::kTypeDiffers;
+  if (!options.forceFile && options.compareCase && side0.name != side1.name) item.flags |= ItemFlags::kNameCase;
+  // A folder has no content to compare, on whichever side it is.
+  if (side0.isFolder() || side1.isFolder()) return;
+  if (options.modifyTime && side0.modified != side1.modified) item.flags |= ItemFlags::kTimeDiffers;
+  if (options.attr && side0.attributes != side1.attributes) item.flags |= ItemFlags::kAttrDiffers;
+
+  olfile first;
+  olfile second;
+  const PrepareResult prepared = prepareContentCompare(engine, item, item.contentMode, first, second);
+  if (prepared == PrepareResult::different) {
+    item.flags |= ItemFlags::kContentDiffers;
+    if (side0.size != side1.size && options.autoSkip) item.flags |= ItemFlags::kContentSkipped;
+    return;
+  }
+  if (options.autoSkip && item.flags != 0) return;
+  if (prepared != PrepareResult::compare) return;
+  if (!compareContent(engine, item.contentMode == ContentMode::text, first, second)) {
+    item.flags |= ItemFlags::kContentDiffers;
+  }
+}
+
+bool compareWalk(CompareEngine& engine, CompareItem& item) {
+  engine.job.setText(langText(u"progress", u"compare", item.side[0].name, item.side[1].name));
+  bool ok = true;
+  for (auto it = item.children.begin(); it != item.children.end();) {
+    if (!engine.worker.checkpoint()) return false;
+    CompareItem& child = it->second;
+    const bool present0 = child.side[0].present();
+    const bool present1 = child.side[1].present();
+    if (!present0 && !present1) {
+      it = item.children.erase(it);
+      continue;
+    }
+    // A folder present on one side stays a single item.
+    if (present0 != present1) child.children.clear();
+    if (!compareWalk(engine, child)) ok = false;
+    ++it;
+  }
+  engine.job.stepDone();
+  if (item.parent == nullptr) {
+    item.flags = 0;
+    return engine.worker.checkpoint() && ok;
+  }
+  itemVerdict(engine, item);
+  // A content comparison may have been cut short by a cancel: its verdict must not count.
+  if (!engine.worker.checkpoint()) return false;
+  return ok;
+}
+
+bool countWalk(CompareEngine& engine, const CompareItem& item) {
+  CompareResult& result = engine.result;
+  engine.job.stepDone();
+  const SideInfo& named = item.side[0].present() ? item.side[0] : item.side[1];
+  engine.job.setText(langText(u"progress", u"statistics", named.name));
+  if (item.flags != 0 && item.parent != nullptr) {
+    ++result.differing;
+    if ((item.flags & ItemFlags::kMissing) != 0) {
+      if ((item.flags & ItemFlags::kMissingSecond) != 0) {
+        ++result.missingSecond;
+      } else {
+        ++result.missingFirst;
+      }
+    }
+  }
+  for (const auto& [key, child] : item.children) {
+    if (!engine.worker.checkpoint()) return false;
+    if (!countWalk(engine, child)) return false;
+  }
+  return true;
+}
+
+bool runCompareJob(CompareEngine& engine) {
+  JobState& job = engine.job;
+  job.beginJob();
+  job.setText(langText(u"progress", u"prepare"));
+  if (engine.archives != nullptr) engine.archives->clearWorkFolder();
+
+  bool succeeded = false;
+  if (engine.worker.checkpoint()) {
+    const int64_t count = scanTrees(engine);
+    if (count > 0) {
+      job.setStage(count);
+      job.setText(langText(u"progress", u"compare"));
+      if (!compareWalk(engine, engine.result.root)) {
+        resetResult(engine.result);
+      } else {
+        job.setStage(count);
+        job.setText(langText(u"progress", u"statistics"));
+        engine.result.differing = 0;
+        engine.result.missingSecond = 0;
+        engine.result.missingFirst = 0;
+        const bool counted = countWalk(engine, engine.result.root);
+        if (counted && engine.worker.checkpoint()) {
+          job.finishStage();
+          succeeded = true;
+        }
+      }
+    }
+  }
+  if (!succeeded && !engine.worker.checkpoint()) job.setError(kErrorCancelled, {});
+  job.signalChanged();
+  return succeeded;
+}
+
+int checkInputPath(CompareEngine& engine, olstring_view path, olstring* errorText) {
+  platform::setLastError(0);
+  PathType kind = pathType(path);
+  if (kind == PathType::file) {
+    platform::FileHandle handle = openFile(path, false);
+    if (handle == nullptr) {
+      kind = PathType::none;
+    } else {
+      platform::closeFile(handle);
+      platform::setLastError(0);
+    }
+  } else if (kind == PathType::folder) {
+    platform::FolderListing listing;
+    if (!listing.open(expandPath(path))) kind = PathType::none;
+  } else {
+    platform::setLastError(platform::kErrorPathNotFound);
+  }
+  engine.job.setError(platform::lastError(), path);
+  if (kind == PathType::none && errorText != nullptr) engine.job.getError(*errorText, u":\r\n\r\n");
+  return static_cast<int>(kind);
+}

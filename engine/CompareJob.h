@@ -1,0 +1,128 @@
+// The compare job: its progress and error record (JobState), the worker thread that runs it
+// with pause, resume and cancel (WorkerThread), and the job's phases: scan, verdicts,
+// statistics.
+#pragma once
+
+#include "engine/CompareTree.h"
+#include "foundation/olstring.h"
+#include "platform/Event.h"
+#include "platform/Thread.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+struct CompareEngine;
+
+// The program's own error codes.
+constexpr uint32_t kErrorCancelled = 0xF0000001;
+constexpr uint32_t kErrorNoArchiveFolder = 0xF0000002;
+
+// Progress and error of the current job. Every operation takes the lock for its own
+// duration only, so the waiting thread can always read the progress.
+class JobState {
+public:
+  struct Progress {
+    int64_t total = -1;
+    int64_t done = 0;
+    olstring text;
+  };
+
+  JobState();
+  // Signals changed once more, so a waiter is not left sleeping.
+  ~JobState();
+  JobState(const JobState&) = delete;
+  JobState& operator=(const JobState&) = delete;
+
+  // total -1 (not yet known), done 0, text and error emptied. No signal.
+  void beginJob();
+  // A new phase of n work units.
+  void setStage(int64_t total);
+  // Stores and signals the text only when it changed (ignoring case, as a redraw would).
+  void setText(olstring_view text);
+  // One more unit done, capped at the total once it is known.
+  void stepDone();
+  // done = total (the job succeeded).
+  void finishStage();
+  void setError(uint32_t code, olstring_view path);
+  // The error text, followed by separator and the path when both are not empty.
+  uint32_t getError(olstring& text, olstring_view separator) const;
+  uint32_t errorCode() const;
+  olstring errorPath() const;
+  Progress readProgress() const;
+
+  void signalChanged() { m_changed.set(); }
+  // Auto-reset; set after every change of total, done or text and when the job ends. A GUI
+  // loop can hook itself in with setWakeHook.
+  platform::Event& changed() { return m_changed; }
+
+private:
+  mutable std::mutex m_lock;
+  platform::Event m_changed{platform::Event::Reset::automatic, false};
+  int64_t m_total = -1;
+  int64_t m_done = 0;
+  olstring m_text;
+  uint32_t m_errorCode = 0;
+  olstring m_errorText;
+  olstring m_errorPath;
+};
+
+// The one compare worker. Pausing is cooperative: the worker stands still only inside
+// checkpoint(), once per listed entry, per visited item and per block of content.
+class WorkerThread {
+public:
+  WorkerThread();
+  // Requests a stop and gives the worker a short while to notice it.
+  ~WorkerThread();
+  WorkerThread(const WorkerThread&) = delete;
+  WorkerThread& operator=(const WorkerThread&) = delete;
+
+  // Starts runCompareJob on a new thread. False on the worker itself, while a worker runs,
+  // or when the thread cannot be created.
+  bool startWorker(CompareEngine& engine);
+  // True on the worker itself, and while the last worker started has not ended.
+  bool isRunning() const;
+  bool isPaused() const;
+  void pause();
+  void resume();
+  // Asks the worker to stop (waking it when paused). True when no worker runs any more; it
+  // does not wait.
+  bool requestStop();
+  // On the worker: waits while paused, then false when a stop was requested. Elsewhere true.
+  bool checkpoint();
+
+  // The last worker's exit code: 0 succeeded, 1 failed, platform::kStillActive running.
+  uint32_t exitCode() const;
+  // Waits for the last worker to end (negative timeout: no limit). True when it has ended.
+  bool waitFinished(int64_t timeoutMs = -1) const;
+
+private:
+  std::unique_ptr<platform::Thread> m_handle;
+  std::atomic<uint64_t> m_threadId{0};
+  platform::Event m_runEvent{platform::Event::Reset::manual, true};
+  std::atomic<int64_t> m_cancel{0};
+};
+
+// The text of an error code: the platform's for its codes, the language table's (section
+// "error", key "0x%.8x") for the program's own; trimmed of line breaks, tabs, dots, spaces.
+olstring errorText(uint32_t code);
+
+// The whole job on the worker: prepare (scan), compare (verdicts), statistics. True on
+// success; on failure the error record says why (code 0: nothing to compare).
+bool runCompareJob(CompareEngine& engine);
+
+// Gives every item below and including item its verdict, children first. False when the
+// job was cancelled.
+bool compareWalk(CompareEngine& engine, CompareItem& item);
+
+// The verdict of one item (flags, and contentMode when content was compared).
+void itemVerdict(CompareEngine& engine, CompareItem& item);
+
+// Counts differing and missing items into the result. False when cancelled.
+bool countWalk(CompareEngine& engine, const CompareItem& item);
+
+// The check made before a compare starts: 0 (nothing usable: missing, unreadable file or
+// unlistable folder), 1 file or 2 folder. Records the outcome in the job's error record and,
+// for kind 0, fills errorText (when given) with the error text and the path.
+int checkInputPath(CompareEngine& engine, olstring_view path, olstring* errorText);

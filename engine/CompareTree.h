@@ -1,0 +1,136 @@
+// The compare tree: the union of the two compared trees, one item per name, with what each
+// side knows of it and the verdict of the comparison; and the process-wide result around
+// it with its counters and result categories.
+#pragma once
+
+#include "foundation/olstring.h"
+
+#include <cstdint>
+#include <map>
+
+class JobState;
+
+// The verdict bits of an item; 0 means no difference was found.
+namespace ItemFlags {
+constexpr uint32_t kNameCase = 0x00001;
+constexpr uint32_t kTypeDiffers = 0x00002;
+constexpr uint32_t kContentDiffers = 0x00004;
+constexpr uint32_t kTimeDiffers = 0x00008;
+constexpr uint32_t kAttrDiffers = 0x00010;
+constexpr uint32_t kMissing = 0x00020;
+constexpr uint32_t kMissingSecond = 0x10000;
+constexpr uint32_t kContentSkipped = 0x20000;
+}  // namespace ItemFlags
+
+// Attribute bits kept in an item: read-only, hidden, system, folder.
+constexpr uint32_t kKeptAttributes = 0x17;
+constexpr uint32_t kFolderAttribute = 0x10;
+
+// How an item's content was compared.
+enum class ContentMode : uint8_t { binary = 0, text = 1, sampled = 2 };
+
+// What one side knows of an item. Present when the name is not empty.
+struct SideInfo {
+  // As spelled on this side; for the root item the root folder path on disk.
+  olstring name;
+  int64_t size = 0;
+  // 100 ns units since 1601 UTC, a whole number of seconds.
+  uint64_t modified = 0;
+  // Masked with kKeptAttributes.
+  uint32_t attributes = 0;
+
+  bool present() const { return !name.empty(); }
+  bool isFolder() const { return (attributes & kFolderAttribute) != 0; }
+  void clear();
+};
+
+// The display texts of a side. They are computed when asked for rather than stored, which
+// keeps a huge tree small; they come out the same as if recorded with the side.
+// Digits grouped in threes with a space: 1234567 gives "1 234 567".
+olstring sizeText(int64_t size);
+// The local short date and the time without seconds.
+olstring timeText(uint64_t modified);
+// "R", "H", "S" for read-only, hidden and system, in that order.
+olstring attrText(uint32_t attributes);
+
+struct ItemKey {
+  // The name as spelled by the side that created the item.
+  olstring name;
+  bool isFolder = false;
+};
+
+// Folders before files, then names compared ignoring case. Names equal ignoring case are
+// told apart by their exact spelling, so one side's "a.txt" and "A.txt" (a case-sensitive
+// folder can hold both) each keep an item of their own.
+struct ItemKeyLess {
+  using is_transparent = void;
+  bool operator()(const ItemKey& a, const ItemKey& b) const;
+};
+
+struct CompareItem;
+using ItemChildren = std::map<ItemKey, CompareItem, ItemKeyLess>;
+
+struct CompareItem {
+  // Owned children in key order; empty for files.
+  ItemChildren children;
+  SideInfo side[2];
+  uint32_t flags = 0;
+  ContentMode contentMode = ContentMode::binary;
+  CompareItem* parent = nullptr;
+  // 0 for the root and its children, parent's depth + 1 below.
+  int32_t depth = 0;
+};
+
+struct CompareResult {
+  CompareItem root;
+  // Each side's path as the user gave it (in the two-files mode the file's folder).
+  olstring givenPath[2];
+  // givenPath joined with the sub-path chosen by path adjustment.
+  olstring displayRoot[2];
+  // Items with flags != 0, the root excluded.
+  int64_t differing = 0;
+  // Items present only on the first side.
+  int64_t missingSecond = 0;
+  // Items present only on the second side.
+  int64_t missingFirst = 0;
+};
+
+// Finds or creates parent's child for a listed entry and records this side's facts in it.
+// Returns null when name is empty. A new item counts one unit of progress on job (may be
+// null). An entry is paired with a child that lacks this side and whose name matches
+// ignoring case, preferring one whose other side is spelled exactly the same; a file-keyed
+// child that meets a folder is re-keyed as a folder.
+CompareItem* addEntry(CompareItem& parent, int side, olstring_view name, int64_t size, uint64_t modified,
+                      uint32_t attributes, JobState* job = nullptr);
+
+// As addEntry, but only pairs with a child whose other side is spelled exactly like name;
+// returns null (and records nothing) when there is none. The folder scan pairs exact
+// spellings first, so that which item an entry joins does not depend on listing order.
+CompareItem* addEntryExact(CompareItem& parent, int side, olstring_view name, int64_t size, uint64_t modified,
+                           uint32_t attributes, JobState* job = nullptr);
+
+// Records one side's facts on an existing item.
+void setSide(CompareItem& item, int side, olstring_view name, int64_t size, uint64_t modified,
+             uint32_t attributes);
+
+// The item's full path on a side, or empty when the chain lacks a name on that side.
+olstring itemPath(const CompareItem& item, int side);
+// The same without the root part; empty for the root.
+olstring itemRelativePath(const CompareItem& item, int side);
+
+// Clears both sides, deletes all children, zeroes flags, contentMode and depth; the parent
+// stays.
+void clearItem(CompareItem& item);
+
+// Empties the result for a new compare: both root sides carry the folder attribute.
+void resetResult(CompareResult& result);
+
+// "first_missing", "second_missing", "diff" or "no_diff".
+olstring_view verdictKey(const CompareItem& item);
+// "data_ignore", "data_diff", "data_same_bin", "data_same_txt", "data_same_binpart", or empty
+// when the item is not a file present on both sides. autoSkip is the current option value.
+olstring_view dataCategory(const CompareItem& item, bool autoSkip);
+
+// Path joining: one separator between a and b unless either side already provides it or
+// one of them is empty.
+olstring joinPath(olstring_view a, olstring_view b);

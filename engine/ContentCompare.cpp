@@ -1,0 +1,298 @@
+// Content comparison. Equal content is the common case (and the expensive one), so the
+// inner loops find the first mismatch with memcmp and read large blocks in pieces that stay
+// in the processor's cache.
+
+#include "engine/ContentCompare.h"
+
+#include "engine/CompareEngine.h"
+#include "platform/File.h"
+#include "platform/FolderListing.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kTextProbeSize = 65536;
+// A block is read in pieces of this size: both pieces and the comparison stay in the
+// processor's cache, which a whole 16 MiB block would not.
+constexpr uint32_t kReadPiece = 128 * 1024;
+constexpr uint64_t kMebibyte = 1024 * 1024;
+// Below this size the kernel's read-ahead needs no hint.
+constexpr uint64_t kSequentialHintSize = 1024 * 1024;
+
+// The offset of the first differing byte of two ranges, or n when they are equal.
+size_t firstMismatch(const uint8_t* a, const uint8_t* b, size_t n) {
+  constexpr size_t kChunk = 4096;
+  size_t i = 0;
+  while (n - i >= kChunk && std::memcmp(a + i, b + i, kChunk) == 0) i += kChunk;
+  const size_t end = std::min(n, i + kChunk);
+  // The loop above stopped at the last (short) chunk or at one that differs.
+  if (std::memcmp(a + i, b + i, end - i) == 0) return end;
+  for (; i + 8 <= end; i += 8) {
+    uint64_t x;
+    uint64_t y;
+    std::memcpy(&x, a + i, 8);
+    std::memcpy(&y, b + i, 8);
+    if (x != y) {
+      if constexpr (std::endian::native == std::endian::little) return i + std::countr_zero(x ^ y) / 8;
+      break;
+    }
+  }
+  while (i < end && a[i] == b[i]) ++i;
+  return i;
+}
+
+// True when the bytes hold a 16-bit zero word at an even offset (looked at in 8-byte lanes,
+// 64 bytes at a time so that the compiler can keep it branch-free).
+bool hasZeroWord(const uint8_t* bytes, size_t wordCount) {
+  constexpr uint64_t kOnes = 0x0001000100010001ULL;
+  constexpr uint64_t kHighs = 0x8000800080008000ULL;
+  const size_t byteCount = wordCount * 2;
+  size_t i = 0;
+  for (; i + 64 <= byteCount; i += 64) {
+    uint64_t any = 0;
+    for (size_t lane = 0; lane < 64; lane += 8) {
+      uint64_t x;
+      std::memcpy(&x, bytes + i + lane, 8);
+      any |= (x - kOnes) & ~x & kHighs;
+    }
+    if (any != 0) return true;
+  }
+  for (; i + 1 < byteCount; i += 2) {
+    if (bytes[i] == 0 && bytes[i + 1] == 0) return true;
+  }
+  return false;
+}
+
+bool looksLikeTextBytes(const uint8_t* bytes, size_t n) {
+  if (n < 1) return false;
+  if (hasZeroWord(bytes, n / 2)) return false;
+  if (n > 2 && n % 2 == 1 && bytes[n - 1] == 0 && bytes[n - 2] == 0) return false;
+  return true;
+}
+
+bool openReader(olfile& reader, olstring_view path) {
+  // Paths from a listing are opened as they are: a name holding "%" is not a variable.
+  platform::FileHandle handle = platform::openFile(path, platform::FileAccess::read);
+  if (handle == nullptr) return false;
+  if (!reader.attach(handle)) {
+    platform::closeFile(handle);
+    return false;
+  }
+  if (reader.size() >= kSequentialHintSize) platform::adviseSequentialRead(handle);
+  return true;
+}
+
+// Text detection that reads into the block buffer, so that a small file's content is
+// already there when the comparison runs.
+bool detectText(ContentBuffers& buffers, int index, olfile& reader) {
+  uint8_t* buffer = index == 0 ? buffers.first() : buffers.second();
+  if (buffer == nullptr || buffers.capacity() < kTextProbeSize) return looksLikeText(reader);
+  if (reader.position() != 0 && !reader.setPosition(0)) return false;
+  const uint32_t n = reader.read(buffer, kTextProbeSize);
+  buffers.prefetched[index] = n;
+  buffers.prefetchedFor[index] = reader.handle();
+  if (n < reader.size()) reader.setPosition(0);
+  return looksLikeTextBytes(buffer, n);
+}
+
+// Skips a run of line-break bytes (CR or LF, each perhaps followed by a zero byte, which
+// lets UTF-16 line breaks through).
+size_t skipLineBreaks(const uint8_t* bytes, size_t position, size_t size) {
+  while (position < size && (bytes[position] == 13 || bytes[position] == 10)) {
+    ++position;
+    if (position < size && bytes[position] == 0) ++position;
+  }
+  return position;
+}
+
+bool rewind(olfile& reader) { return reader.position() == 0 || reader.setPosition(0); }
+
+// Makes the first n bytes of the file sit in buffer, of which the first `have` are already
+// there; one read request for the rest. Returns the count now in the buffer.
+uint64_t readPrefix(olfile& reader, uint8_t* buffer, uint64_t have, uint64_t n) {
+  if (have >= n) return n;
+  if (!reader.setPosition(have)) return 0;
+  const uint32_t got = reader.read(buffer + have, static_cast<uint32_t>(n - have));
+  return have + got;
+}
+
+bool binaryCompare(CompareEngine& engine, olfile& first, olfile& second) {
+  ContentBuffers& buffers = engine.buffers;
+  const uint64_t blockSize = engine.settings.blockSize();
+  const uint64_t size = first.size();
+  const uint64_t stride = sampleStride(size, engine.options.autoSkip, blockSize);
+  uint64_t offset = 0;
+  while (!first.atEnd() && !second.atEnd()) {
+    if (!engine.worker.checkpoint()) break;
+    uint64_t blockRead = 0;
+    while (blockRead < blockSize) {
+      const auto want = static_cast<uint32_t>(std::min<uint64_t>(kReadPiece, blockSize - blockRead));
+      const uint32_t c1 = first.read(buffers.first(), want);
+      const uint32_t c2 = second.read(buffers.second(), want);
+      if (c1 != c2) return false;
+      if (c1 == 0) break;
+      if (std::memcmp(buffers.first(), buffers.second(), c1) != 0) return false;
+      blockRead += c1;
+      if (c1 < want) break;
+    }
+    if (blockRead == 0) return true;
+    offset += blockRead;
+    // No skip starts when fewer than two blocks remain, so the first block and the end of
+    // the file are always read.
+    if (stride != 0 && offset + 2 * blockSize <= size) {
+      if (offset + stride * blockSize < size) {
+        offset += stride * blockSize;
+      } else {
+        offset += (size - blockSize - offset) / blockSize * blockSize;
+      }
+      first.setPosition(std::min(offset, first.size()));
+      second.setPosition(std::min(offset, second.size()));
+    }
+  }
+  return first.atEnd() && second.atEnd();
+}
+
+}  // namespace
+
+bool ContentBuffers::ensure(uint64_t bytes) {
+  if (m_capacity >= bytes && m_first && m_second) return true;
+  m_first.reset();
+  m_second.reset();
+  m_capacity = 0;
+  forgetPrefetched();
+  // calloc hands out zeroed pages that cost memory only once they are touched.
+  m_first.reset(static_cast<uint8_t*>(std::calloc(bytes, 1)));
+  m_second.reset(static_cast<uint8_t*>(std::calloc(bytes, 1)));
+  if (!m_first || !m_second) {
+    m_first.reset();
+    m_second.reset();
+    return false;
+  }
+  m_capacity = bytes;
+  return true;
+}
+
+uint64_t sampleStride(uint64_t size, bool autoSkip, uint64_t blockSize) {
+  if (!autoSkip || blockSize == 0 || size <= blockSize) return 0;
+  uint64_t m = size / kMebibyte - 1;
+  int digits = 0;
+  while (m != 0) {
+    m /= 10;
+    ++digits;
+  }
+  double factor = 1.0;
+  for (int i = 0; i < digits; ++i) factor *= 0.5;
+  const uint64_t remainder = size % blockSize;
+  const uint64_t blocks = remainder != 0 ? (size - remainder - blockSize) / blockSize : size / blockSize;
+  double wanted = static_cast<double>(blocks) * factor;
+  uint64_t kept = static_cast<uint64_t>(wanted);
+  if (static_cast<double>(kept) < wanted) ++kept;
+  if (kept < 1) kept = 1;
+  if (blocks == kept) return 0;
+  // A file between one and two blocks long that is not a whole number of blocks counts as
+  // sampled, although nothing in it is ever skipped.
+  if (blocks == 0) return 1;
+  const uint64_t stride = (blocks - kept) / kept;
+  return stride == 0 ? 1 : stride;
+}
+
+bool looksLikeText(olfile& reader) {
+  thread_local std::vector<uint8_t> scratch;
+  if (reader.position() != 0 && !reader.setPosition(0)) return false;
+  if (scratch.size() < kTextProbeSize) {
+    try {
+      scratch.resize(kTextProbeSize);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+  const uint32_t n = reader.read(scratch.data(), kTextProbeSize);
+  reader.setPosition(0);
+  return looksLikeTextBytes(scratch.data(), n);
+}
+
+bool textEqual(const uint8_t* first, size_t firstSize, const uint8_t* second, size_t secondSize) {
+  size_t a = 0;
+  size_t b = 0;
+  for (;;) {
+    const size_t same = firstMismatch(first + a, second + b, std::min(firstSize - a, secondSize - b));
+    a += same;
+    b += same;
+    if (a == firstSize && b == secondSize) return true;
+    // A mismatch: one text ended while the other goes on, or the bytes differ.
+    a = skipLineBreaks(first, a, firstSize);
+    b = skipLineBreaks(second, b, secondSize);
+    if (a == firstSize && b == secondSize) return true;
+    if (a == firstSize || b == secondSize) return false;
+    if (first[a] != second[b]) return false;
+    ++a;
+    ++b;
+  }
+}
+
+PrepareResult prepareContentCompare(CompareEngine& engine, const CompareItem& item, ContentMode& mode, olfile& first,
+                                    olfile& second) {
+  mode = ContentMode::binary;
+  ContentBuffers& buffers = engine.buffers;
+  buffers.forgetPrefetched();
+  const SideInfo& side0 = item.side[0];
+  const SideInfo& side1 = item.side[1];
+  if (!side0.present() || !side1.present()) return PrepareResult::notApplicable;
+  // A FIFO, socket or device is never opened (it could block or never end) and lists with
+  // size 0; it must not pass as an empty file.
+  if (((side0.attributes | side1.attributes) & platform::kAttributeSystem) != 0) return PrepareResult::different;
+  if (side0.size == 0 && side1.size == 0) return PrepareResult::bothEmpty;
+  if (!openReader(first, itemPath(item, 0))) return PrepareResult::different;
+  if (!openReader(second, itemPath(item, 1))) return PrepareResult::different;
+
+  const uint64_t blockSize = engine.settings.blockSize();
+  const bool autoSkip = engine.options.autoSkip;
+  const auto size0 = static_cast<uint64_t>(side0.size);
+  const auto size1 = static_cast<uint64_t>(side1.size);
+  if (engine.options.textMode && size0 <= blockSize && size1 <= blockSize) {
+    // The buffers are needed by the comparison anyway; detection reads straight into them.
+    buffers.ensure(blockSize);
+    if (detectText(buffers, 0, first) && detectText(buffers, 1, second)) {
+      mode = ContentMode::text;
+      return PrepareResult::compare;
+    }
+  }
+  if (sampleStride(size0, autoSkip, blockSize) != 0 || sampleStride(size1, autoSkip, blockSize) != 0) {
+    mode = ContentMode::sampled;
+  }
+  return size0 == size1 ? PrepareResult::compare : PrepareResult::different;
+}
+
+bool compareContent(CompareEngine& engine, bool text, olfile& first, olfile& second) {
+  ContentBuffers& buffers = engine.buffers;
+  const uint64_t blockSize = engine.settings.blockSize();
+  if (!buffers.ensure(blockSize)) return false;
+  const uint64_t size0 = first.size();
+  const uint64_t size1 = second.size();
+  // What the text detection left in the buffers counts only for these very readers, and
+  // only once.
+  uint64_t have0 = buffers.prefetchedFor[0] == first.handle() ? buffers.prefetched[0] : 0;
+  uint64_t have1 = buffers.prefetchedFor[1] == second.handle() ? buffers.prefetched[1] : 0;
+  buffers.forgetPrefetched();
+  if (size0 == 0 && size1 == 0) return true;
+
+  if (!text) {
+    if (size0 != size1) return false;
+    if (have0 == size0 && have1 == size1) {
+      // Both files were read whole by the text detection: one block, one checkpoint.
+      if (!engine.worker.checkpoint()) return false;
+      return std::memcmp(buffers.first(), buffers.second(), size0) == 0;
+    }
+    if (!rewind(first) || !rewind(second)) return false;
+    return binaryCompare(engine, first, second);
+  }
+
+  const uint64_t n0 = readPrefix(first, buffers.first(), have0, std::min(size0, buffers.capacity()));
+  const uint64_t n1 = readPrefix(second, buffers.second(), have1, std::min(size1, buffers.capacity()));
+  if (n0 == 0 || n1 == 0) return false;
+  return textEqual(buffers.first(), n0, buffers.second(), n1);
+}

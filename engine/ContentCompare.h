@@ -1,0 +1,71 @@
+// Reading and comparing the content of two files: full binary, text (line breaks may
+// differ) and sampled binary for large files.
+#pragma once
+
+#include "engine/CompareTree.h"
+#include "foundation/TextFile.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+struct CompareEngine;
+
+// The one pair of block buffers of the compare worker. Each grows to the block size before a
+// comparison and is never shrunk.
+class ContentBuffers {
+public:
+  // Makes both buffers at least `bytes` long (zero-filled). False when memory is short.
+  bool ensure(uint64_t bytes);
+
+  uint8_t* first() { return m_first.get(); }
+  uint8_t* second() { return m_second.get(); }
+  uint64_t capacity() const { return m_capacity; }
+
+  // How many bytes from the start of each file of the current pair already sit at the start
+  // of the buffers (read while detecting text), so that small files are read only once;
+  // valid for the reader whose handle is recorded beside the count.
+  uint64_t prefetched[2] = {0, 0};
+  const void* prefetchedFor[2] = {nullptr, nullptr};
+  void forgetPrefetched() {
+    prefetched[0] = prefetched[1] = 0;
+    prefetchedFor[0] = prefetchedFor[1] = nullptr;
+  }
+
+private:
+  struct FreeDeleter {
+    void operator()(uint8_t* block) const { std::free(block); }
+  };
+  std::unique_ptr<uint8_t, FreeDeleter> m_first;
+  std::unique_ptr<uint8_t, FreeDeleter> m_second;
+  uint64_t m_capacity = 0;
+};
+
+enum class PrepareResult {
+  notApplicable = 0,  // the file is missing on one side
+  compare = 1,        // the content must be read
+  different = 2,      // known to differ without reading
+  bothEmpty = 3,      // both files have size 0
+};
+
+// Decides whether the pair's content must be read and how; opens both readers on the
+// item's full paths. A file that cannot be opened, or a special file (FIFO, socket,
+// device), makes the pair different.
+PrepareResult prepareContentCompare(CompareEngine& engine, const CompareItem& item, ContentMode& mode, olfile& first,
+                                    olfile& second);
+
+// True when the content counts as equal; false when it differs, cannot be read, or the job
+// was cancelled before both files were read to their end.
+bool compareContent(CompareEngine& engine, bool text, olfile& first, olfile& second);
+
+// True when the file's first 64 KiB hold no zero 16-bit word (8-bit or UTF-16 text).
+// Leaves the reader at position 0.
+bool looksLikeText(olfile& reader);
+
+// How many blocks to skip after each compared block of a file of this size; 0 means the
+// file is read in full.
+uint64_t sampleStride(uint64_t size, bool autoSkip, uint64_t blockSize);
+
+// The text rule on two byte ranges: equal when they differ only in runs of line breaks
+// (CR, LF, each optionally followed by a zero byte) at the places where they disagree.
+bool textEqual(const uint8_t* first, size_t firstSize, const uint8_t* second, size_t secondSize);

@@ -1,0 +1,363 @@
+// The folder scan: breadth first, one folder listing open at a time, each folder listed
+// once per side.
+
+#include "engine/FolderScan.h"
+
+#include "engine/CompareEngine.h"
+#include "foundation/Language.h"
+#include "foundation/Paths.h"
+#include "platform/Error.h"
+#include "platform/File.h"
+#include "platform/FolderListing.h"
+#include "platform/Path.h"
+
+#include <vector>
+
+using platform::kPathSeparator;
+
+namespace {
+
+constexpr uint64_t kTicksPerSecond = 10000000;
+
+uint64_t wholeSecond(uint64_t fileTime) { return fileTime / kTicksPerSecond * kTicksPerSecond; }
+
+bool isExcluded(const ExcludeSet& excludes, olstring_view name) {
+  for (const auto& [pattern, info] : excludes) {
+    if (matchesExclude(name, pattern, info.isWildcard)) return true;
+  }
+  return false;
+}
+
+// True when the folder's identity on this side equals that of one of its ancestors.
+bool isLoop(const FolderQueue& queue, const CompareItem& folder, int side) {
+  const auto own = queue.identities.find(&folder);
+  if (own == queue.identities.end() || !own->second[side].known) return false;
+  const FolderQueue::Identity& identity = own->second[side];
+  for (const CompareItem* above = folder.parent; above != nullptr; above = above->parent) {
+    const auto found = queue.identities.find(above);
+    if (found == queue.identities.end() || !found->second[side].known) continue;
+    if (found->second[side].device == identity.device && found->second[side].inode == identity.inode) return true;
+  }
+  return false;
+}
+
+void recordRootIdentity(FolderQueue& queue, const CompareItem& root, int side) {
+  FolderQueue::Identity& identity = queue.identities[&root][side];
+  identity.known = platform::pathIdentity(root.side[side].name, &identity.device, &identity.inode);
+}
+
+// The folder part of a file path: trailing separators dropped, cut before the last one.
+olstring folderPart(olstring_view path) {
+  while (path.size() > 1 && path.back() == kPathSeparator) path.remove_suffix(1);
+  const size_t slash = path.rfind(kPathSeparator);
+  if (slash == olstring_view::npos) return {};
+  // A file right below "/" lives in "/", not in an empty folder.
+  if (slash == 0) return olstring(1, kPathSeparator);
+  return olstring(path.substr(0, slash));
+}
+
+olstring_view fileNamePart(olstring_view path) {
+  const size_t slash = path.rfind(kPathSeparator);
+  return slash == olstring_view::npos ? path : path.substr(slash + 1);
+}
+
+// The listing data of one file, read from its folder's listing so that it is exactly what a
+// folder scan would have recorded for it.
+bool readEntryOf(olstring_view folder, olstring_view name, platform::FolderEntry& found) {
+  platform::FolderListing listing;
+  if (!listing.open(folder)) return false;
+  platform::FolderEntry entry;
+  while (listing.next(entry)) {
+    if (entry.name == name) {
+      found = std::move(entry);
+      return true;
+    }
+  }
+  if (listing.error() == 0) platform::setLastError(platform::kErrorFileNotFound);
+  return false;
+}
+
+// Counts a folder's entries, stopping at two: only "exactly one" matters.
+int countEntriesUpToTwo(olstring_view folder, bool* listed, olstring* onlyName) {
+  platform::FolderListing listing;
+  *listed = listing.open(folder);
+  if (!*listed) return 0;
+  int count = 0;
+  platform::FolderEntry entry;
+  while (count < 2 && listing.next(entry)) {
+    if (count == 0) *onlyName = entry.name;
+    ++count;
+  }
+  return count;
+}
+
+void removeLastName(olstring& relative) {
+  while (!relative.empty() && relative.back() == kPathSeparator) relative.pop_back();
+  const size_t slash = relative.rfind(kPathSeparator);
+  if (slash == olstring::npos) {
+    relative.clear();
+  } else {
+    relative.resize(slash + 1);
+  }
+}
+
+}  // namespace
+
+void parseExcludes(olstring_view text, ExcludeSet& set) {
+  set.clear();
+  olstring token;
+  bool inQuotes = false;
+  const auto insert = [&set, &token] {
+    if (token.empty()) return;
+    const bool wildcard = token.find_first_of(u"*?") != olstring::npos;
+    set.try_emplace(token, ExcludePattern{wildcard});
+    token.clear();
+  };
+  for (const char16_t unit : text) {
+    if (unit == u'"') {
+      inQuotes = !inQuotes;
+    } else if (unit == u' ' && !inQuotes) {
+      insert();
+    } else {
+      token += unit;
+    }
+  }
+  insert();
+}
+
+namespace {
+
+bool sameAsciiIgnoringCase(char16_t a, char16_t b) {
+  if (a == b) return true;
+  const auto lower = [](char16_t unit) -> char16_t {
+    return unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + 32) : unit;
+  };
+  return lower(a) == lower(b) && ((a >= u'A' && a <= u'Z') || (a >= u'a' && a <= u'z'));
+}
+
+}  // namespace
+
+bool matchesExclude(olstring_view name, olstring_view pattern, bool isWildcard) {
+  if (name.empty()) return false;
+  if (pattern.empty()) return true;
+  if (!isWildcard) return platform::findNoCase(name, pattern) != olstring_view::npos;
+
+  constexpr size_t kNone = olstring_view::npos;
+  size_t n = 0;
+  size_t p = 0;
+  size_t starPattern = kNone;
+  size_t starName = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == u'*') {
+      if (p + 1 == pattern.size()) return true;
+      starPattern = p++;
+      starName = n;
+      continue;
+    }
+    if (p < pattern.size() && (pattern[p] == u'?' || sameAsciiIgnoringCase(pattern[p], name[n]))) {
+      ++p;
+      ++n;
+      continue;
+    }
+    if (starPattern == kNone) return false;
+    // The last "*" absorbs one more code unit and the match resumes after it.
+    p = starPattern + 1;
+    n = ++starName;
+  }
+  while (p < pattern.size() && pattern[p] == u'*') ++p;
+  return p == pattern.size();
+}
+
+olstring adjustSubPath(olstring_view folderPath) {
+  if (absolutePathKind(folderPath) == 0) return {};
+  olstring relative;
+  olstring current(folderPath);
+  // A chain through a link back to a folder of the chain would never end otherwise.
+  std::vector<std::pair<uint64_t, uint64_t>> seen;
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  if (platform::pathIdentity(current, &device, &inode)) seen.emplace_back(device, inode);
+  for (;;) {
+    bool listed = false;
+    olstring only;
+    if (countEntriesUpToTwo(current, &listed, &only) != 1) break;
+    olstring next = joinPath(current, only);
+    if (platform::pathIdentity(next, &device, &inode)) {
+      bool loop = false;
+      for (const auto& identity : seen) loop = loop || (identity.first == device && identity.second == inode);
+      if (loop) break;
+      seen.emplace_back(device, inode);
+    }
+    relative += only;
+    relative += kPathSeparator;
+    current = std::move(next);
+  }
+  if (!relative.empty()) {
+    bool listed = false;
+    olstring only;
+    if (countEntriesUpToTwo(current, &listed, &only) == 0) removeLastName(relative);
+  }
+  if (!relative.empty() && relative.back() == kPathSeparator) relative.pop_back();
+  return relative;
+}
+
+bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_view folderPath,
+                const ExcludeSet& excludes, FolderQueue& queue) {
+  platform::FolderListing listing;
+  if (!listing.open(folderPath)) {
+    engine.job.setError(platform::lastError(), folderPath);
+    return false;
+  }
+  std::vector<platform::FolderEntry> entries;
+  platform::FolderEntry entry;
+  while (listing.next(entry)) {
+    if (!engine.worker.checkpoint()) return false;
+    if (isExcluded(excludes, entry.name)) continue;
+    engine.job.setText(langText(u"progress", u"prepare", entry.name));
+    entries.push_back(std::move(entry));
+  }
+  // A listing that broke off would leave a silently partial tree: a wrong result.
+  if (listing.error() != 0) {
+    engine.job.setError(listing.error(), folderPath);
+    return false;
+  }
+  listing.close();
+
+  const auto record = [&](CompareItem& child, const platform::FolderEntry& listed) {
+    if ((listed.attributes & platform::kAttributeDirectory) == 0) return;
+    FolderQueue::Identity& identity = queue.identities[&child][side];
+    identity = {listed.device, listed.inode, true};
+    if (!child.side[0].isFolder() || !child.side[1].isFolder()) return;
+    if (isLoop(queue, child, 0) || isLoop(queue, child, 1)) return;
+    queue.items.push_back(&child);
+  };
+  const auto add = [&](const platform::FolderEntry& listed, bool exactOnly) {
+    const auto size = static_cast<int64_t>(listed.size);
+    const uint64_t modified = wholeSecond(listed.writeTime);
+    return exactOnly ? addEntryExact(item, side, listed.name, size, modified, listed.attributes, &engine.job)
+                     : addEntry(item, side, listed.name, size, modified, listed.attributes, &engine.job);
+  };
+
+  // Exact spellings pair first; only then may the rest pair ignoring case, so the outcome
+  // does not depend on the order of the listing.
+  std::vector<size_t> deferred;
+  const bool pairExactFirst = !item.children.empty();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    CompareItem* child = add(entries[i], pairExactFirst);
+    if (child == nullptr) {
+      if (!pairExactFirst) return false;
+      deferred.push_back(i);
+      continue;
+    }
+    record(*child, entries[i]);
+  }
+  for (const size_t i : deferred) {
+    CompareItem* child = add(entries[i], false);
+    if (child == nullptr) return false;
+    record(*child, entries[i]);
+  }
+  return true;
+}
+
+bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view path) {
+  CompareResult& result = engine.result;
+  if (path.empty()) return false;
+  if (kind == RootKind::file) {
+    const olstring folder = folderPart(path);
+    const olstring_view name = fileNamePart(path);
+    platform::FolderEntry entry;
+    if (!folder.empty() && !name.empty() && !readEntryOf(folder, name, entry)) {
+      engine.job.setError(platform::lastError(), path);
+      return false;
+    }
+    if (folder.empty() || name.empty()) return false;
+    result.givenPath[side] = folder;
+    result.displayRoot[side] = folder;
+    result.root.side[side].name = folder;
+    engine.job.setText(langText(u"progress", u"prepare", name));
+    const auto size = static_cast<int64_t>(entry.size);
+    const uint64_t modified = wholeSecond(entry.writeTime);
+    // The two files form one item whatever their names.
+    if (result.root.children.size() == 1) {
+      setSide(result.root.children.begin()->second, side, name, size, modified, entry.attributes);
+      return true;
+    }
+    return addEntry(result.root, side, name, size, modified, entry.attributes, &engine.job) != nullptr;
+  }
+
+  result.givenPath[side] = olstring(path);
+  olstring folder(path);
+  if (kind == RootKind::unpack) {
+    folder = engine.archives != nullptr ? engine.archives->prepareArchive(path) : olstring();
+    if (folder.empty()) {
+      engine.job.setError(kErrorNoArchiveFolder, path);
+      return false;
+    }
+  }
+  const olstring relative = engine.options.adjustPath ? adjustSubPath(folder) : olstring();
+  result.root.side[side].name = joinPath(folder, relative);
+  result.displayRoot[side] = joinPath(result.givenPath[side], relative);
+  return true;
+}
+
+int64_t scanTrees(CompareEngine& engine) {
+  CompareResult& result = engine.result;
+  const CompareOptions& options = engine.options;
+  resetResult(result);
+  // The paths are expanded once, so that what is checked is what is listed.
+  const olstring paths[2] = {expandPath(options.path0), expandPath(options.path1)};
+  const PathType kinds[2] = {pathType(paths[0]), pathType(paths[1])};
+  if (kinds[0] == PathType::none || kinds[1] == PathType::none) {
+    engine.job.setError(platform::kErrorPathNotFound, kinds[0] != PathType::none ? options.path1 : options.path0);
+    return 0;
+  }
+  // Only the paths that are files are opened, so that an archive compared with a folder
+  // works in either order.
+  for (int side = 0; side < 2; ++side) {
+    if (kinds[side] != PathType::file) continue;
+    platform::FileHandle handle = openFile(paths[side], false);
+    if (handle == nullptr) {
+      engine.job.setError(platform::lastError(), side == 0 ? options.path0 : options.path1);
+      return 0;
+    }
+    platform::closeFile(handle);
+  }
+
+  const bool twoFiles = kinds[0] == PathType::file && kinds[1] == PathType::file && options.forceFile;
+  const auto effectiveKind = [twoFiles](PathType kind) {
+    if (kind == PathType::folder) return RootKind::folder;
+    return twoFiles ? RootKind::file : RootKind::unpack;
+  };
+  ExcludeSet excludes;
+  parseExcludes(options.excludes, excludes);
+
+  for (int side = 0; side < 2; ++side) {
+    if (!setUpRoot(engine, side, effectiveKind(kinds[side]), paths[side])) {
+      resetResult(result);
+      return 0;
+    }
+  }
+  if (twoFiles) return static_cast<int64_t>(result.root.children.size());
+
+  FolderQueue queue;
+  for (int side = 0; side < 2; ++side) recordRootIdentity(queue, result.root, side);
+  for (int side = 0; side < 2; ++side) {
+    if (!listFolder(engine, result.root, side, result.root.side[side].name, excludes, queue)) {
+      resetResult(result);
+      return 0;
+    }
+  }
+  auto count = static_cast<int64_t>(result.root.children.size());
+  while (!queue.items.empty()) {
+    CompareItem* folder = queue.items.front();
+    queue.items.pop_front();
+    for (int side = 0; side < 2; ++side) {
+      if (!listFolder(engine, *folder, side, itemPath(*folder, side), excludes, queue)) {
+        resetResult(result);
+        return 0;
+      }
+    }
+    count += static_cast<int64_t>(folder->children.size());
+  }
+  return count;
+}

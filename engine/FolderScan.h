@@ -1,0 +1,56 @@
+// The folder scan: turns the two paths of the current options into the compare tree,
+// listing both trees level by level and pairing entries by name.
+#pragma once
+
+#include "engine/CompareTree.h"
+#include "foundation/olstring.h"
+
+#include <cstdint>
+#include <deque>
+#include <unordered_map>
+
+struct CompareEngine;
+
+struct ExcludePattern {
+  bool isWildcard = false;
+};
+// Patterns keyed ignoring case: two that differ only in case are one.
+using ExcludeSet = olstrmap<ExcludePattern>;
+
+// Folders still to be listed on both sides, first in first out, with the device and inode
+// of every folder item per side: a folder that is its own ancestor on a side (reached
+// through a link) is recorded but never listed, so link loops end.
+struct FolderQueue {
+  struct Identity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool known = false;
+  };
+  std::deque<CompareItem*> items;
+  std::unordered_map<const CompareItem*, Identity[2]> identities;
+};
+
+// Kinds of a side's path.
+enum class RootKind { unpack = 0, file = 1, folder = 2 };
+
+// Builds the tree. Returns the number of items found; 0 on failure (error recorded in the
+// job state, the tree reset) or when nothing was found (no error).
+int64_t scanTrees(CompareEngine& engine);
+
+// Sets up one side's root: the two-files mode (kind file), a folder, or a file to unpack.
+bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view path);
+
+// Lists one side of a folder item into the tree, queueing folders present on both sides.
+// False when the listing failed (error recorded) or the job was cancelled.
+bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_view folderPath,
+                const ExcludeSet& excludes, FolderQueue& queue);
+
+// The relative path of the chain of single-entry folders below folderPath (empty if none).
+olstring adjustSubPath(olstring_view folderPath);
+
+// Splits the exclusion text at spaces outside double quotes into the set.
+void parseExcludes(olstring_view text, ExcludeSet& set);
+
+// Wildcard patterns match the whole name ("*", "?", ASCII letters ignoring case); plain
+// patterns match anywhere in the name ignoring case. An empty name never matches.
+bool matchesExclude(olstring_view name, olstring_view pattern, bool isWildcard);

@@ -1,0 +1,43 @@
+// Events in the sense the compare job needs them: manual-reset (a gate that stays open,
+// such as "running, not paused") and auto-reset (a pulse that one waiter consumes, such
+// as "progress changed"). A wake-up hook lets an event loop that cannot block on the event
+// (the GUI's) be told that the event was set.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+
+namespace platform {
+
+class Event {
+public:
+  enum class Reset { manual, automatic };
+
+  Event(Reset reset, bool initiallySignalled);
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+
+  // Signals the event, wakes the waiters, then calls the wake-up hook (outside the lock).
+  void set();
+  // Clears the signal.
+  void reset();
+
+  // Waits until the event is signalled or timeoutMs passed (a negative value waits without
+  // limit). True when signalled; an auto-reset event is cleared by the successful wait.
+  bool wait(int64_t timeoutMs = -1);
+
+  // Called on the setting thread after every set(); an empty function removes it. The hook
+  // must not wait on this event.
+  void setWakeHook(std::function<void()> hook);
+
+private:
+  const Reset m_reset;
+  bool m_signalled;
+  std::mutex m_mutex;
+  std::condition_variable m_condition;
+  std::function<void()> m_hook;
+};
+
+}  // namespace platform

@@ -1,0 +1,43 @@
+// Local date and time texts through the C library's locale (set by the program's entry
+// point with setlocale(LC_ALL, "")).
+
+#include "platform/Locale.h"
+
+#include "platform/FolderListing.h"
+#include "platform/Text.h"
+
+#include <langinfo.h>
+
+#include <cstring>
+#include <ctime>
+
+namespace platform {
+
+namespace {
+
+// The locale's time format tells whether it writes a 12-hour clock.
+bool localeUsesAmPm() {
+  const char* format = nl_langinfo(T_FMT);
+  if (format == nullptr) return false;
+  return std::strstr(format, "%p") != nullptr || std::strstr(format, "%r") != nullptr ||
+         std::strstr(format, "%I") != nullptr || std::strstr(format, "%l") != nullptr;
+}
+
+}  // namespace
+
+std::u16string shortDateTimeText(uint64_t fileTime) {
+  const int64_t seconds = static_cast<int64_t>(fileTime / 10000000ULL) - kEpochDifferenceSeconds;
+  const time_t posixTime = static_cast<time_t>(seconds);
+  struct tm local;
+  if (localtime_r(&posixTime, &local) == nullptr) return {};
+  char date[128];
+  char time[128];
+  const size_t dateLength = std::strftime(date, sizeof date, "%x", &local);
+  const size_t timeLength = std::strftime(time, sizeof time, localeUsesAmPm() ? "%I:%M %p" : "%H:%M", &local);
+  std::string text(date, dateLength);
+  if (dateLength != 0 && timeLength != 0) text += ' ';
+  text.append(time, timeLength);
+  return utf8ToUtf16(text);
+}
+
+}  // namespace platform

@@ -1,0 +1,84 @@
+// Worker threads over std::thread, detached so that nobody has to join them; the shared
+// state outlives whichever of the thread and its owner ends last.
+
+#include "platform/Thread.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace platform {
+
+namespace {
+
+std::atomic<uint64_t> g_nextThreadId{1};
+thread_local uint64_t t_threadId = 0;
+
+}  // namespace
+
+uint64_t currentThreadId() {
+  if (t_threadId == 0) t_threadId = g_nextThreadId.fetch_add(1);
+  return t_threadId;
+}
+
+struct Thread::State {
+  std::atomic<bool> finished{false};
+  // Set after the finish hook has returned: only then is the thread done with everything
+  // its owner holds.
+  bool completed = false;
+  std::atomic<uint32_t> exitCode{kStillActive};
+  uint64_t id = 0;
+  mutable std::mutex mutex;
+  mutable std::condition_variable condition;
+};
+
+Thread::Thread() = default;
+Thread::~Thread() = default;
+
+bool Thread::start(std::function<uint32_t()> body, std::function<void()> onFinished) {
+  if (m_state) return false;
+  auto state = std::make_shared<State>();
+  state->id = g_nextThreadId.fetch_add(1);
+  try {
+    std::thread thread([state, body = std::move(body), onFinished = std::move(onFinished)] {
+      t_threadId = state->id;
+      const uint32_t code = body();
+      state->exitCode.store(code);
+      state->finished.store(true);
+      if (onFinished) onFinished();
+      {
+        std::lock_guard<std::mutex> lock(state->mutex);
+        state->completed = true;
+      }
+      state->condition.notify_all();
+    });
+    thread.detach();
+  } catch (const std::system_error&) {
+    return false;
+  }
+  m_state = std::move(state);
+  return true;
+}
+
+bool Thread::started() const { return m_state != nullptr; }
+
+bool Thread::isFinished() const { return !m_state || m_state->finished.load(); }
+
+uint32_t Thread::exitCode() const { return m_state ? m_state->exitCode.load() : kStillActive; }
+
+uint64_t Thread::id() const { return m_state ? m_state->id : 0; }
+
+bool Thread::waitFinished(int64_t timeoutMs) const {
+  if (!m_state) return true;
+  std::unique_lock<std::mutex> lock(m_state->mutex);
+  const auto finished = [this] { return m_state->completed; };
+  if (timeoutMs < 0) {
+    m_state->condition.wait(lock, finished);
+    return true;
+  }
+  return m_state->condition.wait_for(lock, std::chrono::milliseconds(timeoutMs), finished);
+}
+
+}  // namespace platform

@@ -1,0 +1,201 @@
+// The compare job on its worker: phases and progress, pause and resume, cancel at every
+// phase, the one-worker rule, input checks and error texts.
+
+#include "engine/CompareJob.h"
+
+#include "engine/CompareEngine.h"
+#include "tests/engine/EngineTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace testing_support;
+using engine_test::flatten;
+using engine_test::narrow;
+using engine_test::runJob;
+using engine_test::wide;
+
+namespace {
+
+// A tree big enough that every phase takes many checkpoints.
+void makeTrees(const TempFolder& temp) {
+  for (int folder = 0; folder < 8; ++folder) {
+    for (int file = 0; file < 25; ++file) {
+      const std::string name = "d" + std::to_string(folder) + "/f" + std::to_string(file) + ".txt";
+      writeFileBytes(temp.path("a/" + name), "content " + name);
+      writeFileBytes(temp.path("b/" + name), file % 7 == 0 ? "changed" : "content " + name);
+    }
+  }
+}
+
+bool startJob(CompareEngine& engine, const TempFolder& temp) {
+  engine.options.path0 = temp.widePath("a");
+  engine.options.path1 = temp.widePath("b");
+  return engine.worker.startWorker(engine);
+}
+
+TEST(CompareJob, SucceedsWithCountersAndFullProgress) {
+  TempFolder temp;
+  makeTrees(temp);
+  CompareEngine engine;
+  EXPECT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
+  EXPECT_EQ(engine.result.differing, 8 * 4);
+  EXPECT_EQ(engine.result.missingFirst, 0);
+  const JobState::Progress progress = engine.job.readProgress();
+  EXPECT_EQ(progress.total, 8 + 8 * 25);
+  EXPECT_EQ(progress.done, progress.total);
+  EXPECT_EQ(engine.job.errorCode(), 0u);
+  EXPECT_FALSE(engine.worker.isRunning());
+}
+
+enum class Phase { prepare, compare, statistics };
+
+// The changed event's hook runs on the worker: it lets a test act at an exact point of the
+// job, without racing it. The phase is told from the progress counters (the scan has no
+// total; the statistics restart the count).
+void onPhase(CompareEngine& engine, Phase phase, int64_t afterDone, std::function<void()> action) {
+  struct Tracker {
+    Phase current = Phase::prepare;
+    int64_t lastDone = 0;
+    bool fired = false;
+  };
+  auto tracker = std::make_shared<Tracker>();
+  engine.job.changed().setWakeHook([&engine, phase, afterDone, action, tracker] {
+    const JobState::Progress progress = engine.job.readProgress();
+    if (progress.total < 0) {
+      tracker->current = Phase::prepare;
+    } else if (tracker->current == Phase::prepare) {
+      tracker->current = Phase::compare;
+    } else if (tracker->current == Phase::compare && progress.done < tracker->lastDone) {
+      tracker->current = Phase::statistics;
+    }
+    tracker->lastDone = progress.done;
+    if (tracker->current == phase && progress.done >= afterDone && !tracker->fired) {
+      tracker->fired = true;
+      action();
+    }
+  });
+}
+
+TEST(CompareJob, CancelDuringScanOrCompareEndsWithCancelErrorAndEmptyTree) {
+  TempFolder temp;
+  makeTrees(temp);
+  for (const Phase phase : {Phase::prepare, Phase::compare, Phase::statistics}) {
+    SCOPED_TRACE(static_cast<int>(phase));
+    CompareEngine engine;
+    onPhase(engine, phase, 20, [&engine] { engine.worker.requestStop(); });
+    EXPECT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 1u);
+    olstring text;
+    EXPECT_EQ(engine.job.getError(text, u": "), kErrorCancelled);
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(text, errorText(kErrorCancelled));
+    // A cancel in the statistics phase keeps the complete tree.
+    EXPECT_EQ(engine.result.root.children.empty(), phase != Phase::statistics);
+  }
+}
+
+TEST(CompareJob, PauseThenResumeGivesTheSameResultAndCancelWakesAPausedJob) {
+  TempFolder temp;
+  makeTrees(temp);
+  CompareEngine plain;
+  ASSERT_EQ(runJob(plain, temp.path("a"), temp.path("b")), 0u);
+  const auto expected = flatten(plain.result.root);
+
+  for (const bool cancel : {false, true}) {
+    SCOPED_TRACE(cancel);
+    CompareEngine engine;
+    onPhase(engine, Phase::compare, 50, [&engine] { engine.worker.pause(); });
+    ASSERT_TRUE(startJob(engine, temp));
+    while (!engine.worker.isPaused() && engine.worker.isRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(engine.worker.isPaused());
+    const int64_t doneWhilePaused = engine.job.readProgress().done;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(engine.job.readProgress().done, doneWhilePaused) << "a paused job stands still";
+    EXPECT_TRUE(engine.worker.isRunning());
+    if (cancel) {
+      engine.worker.requestStop();
+    } else {
+      engine.worker.resume();
+    }
+    ASSERT_TRUE(engine.worker.waitFinished(60000));
+    if (cancel) {
+      EXPECT_EQ(engine.worker.exitCode(), 1u);
+      EXPECT_EQ(engine.job.errorCode(), kErrorCancelled);
+      EXPECT_TRUE(engine.result.root.children.empty());
+    } else {
+      EXPECT_EQ(engine.worker.exitCode(), 0u);
+      EXPECT_EQ(flatten(engine.result.root), expected);
+      EXPECT_EQ(engine.result.differing, plain.result.differing);
+    }
+  }
+}
+
+TEST(CompareJob, OnlyOneWorkerAtATime) {
+  TempFolder temp;
+  makeTrees(temp);
+  CompareEngine engine;
+  std::atomic<bool> secondStart{true};
+  onPhase(engine, Phase::compare, 1, [&engine, &secondStart] {
+    // On the worker itself a start is refused too.
+    secondStart = engine.worker.startWorker(engine);
+    engine.worker.pause();
+  });
+  ASSERT_TRUE(startJob(engine, temp));
+  while (!engine.worker.isPaused() && engine.worker.isRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_FALSE(secondStart.load());
+  EXPECT_FALSE(engine.worker.startWorker(engine));
+  EXPECT_FALSE(engine.worker.requestStop()) << "the worker cannot have ended yet: it is paused";
+  ASSERT_TRUE(engine.worker.waitFinished(60000));
+  EXPECT_TRUE(engine.worker.requestStop());
+  // After the end a new job may start, and it runs to completion.
+  engine.job.changed().setWakeHook({});
+  EXPECT_TRUE(startJob(engine, temp));
+  ASSERT_TRUE(engine.worker.waitFinished(60000));
+  EXPECT_EQ(engine.worker.exitCode(), 0u);
+}
+
+TEST(CompareJob, ChangedEventWakesAWaiterAfterTheWorkerEnded) {
+  TempFolder temp;
+  makeTrees(temp);
+  CompareEngine engine;
+  ASSERT_TRUE(startJob(engine, temp));
+  // A waiting loop as the window runs it: wake on changed, stop once the worker has ended.
+  int wakes = 0;
+  while (engine.worker.isRunning()) {
+    ASSERT_TRUE(engine.job.changed().wait(60000)) << "the waiter was left sleeping";
+    ++wakes;
+  }
+  EXPECT_GT(wakes, 0);
+  EXPECT_EQ(engine.worker.exitCode(), 0u);
+}
+
+TEST(CompareJob, CheckInputPath) {
+  TempFolder temp;
+  writeFileBytes(temp.path("file.txt"), "x");
+  makeFolders(temp.path("folder"));
+  makeFifo(temp.path("fifo"));
+  CompareEngine engine;
+  olstring text;
+  EXPECT_EQ(checkInputPath(engine, temp.widePath("file.txt"), &text), 1);
+  EXPECT_EQ(engine.job.errorCode(), 0u);
+  EXPECT_EQ(checkInputPath(engine, temp.widePath("folder"), &text), 2);
+  EXPECT_EQ(checkInputPath(engine, temp.widePath("gone"), &text), 0);
+  EXPECT_EQ(engine.job.errorCode(), 3u);
+  EXPECT_EQ(narrow(text), "The system cannot find the path specified:\r\n\r\n" + temp.path("gone"));
+  EXPECT_EQ(checkInputPath(engine, temp.widePath("fifo"), nullptr), 0) << "a FIFO is never opened";
+  EXPECT_EQ(engine.job.errorCode(), 5u);
+}
+
+TEST(CompareJob, ErrorTexts) {
+  EXPECT_EQ(narrow(errorText(0)), "");
+  EXPECT_EQ(narrow(errorText(3)), "The system cannot find the path specified");
+  const std::string own = narrow(errorText(kErrorNoArchiveFolder));
+  EXPECT_FALSE(own.empty());
+  EXPECT_EQ(std::string("\r\n\t. ").find(own.back()), std::string::npos);
+}
+
+}  // namespace

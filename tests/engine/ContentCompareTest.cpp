@@ -1,0 +1,244 @@
+// Content comparison: text rule, text detection, sampling and the data categories it leads
+// to, on real files.
+
+#include "engine/ContentCompare.h"
+
+#include "engine/CompareEngine.h"
+#include "tests/engine/EngineTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace testing_support;
+using engine_test::child;
+using engine_test::narrow;
+using engine_test::runJob;
+
+namespace {
+
+using namespace ItemFlags;
+constexpr uint64_t kMiB = 1024 * 1024;
+
+bool textEqualStrings(const std::string& a, const std::string& b) {
+  return textEqual(reinterpret_cast<const uint8_t*>(a.data()), a.size(), reinterpret_cast<const uint8_t*>(b.data()),
+                   b.size());
+}
+
+TEST(ContentCompare, TextRuleSkipsLineBreakRunsOnlyWhereTextsDisagree) {
+  struct Case {
+    std::string a;
+    std::string b;
+    bool equal;
+  };
+  const std::string big(100000, 'x');
+  const Case cases[] = {
+      {"one\r\ntwo\r\n", "one\ntwo\n", true},
+      {"abc", "abcdef", false},
+      {"abc", "abc\r\n", true},
+      {"line\n\nline\n", "line\nline\n", true},
+      {"ab", "a\nb", true},
+      {"\nab", "ab", true},
+      {"abc", "abd", false},
+      {"a b", "ab", false},
+      {"ABC", "abc", false},
+      {std::string("h\0\r\0\n\0i\0", 8), std::string("h\0\n\0i\0", 6), true},
+      {big + "\r\n" + big, big + "\n" + big, true},
+      {big + "y", big + "z", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.a.substr(0, 20) + " | " + c.b.substr(0, 20));
+    EXPECT_EQ(textEqualStrings(c.a, c.b), c.equal);
+    EXPECT_EQ(textEqualStrings(c.b, c.a), c.equal);
+  }
+}
+
+TEST(ContentCompare, TextDetection) {
+  TempFolder temp;
+  struct Case {
+    std::string bytes;
+    bool text;
+  };
+  std::string utf16;
+  for (const char c : std::string("UTF-16 text\r\nline two\r\n")) utf16 += std::string{c, '\0'};
+  std::string lateZero(70000, 'a');
+  lateZero.replace(66000, 2, std::string(2, '\0'));
+  const Case cases[] = {
+      {"plain text\n", true},
+      {"\xff\xfe" + utf16, true},
+      {std::string("ab\0\0cd", 6), false},          // a zero word at an even offset
+      {std::string("a\0\0b", 4), true},              // zero bytes straddling two words
+      {std::string("abc\0\0", 5), false},            // odd length ending in two zeros
+      {std::string("\0", 1), true},
+      {lateZero, true},                               // beyond the first 64 KiB
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(index);
+    const std::string path = temp.path("f" + std::to_string(index++));
+    writeFileBytes(path, c.bytes);
+    olfile reader;
+    ASSERT_TRUE(reader.openForReading(engine_test::wide(path)));
+    reader.setPosition(3);
+    EXPECT_EQ(looksLikeText(reader), c.text);
+    EXPECT_EQ(reader.position(), 0u);
+  }
+}
+
+TEST(ContentCompare, SampleStride) {
+  const uint64_t b = 16 * kMiB;
+  struct Case {
+    uint64_t size;
+    bool autoSkip;
+    uint64_t stride;
+  };
+  const Case cases[] = {
+      {16 * kMiB, true, 0},  {32 * kMiB, true, 1},  {100 * kMiB, true, 1},   {17 * kMiB, true, 1},
+      {48 * kMiB, true, 2},  {1024 * kMiB, true, 15}, {100 * kMiB, false, 0}, {3 * kMiB, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    EXPECT_EQ(sampleStride(c.size, c.autoSkip, b), c.stride);
+  }
+  EXPECT_EQ(sampleStride(3 * kMiB, true, kMiB), 1u);
+}
+
+// Writes a sparse file of the given size with one byte set at each offset listed.
+void writeSparse(const std::string& path, uint64_t size, std::initializer_list<uint64_t> marks) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, static_cast<off_t>(size)), 0);
+  for (const uint64_t mark : marks) ASSERT_EQ(pwrite(fd, "!", 1, static_cast<off_t>(mark)), 1);
+  close(fd);
+}
+
+struct Verdict {
+  uint32_t flags = 0;
+  std::string category;
+};
+
+Verdict compareOne(CompareEngine& engine, const TempFolder& temp, const std::string& name) {
+  if (runJob(engine, temp.path("a"), temp.path("b")) != 0) return {0xFFFFFFFF, "job failed"};
+  const CompareItem* item = child(engine.result.root, name);
+  if (item == nullptr) return {0xFFFFFFFF, "no item"};
+  return {item->flags, narrow(dataCategory(*item, engine.options.autoSkip))};
+}
+
+TEST(ContentCompare, TextModeCategories) {
+  TempFolder temp;
+  writeFileBytes(temp.path("a/crlf.txt"), "one\r\ntwo\r\n");
+  writeFileBytes(temp.path("b/crlf.txt"), "one\ntwo\n");
+  CompareEngine engine;
+  Verdict v = compareOne(engine, temp, "crlf.txt");
+  EXPECT_EQ(v.flags, 0u);
+  EXPECT_EQ(v.category, "data_same_txt");
+  engine.options.textMode = false;
+  v = compareOne(engine, temp, "crlf.txt");
+  EXPECT_EQ(v.flags, kContentDiffers);
+  EXPECT_EQ(v.category, "data_diff");
+
+  // Binary content is compared byte by byte even in text mode.
+  writeFileBytes(temp.path("a/crlf.txt"), std::string("\0\0one\r\n", 7));
+  writeFileBytes(temp.path("b/crlf.txt"), std::string("\0\0one\n", 6));
+  engine.options.textMode = true;
+  EXPECT_EQ(compareOne(engine, temp, "crlf.txt").category, "data_diff");
+  writeFileBytes(temp.path("b/crlf.txt"), std::string("\0\0one\r\n", 7));
+  EXPECT_EQ(compareOne(engine, temp, "crlf.txt").category, "data_same_bin");
+}
+
+TEST(ContentCompare, TextLargerThanOneBlockIsComparedAsBinary) {
+  TempFolder temp;
+  std::string lines;
+  while (lines.size() < kMiB + 100) lines += "some text line\n";
+  std::string crlf;
+  for (const char c : lines) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  writeFileBytes(temp.path("a/big.txt"), lines);
+  writeFileBytes(temp.path("b/big.txt"), crlf);
+  CompareEngine engine;
+  engine.settings.textModeMaxSize = kMiB;
+  EXPECT_EQ(compareOne(engine, temp, "big.txt").category, "data_diff");
+  writeFileBytes(temp.path("b/big.txt"), lines);
+  EXPECT_EQ(compareOne(engine, temp, "big.txt").category, "data_same_bin");
+}
+
+TEST(ContentCompare, MultiBlockBinaryFindsDifferencesAnywhere) {
+  TempFolder temp;
+  makeFolders(temp.path("a"));
+  makeFolders(temp.path("b"));
+  CompareEngine engine;
+  engine.settings.textModeMaxSize = kMiB;
+  const uint64_t size = 5 * kMiB + 12345;
+  for (const uint64_t offset : {uint64_t{0}, kMiB - 1, kMiB, 3 * kMiB + 131072, size - 1}) {
+    SCOPED_TRACE(offset);
+    writeSparse(temp.path("a/f.bin"), size, {});
+    writeSparse(temp.path("b/f.bin"), size, {offset});
+    EXPECT_EQ(compareOne(engine, temp, "f.bin").category, "data_diff");
+  }
+  writeSparse(temp.path("b/f.bin"), size, {});
+  EXPECT_EQ(compareOne(engine, temp, "f.bin").category, "data_same_bin");
+}
+
+TEST(ContentCompare, SampledFilesSkipMiddleBlocksButReadTheEnds) {
+  TempFolder temp;
+  makeFolders(temp.path("a"));
+  makeFolders(temp.path("b"));
+  CompareEngine engine;
+  engine.options.autoSkip = true;
+  // 100 MiB with 16 MiB blocks: 16-32 and 48-64 MiB are skipped, all else is read.
+  writeSparse(temp.path("a/f.bin"), 100 * kMiB, {});
+  writeSparse(temp.path("b/f.bin"), 100 * kMiB, {20 * kMiB});
+  Verdict v = compareOne(engine, temp, "f.bin");
+  EXPECT_EQ(v.flags, 0u);
+  EXPECT_EQ(v.category, "data_same_binpart");
+  for (const uint64_t offset : {40 * kMiB, 100 * kMiB - 1, uint64_t{0}}) {
+    writeSparse(temp.path("b/f.bin"), 100 * kMiB, {offset});
+    EXPECT_EQ(compareOne(engine, temp, "f.bin").category, "data_diff") << offset;
+  }
+  // Equal 32 MiB files count as sampled though every block is read.
+  writeSparse(temp.path("a/f.bin"), 32 * kMiB, {});
+  writeSparse(temp.path("b/f.bin"), 32 * kMiB, {});
+  EXPECT_EQ(compareOne(engine, temp, "f.bin").category, "data_same_binpart");
+  writeSparse(temp.path("b/f.bin"), 32 * kMiB, {17 * kMiB});
+  EXPECT_EQ(compareOne(engine, temp, "f.bin").category, "data_diff");
+}
+
+TEST(ContentCompare, AutoSkipReadsNothingWhenThePairAlreadyDiffers) {
+  TempFolder temp;
+  // Equal sizes, different content: were the content read, ContentDiffers would show.
+  writeFileBytes(temp.path("a/f.txt"), "aaaa");
+  writeFileBytes(temp.path("b/f.txt"), "bbbb");
+  setModifiedTime(temp.path("a/f.txt"), 1600000000);
+  setModifiedTime(temp.path("b/f.txt"), 1600000100);
+  writeFileBytes(temp.path("a/sizes.txt"), "short");
+  writeFileBytes(temp.path("b/sizes.txt"), "longer");
+  CompareEngine engine;
+  engine.options.autoSkip = true;
+  engine.options.modifyTime = true;
+  Verdict v = compareOne(engine, temp, "f.txt");
+  EXPECT_EQ(v.flags, kTimeDiffers);
+  EXPECT_EQ(v.category, "data_ignore");
+  engine.options.textMode = false;
+  v = compareOne(engine, temp, "sizes.txt");
+  EXPECT_EQ(v.flags, kContentDiffers | kContentSkipped);
+  EXPECT_EQ(v.category, "data_ignore");
+}
+
+TEST(ContentCompare, EmptyFilesAreEqualWithoutBeingOpened) {
+  TempFolder temp;
+  writeFileBytes(temp.path("a/empty"), "");
+  writeFileBytes(temp.path("b/empty"), "");
+  setMode(temp.path("a/empty"), 0000);
+  setMode(temp.path("b/empty"), 0000);
+  const int status = runInChild(
+      [&] {
+        CompareEngine engine;
+        const Verdict v = compareOne(engine, temp, "empty");
+        return v.flags == 0 && v.category == "data_same_bin";
+      },
+      true);
+  EXPECT_EQ(status, 0);
+}
+
+}  // namespace
