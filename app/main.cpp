@@ -1,8 +1,10 @@
 // Entry point of Mirrane.
 
-#include <cstdio>
+#include "app/Startup.h"
+#include "platform/Text.h"
 
-int main() {
-  std::puts("Mirrane 1.2.0");
-  return 0;
+int main(int argc, char** argv) {
+  std::vector<olstring> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(platform::utf8ToUtf16(argv[i]));
+  return runMirrane(arguments, {});
 }

@@ -94,8 +94,23 @@ ProcessResult runProgram(const ProcessRun& run) {
   const std::string folder = utf16ToUtf8(run.workingFolder);
   if (!folder.empty()) posix_spawn_file_actions_addchdir_np(actions.get(), folder.c_str());
 
+  // The child starts with no signal blocked and default handlers, whatever this thread holds
+  // back (a console compare blocks Ctrl+C to turn it into a cancel).
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGTERM);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   pid_t child = -1;
-  const int spawned = posix_spawn(&child, argv[0], actions.get(), nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&child, argv[0], actions.get(), &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   if (spawned != 0) {
     setLastErrorFromErrno(spawned);
     return result;
