@@ -125,6 +125,11 @@ int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& window
     }
   }
   MirraneCore core(arguments);
+  // The chosen language goes on top of English, which keeps the texts a translation lacks.
+  // Only a plain file name is taken from the settings: it names a file in "lang", nowhere else.
+  const olstring configured = readLanguageSetting();
+  if (!configured.empty() && configured.find(u'/') == olstring::npos) loadLanguage(u"lang/" + configured);
+  core.languageLoaded = !currentLanguageFile().empty();
   const bool console = core.commandLine.compareGiven && core.commandLine.hide && core.commandLine.start;
   if (!core.languageLoaded) {
     platform::writeConsole(StandardStream::error, olstring(kLanguageFailure) + u"\r\n");
