@@ -2,6 +2,7 @@
 // the result, the current options, the block buffers, the job and its worker thread.
 #pragma once
 
+#include "engine/Archive.h"
 #include "engine/CompareJob.h"
 #include "engine/CompareOptions.h"
 #include "engine/CompareTree.h"
@@ -20,19 +21,35 @@ public:
   virtual olstring prepareArchive(olstring_view archivePath) = 0;
 };
 
+// Fills the advanced settings while the engine is built (the settings file is read by the
+// application's code; the engine only holds the record).
+using AdvancedSettingsLoader = void (*)(AdvancedSettings&);
+
 struct CompareEngine {
   AdvancedSettings settings;
   CompareResult result;
   // The options of the next (or running) compare; left alone while a worker runs.
   CompareOptions options;
   ContentBuffers buffers;
+  // The work area for unpacked archives; used once prepareArchives() has set it up.
+  ArchiveWorkArea archiveArea;
   // Not owned; null until archive support is installed.
   ArchiveExtractor* archives = nullptr;
   JobState job;
   // Declared last so that it is destroyed first, while everything the worker uses exists.
   WorkerThread worker;
 
-  CompareEngine() { resetResult(result); }
+  explicit CompareEngine(AdvancedSettingsLoader loadSettings = nullptr);
+  ~CompareEngine();
   CompareEngine(const CompareEngine&) = delete;
   CompareEngine& operator=(const CompareEngine&) = delete;
+
+  // Prepares the archive work area (its folder, lock file and 7-Zip) and lets the folder
+  // scan unpack archives through it.
+  void prepareArchives();
+  // Removes this process's archive work folder (the end of a console run).
+  void removeArchiveWorkFolder();
+
+private:
+  std::unique_ptr<ArchiveExtractor> m_archiveExtractor;
 };

@@ -31,6 +31,8 @@ bool writeFile(FileHandle handle, const void* data, size_t n);
 bool fileSize(FileHandle handle, uint64_t* size);
 // Moves the position to an offset from the start.
 bool seekFile(FileHandle handle, uint64_t offset);
+// The last-write time of the open file, in 100 ns units since 1601.
+bool fileWriteTime(FileHandle handle, uint64_t* writeTime);
 // Tells the system the file will be read from start to end once.
 void adviseSequentialRead(FileHandle handle);
 // Closes the handle. For a write handle this commits the replace: true only when every

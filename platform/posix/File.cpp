@@ -3,6 +3,7 @@
 #include "platform/File.h"
 
 #include "platform/Error.h"
+#include "platform/FolderListing.h"
 #include "platform/Text.h"
 #include "platform/posix/PosixSupport.h"
 
@@ -97,6 +98,12 @@ FileHandle openForWriting(const std::string& requested) {
   struct stat existing;
   const bool exists = stat(target.c_str(), &existing) == 0;
   if (exists && S_ISDIR(existing.st_mode)) {
+    setLastError(kErrorAccessDenied);
+    return nullptr;
+  }
+  // A read-only file of our own is replaced, but someone else's file that we may not write
+  // is not ours to replace just because its folder lets us.
+  if (exists && existing.st_uid != geteuid() && access(target.c_str(), W_OK) != 0) {
     setLastError(kErrorAccessDenied);
     return nullptr;
   }
@@ -202,6 +209,16 @@ bool seekFile(FileHandle handle, uint64_t offset) {
     setLastErrorFromErrno(errno);
     return false;
   }
+  return true;
+}
+
+bool fileWriteTime(FileHandle handle, uint64_t* writeTime) {
+  struct stat info;
+  if (handle == nullptr || fstat(handle->fd, &info) != 0) {
+    handle == nullptr ? setLastError(kErrorInvalidParameter) : (void)setLastErrorFromErrno(errno);
+    return false;
+  }
+  *writeTime = fileTimeFromPosix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
   return true;
 }
 

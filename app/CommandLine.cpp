@@ -1,0 +1,165 @@
+#include "app/CommandLine.h"
+
+#include "app/ProjectFile.h"
+#include "foundation/Paths.h"
+
+#include <map>
+
+std::vector<olstring> tokenizeCommandLine(olstring_view text) {
+  const auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  std::vector<olstring> tokens;
+  olstring token;
+  bool inQuotes = false;
+  size_t i = 0;
+  while (i < text.size()) {
+    const char16_t c = text[i];
+    if (c == u'\\') {
+      size_t run = 0;
+      while (i + run < text.size() && text[i + run] == u'\\') ++run;
+      i += run;
+      if (i < text.size() && text[i] == u'"') {
+        token.append(run / 2, u'\\');
+        if (run % 2 == 1) {
+          token += u'"';
+          ++i;
+        }
+      } else {
+        token.append(run, u'\\');
+      }
+      continue;
+    }
+    if (c == u'"') {
+      inQuotes = !inQuotes;
+    } else if (c == u' ' && !inQuotes) {
+      if (!token.empty()) tokens.push_back(std::move(token));
+      token.clear();
+    } else {
+      token += c;
+    }
+    ++i;
+  }
+  if (!token.empty()) tokens.push_back(std::move(token));
+  return tokens;
+}
+
+std::vector<olstring> collapseDuplicateTokens(const std::vector<olstring>& tokens, TokenMatch match) {
+  // Indexed, so that an absurdly long command line stays quick.
+  std::map<olstring, size_t> exact;
+  olstrmap<size_t> ignoringCase;
+  std::vector<olstring> result;
+  for (const auto& token : tokens) {
+    size_t position;
+    bool added;
+    if (match == TokenMatch::exact) {
+      const auto inserted = exact.try_emplace(token, result.size());
+      position = inserted.first->second;
+      added = inserted.second;
+    } else {
+      const auto inserted = ignoringCase.try_emplace(token, result.size());
+      position = inserted.first->second;
+      added = inserted.second;
+    }
+    if (added) {
+      result.push_back(token);
+    } else {
+      result[position] = token;
+    }
+  }
+  return result;
+}
+
+CommandLine::CommandLine() {
+  words = {{u"apath", OptionSlot::adjustPath}, {u"attr", OptionSlot::attr},      {u"case", OptionSlot::compareCase},
+           {u"fast", OptionSlot::autoSkip},    {u"file", OptionSlot::forceFile},  {u"hide", OptionSlot::hide},
+           {u"start", OptionSlot::start},      {u"time", OptionSlot::modifyTime}, {u"txt", OptionSlot::textMode}};
+}
+
+namespace {
+
+void setSlot(CommandLine& commandLine, OptionSlot slot, bool on) {
+  CompareOptions& options = commandLine.options;
+  switch (slot) {
+    case OptionSlot::adjustPath: options.adjustPath = on; break;
+    case OptionSlot::attr: options.attr = on; break;
+    case OptionSlot::compareCase: options.compareCase = on; break;
+    case OptionSlot::autoSkip: options.autoSkip = on; break;
+    case OptionSlot::forceFile: options.forceFile = on; break;
+    case OptionSlot::hide: commandLine.hide = on; break;
+    case OptionSlot::start: commandLine.start = on; break;
+    case OptionSlot::modifyTime: options.modifyTime = on; break;
+    case OptionSlot::textMode: options.textMode = on; break;
+  }
+}
+
+}  // namespace
+
+void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& commandLine) {
+  commandLine.options.reset();
+  commandLine.hide = false;
+  commandLine.start = false;
+  commandLine.compareGiven = false;
+
+  // An empty argument is no token, as an empty pair of quotes is none on a command line.
+  std::vector<olstring> given;
+  for (const auto& argument : arguments) {
+    if (!argument.empty()) given.push_back(argument);
+  }
+  std::vector<olstring> tokens = collapseDuplicateTokens(given, TokenMatch::exact);
+  const bool anyToken = !tokens.empty();
+
+  // Only the first "@" token names a project; a later one stays a token.
+  for (auto token = tokens.begin(); token != tokens.end(); ++token) {
+    if (token->front() != u'@') continue;
+    const olstring project = token->substr(1);
+    tokens.erase(token);
+    if (!project.empty() && pathType(project) == PathType::file) loadProjectFile(project, commandLine.options);
+    break;
+  }
+
+  std::vector<olstring> paths;
+  for (const auto& token : tokens) {
+    const bool hasSign = token.front() == u'+' || token.front() == u'-';
+    const olstring_view name = hasSign ? olstring_view(token).substr(1) : olstring_view(token);
+    const auto word = commandLine.words.find(name);
+    if (word == commandLine.words.end()) {
+      paths.push_back(token);
+      continue;
+    }
+    setSlot(commandLine, word->second, token.front() != u'-');
+  }
+  if (paths.size() >= 1) commandLine.options.path0 = paths[0];
+  if (paths.size() >= 2) commandLine.options.path1 = paths[1];
+
+  CompareOptions& options = commandLine.options;
+  if (!options.path0.empty() && !options.path1.empty()) {
+    options.path0 = fullPath(options.path0);
+    options.path1 = fullPath(options.path1);
+    commandLine.compareGiven = anyToken;
+    if (commandLine.compareGiven && commandLine.hide) commandLine.start = true;
+  }
+}
+
+olstring optionWordList(const CommandLine& commandLine, olstring_view separator) {
+  olstring list;
+  for (const auto& [word, slot] : commandLine.words) {
+    if (!list.empty()) list += separator;
+    list += word;
+  }
+  return list;
+}
+
+void applyCommandLine(const CommandLine& commandLine, CompareOptions& options) {
+  const CompareOptions& given = commandLine.options;
+  options.compareCase = given.compareCase;
+  options.modifyTime = given.modifyTime;
+  options.attr = given.attr;
+  options.textMode = given.textMode;
+  options.adjustPath = given.adjustPath;
+  options.autoSkip = given.autoSkip;
+  options.forceFile = given.forceFile;
+  options.path0 = given.path0;
+  options.path1 = given.path1;
+  options.excludes = given.excludes;
+}

@@ -1,0 +1,46 @@
+// The command line: two paths, an "@" project file, option words with "+" or "-", and the
+// words "hide" and "start" that choose how the program runs.
+#pragma once
+
+#include "engine/CompareOptions.h"
+#include "foundation/olstring.h"
+
+#include <vector>
+
+// What an option word sets.
+enum class OptionSlot { adjustPath, attr, compareCase, autoSkip, forceFile, hide, start, modifyTime, textMode };
+
+struct CommandLine {
+  CompareOptions options;
+  // The option words, matched ignoring case.
+  olstrmap<OptionSlot> words;
+  bool hide = false;
+  bool start = false;
+  // At least one token was given and both paths are known.
+  bool compareGiven = false;
+
+  CommandLine();
+};
+
+// Splits a command-line text into tokens the way Windows programs do: spaces separate,
+// double quotes group (and are removed), 2n backslashes before a quote give n, 2n+1 give n
+// and a literal quote, other backslashes stay. Empty quotes give no token. (On Linux the
+// shell has split the command line already; this serves a command-line text given whole.)
+std::vector<olstring> tokenizeCommandLine(olstring_view text);
+
+enum class TokenMatch { exact, ignoringCase };
+
+// Tokens equal under the rule become one, at the position of the first occurrence with the
+// text of the last.
+std::vector<olstring> collapseDuplicateTokens(const std::vector<olstring>& tokens, TokenMatch match);
+
+// Fills the command line from its tokens (the program's arguments, program name left out).
+// Duplicates collapse by exact text: on a case-sensitive file system /data/A and /data/a are
+// two folders. Option words are recognised ignoring case.
+void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& commandLine);
+
+// The option words in their order, joined by the separator.
+olstring optionWordList(const CommandLine& commandLine, olstring_view separator);
+
+// Copies the seven switches, both paths and the exclusions into the current options.
+void applyCommandLine(const CommandLine& commandLine, CompareOptions& options);

@@ -1,0 +1,18 @@
+// Finding the user's settings files: "config/<name>" in the application folder is preferred,
+// "Mirrane/<name>" in the per-user settings folder takes over where that cannot be written.
+#pragma once
+
+#include "foundation/olstring.h"
+#include "platform/File.h"
+
+enum class SettingsAccess { read, write };
+
+// The two places a settings file may live.
+olstring settingsPathInApplicationFolder(olstring_view name);
+olstring settingsPathInUserFolder(olstring_view name);
+
+// Read: the newer of the two copies (the application folder's wins a tie); write: the
+// application folder's copy when it can be written, else the per-user one. Every open is
+// retried while another instance holds the file. nullptr when neither opens, with the
+// platform's last error from the last attempt.
+platform::FileHandle openSettingsFile(olstring_view name, SettingsAccess access);

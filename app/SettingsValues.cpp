@@ -1,0 +1,55 @@
+#include "app/SettingsValues.h"
+
+#include <limits>
+
+namespace {
+
+bool isWhiteSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+
+int digitValue(char16_t c, int base) {
+  int value = -1;
+  if (c >= u'0' && c <= u'9') value = c - u'0';
+  else if (c >= u'a' && c <= u'z') value = c - u'a' + 10;
+  else if (c >= u'A' && c <= u'Z') value = c - u'A' + 10;
+  return value < base ? value : -1;
+}
+
+}  // namespace
+
+int64_t readNumber(olstring_view value) {
+  int base = 10;
+  if (value.size() >= 2 && value[0] == u'0' && (value[1] == u'x' || value[1] == u'X')) {
+    base = 16;
+    value.remove_prefix(2);
+  }
+  size_t i = 0;
+  while (i < value.size() && isWhiteSpace(value[i])) ++i;
+  bool negative = false;
+  if (i < value.size() && (value[i] == u'+' || value[i] == u'-')) negative = value[i++] == u'-';
+  uint64_t magnitude = 0;
+  constexpr uint64_t kLimit = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+  for (; i < value.size(); ++i) {
+    const int digit = digitValue(value[i], base);
+    if (digit < 0) break;
+    if (magnitude > kLimit) break;  // already out of range: the result saturates below
+    magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
+  }
+  if (negative) return magnitude > kLimit ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(magnitude);
+  return magnitude > kLimit ? std::numeric_limits<int64_t>::max() : static_cast<int64_t>(magnitude);
+}
+
+bool readBoolean(olstring_view value) {
+  if (value.empty()) return false;
+  if (value.size() == 4) {
+    olstring lower(value);
+    for (char16_t& c : lower) {
+      if (c >= u'A' && c <= u'Z') c += 32;
+    }
+    if (lower == u"true") return true;
+  }
+  return readNumber(value) != 0;
+}
+
+olstring writeBoolean(bool value) { return value ? u"true" : u"false"; }
+
+olstring writeNumber(int64_t value) { return fromUtf8(std::to_string(value)); }

@@ -1,0 +1,149 @@
+#include "app/Startup.h"
+
+#include "app/Settings.h"
+#include "foundation/LanguageKeys.h"
+#include "foundation/Language.h"
+#include "platform/Console.h"
+
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+
+using platform::StandardStream;
+
+namespace {
+
+constexpr char16_t kVersionLine[] = u"Mirrane 1.2.0";
+constexpr char16_t kLanguageFailure[] = u"Failed to load language file!\r\n\r\nPlease re-download Mirrane.";
+
+olstring hex8(uint32_t code) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "0x%.8x", code);
+  return fromUtf8(buffer);
+}
+
+olstring decimal(int64_t value) { return fromUtf8(std::to_string(value)); }
+
+// The one-line progress display on a terminal's standard error.
+class ProgressLine {
+public:
+  ProgressLine() : m_enabled(platform::isTerminal(StandardStream::error)) {}
+  ~ProgressLine() { clear(); }
+
+  void show(const JobState::Progress& progress) {
+    if (!m_enabled) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (m_shown && now - m_last < std::chrono::milliseconds(100)) return;
+    m_last = now;
+    olstring line = progress.text;
+    line += progress.total >= 0 ? u" (" + decimal(progress.done) + u" / " + decimal(progress.total) + u")"
+                                : u" (" + decimal(progress.done) + u")";
+    for (char16_t& c : line) {
+      if (c < u' ') c = u' ';
+    }
+    const size_t width = static_cast<size_t>(platform::terminalColumns(StandardStream::error));
+    if (width > 1 && line.size() >= width) line.resize(width - 1);
+    platform::writeConsole(StandardStream::error, u"\r\x1b[K" + line);
+    m_shown = true;
+  }
+
+  void clear() {
+    if (m_enabled && m_shown) platform::writeConsole(StandardStream::error, u"\r\x1b[K");
+    m_shown = false;
+  }
+
+private:
+  bool m_enabled;
+  bool m_shown = false;
+  std::chrono::steady_clock::time_point m_last;
+};
+
+void printHelp(MirraneCore& core) {
+  olstring text = langText(lang::global::kCmdlineInfo, u"mirrane", optionWordList(core.commandLine, u", "));
+  if (text.empty() || text.back() != u'\n') text += u"\r\n";
+  platform::writeConsole(StandardStream::output, text);
+}
+
+}  // namespace
+
+MirraneCore::MirraneCore(const std::vector<olstring>& arguments) : engine(ensureAdvancedSettingsLoaded) {
+  engine.prepareArchives();
+  languageLoaded = loadDefaultLanguage();
+  parseCommandLine(arguments, commandLine);
+}
+
+MirraneCore::~MirraneCore() = default;
+
+olstring consoleVerdictText(MirraneCore& core, uint32_t exitCode) {
+  olstring text = u"\r\n";
+  if (exitCode != 0) {
+    olstring errorText;
+    const uint32_t code = core.engine.job.getError(errorText, u": ");
+    text += langText(lang::console::kFail, hex8(code), errorText);
+  } else {
+    const CompareResult& result = core.engine.result;
+    text += langText(lang::console::kSuccess, decimal(exitCode));
+    text += u"\r\n";
+    text += langText(result.differing == 0 ? lang::console::kNoDiff : lang::console::kDiff,
+                     decimal(result.missingSecond), decimal(result.differing), decimal(result.missingFirst));
+  }
+  text += u"\r\n";
+  return text;
+}
+
+int runConsoleCompare(MirraneCore& core) {
+  applyCommandLine(core.commandLine, core.engine.options);
+  uint32_t exitCode = 1;
+  {
+    // Blocked before the worker exists, so that the worker inherits it and a Ctrl+C reaches
+    // only this loop, which turns it into a cancel at the worker's next checkpoint.
+    platform::StopSignals stopSignals;
+    if (core.engine.worker.startWorker(core.engine)) {
+      ProgressLine progress;
+      while (!core.engine.worker.waitFinished(100)) {
+        if (stopSignals.arrived()) core.engine.worker.requestStop();
+        progress.show(core.engine.job.readProgress());
+      }
+      progress.clear();
+      exitCode = core.engine.worker.exitCode();
+    }
+  }
+  platform::writeConsole(StandardStream::output, consoleVerdictText(core, exitCode));
+  // Unpacked archives are of no use once the verdict is out; left behind they would fill
+  // the temporary folder run after run.
+  core.engine.removeArchiveWorkFolder();
+  if (exitCode == 0 && core.engine.result.differing != 0) exitCode = 1;
+  return static_cast<int>(exitCode);
+}
+
+int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& windowedRun) {
+  std::setlocale(LC_ALL, "");
+  for (const auto& argument : arguments) {
+    if (argument == u"--version") {
+      platform::writeConsole(StandardStream::output, olstring(kVersionLine) + u"\n");
+      return 0;
+    }
+  }
+  MirraneCore core(arguments);
+  // The chosen language goes on top of English, which keeps the texts a translation lacks.
+  // Only a plain file name is taken from the settings: it names a file in "lang", nowhere else.
+  const olstring configured = readLanguageSetting();
+  if (!configured.empty() && configured.find(u'/') == olstring::npos) loadLanguage(u"lang/" + configured);
+  core.languageLoaded = !currentLanguageFile().empty();
+  const bool console = core.commandLine.compareGiven && core.commandLine.hide && core.commandLine.start;
+  if (!core.languageLoaded) {
+    platform::writeConsole(StandardStream::error, olstring(kLanguageFailure) + u"\r\n");
+    // A console run that compared nothing must not report "no difference".
+    return console ? 1 : 0;
+  }
+  for (const auto& argument : arguments) {
+    if (argument == u"--help" || argument == u"-h") {
+      printHelp(core);
+      return 0;
+    }
+  }
+  if (console) return runConsoleCompare(core);
+  if (windowedRun) return windowedRun(core);
+  printHelp(core);
+  return 0;
+}

@@ -1,0 +1,37 @@
+// Putting the program together: the process-wide objects in their order, the choice between
+// the console mode and the window, and the console compare itself.
+#pragma once
+
+#include "app/CommandLine.h"
+#include "engine/CompareEngine.h"
+
+#include <functional>
+#include <vector>
+
+// The program's process-wide objects, built in this order and destroyed in the reverse:
+// the engine (advanced settings, result, current options, content buffers, archive work
+// area and 7-Zip, job state, worker), the language table, the parsed command line.
+struct MirraneCore {
+  explicit MirraneCore(const std::vector<olstring>& arguments);
+  ~MirraneCore();
+  MirraneCore(const MirraneCore&) = delete;
+  MirraneCore& operator=(const MirraneCore&) = delete;
+
+  CompareEngine engine;
+  bool languageLoaded = false;
+  CommandLine commandLine;
+};
+
+// The window's run, given by the GUI when it is built in; it returns the exit code.
+using WindowedRun = std::function<int(MirraneCore&)>;
+
+// The program from its arguments (without the program name) to its exit code.
+int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& windowedRun);
+
+// Runs the compare of the command line without a window, prints the verdict on standard
+// output and returns the exit code: 0 no difference, 1 differences or failure. Ctrl+C or
+// SIGTERM cancel the compare. The archive work folder is removed before it returns.
+int runConsoleCompare(MirraneCore& core);
+
+// The text printed for a finished job (also what a test compares against).
+olstring consoleVerdictText(MirraneCore& core, uint32_t exitCode);

@@ -1,0 +1,270 @@
+// Archive work area and unpacking through 7-Zip.
+
+#include "engine/Archive.h"
+
+#include "foundation/Paths.h"
+#include "foundation/TextFile.h"
+#include "platform/Error.h"
+#include "platform/FolderListing.h"
+#include "platform/Path.h"
+#include "platform/Process.h"
+
+#include <ctime>
+#include <map>
+
+using platform::kPathSeparator;
+
+namespace {
+
+olstring joinPath(olstring_view folder, olstring_view name) {
+  olstring joined(folder);
+  if (joined.empty() || joined.back() != kPathSeparator) joined += kPathSeparator;
+  joined += name;
+  return joined;
+}
+
+olstring fileNamePart(olstring_view path) {
+  const size_t slash = path.rfind(kPathSeparator);
+  return olstring(slash == olstring_view::npos ? path : path.substr(slash + 1));
+}
+
+bool endsWithIgnoringAsciiCase(olstring_view text, olstring_view ending) {
+  if (ending.empty() || text.size() < ending.size()) return false;
+  return lowerCaseCopy(text.substr(text.size() - ending.size())) == lowerCaseCopy(ending);
+}
+
+// The local date and time with seconds, as the user's locale writes them.
+olstring localTimeWithSeconds() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char buffer[128];
+  const size_t length = std::strftime(buffer, sizeof buffer, "%x %X", &local);
+  return fromUtf8(std::string_view(buffer, length));
+}
+
+olstring decodeOutput(const std::string& bytes) {
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (static_cast<unsigned char>(bytes[i]) >= 0x80) continue;
+    if (i + 1 < bytes.size() && bytes[i + 1] == '\0') {
+      olstring text;
+      for (size_t k = 0; k + 1 < bytes.size(); k += 2) {
+        text += static_cast<char16_t>(static_cast<unsigned char>(bytes[k]) | static_cast<unsigned char>(bytes[k + 1]) << 8);
+      }
+      return text;
+    }
+    break;
+  }
+  return fromUtf8(bytes);
+}
+
+std::vector<platform::FolderEntry> listEntries(olstring_view folder) {
+  std::vector<platform::FolderEntry> entries;
+  platform::FolderListing listing;
+  if (!listing.open(folder, platform::LinkPolicy::listAsFile)) return entries;
+  platform::FolderEntry entry;
+  while (listing.next(entry)) entries.push_back(std::move(entry));
+  return entries;
+}
+
+}  // namespace
+
+ArchiveWorkArea::~ArchiveWorkArea() { m_lock.release(true); }
+
+void ArchiveWorkArea::prepare() {
+  const olstring temp = expandPath(u"%temp%");
+  // A shared temporary folder is open to everyone: only a folder that is ours alone may
+  // hold what we unpack, or another user could swap files under the compare.
+  m_parentFolder = joinPath(temp, u"Mirrane");
+  if (!platform::preparePrivateFolder(m_parentFolder)) {
+    m_parentFolder = joinPath(temp, u"Mirrane-" + fromUtf8(std::to_string(platform::currentUserId())));
+    if (!platform::preparePrivateFolder(m_parentFolder)) {
+      m_parentFolder.clear();
+      m_sevenZipPath = locateSevenZip();
+      return;
+    }
+  }
+  const olstring name = kWorkFolderPrefix + fromUtf8(std::to_string(platform::currentProcessId()));
+  m_workFolder = makeUniquePath(joinPath(m_parentFolder, name), false);
+  createFolders(m_workFolder);
+  m_lock.acquire(joinPath(m_workFolder, kLockFileName));
+  m_sevenZipPath = locateSevenZip();
+}
+
+olstring ArchiveWorkArea::prepareArchive(olstring_view archivePath, bool autoTarGz, const StopRequest& shouldStop) {
+  if (m_sevenZipPath.empty() || m_workFolder.empty() || pathType(archivePath) != PathType::file) return {};
+  const olstring name = fileNamePart(archivePath);
+  if (name.empty()) return {};
+  const olstring outputFolder = makeUniquePath(joinPath(m_workFolder, name), false);
+  if (!extractArchive(outputFolder, archivePath, shouldStop)) return {};
+  if (!autoTarGz) return outputFolder;
+  return tarStep(archivePath, outputFolder, shouldStop);
+}
+
+olstring ArchiveWorkArea::tarStep(olstring_view archivePath, const olstring& outputFolder, const StopRequest& shouldStop) {
+  if (!endsWithIgnoringAsciiCase(archivePath, u".gz")) return outputFolder;
+  const auto entries = listEntries(outputFolder);
+  if (entries.size() != 1 || (entries[0].attributes & platform::kAttributeDirectory) != 0 || entries[0].isLink) {
+    return outputFolder;
+  }
+  const olstring tarName = entries[0].name;
+  const olstring tarPath = joinPath(outputFolder, tarName);
+  {
+    // Where a tar header keeps its magic; a file too short to hold it is no tar.
+    olfile file;
+    uint8_t magic[8];
+    if (!file.openForReading(tarPath) || !file.setPosition(257) || file.read(magic, 8) != 8) return outputFolder;
+  }
+  const olstring renamed = makeUniquePath(tarPath, true);
+  if (!platform::renamePath(tarPath, renamed)) return outputFolder;
+  if (extractArchive(tarPath, renamed, shouldStop)) {
+    platform::deletePath(renamed);
+    return tarPath;
+  }
+  deleteFolder(tarPath);
+  platform::renamePath(renamed, tarPath);
+  return outputFolder;
+}
+
+bool ArchiveWorkArea::extractArchive(olstring_view outputFolder, olstring_view archivePath, const StopRequest& shouldStop) {
+  if (m_sevenZipPath.empty() || outputFolder.empty() || archivePath.empty()) return false;
+  if (pathType(outputFolder) == PathType::folder) deleteFolder(outputFolder);
+  createFolders(outputFolder);
+  // 7-Zip reads a leading "-" as a switch; a full path never starts with one.
+  const std::vector<olstring> arguments = {m_sevenZipPath, u"x", u"-y", fullPath(archivePath)};
+  olstring output;
+  const uint32_t exitCode = runProcess(arguments, outputFolder, &output, shouldStop);
+  if (exitCode == 0) return true;
+
+  olstring log = localTimeWithSeconds();
+  log += u"\r\n";
+  log += commandLineText(arguments);
+  log += u"\r\nError Code " + fromUtf8(std::to_string(exitCode)) + u"\r\n--------\r\n\r\n";
+  log += output;
+  if (platform::FileHandle handle = openFile(joinPath(m_workFolder, kLogFileName), true)) {
+    writeTextFile(log, handle, TextEncoding::utf16le);
+    platform::closeFile(handle);
+  }
+  return false;
+}
+
+void ArchiveWorkArea::clearWorkFolder() {
+  if (m_workFolder.empty()) return;
+  // The lock file stays: it marks the folder as alive for other instances.
+  for (const auto& entry : listEntries(m_workFolder)) {
+    if (entry.name == kLockFileName) continue;
+    const olstring path = joinPath(m_workFolder, entry.name);
+    if ((entry.attributes & platform::kAttributeDirectory) != 0 && !entry.isLink) {
+      deleteFolderTree(path);
+    } else {
+      platform::makeWritable(path);
+      platform::deletePath(path);
+    }
+  }
+}
+
+void ArchiveWorkArea::removeWorkFolder() {
+  m_lock.release(true);
+  if (!m_workFolder.empty()) deleteFolderTree(m_workFolder);
+}
+
+void ArchiveWorkArea::cleanUp() {
+  removeWorkFolder();
+  if (m_parentFolder.empty()) return;
+  for (const auto& entry : listEntries(m_parentFolder)) {
+    const olstring path = joinPath(m_parentFolder, entry.name);
+    if ((entry.attributes & platform::kAttributeDirectory) == 0 || entry.isLink) {
+      platform::makeWritable(path);
+      platform::deletePath(path);
+      continue;
+    }
+    const bool workFolder = entry.name.size() >= 4 && lowerCaseCopy(entry.name.substr(0, 4)) == kWorkFolderPrefix;
+    if (workFolder && platform::isLockHeldElsewhere(joinPath(path, kLockFileName))) continue;
+    deleteFolderTree(path);
+  }
+}
+
+olstring locateSevenZip() {
+  const olstring application = platform::applicationFolder();
+  if (!application.empty()) {
+    for (const char16_t* relative : {u"7-Zip/7z", u"7z"}) {
+      const olstring candidate = joinPath(application, relative);
+      if (platform::isExecutableFile(candidate)) return candidate;
+    }
+  }
+  for (const char16_t* name : {u"7zz", u"7z", u"7za"}) {
+    olstring found = platform::findOnPath(name);
+    if (!found.empty()) return found;
+  }
+  return {};
+}
+
+bool isArchivePath(olstring_view path, const ArchiveExtensions& extensions) {
+  if (path.empty()) return false;
+  for (const auto& extension : extensions) {
+    if (endsWithIgnoringAsciiCase(path, extension)) return true;
+  }
+  return false;
+}
+
+olstring archiveFilterPattern(olstring_view separator, const ArchiveExtensions& extensions) {
+  static std::map<std::pair<olstring, ArchiveExtensions>, olstring> cache;
+  const auto key = std::make_pair(olstring(separator), extensions);
+  if (const auto found = cache.find(key); found != cache.end()) return found->second;
+  olstring pattern;
+  for (const auto& extension : extensions) {
+    if (!pattern.empty()) pattern += separator;
+    pattern += u"*" + extension;
+  }
+  cache.emplace(key, pattern);
+  return pattern;
+}
+
+olstring makeUniquePath(olstring_view path, bool keepExtension) {
+  olstring stem(path);
+  while (stem.size() > 1 && stem.back() == kPathSeparator) stem.pop_back();
+  olstring extension;
+  if (keepExtension) {
+    const size_t dot = stem.rfind(u'.');
+    const size_t slash = stem.rfind(kPathSeparator);
+    if (dot != olstring::npos && (slash == olstring::npos || dot > slash)) {
+      extension = stem.substr(dot);
+      stem.resize(dot);
+    }
+  }
+  if (pathType(stem + extension) == PathType::none && !platform::isSymbolicLink(stem + extension)) return stem + extension;
+  for (unsigned number = 1;; ++number) {
+    olstring candidate = stem + u"_" + fromUtf8(std::to_string(number)) + extension;
+    if (pathType(candidate) == PathType::none && !platform::isSymbolicLink(candidate)) return candidate;
+  }
+}
+
+uint32_t runProcess(const std::vector<olstring>& arguments, olstring_view workingFolder, olstring* output,
+                    const StopRequest& shouldStop) {
+  if (output != nullptr) output->clear();
+  if (arguments.empty()) return 0;
+  platform::ProcessRun run;
+  run.arguments = arguments;
+  run.workingFolder = workingFolder;
+  run.captureOutput = output != nullptr;
+  run.shouldStop = shouldStop;
+  const platform::ProcessResult result = platform::runProgram(run);
+  if (output != nullptr) {
+    *output = decodeOutput(result.output);
+    if (result.outputCut) *output += u"\r\n[...]";
+  }
+  return result.exitCode;
+}
+
+olstring commandLineText(const std::vector<olstring>& arguments) {
+  olstring text;
+  for (const auto& argument : arguments) {
+    if (!text.empty()) text += u' ';
+    if (argument.find(u' ') != olstring::npos) {
+      text += u'"' + argument + u'"';
+    } else {
+      text += argument;
+    }
+  }
+  return text;
+}

@@ -1,0 +1,261 @@
+#include "app/ProjectFile.h"
+#include "app/Settings.h"
+#include "foundation/TextFile.h"
+#include "platform/Path.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+using testing_support::TempFolder;
+
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    platform::setApplicationFolder(m_application.widePath());
+    setenv("XDG_CONFIG_HOME", m_config.path().c_str(), 1);
+  }
+  void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
+
+  std::string configText() const { return toUtf8(readTextFile(m_application.widePath("config/config.ini"))); }
+
+  TempFolder m_application;
+  TempFolder m_config;
+};
+
+AdvancedSettings advancedFrom(const char* text) {
+  olini ini(u"global");
+  ini.parseText(fromUtf8(text));
+  AdvancedSettings settings;
+  readAdvancedSettings(ini, settings);
+  return settings;
+}
+
+}  // namespace
+
+TEST(AdvancedSettingsFile, NumberRangeAndArchiveList) {
+  struct Case {
+    const char* value;
+    uint32_t megabytes;
+  };
+  for (const Case c : {Case{"0x20", 32}, Case{"300", 16}, Case{"0", 16}, Case{"8MB", 8}, Case{"-4", 16}, Case{"256", 256}}) {
+    SCOPED_TRACE(c.value);
+    EXPECT_EQ(advancedFrom((std::string("[global]\ntextmode_maxsize = ") + c.value).c_str()).textModeMaxSize,
+              c.megabytes * 1048576u);
+  }
+  EXPECT_EQ(advancedFrom("").textModeMaxSize, 16u * 1048576u);
+  EXPECT_EQ(advancedFrom("[global]\narchive_file = ZIP | tar.gz |").archiveExtensions,
+            (std::set<olstring>{u".zip", u".tar.gz"}));
+  EXPECT_EQ(advancedFrom("[global]\narchive_file = ").archiveExtensions,
+            (std::set<olstring>{u".7z", u".cab", u".exe", u".gz", u".iso", u".msu", u".rar", u".zip"}));
+  const AdvancedSettings flags = advancedFrom("[global]\nauto_tar_gz = TRUE\nflatmode = yes\nauto_saveload = 0x1\nno_customscroll = 1");
+  EXPECT_TRUE(flags.autoTarGz);
+  EXPECT_FALSE(flags.flatMode);
+  EXPECT_TRUE(flags.autoSaveLoad);
+  EXPECT_TRUE(flags.noCustomScroll);
+}
+
+TEST_F(SettingsTest, AdvancedSettingsAreReadOnceFromBesideTheProgram) {
+  testing_support::writeFileBytes(m_application.path("config/advconf.ini"), "[global]\nauto_saveload = true\n");
+  AdvancedSettings settings;
+  ensureAdvancedSettingsLoaded(settings);
+  EXPECT_TRUE(settings.loaded);
+  EXPECT_TRUE(settings.autoSaveLoad);
+  testing_support::writeFileBytes(m_application.path("config/advconf.ini"), "[global]\nauto_saveload = false\n");
+  ensureAdvancedSettingsLoaded(settings);
+  EXPECT_TRUE(settings.autoSaveLoad) << "the file is read only once";
+}
+
+TEST_F(SettingsTest, ChangesKeepEveryOtherKey) {
+  WindowPlacement placement;
+  placement.left = 10;
+  placement.right = 810;
+  placement.top = -20;
+  placement.bottom = 600;
+  placement.maximised = true;
+  ASSERT_TRUE(writeWindowPlacement(placement));
+  ASSERT_TRUE(writeLanguageSetting(u"german.ini"));
+  ASSERT_TRUE(writeThemeName(u"Dark"));
+  const WindowPlacement read = readWindowPlacement();
+  EXPECT_EQ(read.left, 10);
+  EXPECT_EQ(read.top, -20);
+  EXPECT_EQ(read.bottom, 600);
+  EXPECT_TRUE(read.maximised);
+  EXPECT_EQ(readLanguageSetting(), u"german.ini");
+  EXPECT_EQ(readThemeName(), u"Dark");
+  EXPECT_NE(configText().find("[window]"), std::string::npos);
+
+  ASSERT_TRUE(writeViewMode(1));
+  EXPECT_EQ(readViewMode(), 1);
+  testing_support::writeFileBytes(m_application.path("config/config.ini"), "[global]\nviewmode = 2\n");
+  EXPECT_EQ(readViewMode(), 0);
+  testing_support::writeFileBytes(m_application.path("config/config.ini"), "[global]\nviewmode = -1\n");
+  EXPECT_EQ(readViewMode(), 0);
+
+  storeBrowseHistory(1, u"/data/folder");
+  storeBrowseHistory(2, u"/data/file.txt");
+  EXPECT_EQ(browseHistoryPath(), u"/data/file.txt");
+  EXPECT_EQ(readBrowseHistory(1), u"/data/folder");
+  EXPECT_EQ(browseHistoryPath(), u"/data/folder");
+  storeBrowseHistory(3, u"/ignored");
+  EXPECT_EQ(browseHistoryPath(), u"");
+  EXPECT_EQ(readBrowseHistory(0), u"");
+}
+
+TEST_F(SettingsTest, FontIsUsedOnlyWhenWhole) {
+  FontRecord font{};
+  font[0] = 0xF4;  // height -12
+  font[28] = 'S';
+  font[30] = 'a';
+  font[32] = 'n';
+  font[34] = 's';
+  ASSERT_TRUE(writeFontSetting(font));
+  ASSERT_TRUE(readFontSetting().has_value());
+  EXPECT_EQ(fontRecordFaceName(*readFontSetting()), u"Sans");
+  EXPECT_EQ(*readFontSetting(), font);
+
+  olini ini(u"global");
+  readUserSettings(ini);
+  const olstring stored = ini.get(u"global", u"font");
+  EXPECT_EQ(stored.size(), 184u);
+  for (const olstring& bad : {stored.substr(0, 183), stored + u"0", olstring(184, u'0')}) {
+    olini change(u"global");
+    change.set(u"global", u"font", bad);
+    ASSERT_TRUE(mergeUserSettings(change));
+    EXPECT_FALSE(readFontSetting().has_value()) << bad.size();
+  }
+}
+
+TEST_F(SettingsTest, UnreadableConfigIsNeverOverwritten) {
+  const std::string path = m_application.path("config/config.ini");
+  testing_support::writeFileBytes(path, "[global]\ntheme = Blue\nlanguage = french.ini\n");
+  testing_support::setMode(m_application.path("config"), 0777);
+  testing_support::setMode(path, 0000);
+  const int status = testing_support::runInChild(
+      [] {
+        olini change(u"global");
+        change.set(u"global", u"theme", u"Dark");
+        return !mergeUserSettings(change);
+      },
+      true);
+  if (!testing_support::runningAsRoot()) GTEST_SKIP() << "needs root to drop to another user";
+  EXPECT_EQ(status, 0) << "the merge must refuse";
+  testing_support::setMode(path, 0644);
+  EXPECT_EQ(testing_support::readFileBytes(path), "[global]\ntheme = Blue\nlanguage = french.ini\n");
+}
+
+TEST_F(SettingsTest, ConcurrentMergesNeverTruncateOrLoseKeys) {
+  constexpr int kRounds = 150;
+  auto merger = [](const char16_t* key) {
+    const pid_t child = fork();
+    if (child == 0) {
+      for (int round = 1; round <= kRounds; ++round) {
+        olini change(u"global");
+        change.set(u"global", key, fromUtf8(std::to_string(round)));
+        if (!mergeUserSettings(change)) _exit(1);
+      }
+      _exit(0);
+    }
+    return child;
+  };
+  const pid_t first = merger(u"first");
+  const pid_t second = merger(u"second");
+  // Meanwhile every read sees a whole, parsable file.
+  for (int i = 0; i < 200; ++i) {
+    const olstring text = readTextFile(m_application.widePath("config/config.ini"));
+    if (text.empty()) continue;
+    olini ini(u"global");
+    ASSERT_TRUE(ini.parseText(text));
+    ASSERT_FALSE(ini.get(u"global", u"first").empty() && ini.get(u"global", u"second").empty());
+  }
+  int status = 0;
+  waitpid(first, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  waitpid(second, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  olini ini(u"global");
+  ASSERT_TRUE(readUserSettings(ini));
+  EXPECT_EQ(ini.get(u"global", u"first"), u"150");
+  EXPECT_EQ(ini.get(u"global", u"second"), u"150");
+}
+
+TEST_F(SettingsTest, ProjectFilesRoundTripEveryField) {
+  CompareOptions options;
+  options.compareCase = false;
+  options.autoSkip = true;
+  options.path0 = u"/data/new\\nfolder\\t/x";
+  options.path1 = u"";
+  options.excludes = u"*.tmp \"my file\"";
+  const olstring project = m_application.widePath("projects/one.mirrane");
+  ASSERT_TRUE(saveProjectFile(project, options));
+  const std::string raw = testing_support::readFileBytes(toUtf8(project));
+  ASSERT_GE(raw.size(), 2u);
+  EXPECT_EQ(raw.substr(0, 2), "\xFF\xFE");
+  EXPECT_EQ(readTextFile(project),
+            u"[global]\r\nadjust_path = true\r\nattr = false\r\nauto_skip = true\r\ncase = false\r\n"
+            u"excludes = *.tmp \"my file\"\r\nforce_file = false\r\nmodify_time = false\r\n"
+            u"path0 = /data/new\\\\nfolder\\\\t/x\r\npath1 = \r\ntext_mode = true\r\n\r\n");
+  CompareOptions loaded;
+  ASSERT_TRUE(loadProjectFile(project, loaded));
+  EXPECT_EQ(loaded.path0, options.path0);
+  EXPECT_EQ(loaded.excludes, options.excludes);
+  EXPECT_FALSE(loaded.compareCase);
+  EXPECT_TRUE(loaded.autoSkip);
+  EXPECT_TRUE(loaded.textMode);
+}
+
+TEST_F(SettingsTest, ProjectReadingRules) {
+  struct Case {
+    const char* text;
+    bool textMode;
+  };
+  for (const Case c : {Case{"case = false", true}, Case{"text_mode = 1", true}, Case{"text_mode = TRUE", true},
+                       Case{"text_mode = yes", false}, Case{"text_mode = ", true}}) {
+    SCOPED_TRACE(c.text);
+    testing_support::writeFileBytes(m_application.path("p.mirrane"), std::string("[global]\n") + c.text + "\n");
+    CompareOptions options;
+    options.path0 = u"stale";
+    const bool loaded = loadProjectFile(m_application.widePath("p.mirrane"), options);
+    EXPECT_EQ(options.textMode, c.textMode);
+    EXPECT_TRUE(options.adjustPath);
+    EXPECT_EQ(options.path0, u"");
+    if (std::string(c.text) == "case = false") {
+      EXPECT_TRUE(loaded);
+      EXPECT_FALSE(options.compareCase);
+    }
+  }
+  CompareOptions options;
+  options.attr = true;
+  EXPECT_FALSE(loadProjectFile(u"p.mirrane", options)) << "relative paths are refused";
+  EXPECT_FALSE(options.attr) << "and the options are back at their defaults";
+  EXPECT_FALSE(loadProjectFile(m_application.widePath("missing.mirrane"), options));
+}
+
+TEST_F(SettingsTest, DefaultProjectOnlyWithAutoSaveLoad) {
+  CompareOptions options;
+  options.path0 = u"/a";
+  AdvancedSettings off;
+  off.loaded = true;
+  testing_support::writeFileBytes(m_application.path("config/default.mirrane"), "[global]\npath0 = /old\n");
+  EXPECT_FALSE(saveDefaultProject(off, options));
+  EXPECT_FALSE(loadDefaultProject(off, options));
+  EXPECT_EQ(options.path0, u"/a") << "with auto_saveload off nothing is read";
+  EXPECT_EQ(testing_support::readFileBytes(m_application.path("config/default.mirrane")), "[global]\npath0 = /old\n");
+
+  AdvancedSettings on;
+  on.loaded = true;
+  on.autoSaveLoad = true;
+  EXPECT_TRUE(loadDefaultProject(on, options));
+  EXPECT_EQ(options.path0, u"/old");
+  options.path1 = u"/b";
+  EXPECT_TRUE(saveDefaultProject(on, options));
+  CompareOptions again;
+  EXPECT_TRUE(loadDefaultProject(on, again));
+  EXPECT_EQ(again.path1, u"/b");
+}

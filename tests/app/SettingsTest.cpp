@@ -1,0 +1,105 @@
+#include "app/SettingsFile.h"
+#include "app/SettingsValues.h"
+#include "foundation/Paths.h"
+#include "foundation/TextFile.h"
+#include "platform/Error.h"
+#include "platform/Path.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using testing_support::TempFolder;
+
+TEST(SettingsValues, BooleanAndNumberRules) {
+  for (const char16_t* yes : {u"true", u"TRUE", u"True", u"1", u"0x1", u"-3", u" 5"}) {
+    SCOPED_TRACE(toUtf8(yes));
+    EXPECT_TRUE(readBoolean(yes));
+  }
+  for (const char16_t* no : {u"", u"false", u"0", u"yes", u"on", u"truex", u"0x0"}) {
+    SCOPED_TRACE(toUtf8(no));
+    EXPECT_FALSE(readBoolean(no));
+  }
+  EXPECT_EQ(readNumber(u"0x20"), 32);
+  EXPECT_EQ(readNumber(u"0X1f"), 31);
+  EXPECT_EQ(readNumber(u"8MB"), 8);
+  EXPECT_EQ(readNumber(u"  -42x"), -42);
+  EXPECT_EQ(readNumber(u"+7"), 7);
+  EXPECT_EQ(readNumber(u"abc"), 0);
+  EXPECT_EQ(readNumber(u" 0x10"), 0) << "the prefix counts only at the very start";
+  EXPECT_EQ(readNumber(u"99999999999999999999999"), INT64_MAX);
+  EXPECT_EQ(readNumber(u"-99999999999999999999999"), INT64_MIN);
+  EXPECT_EQ(writeNumber(-5), u"-5");
+  EXPECT_EQ(writeBoolean(false), u"false");
+}
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    platform::setApplicationFolder(m_application.widePath());
+    setenv("XDG_CONFIG_HOME", m_config.path().c_str(), 1);
+  }
+  void TearDown() override { unsetenv("XDG_CONFIG_HOME"); }
+
+  olstring readThrough(SettingsAccess access = SettingsAccess::read) {
+    platform::FileHandle handle = openSettingsFile(u"config.ini", access);
+    if (handle == nullptr) return u"<none>";
+    olstring text = readTextFile(handle);
+    platform::closeFile(handle);
+    return text;
+  }
+
+  TempFolder m_application;
+  TempFolder m_config;
+};
+
+TEST_F(SettingsFileTest, ReadsTheNewerCopyAndWritesBesideTheProgramWhenItCan) {
+  EXPECT_EQ(readThrough(), u"<none>");
+  EXPECT_TRUE(platform::lastError() == platform::kErrorFileNotFound || platform::lastError() == platform::kErrorPathNotFound);
+  testing_support::writeFileBytes(m_application.path("config/config.ini"), "A");
+  testing_support::writeFileBytes(m_config.path("Mirrane/config.ini"), "B");
+  testing_support::setModifiedTime(m_application.path("config/config.ini"), 1000000);
+  testing_support::setModifiedTime(m_config.path("Mirrane/config.ini"), 2000000);
+  EXPECT_EQ(readThrough(), u"B");
+  testing_support::setModifiedTime(m_application.path("config/config.ini"), 2000000);
+  EXPECT_EQ(readThrough(), u"A") << "the application folder's copy wins a tie";
+
+  platform::FileHandle handle = openSettingsFile(u"config.ini", SettingsAccess::write);
+  ASSERT_NE(handle, nullptr);
+  EXPECT_TRUE(writeTextFile(u"new", handle, TextEncoding::ansi));
+  EXPECT_TRUE(platform::closeFile(handle));
+  EXPECT_EQ(testing_support::readFileBytes(m_application.path("config/config.ini")), "new");
+
+  // A folder beside the program that cannot be written: the per-user copy takes over.
+  // (The per-user folder is opened up so that the unprivileged child can write there.)
+  testing_support::setMode(m_config.path("Mirrane"), 0777);
+  testing_support::setMode(m_config.path("Mirrane/config.ini"), 0666);
+  const int status = testing_support::runInChild(
+      [&] {
+        platform::FileHandle written = openSettingsFile(u"config.ini", SettingsAccess::write);
+        if (written == nullptr) return false;
+        const bool ok = writeTextFile(u"user", written, TextEncoding::ansi);
+        return platform::closeFile(written) && ok;
+      },
+      true);
+  // As an unprivileged user the application folder (owned by root in CI) is not writable.
+  if (testing_support::runningAsRoot()) {
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(testing_support::readFileBytes(m_config.path("Mirrane/config.ini")), "user");
+    EXPECT_EQ(testing_support::readFileBytes(m_application.path("config/config.ini")), "new");
+  }
+}
+
+TEST_F(SettingsFileTest, AnUnreadableCopyIsReportedAsSuchNotAsMissing) {
+  testing_support::writeFileBytes(m_application.path("config/config.ini"), "secret");
+  testing_support::setMode(m_application.path("config/config.ini"), 0000);
+  const int status = testing_support::runInChild(
+      [&] {
+        return openSettingsFile(u"config.ini", SettingsAccess::read) == nullptr &&
+               platform::lastError() == platform::kErrorAccessDenied;
+      },
+      true);
+  if (!testing_support::runningAsRoot()) GTEST_SKIP() << "needs root to drop to another user";
+  EXPECT_EQ(status, 0);
+}

@@ -1,0 +1,356 @@
+#include "engine/Archive.h"
+#include "foundation/Paths.h"
+#include "foundation/TextFile.h"
+#include "platform/FileLock.h"
+#include "platform/Path.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+
+using testing_support::TempFolder;
+
+namespace {
+
+std::string shellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// Packs the files of a folder (relative names) into an archive with the real 7-Zip.
+void makeArchive(const std::string& archive, const std::string& folder, const std::string& switches = "") {
+  std::string output;
+  const int status = testing_support::runCommand(
+      "cd " + shellQuote(folder) + " && 7zz a -bd " + switches + " " + shellQuote(archive) + " . 2>&1", &output);
+  ASSERT_EQ(status, 0) << output;
+}
+
+uint32_t crc32(const std::string& bytes) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char byte : bytes) {
+    crc ^= byte;
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+void put16(std::string& out, uint16_t value) {
+  out += static_cast<char>(value & 0xFF);
+  out += static_cast<char>(value >> 8);
+}
+void put32(std::string& out, uint32_t value) {
+  put16(out, static_cast<uint16_t>(value & 0xFFFF));
+  put16(out, static_cast<uint16_t>(value >> 16));
+}
+
+// A stored zip whose single entry has whatever name we like, "../" included; no archiver
+// would make one on purpose.
+std::string zipWithEntry(const std::string& name, const std::string& content) {
+  std::string local;
+  put32(local, 0x04034b50);
+  put16(local, 10);  // version
+  put16(local, 0);   // flags
+  put16(local, 0);   // stored
+  put32(local, 0);   // time and date
+  put32(local, crc32(content));
+  put32(local, static_cast<uint32_t>(content.size()));
+  put32(local, static_cast<uint32_t>(content.size()));
+  put16(local, static_cast<uint16_t>(name.size()));
+  put16(local, 0);
+  local += name + content;
+  std::string central;
+  put32(central, 0x02014b50);
+  put16(central, 20);
+  put16(central, 10);
+  put16(central, 0);
+  put16(central, 0);
+  put32(central, 0);
+  put32(central, crc32(content));
+  put32(central, static_cast<uint32_t>(content.size()));
+  put32(central, static_cast<uint32_t>(content.size()));
+  put16(central, static_cast<uint16_t>(name.size()));
+  put16(central, 0);
+  put16(central, 0);
+  put16(central, 0);
+  put16(central, 0);
+  put32(central, 0);
+  put32(central, 0);  // local header offset
+  central += name;
+  std::string end;
+  put32(end, 0x06054b50);
+  put32(end, 0);
+  put16(end, 1);
+  put16(end, 1);
+  put32(end, static_cast<uint32_t>(central.size()));
+  put32(end, static_cast<uint32_t>(local.size()));
+  put16(end, 0);
+  return local + central + end;
+}
+
+class ArchiveTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    // Everything the work area does happens below this test's own temporary folder.
+    setenv("TMPDIR", m_temp.path().c_str(), 1);
+    testing_support::makeFolders(m_files.path());
+  }
+  void TearDown() override { unsetenv("TMPDIR"); }
+
+  std::string fakeSevenZip() const { return std::string(MIRRANE_BUILD_DIR) + "/tests/fake7z"; }
+
+  TempFolder m_temp;
+  TempFolder m_files;
+};
+
+}  // namespace
+
+TEST_F(ArchiveTest, WorkAreaIsPrivateLockedAndFindsSevenZip) {
+  ArchiveWorkArea area;
+  area.prepare();
+  EXPECT_EQ(area.parentFolder(), m_temp.widePath("Mirrane"));
+  EXPECT_EQ(area.workFolder(), m_temp.widePath("Mirrane/mrn_" + std::to_string(getpid())));
+  std::string mode;
+  testing_support::runCommand("stat -c %a " + shellQuote(m_temp.path("Mirrane")), &mode);
+  EXPECT_EQ(mode, "700\n");
+  EXPECT_TRUE(platform::isLockHeldElsewhere(area.workFolder() + u"/Mirrane.lock"));
+  EXPECT_FALSE(area.sevenZipPath().empty()) << "7zz from Debian's 7zip package is expected on PATH";
+
+  // A second work area of the same process gets its own folder.
+  ArchiveWorkArea second;
+  second.prepare();
+  EXPECT_EQ(second.workFolder(), area.workFolder() + u"_1");
+}
+
+TEST_F(ArchiveTest, ParentFolderThatIsALinkOrOpenToOthersIsNotTrusted) {
+  TempFolder elsewhere;
+  testing_support::makeLink(elsewhere.path(), m_temp.path("Mirrane"));
+  ArchiveWorkArea area;
+  area.prepare();
+  EXPECT_EQ(area.parentFolder(), m_temp.widePath("Mirrane-" + std::to_string(getuid())));
+  EXPECT_FALSE(testing_support::exists(elsewhere.path("mrn_" + std::to_string(getpid()))));
+}
+
+TEST_F(ArchiveTest, UnpacksIntoUniqueFoldersWhateverTheArchiveIsCalled) {
+  testing_support::writeFileBytes(m_files.path("src/a.txt"), "alpha");
+  testing_support::writeFileBytes(m_files.path("src/sub/b.txt"), "beta");
+  ArchiveWorkArea area;
+  area.prepare();
+  const std::string names[] = {"plain.zip", "with space.7z", "quote\"and'.zip", "$(touch pwned).zip",
+                               "bad\xFF\xFEname.zip", "-dash.zip"};
+  for (const auto& name : names) {
+    SCOPED_TRACE(name);
+    makeArchive(m_files.path(name), m_files.path("src"));
+    const olstring folder = area.prepareArchive(fromUtf8(m_files.path(name)), true);
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder, area.workFolder() + u"/" + fromUtf8(name));
+    EXPECT_EQ(testing_support::readFileBytes(toUtf8(folder) + "/sub/b.txt"), "beta");
+  }
+  EXPECT_FALSE(testing_support::exists(m_files.path("src/pwned")));
+  EXPECT_FALSE(testing_support::exists(toUtf8(area.workFolder()) + "/pwned"));
+  // The same archive again: a second folder beside the first.
+  EXPECT_EQ(area.prepareArchive(fromUtf8(m_files.path("plain.zip")), true), area.workFolder() + u"/plain.zip_1");
+
+  area.clearWorkFolder();
+  EXPECT_FALSE(testing_support::exists(toUtf8(area.workFolder()) + "/plain.zip"));
+  EXPECT_TRUE(platform::isLockHeldElsewhere(area.workFolder() + u"/Mirrane.lock")) << "the lock survives clearing";
+}
+
+TEST_F(ArchiveTest, CorruptArchiveFailsAndWritesTheLog) {
+  testing_support::writeFileBytes(m_files.path("broken.zip"), "PK\x03\x04 this is no zip at all");
+  ArchiveWorkArea area;
+  area.prepare();
+  EXPECT_EQ(area.prepareArchive(fromUtf8(m_files.path("broken.zip")), true), u"");
+  const std::string raw = testing_support::readFileBytes(toUtf8(area.workFolder()) + "/7z.log");
+  ASSERT_GE(raw.size(), 2u);
+  EXPECT_EQ(raw.substr(0, 2), "\xFF\xFE") << "the log is UTF-16LE with a byte order mark";
+  const olstring log = readTextFile(area.workFolder() + u"/7z.log");
+  EXPECT_NE(log.find(area.sevenZipPath() + u" x -y " + fromUtf8(m_files.path("broken.zip"))), olstring::npos);
+  EXPECT_NE(log.find(u"\r\nError Code 2\r\n--------\r\n\r\n"), olstring::npos);
+  EXPECT_NE(findNoCase(log, u"broken.zip"), olstring::npos);
+  // The first line is the time: something before the first line break.
+  EXPECT_GT(log.find(u"\r\n"), 4u);
+}
+
+TEST_F(ArchiveTest, StandInExitCodesOutputFloodsAndCrashesAreFailures) {
+  testing_support::writeFileBytes(m_files.path("x.zip"), "anything");
+  ArchiveWorkArea area;
+  area.prepare();
+  area.setSevenZipPath(fromUtf8(fakeSevenZip()));
+  struct Case {
+    const char* mode;
+    const char16_t* logHolds;
+  };
+  const Case cases[] = {{"exit1", u"Error Code 1"},   {"flood", u"Error Code 1"}, {"crash", u"Error Code 134"},
+                        {"utf16", u"Err"},            {"success", nullptr}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    setenv("MRN_FAKE7Z_MODE", c.mode, 1);
+    const auto start = std::chrono::steady_clock::now();
+    const olstring folder = area.prepareArchive(fromUtf8(m_files.path("x.zip")), false);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    if (c.logHolds == nullptr) {
+      EXPECT_FALSE(folder.empty());
+      continue;
+    }
+    EXPECT_TRUE(folder.empty());
+    EXPECT_NE(readTextFile(area.workFolder() + u"/7z.log").find(c.logHolds), olstring::npos);
+  }
+  unsetenv("MRN_FAKE7Z_MODE");
+
+  // A program that cannot be started is a failure with code 4294967295.
+  area.setSevenZipPath(m_files.widePath("no-such-7z"));
+  EXPECT_TRUE(area.prepareArchive(fromUtf8(m_files.path("x.zip")), false).empty());
+  EXPECT_NE(readTextFile(area.workFolder() + u"/7z.log").find(u"Error Code 4294967295"), olstring::npos);
+}
+
+TEST_F(ArchiveTest, StopRequestEndsALongRun) {
+  testing_support::writeFileBytes(m_files.path("x.zip"), "anything");
+  ArchiveWorkArea area;
+  area.prepare();
+  area.setSevenZipPath(fromUtf8(fakeSevenZip()));
+  setenv("MRN_FAKE7Z_MODE", "sleep", 1);
+  const auto start = std::chrono::steady_clock::now();
+  const auto stop = [start] { return std::chrono::steady_clock::now() - start > std::chrono::milliseconds(300); };
+  EXPECT_TRUE(area.prepareArchive(fromUtf8(m_files.path("x.zip")), false, stop).empty());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  unsetenv("MRN_FAKE7Z_MODE");
+}
+
+TEST_F(ArchiveTest, EncryptedArchiveFailsAtOnce) {
+  testing_support::writeFileBytes(m_files.path("src/secret.txt"), "hidden");
+  makeArchive(m_files.path("locked.7z"), m_files.path("src"), "-pSECRET -mhe=on");
+  ArchiveWorkArea area;
+  area.prepare();
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(area.prepareArchive(fromUtf8(m_files.path("locked.7z")), false).empty());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+}
+
+TEST_F(ArchiveTest, TarInsideGzip) {
+  testing_support::writeFileBytes(m_files.path("src/inner/one.txt"), "one");
+  std::string output;
+  ASSERT_EQ(testing_support::runCommand("cd " + shellQuote(m_files.path("src")) + " && tar cf ../x.tar inner && cd .. && gzip -k x.tar && "
+                                        "printf 'just text' > plain.txt && gzip -k plain.txt 2>&1", &output), 0) << output;
+  ArchiveWorkArea area;
+  area.prepare();
+  // With the tar step: a folder named like the tar, holding the tar's content.
+  olstring folder = area.prepareArchive(fromUtf8(m_files.path("x.tar.gz")), true);
+  EXPECT_EQ(folder, area.workFolder() + u"/x.tar.gz/x.tar");
+  EXPECT_EQ(testing_support::readFileBytes(toUtf8(folder) + "/inner/one.txt"), "one");
+  EXPECT_EQ(testing_support::runCommand("ls " + shellQuote(toUtf8(area.workFolder()) + "/x.tar.gz") + " | wc -l", &output), 0);
+  // Without it: the single tar file.
+  folder = area.prepareArchive(fromUtf8(m_files.path("x.tar.gz")), false);
+  EXPECT_EQ(folder, area.workFolder() + u"/x.tar.gz_1");
+  EXPECT_EQ(pathType(folder + u"/x.tar"), PathType::file);
+  // A .gz of plain text: the second unpack fails and the single file stays as it was.
+  folder = area.prepareArchive(fromUtf8(m_files.path("plain.txt.gz")), true);
+  EXPECT_EQ(folder, area.workFolder() + u"/plain.txt.gz");
+  EXPECT_EQ(testing_support::readFileBytes(toUtf8(folder) + "/plain.txt"), "just text");
+}
+
+TEST_F(ArchiveTest, NamesThatClimbOutAndLinksStayInside) {
+  testing_support::writeFileBytes(m_files.path("climb.zip"), zipWithEntry("../../escaped.txt", "gotcha"));
+  testing_support::writeFileBytes(m_files.path("links/real.txt"), "real");
+  testing_support::makeLink("/", m_files.path("links/to-root"));
+  testing_support::makeLink("../..", m_files.path("links/up-up"));
+  makeArchive(m_files.path("links.7z"), m_files.path("links"), "-snl");
+  ArchiveWorkArea area;
+  area.prepare();
+  area.prepareArchive(fromUtf8(m_files.path("climb.zip")), false);
+  std::string found;
+  testing_support::runCommand("find " + shellQuote(m_temp.path()) + " " + shellQuote(m_files.path()) +
+                                  " -name escaped.txt -not -path " + shellQuote(toUtf8(area.workFolder()) + "/*"),
+                              &found);
+  EXPECT_EQ(found, "") << "nothing may be written outside the work folder";
+
+  // 7-Zip refuses links that point out of the archive (a failed unpack, with the log), or
+  // leaves them as links; never is what they name copied in.
+  const olstring folder = area.prepareArchive(fromUtf8(m_files.path("links.7z")), false);
+  if (folder.empty()) {
+    EXPECT_NE(findNoCase(readTextFile(area.workFolder() + u"/7z.log"), u"Error Code"), olstring::npos);
+  } else {
+    for (const char* name : {"/to-root", "/up-up"}) {
+      const olstring path = folder + fromUtf8(name);
+      if (!platform::isSymbolicLink(path)) {
+        EXPECT_NE(pathType(path), PathType::folder) << toUtf8(path);
+      }
+    }
+  }
+
+  // A link that stays inside the archive is unpacked as a link.
+  TempFolder inner;
+  testing_support::writeFileBytes(inner.path("real.txt"), "real");
+  testing_support::makeLink("real.txt", inner.path("alias"));
+  makeArchive(m_files.path("inner.7z"), inner.path(), "-snl");
+  const olstring innerFolder = area.prepareArchive(fromUtf8(m_files.path("inner.7z")), false);
+  ASSERT_FALSE(innerFolder.empty());
+  EXPECT_TRUE(platform::isSymbolicLink(innerFolder + u"/alias"));
+}
+
+TEST_F(ArchiveTest, CleanUpKeepsRunningInstancesAndRemovesEndedOnes) {
+  // Two other instances: one that keeps running and one killed without a chance to clean up.
+  auto startInstance = [](int readyPipe) {
+    const pid_t child = fork();
+    if (child == 0) {
+      ArchiveWorkArea area;
+      area.prepare();
+      testing_support::writeFileBytes(toUtf8(area.workFolder()) + "/unpacked.txt", "data");
+      const char ready = 'r';
+      if (write(readyPipe, &ready, 1) != 1) _exit(2);
+      for (;;) pause();
+    }
+    return child;
+  };
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t running = startInstance(ready[1]);
+  const pid_t crashed = startInstance(ready[1]);
+  char byte;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  kill(crashed, SIGKILL);
+  waitpid(crashed, nullptr, 0);
+  const std::string runningFolder = m_temp.path("Mirrane/mrn_" + std::to_string(running));
+  const std::string crashedFolder = m_temp.path("Mirrane/mrn_" + std::to_string(crashed));
+  ASSERT_TRUE(testing_support::exists(crashedFolder));
+  testing_support::writeFileBytes(m_temp.path("Mirrane/stray.txt"), "x");
+
+  {
+    ArchiveWorkArea area;
+    area.prepare();
+    area.cleanUp();
+    EXPECT_FALSE(testing_support::exists(toUtf8(area.workFolder())));
+  }
+  EXPECT_TRUE(testing_support::exists(runningFolder + "/unpacked.txt"));
+  EXPECT_FALSE(testing_support::exists(crashedFolder));
+  EXPECT_FALSE(testing_support::exists(m_temp.path("Mirrane/stray.txt")));
+  kill(running, SIGKILL);
+  waitpid(running, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+}
+
+TEST(ArchiveNames, RecognisedExtensionsPatternsAndUniquePaths) {
+  const ArchiveExtensions defaults = {u".7z", u".cab", u".exe", u".gz", u".iso", u".msu", u".rar", u".zip"};
+  EXPECT_TRUE(isArchivePath(u"BACKUP.ZIP", defaults));
+  EXPECT_TRUE(isArchivePath(u"backup.Zip", defaults));
+  EXPECT_FALSE(isArchivePath(u"backupzip", defaults));
+  EXPECT_FALSE(isArchivePath(u"a.zip.txt", defaults));
+  EXPECT_FALSE(isArchivePath(u"", defaults));
+  EXPECT_EQ(archiveFilterPattern(u";", defaults), u"*.7z;*.cab;*.exe;*.gz;*.iso;*.msu;*.rar;*.zip");
+  EXPECT_EQ(commandLineText({u"/usr/bin/7zz", u"x", u"-y", u"/a b/c.zip"}), u"/usr/bin/7zz x -y \"/a b/c.zip\"");
+
+  TempFolder folder;
+  testing_support::writeFileBytes(folder.path("data.tar"), "");
+  testing_support::writeFileBytes(folder.path("data_1.tar"), "");
+  EXPECT_EQ(makeUniquePath(folder.widePath("data.tar"), true), folder.widePath("data_2.tar"));
+  EXPECT_EQ(makeUniquePath(folder.widePath("data.tar"), false), folder.widePath("data.tar_1"));
+  EXPECT_EQ(makeUniquePath(folder.widePath("fresh") + u"//", false), folder.widePath("fresh"));
+}
