@@ -19,8 +19,7 @@ olstring langText(olstring_view section, olstring_view key, olstring_view a0 = {
 // The program's and maker's names, the variables "app_name" and "dev_name" of the texts.
 inline constexpr olstring_view kProgramName = u"Mirrane";
 inline constexpr olstring_view kMakerName = u"Olumbe";
-// The language files' folder in the application folder, and the default language file.
-inline constexpr olstring_view kLanguageFolderName = u"lang";
+// The default language file in the language folder.
 inline constexpr olstring_view kDefaultLanguageFile = u"english.ini";
 
 // Builds the application's table afresh from "lang/english.ini" in the application folder

@@ -14,7 +14,6 @@ namespace {
 
 constexpr olstring_view kGlobalSection = u"global";
 constexpr olstring_view kInfoSection = u".info";
-constexpr olstring_view kLanguageFolder = u"lang";
 
 // A hand-written file could make every line double the one before through references;
 // expansion stops growing a value beyond this many code units and leaves the rest as
@@ -224,14 +223,13 @@ const std::vector<LanguageEntry>& olmlang2::languageList() {
   if (m_listBuilt) return m_languages;
   m_listBuilt = true;
   platform::FolderListing listing;
-  if (!listing.open(joinPath(platform::applicationFolder(), kLanguageFolder))) return m_languages;
+  if (!listing.open(joinPath(platform::applicationFolder(), kLanguageFolderName))) return m_languages;
   platform::FolderEntry entry;
   while (listing.next(entry)) {
     const olstring& name = entry.name;
-    if (name.empty() || name.front() == u'_' || name == u"." || name == u".." || !hasIniExtension(name)) continue;
-    if ((entry.attributes & platform::kAttributeDirectory) != 0 || entry.isSpecial) continue;
+    if (name.empty() || name.front() == u'_' || !hasIniExtension(name)) continue;
     olini file(kGlobalSection);
-    if (!file.loadFile(joinPath(platform::applicationFolder(), joinPath(kLanguageFolder, name)))) continue;
+    if (!file.loadFile(joinPath(platform::applicationFolder(), joinPath(kLanguageFolderName, name)))) continue;
     olstring displayName = file.get(kInfoSection, u"name");
     if (!displayName.empty()) m_languages.push_back({name, std::move(displayName)});
   }

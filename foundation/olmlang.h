@@ -33,6 +33,9 @@ olstring substituteArguments(olstring_view text, const olstring_view (&arguments
 // cut at the first tab (the shortcut text), a trailing "..." removed, single "&" removed.
 olstring plainReferenceText(olstring_view text);
 
+// The folder of the language files in the application folder.
+inline constexpr olstring_view kLanguageFolderName = u"lang";
+
 struct LanguageEntry {
   olstring fileName;     // without folder, e.g. "english.ini"
   olstring displayName;  // the file's ".info" "name"
