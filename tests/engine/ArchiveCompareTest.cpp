@@ -1,0 +1,92 @@
+// Archives as compare sides, with the real 7-Zip.
+
+#include "engine/CompareEngine.h"
+#include "foundation/TextFile.h"
+#include "tests/engine/EngineTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using engine_test::child;
+using engine_test::flatten;
+using engine_test::runJob;
+using testing_support::TempFolder;
+
+namespace {
+
+std::string shellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+void pack(const std::string& archive, const std::string& folder, const std::string& switches = "") {
+  std::string output;
+  ASSERT_EQ(testing_support::runCommand("cd " + shellQuote(folder) + " && 7zz a -bd " + switches + " " +
+                                            shellQuote(archive) + " . 2>&1",
+                                        &output),
+            0)
+      << output;
+}
+
+class ArchiveCompareTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    setenv("TMPDIR", m_temp.path().c_str(), 1);
+    testing_support::writeFileBytes(m_files.path("tree/a.txt"), "alpha");
+    testing_support::writeFileBytes(m_files.path("tree/sub/b.txt"), "beta");
+    testing_support::writeFileBytes(m_files.path("tree/sub/c.txt"), "gamma");
+    m_engine.prepareArchives();
+  }
+  void TearDown() override {
+    m_engine.removeArchiveWorkFolder();
+    unsetenv("TMPDIR");
+  }
+
+  TempFolder m_temp;
+  TempFolder m_files;
+  CompareEngine m_engine;
+};
+
+}  // namespace
+
+TEST_F(ArchiveCompareTest, TwoZipsWithOneDifferingMember) {
+  pack(m_files.path("a.zip"), m_files.path("tree"));
+  testing_support::writeFileBytes(m_files.path("tree/sub/b.txt"), "BETA");
+  pack(m_files.path("b.zip"), m_files.path("tree"));
+  ASSERT_EQ(runJob(m_engine, m_files.path("a.zip"), m_files.path("b.zip")), 0u);
+  const auto tree = flatten(m_engine.result.root);
+  EXPECT_EQ(tree.at("sub/b.txt") & ItemFlags::kContentDiffers, ItemFlags::kContentDiffers);
+  EXPECT_EQ(tree.at("a.txt"), 0u);
+  EXPECT_EQ(tree.at("sub/c.txt"), 0u);
+  EXPECT_EQ(m_engine.result.missingFirst + m_engine.result.missingSecond, 0);
+  // Each archive in its own folder of the work area.
+  EXPECT_EQ(m_engine.result.root.side[0].name, m_engine.archiveArea.workFolder() + u"/a.zip");
+  EXPECT_EQ(m_engine.result.root.side[1].name, m_engine.archiveArea.workFolder() + u"/b.zip");
+}
+
+TEST_F(ArchiveCompareTest, ArchiveAgainstFolderInBothOrdersAndAgainstItself) {
+  pack(m_files.path("tree.7z"), m_files.path("tree"));
+  ASSERT_EQ(runJob(m_engine, m_files.path("tree.7z"), m_files.path("tree")), 0u);
+  EXPECT_EQ(m_engine.result.differing, 0);
+  ASSERT_NE(child(m_engine.result.root, "sub"), nullptr);
+  ASSERT_EQ(runJob(m_engine, m_files.path("tree"), m_files.path("tree.7z")), 0u);
+  EXPECT_EQ(m_engine.result.differing, 0);
+  ASSERT_NE(child(m_engine.result.root, "a.txt"), nullptr);
+
+  ASSERT_EQ(runJob(m_engine, m_files.path("tree.7z"), m_files.path("tree.7z")), 0u);
+  EXPECT_EQ(m_engine.result.differing, 0);
+  EXPECT_EQ(m_engine.result.root.side[1].name, m_engine.archiveArea.workFolder() + u"/tree.7z_1");
+  EXPECT_EQ(m_engine.result.root.children.size(), 2u);
+}
+
+TEST_F(ArchiveCompareTest, CorruptArchiveFailsTheCompareWithItsPath) {
+  testing_support::writeFileBytes(m_files.path("broken.zip"), "PK\x03\x04 no zip");
+  EXPECT_EQ(runJob(m_engine, m_files.path("broken.zip"), m_files.path("tree")), 1u);
+  EXPECT_EQ(m_engine.job.errorCode(), kErrorNoArchiveFolder);
+  EXPECT_EQ(m_engine.job.errorPath(), fromUtf8(m_files.path("broken.zip")));
+  EXPECT_TRUE(m_engine.result.root.children.empty());
+  EXPECT_NE(findNoCase(readTextFile(m_engine.archiveArea.workFolder() + u"/7z.log"), u"Error Code"), olstring::npos);
+}
