@@ -79,8 +79,8 @@ TEST(ContentCompare, TextDetection) {
     SCOPED_TRACE(index);
     const std::string path = temp.path("f" + std::to_string(index++));
     writeFileBytes(path, c.bytes);
-    olfile reader;
-    ASSERT_TRUE(reader.openForReading(engine_test::wide(path)));
+    ContentReader reader;
+    ASSERT_TRUE(reader.open(engine_test::wide(path)));
     reader.setPosition(3);
     EXPECT_EQ(looksLikeText(reader), c.text);
     EXPECT_EQ(reader.position(), 0u);
