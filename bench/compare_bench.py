@@ -132,14 +132,20 @@ def make_s2(root):
 
 
 def timed(command, shell=False):
-    """Runs a command; returns (seconds, peak resident KiB, exit status, stdout)."""
+    """Runs a command; returns (seconds, peak resident KiB, exit status, stdout). The peak
+    comes from /usr/bin/time: a child's own resource usage would include the memory of this
+    Python process, from which it was forked."""
     start = time.perf_counter()
-    process = subprocess.Popen(command, shell=shell, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-    out = process.stdout.read()
-    _, status, usage = os.wait4(process.pid, 0)
+    if not shell:
+        command = ["/usr/bin/time", "-f", "%M"] + list(command)
+    process = subprocess.Popen(command, shell=shell, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    out, err = process.communicate()
     elapsed = time.perf_counter() - start
-    process.returncode = os.waitstatus_to_exitcode(status)
-    return elapsed, usage.ru_maxrss, process.returncode, out.decode(errors="replace")
+    peak = 0
+    if not shell:
+        lines = err.decode(errors="replace").strip().splitlines()
+        peak = int(lines[-1]) if lines and lines[-1].isdigit() else 0
+    return elapsed, peak, process.returncode, out.decode(errors="replace")
 
 
 def measure(name, command, shell=False):
