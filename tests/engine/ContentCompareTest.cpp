@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <filesystem>
+#include <fstream>
 
 using namespace testing_support;
 using engine_test::child;
@@ -107,11 +107,14 @@ TEST(ContentCompare, SampleStride) {
 
 // Writes a sparse file of the given size with one byte set at each offset listed.
 void writeSparse(const std::string& path, uint64_t size, std::initializer_list<uint64_t> marks) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(ftruncate(fd, static_cast<off_t>(size)), 0);
-  for (const uint64_t mark : marks) ASSERT_EQ(pwrite(fd, "!", 1, static_cast<off_t>(mark)), 1);
-  close(fd);
+  std::ofstream(path, std::ios::binary | std::ios::trunc).close();
+  std::filesystem::resize_file(path, size);
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  for (const uint64_t mark : marks) {
+    file.seekp(static_cast<std::streamoff>(mark));
+    file.put('!');
+  }
+  ASSERT_TRUE(file.good()) << path;
 }
 
 struct Verdict {

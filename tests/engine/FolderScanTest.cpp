@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 using namespace testing_support;
 using engine_test::child;
 using engine_test::flatten;
@@ -150,15 +148,23 @@ TEST(FolderScan, ArchiveSeamUnpacksIntoTheRootFolder) {
   writeFileBytes(temp.path("unpacked/top/g.txt"), "2");
   writeFileBytes(temp.path("folder/f.txt"), "1");
   writeFileBytes(temp.path("folder/g.txt"), "2");
-  FakeArchives archives(temp.path("unpacked"));
-  CompareEngine engine;
-  engine.archives = &archives;
-  EXPECT_EQ(runJob(engine, temp.path("folder"), temp.path("data.zip")), 0u);
-  EXPECT_EQ(archives.cleared, 1);
-  EXPECT_EQ(archives.unpacked, temp.path("data.zip"));
-  EXPECT_EQ(narrow(engine.result.root.side[1].name), temp.path("unpacked/top"));
-  EXPECT_EQ(narrow(engine.result.displayRoot[1]), temp.path("data.zip/top"));
-  EXPECT_EQ(engine.result.root.children.size(), 2u);
+  // An archive against a folder works in both orders.
+  for (const int archiveSide : {1, 0}) {
+    SCOPED_TRACE(archiveSide);
+    FakeArchives archives(temp.path("unpacked"));
+    CompareEngine engine;
+    engine.archives = &archives;
+    const std::string archive = temp.path("data.zip");
+    const std::string folder = temp.path("folder");
+    EXPECT_EQ(runJob(engine, archiveSide == 1 ? folder : archive, archiveSide == 1 ? archive : folder), 0u);
+    EXPECT_EQ(archives.cleared, 1);
+    EXPECT_EQ(archives.unpacked, archive);
+    EXPECT_EQ(narrow(engine.result.root.side[archiveSide].name), temp.path("unpacked/top"));
+    EXPECT_EQ(narrow(engine.result.displayRoot[archiveSide]), temp.path("data.zip/top"));
+    EXPECT_EQ(narrow(engine.result.givenPath[archiveSide]), archive);
+    EXPECT_EQ(engine.result.root.children.size(), 2u);
+    EXPECT_EQ(engine.result.differing, 0);
+  }
 }
 
 TEST(FolderScan, MissingPathsFailWithCodeThreeAndThatPath) {
