@@ -16,6 +16,7 @@ using namespace testing_support;
 using engine_test::child;
 using engine_test::narrow;
 using engine_test::runJob;
+using engine_test::writeBoth;
 
 namespace {
 
@@ -131,8 +132,7 @@ Verdict compareOne(CompareEngine& engine, const TempFolder& temp, const std::str
 
 TEST(ContentCompare, TextModeCategories) {
   TempFolder temp;
-  writeFileBytes(temp.path("a/crlf.txt"), "one\r\ntwo\r\n");
-  writeFileBytes(temp.path("b/crlf.txt"), "one\ntwo\n");
+  writeBoth(temp, "crlf.txt", "one\r\ntwo\r\n", "one\ntwo\n");
   CompareEngine engine;
   Verdict v = compareOne(engine, temp, "crlf.txt");
   EXPECT_EQ(v.flags, 0u);
@@ -143,8 +143,7 @@ TEST(ContentCompare, TextModeCategories) {
   EXPECT_EQ(v.category, "data_diff");
 
   // Binary content is compared byte by byte even in text mode.
-  writeFileBytes(temp.path("a/crlf.txt"), std::string("\0\0one\r\n", 7));
-  writeFileBytes(temp.path("b/crlf.txt"), std::string("\0\0one\n", 6));
+  writeBoth(temp, "crlf.txt", std::string("\0\0one\r\n", 7), std::string("\0\0one\n", 6));
   engine.options.textMode = true;
   EXPECT_EQ(compareOne(engine, temp, "crlf.txt").category, "data_diff");
   writeFileBytes(temp.path("b/crlf.txt"), std::string("\0\0one\r\n", 7));
@@ -157,8 +156,7 @@ TEST(ContentCompare, TextLargerThanOneBlockIsComparedAsBinary) {
   while (lines.size() < kMiB + 100) lines += "some text line\n";
   std::string crlf;
   for (const char c : lines) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  writeFileBytes(temp.path("a/big.txt"), lines);
-  writeFileBytes(temp.path("b/big.txt"), crlf);
+  writeBoth(temp, "big.txt", lines, crlf);
   CompareEngine engine;
   engine.settings.textModeMaxSize = kMiB;
   EXPECT_EQ(compareOne(engine, temp, "big.txt").category, "data_diff");
@@ -210,12 +208,10 @@ TEST(ContentCompare, SampledFilesSkipMiddleBlocksButReadTheEnds) {
 TEST(ContentCompare, AutoSkipReadsNothingWhenThePairAlreadyDiffers) {
   TempFolder temp;
   // Equal sizes, different content: were the content read, ContentDiffers would show.
-  writeFileBytes(temp.path("a/f.txt"), "aaaa");
-  writeFileBytes(temp.path("b/f.txt"), "bbbb");
+  writeBoth(temp, "f.txt", "aaaa", "bbbb");
   setModifiedTime(temp.path("a/f.txt"), 1600000000);
   setModifiedTime(temp.path("b/f.txt"), 1600000100);
-  writeFileBytes(temp.path("a/sizes.txt"), "short");
-  writeFileBytes(temp.path("b/sizes.txt"), "longer");
+  writeBoth(temp, "sizes.txt", "short", "longer");
   CompareEngine engine;
   engine.options.autoSkip = true;
   engine.options.modifyTime = true;
@@ -230,8 +226,7 @@ TEST(ContentCompare, AutoSkipReadsNothingWhenThePairAlreadyDiffers) {
 
 TEST(ContentCompare, EmptyFilesAreEqualWithoutBeingOpened) {
   TempFolder temp;
-  writeFileBytes(temp.path("a/empty"), "");
-  writeFileBytes(temp.path("b/empty"), "");
+  writeBoth(temp, "empty", "", "");
   setMode(temp.path("a/empty"), 0000);
   setMode(temp.path("b/empty"), 0000);
   const int status = runInChild(

@@ -15,6 +15,7 @@ using engine_test::flatten;
 using engine_test::narrow;
 using engine_test::runJob;
 using engine_test::wide;
+using engine_test::writeBoth;
 
 namespace {
 
@@ -215,8 +216,7 @@ TEST(FolderScan, FileAgainstFolderAndCaseOption) {
 TEST(FolderScan, SameSideCaseCollisionKeepsEveryEntry) {
   TempFolder temp;
   writeFileBytes(temp.path("a/Notes.txt"), "upper");
-  writeFileBytes(temp.path("a/notes.txt"), "lower");
-  writeFileBytes(temp.path("b/notes.txt"), "lower");
+  writeBoth(temp, "notes.txt", "lower", "lower");
   writeFileBytes(temp.path("b/NOTES.txt"), "other");
   CompareEngine engine;
   EXPECT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
@@ -229,8 +229,7 @@ TEST(FolderScan, SameSideCaseCollisionKeepsEveryEntry) {
 
 TEST(FolderScan, DepthsAndOneSidedFoldersAreNotListed) {
   TempFolder temp;
-  writeFileBytes(temp.path("a/d1/d2/d3/deep.txt"), "x");
-  writeFileBytes(temp.path("b/d1/d2/d3/deep.txt"), "x");
+  writeBoth(temp, "d1/d2/d3/deep.txt", "x", "x");
   writeFileBytes(temp.path("a/only/inner/f.txt"), "x");
   CompareEngine engine;
   engine.options.adjustPath = false;
@@ -253,16 +252,13 @@ TEST(FolderScan, DepthsAndOneSidedFoldersAreNotListed) {
 
 TEST(FolderScan, TimesWithinOneSecondAreEqualAndAttributesCompare) {
   TempFolder temp;
-  writeFileBytes(temp.path("a/same-second.txt"), "x");
-  writeFileBytes(temp.path("b/same-second.txt"), "x");
+  writeBoth(temp, "same-second.txt", "x", "x");
   setModifiedTime(temp.path("a/same-second.txt"), 1600000000, 100);
   setModifiedTime(temp.path("b/same-second.txt"), 1600000000, 999999999);
-  writeFileBytes(temp.path("a/later.txt"), "x");
-  writeFileBytes(temp.path("b/later.txt"), "x");
+  writeBoth(temp, "later.txt", "x", "x");
   setModifiedTime(temp.path("a/later.txt"), 1600000000);
   setModifiedTime(temp.path("b/later.txt"), 1600000001);
-  writeFileBytes(temp.path("a/ro.txt"), "x");
-  writeFileBytes(temp.path("b/ro.txt"), "x");
+  writeBoth(temp, "ro.txt", "x", "x");
   setMode(temp.path("b/ro.txt"), 0444);
   CompareEngine engine;
   engine.options.modifyTime = true;
@@ -319,8 +315,7 @@ TEST(FolderScan, NonUtf8NamesRoundTrip) {
   const std::string odd = "caf\xe9-\xff.txt";
   writeFileBytes(temp.path("a/" + odd), "same");
   writeFileBytes(temp.path("b/" + odd), "same");
-  writeFileBytes(temp.path("a/%HOME%.txt"), "same");
-  writeFileBytes(temp.path("b/%HOME%.txt"), "same");
+  writeBoth(temp, "%HOME%.txt", "same", "same");
   CompareEngine engine;
   EXPECT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
   const auto tree = flatten(engine.result.root);
@@ -332,10 +327,8 @@ TEST(FolderScan, NonUtf8NamesRoundTrip) {
 // as root.
 TEST(FolderScan, UnlistableSubFolderFailsTheWholeCompare) {
   TempFolder temp;
-  writeFileBytes(temp.path("a/ok.txt"), "x");
-  writeFileBytes(temp.path("b/ok.txt"), "x");
-  writeFileBytes(temp.path("a/locked/f.txt"), "x");
-  writeFileBytes(temp.path("b/locked/f.txt"), "x");
+  writeBoth(temp, "ok.txt", "x", "x");
+  writeBoth(temp, "locked/f.txt", "x", "x");
   setMode(temp.path("b/locked"), 0000);
   const int status = runInChild(
       [&] {
@@ -350,10 +343,8 @@ TEST(FolderScan, UnlistableSubFolderFailsTheWholeCompare) {
 
 TEST(FolderScan, UnreadableFileDiffersAndTheCompareGoesOn) {
   TempFolder temp;
-  writeFileBytes(temp.path("a/secret.txt"), "same");
-  writeFileBytes(temp.path("b/secret.txt"), "same");
-  writeFileBytes(temp.path("a/z.txt"), "same");
-  writeFileBytes(temp.path("b/z.txt"), "same");
+  writeBoth(temp, "secret.txt", "same", "same");
+  writeBoth(temp, "z.txt", "same", "same");
   setMode(temp.path("b/secret.txt"), 0000);
   const int status = runInChild(
       [&] {
