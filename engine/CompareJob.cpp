@@ -211,8 +211,8 @@ void itemVerdict(CompareEngine& engine, CompareItem& item) {
   if (options.modifyTime && side0.modified != side1.modified) item.flags |= ItemFlags::kTimeDiffers;
   if (options.attr && side0.attributes != side1.attributes) item.flags |= ItemFlags::kAttrDiffers;
 
-  olfile first;
-  olfile second;
+  ContentReader first;
+  ContentReader second;
   const PrepareResult prepared = prepareContentCompare(engine, item, item.contentMode, first, second);
   if (prepared == PrepareResult::different) {
     item.flags |= ItemFlags::kContentDiffers;

@@ -51,7 +51,7 @@ struct ProbeLess {
 ItemChildren::iterator firstFreeNoCase(ItemChildren& children, olstring_view name, bool isFolder, int side) {
   const NoCaseProbe probe{name, isFolder};
   // The map's comparator cannot take the probe, so walk the ordered run by hand.
-  auto it = children.lower_bound(ItemKey{olstring(name), isFolder});
+  auto it = children.lower_bound(ItemKey{name, isFolder});
   // lower_bound on the exact key lands inside the run; step back to its start.
   while (it != children.begin()) {
     auto previous = std::prev(it);
@@ -106,7 +106,7 @@ CompareItem* pairEntry(CompareItem& parent, int side, olstring_view name, int64_
   if (name.empty()) return nullptr;
   const bool entryIsFolder = (attributes & kFolderAttribute) != 0;
   ItemChildren& children = parent.children;
-  ItemKey key{olstring(name), true};
+  ItemKey key{name, true};
 
   // An item that lacks this side was created by the other side, so its key holds the other
   // side's exact spelling: an exact key hit is the preferred partner.
@@ -124,20 +124,27 @@ CompareItem* pairEntry(CompareItem& parent, int side, olstring_view name, int64_
   }
 
   CompareItem* child = nullptr;
+  // The key that must be repointed at this side's name once the item holds it.
+  const ItemKey* newKey = nullptr;
   if (found == children.end()) {
     key.isFolder = entryIsFolder;
-    auto [created, inserted] = children.try_emplace(std::move(key));
+    auto [created, inserted] = children.try_emplace(key);
     child = &created->second;
-    if (inserted && job != nullptr) job->stepDone();
+    if (inserted) {
+      newKey = &created->first;
+      if (job != nullptr) job->stepDone();
+    }
   } else if (!found->first.isFolder && entryIsFolder) {
     // A folder meets a file-keyed item: it is re-keyed as a folder. Moving the map node
     // keeps the item at its address, so pointers to it and its children's parent links stay.
     auto node = children.extract(found);
-    ItemKey previous = node.key();
-    node.key() = ItemKey{olstring(name), true};
+    const ItemKey previous = node.key();
+    node.key() = ItemKey{name, true};
     auto result = children.insert(std::move(node));
-    if (!result.inserted) {
-      result.node.key() = std::move(previous);
+    if (result.inserted) {
+      newKey = &result.position->first;
+    } else {
+      result.node.key() = previous;
       result = children.insert(std::move(result.node));
     }
     child = &result.position->second;
@@ -147,6 +154,7 @@ CompareItem* pairEntry(CompareItem& parent, int side, olstring_view name, int64_
 
   child->parent = &parent;
   setSide(*child, side, name, size, modified, attributes);
+  if (newKey != nullptr) newKey->name = child->side[side].name;
   if (parent.parent != nullptr) child->depth = parent.depth + 1;
   return child;
 }
@@ -167,7 +175,8 @@ CompareItem* addEntryExact(CompareItem& parent, int side, olstring_view name, in
 void setSide(CompareItem& item, int side, olstring_view name, int64_t size, uint64_t modified,
              uint32_t attributes) {
   SideInfo& info = item.side[side];
-  info.name.assign(name);
+  // Unchanged text is left alone: the item's key may be viewing it.
+  if (info.name != name) info.name.assign(name);
   info.size = size;
   info.modified = modified;
   info.attributes = attributes & kKeptAttributes;

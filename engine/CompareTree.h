@@ -54,8 +54,10 @@ olstring timeText(uint64_t modified);
 olstring attrText(uint32_t attributes);
 
 struct ItemKey {
-  // The name as spelled by the side that created the item.
-  olstring name;
+  // The name as spelled by the side that keyed the item. Inside a tree it views that side's
+  // name in the item itself (one copy of the name instead of two), so it is repointed once
+  // the item holds the name; the text never changes while it keys the item.
+  mutable olstring_view name;
   bool isFolder = false;
 };
 
@@ -74,11 +76,17 @@ struct CompareItem {
   // Owned children in key order; empty for files.
   ItemChildren children;
   SideInfo side[2];
-  uint32_t flags = 0;
-  ContentMode contentMode = ContentMode::binary;
   CompareItem* parent = nullptr;
+  uint32_t flags = 0;
   // 0 for the root and its children, parent's depth + 1 below.
   int32_t depth = 0;
+  ContentMode contentMode = ContentMode::binary;
+
+  CompareItem() = default;
+  // Items stay where they were made: their keys and their children's parent links point
+  // into them.
+  CompareItem(const CompareItem&) = delete;
+  CompareItem& operator=(const CompareItem&) = delete;
 };
 
 struct CompareResult {
@@ -109,7 +117,8 @@ CompareItem* addEntry(CompareItem& parent, int side, olstring_view name, int64_t
 CompareItem* addEntryExact(CompareItem& parent, int side, olstring_view name, int64_t size, uint64_t modified,
                            uint32_t attributes, JobState* job = nullptr);
 
-// Records one side's facts on an existing item.
+// Records one side's facts on an existing item. The name of a side that keys the item
+// (the one that created it) must not change.
 void setSide(CompareItem& item, int side, olstring_view name, int64_t size, uint64_t modified,
              uint32_t attributes);
 

@@ -5,7 +5,6 @@
 #include "engine/ContentCompare.h"
 
 #include "engine/CompareEngine.h"
-#include "platform/File.h"
 #include "platform/FolderListing.h"
 
 #include <algorithm>
@@ -74,27 +73,22 @@ bool looksLikeTextBytes(const uint8_t* bytes, size_t n) {
   return true;
 }
 
-bool openReader(olfile& reader, olstring_view path) {
+bool openReader(ContentReader& reader, olstring_view path) {
   // Paths from a listing are opened as they are: a name holding "%" is not a variable.
-  platform::FileHandle handle = platform::openFile(path, platform::FileAccess::read);
-  if (handle == nullptr) return false;
-  if (!reader.attach(handle)) {
-    platform::closeFile(handle);
-    return false;
-  }
-  if (reader.size() >= kSequentialHintSize) platform::adviseSequentialRead(handle);
+  if (!reader.open(path)) return false;
+  if (reader.size() >= kSequentialHintSize) reader.adviseSequential();
   return true;
 }
 
 // Text detection that reads into the block buffer, so that a small file's content is
 // already there when the comparison runs.
-bool detectText(ContentBuffers& buffers, int index, olfile& reader) {
+bool detectText(ContentBuffers& buffers, int index, ContentReader& reader) {
   uint8_t* buffer = index == 0 ? buffers.first() : buffers.second();
   if (buffer == nullptr || buffers.capacity() < kTextProbeSize) return looksLikeText(reader);
   if (reader.position() != 0 && !reader.setPosition(0)) return false;
   const uint32_t n = reader.read(buffer, kTextProbeSize);
   buffers.prefetched[index] = n;
-  buffers.prefetchedFor[index] = reader.handle();
+  buffers.prefetchedFor[index] = reader.openSerial();
   if (n < reader.size()) reader.setPosition(0);
   return looksLikeTextBytes(buffer, n);
 }
@@ -109,18 +103,18 @@ size_t skipLineBreaks(const uint8_t* bytes, size_t position, size_t size) {
   return position;
 }
 
-bool rewind(olfile& reader) { return reader.position() == 0 || reader.setPosition(0); }
+bool rewind(ContentReader& reader) { return reader.position() == 0 || reader.setPosition(0); }
 
 // Makes the first n bytes of the file sit in buffer, of which the first `have` are already
 // there; one read request for the rest. Returns the count now in the buffer.
-uint64_t readPrefix(olfile& reader, uint8_t* buffer, uint64_t have, uint64_t n) {
+uint64_t readPrefix(ContentReader& reader, uint8_t* buffer, uint64_t have, uint64_t n) {
   if (have >= n) return n;
   if (!reader.setPosition(have)) return 0;
   const uint32_t got = reader.read(buffer + have, static_cast<uint32_t>(n - have));
   return have + got;
 }
 
-bool binaryCompare(CompareEngine& engine, olfile& first, olfile& second) {
+bool binaryCompare(CompareEngine& engine, ContentReader& first, ContentReader& second) {
   ContentBuffers& buffers = engine.buffers;
   const uint64_t blockSize = engine.settings.blockSize();
   const uint64_t size = first.size();
@@ -200,7 +194,7 @@ uint64_t sampleStride(uint64_t size, bool autoSkip, uint64_t blockSize) {
   return stride == 0 ? 1 : stride;
 }
 
-bool looksLikeText(olfile& reader) {
+bool looksLikeText(ContentReader& reader) {
   thread_local std::vector<uint8_t> scratch;
   if (reader.position() != 0 && !reader.setPosition(0)) return false;
   if (scratch.size() < kTextProbeSize) {
@@ -234,8 +228,8 @@ bool textEqual(const uint8_t* first, size_t firstSize, const uint8_t* second, si
   }
 }
 
-PrepareResult prepareContentCompare(CompareEngine& engine, const CompareItem& item, ContentMode& mode, olfile& first,
-                                    olfile& second) {
+PrepareResult prepareContentCompare(CompareEngine& engine, const CompareItem& item, ContentMode& mode, ContentReader& first,
+                                    ContentReader& second) {
   mode = ContentMode::binary;
   ContentBuffers& buffers = engine.buffers;
   buffers.forgetPrefetched();
@@ -267,7 +261,7 @@ PrepareResult prepareContentCompare(CompareEngine& engine, const CompareItem& it
   return size0 == size1 ? PrepareResult::compare : PrepareResult::different;
 }
 
-bool compareContent(CompareEngine& engine, bool text, olfile& first, olfile& second) {
+bool compareContent(CompareEngine& engine, bool text, ContentReader& first, ContentReader& second) {
   ContentBuffers& buffers = engine.buffers;
   const uint64_t blockSize = engine.settings.blockSize();
   if (!buffers.ensure(blockSize)) return false;
@@ -275,8 +269,8 @@ bool compareContent(CompareEngine& engine, bool text, olfile& first, olfile& sec
   const uint64_t size1 = second.size();
   // What the text detection left in the buffers counts only for these very readers, and
   // only once.
-  uint64_t have0 = buffers.prefetchedFor[0] == first.handle() ? buffers.prefetched[0] : 0;
-  uint64_t have1 = buffers.prefetchedFor[1] == second.handle() ? buffers.prefetched[1] : 0;
+  uint64_t have0 = first.openSerial() != 0 && buffers.prefetchedFor[0] == first.openSerial() ? buffers.prefetched[0] : 0;
+  uint64_t have1 = second.openSerial() != 0 && buffers.prefetchedFor[1] == second.openSerial() ? buffers.prefetched[1] : 0;
   buffers.forgetPrefetched();
   if (size0 == 0 && size1 == 0) return true;
 

@@ -3,13 +3,16 @@
 #pragma once
 
 #include "engine/CompareTree.h"
-#include "foundation/TextFile.h"
+#include "platform/ReadOnlyFile.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 
 struct CompareEngine;
+
+// The reader of one side's file.
+using ContentReader = platform::ReadOnlyFile;
 
 // The one pair of block buffers of the compare worker. Each grows to the block size before a
 // comparison and is never shrunk.
@@ -24,12 +27,12 @@ public:
 
   // How many bytes from the start of each file of the current pair already sit at the start
   // of the buffers (read while detecting text), so that small files are read only once;
-  // valid for the reader whose handle is recorded beside the count.
+  // valid for the opening of the file recorded beside the count.
   uint64_t prefetched[2] = {0, 0};
-  const void* prefetchedFor[2] = {nullptr, nullptr};
+  uint64_t prefetchedFor[2] = {0, 0};
   void forgetPrefetched() {
     prefetched[0] = prefetched[1] = 0;
-    prefetchedFor[0] = prefetchedFor[1] = nullptr;
+    prefetchedFor[0] = prefetchedFor[1] = 0;
   }
 
 private:
@@ -51,16 +54,16 @@ enum class PrepareResult {
 // Decides whether the pair's content must be read and how; opens both readers on the
 // item's full paths. A file that cannot be opened, or a special file (FIFO, socket,
 // device), makes the pair different.
-PrepareResult prepareContentCompare(CompareEngine& engine, const CompareItem& item, ContentMode& mode, olfile& first,
-                                    olfile& second);
+PrepareResult prepareContentCompare(CompareEngine& engine, const CompareItem& item, ContentMode& mode, ContentReader& first,
+                                    ContentReader& second);
 
 // True when the content counts as equal; false when it differs, cannot be read, or the job
 // was cancelled before both files were read to their end.
-bool compareContent(CompareEngine& engine, bool text, olfile& first, olfile& second);
+bool compareContent(CompareEngine& engine, bool text, ContentReader& first, ContentReader& second);
 
 // True when the file's first 64 KiB hold no zero 16-bit word (8-bit or UTF-16 text).
 // Leaves the reader at position 0.
-bool looksLikeText(olfile& reader);
+bool looksLikeText(ContentReader& reader);
 
 // How many blocks to skip after each compared block of a file of this size; 0 means the
 // file is read in full.

@@ -9,13 +9,14 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <filesystem>
+#include <fstream>
 
 using namespace testing_support;
 using engine_test::child;
 using engine_test::narrow;
 using engine_test::runJob;
+using engine_test::writeBoth;
 
 namespace {
 
@@ -79,8 +80,8 @@ TEST(ContentCompare, TextDetection) {
     SCOPED_TRACE(index);
     const std::string path = temp.path("f" + std::to_string(index++));
     writeFileBytes(path, c.bytes);
-    olfile reader;
-    ASSERT_TRUE(reader.openForReading(engine_test::wide(path)));
+    ContentReader reader;
+    ASSERT_TRUE(reader.open(engine_test::wide(path)));
     reader.setPosition(3);
     EXPECT_EQ(looksLikeText(reader), c.text);
     EXPECT_EQ(reader.position(), 0u);
@@ -107,11 +108,14 @@ TEST(ContentCompare, SampleStride) {
 
 // Writes a sparse file of the given size with one byte set at each offset listed.
 void writeSparse(const std::string& path, uint64_t size, std::initializer_list<uint64_t> marks) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(ftruncate(fd, static_cast<off_t>(size)), 0);
-  for (const uint64_t mark : marks) ASSERT_EQ(pwrite(fd, "!", 1, static_cast<off_t>(mark)), 1);
-  close(fd);
+  std::ofstream(path, std::ios::binary | std::ios::trunc).close();
+  std::filesystem::resize_file(path, size);
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  for (const uint64_t mark : marks) {
+    file.seekp(static_cast<std::streamoff>(mark));
+    file.put('!');
+  }
+  ASSERT_TRUE(file.good()) << path;
 }
 
 struct Verdict {
@@ -128,8 +132,7 @@ Verdict compareOne(CompareEngine& engine, const TempFolder& temp, const std::str
 
 TEST(ContentCompare, TextModeCategories) {
   TempFolder temp;
-  writeFileBytes(temp.path("a/crlf.txt"), "one\r\ntwo\r\n");
-  writeFileBytes(temp.path("b/crlf.txt"), "one\ntwo\n");
+  writeBoth(temp, "crlf.txt", "one\r\ntwo\r\n", "one\ntwo\n");
   CompareEngine engine;
   Verdict v = compareOne(engine, temp, "crlf.txt");
   EXPECT_EQ(v.flags, 0u);
@@ -140,8 +143,7 @@ TEST(ContentCompare, TextModeCategories) {
   EXPECT_EQ(v.category, "data_diff");
 
   // Binary content is compared byte by byte even in text mode.
-  writeFileBytes(temp.path("a/crlf.txt"), std::string("\0\0one\r\n", 7));
-  writeFileBytes(temp.path("b/crlf.txt"), std::string("\0\0one\n", 6));
+  writeBoth(temp, "crlf.txt", std::string("\0\0one\r\n", 7), std::string("\0\0one\n", 6));
   engine.options.textMode = true;
   EXPECT_EQ(compareOne(engine, temp, "crlf.txt").category, "data_diff");
   writeFileBytes(temp.path("b/crlf.txt"), std::string("\0\0one\r\n", 7));
@@ -154,8 +156,7 @@ TEST(ContentCompare, TextLargerThanOneBlockIsComparedAsBinary) {
   while (lines.size() < kMiB + 100) lines += "some text line\n";
   std::string crlf;
   for (const char c : lines) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  writeFileBytes(temp.path("a/big.txt"), lines);
-  writeFileBytes(temp.path("b/big.txt"), crlf);
+  writeBoth(temp, "big.txt", lines, crlf);
   CompareEngine engine;
   engine.settings.textModeMaxSize = kMiB;
   EXPECT_EQ(compareOne(engine, temp, "big.txt").category, "data_diff");
@@ -207,12 +208,10 @@ TEST(ContentCompare, SampledFilesSkipMiddleBlocksButReadTheEnds) {
 TEST(ContentCompare, AutoSkipReadsNothingWhenThePairAlreadyDiffers) {
   TempFolder temp;
   // Equal sizes, different content: were the content read, ContentDiffers would show.
-  writeFileBytes(temp.path("a/f.txt"), "aaaa");
-  writeFileBytes(temp.path("b/f.txt"), "bbbb");
+  writeBoth(temp, "f.txt", "aaaa", "bbbb");
   setModifiedTime(temp.path("a/f.txt"), 1600000000);
   setModifiedTime(temp.path("b/f.txt"), 1600000100);
-  writeFileBytes(temp.path("a/sizes.txt"), "short");
-  writeFileBytes(temp.path("b/sizes.txt"), "longer");
+  writeBoth(temp, "sizes.txt", "short", "longer");
   CompareEngine engine;
   engine.options.autoSkip = true;
   engine.options.modifyTime = true;
@@ -227,8 +226,7 @@ TEST(ContentCompare, AutoSkipReadsNothingWhenThePairAlreadyDiffers) {
 
 TEST(ContentCompare, EmptyFilesAreEqualWithoutBeingOpened) {
   TempFolder temp;
-  writeFileBytes(temp.path("a/empty"), "");
-  writeFileBytes(temp.path("b/empty"), "");
+  writeBoth(temp, "empty", "", "");
   setMode(temp.path("a/empty"), 0000);
   setMode(temp.path("b/empty"), 0000);
   const int status = runInChild(

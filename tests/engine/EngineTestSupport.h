@@ -3,6 +3,7 @@
 
 #include "engine/CompareEngine.h"
 #include "platform/Text.h"
+#include "tests/support/TestSupport.h"
 
 #include <map>
 #include <string>
@@ -11,6 +12,13 @@ namespace engine_test {
 
 inline std::string narrow(olstring_view text) { return platform::utf16ToUtf8(text); }
 inline olstring wide(const std::string& text) { return platform::utf8ToUtf16(text); }
+
+// Writes the same relative file below the folders "a" and "b" of temp.
+inline void writeBoth(const testing_support::TempFolder& temp, const std::string& relative, const std::string& first,
+                      const std::string& second) {
+  testing_support::writeFileBytes(temp.path("a/" + relative), first);
+  testing_support::writeFileBytes(temp.path("b/" + relative), second);
+}
 
 // Runs the job on the worker and waits for it; returns the exit code (0 succeeded).
 inline uint32_t runJob(CompareEngine& engine, const std::string& path0, const std::string& path1) {

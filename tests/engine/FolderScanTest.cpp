@@ -9,14 +9,13 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 using namespace testing_support;
 using engine_test::child;
 using engine_test::flatten;
 using engine_test::narrow;
 using engine_test::runJob;
 using engine_test::wide;
+using engine_test::writeBoth;
 
 namespace {
 
@@ -150,15 +149,23 @@ TEST(FolderScan, ArchiveSeamUnpacksIntoTheRootFolder) {
   writeFileBytes(temp.path("unpacked/top/g.txt"), "2");
   writeFileBytes(temp.path("folder/f.txt"), "1");
   writeFileBytes(temp.path("folder/g.txt"), "2");
-  FakeArchives archives(temp.path("unpacked"));
-  CompareEngine engine;
-  engine.archives = &archives;
-  EXPECT_EQ(runJob(engine, temp.path("folder"), temp.path("data.zip")), 0u);
-  EXPECT_EQ(archives.cleared, 1);
-  EXPECT_EQ(archives.unpacked, temp.path("data.zip"));
-  EXPECT_EQ(narrow(engine.result.root.side[1].name), temp.path("unpacked/top"));
-  EXPECT_EQ(narrow(engine.result.displayRoot[1]), temp.path("data.zip/top"));
-  EXPECT_EQ(engine.result.root.children.size(), 2u);
+  // An archive against a folder works in both orders.
+  for (const int archiveSide : {1, 0}) {
+    SCOPED_TRACE(archiveSide);
+    FakeArchives archives(temp.path("unpacked"));
+    CompareEngine engine;
+    engine.archives = &archives;
+    const std::string archive = temp.path("data.zip");
+    const std::string folder = temp.path("folder");
+    EXPECT_EQ(runJob(engine, archiveSide == 1 ? folder : archive, archiveSide == 1 ? archive : folder), 0u);
+    EXPECT_EQ(archives.cleared, 1);
+    EXPECT_EQ(archives.unpacked, archive);
+    EXPECT_EQ(narrow(engine.result.root.side[archiveSide].name), temp.path("unpacked/top"));
+    EXPECT_EQ(narrow(engine.result.displayRoot[archiveSide]), temp.path("data.zip/top"));
+    EXPECT_EQ(narrow(engine.result.givenPath[archiveSide]), archive);
+    EXPECT_EQ(engine.result.root.children.size(), 2u);
+    EXPECT_EQ(engine.result.differing, 0);
+  }
 }
 
 TEST(FolderScan, MissingPathsFailWithCodeThreeAndThatPath) {
@@ -209,8 +216,7 @@ TEST(FolderScan, FileAgainstFolderAndCaseOption) {
 TEST(FolderScan, SameSideCaseCollisionKeepsEveryEntry) {
   TempFolder temp;
   writeFileBytes(temp.path("a/Notes.txt"), "upper");
-  writeFileBytes(temp.path("a/notes.txt"), "lower");
-  writeFileBytes(temp.path("b/notes.txt"), "lower");
+  writeBoth(temp, "notes.txt", "lower", "lower");
   writeFileBytes(temp.path("b/NOTES.txt"), "other");
   CompareEngine engine;
   EXPECT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
@@ -223,8 +229,7 @@ TEST(FolderScan, SameSideCaseCollisionKeepsEveryEntry) {
 
 TEST(FolderScan, DepthsAndOneSidedFoldersAreNotListed) {
   TempFolder temp;
-  writeFileBytes(temp.path("a/d1/d2/d3/deep.txt"), "x");
-  writeFileBytes(temp.path("b/d1/d2/d3/deep.txt"), "x");
+  writeBoth(temp, "d1/d2/d3/deep.txt", "x", "x");
   writeFileBytes(temp.path("a/only/inner/f.txt"), "x");
   CompareEngine engine;
   engine.options.adjustPath = false;
@@ -247,16 +252,13 @@ TEST(FolderScan, DepthsAndOneSidedFoldersAreNotListed) {
 
 TEST(FolderScan, TimesWithinOneSecondAreEqualAndAttributesCompare) {
   TempFolder temp;
-  writeFileBytes(temp.path("a/same-second.txt"), "x");
-  writeFileBytes(temp.path("b/same-second.txt"), "x");
+  writeBoth(temp, "same-second.txt", "x", "x");
   setModifiedTime(temp.path("a/same-second.txt"), 1600000000, 100);
   setModifiedTime(temp.path("b/same-second.txt"), 1600000000, 999999999);
-  writeFileBytes(temp.path("a/later.txt"), "x");
-  writeFileBytes(temp.path("b/later.txt"), "x");
+  writeBoth(temp, "later.txt", "x", "x");
   setModifiedTime(temp.path("a/later.txt"), 1600000000);
   setModifiedTime(temp.path("b/later.txt"), 1600000001);
-  writeFileBytes(temp.path("a/ro.txt"), "x");
-  writeFileBytes(temp.path("b/ro.txt"), "x");
+  writeBoth(temp, "ro.txt", "x", "x");
   setMode(temp.path("b/ro.txt"), 0444);
   CompareEngine engine;
   engine.options.modifyTime = true;
@@ -313,8 +315,7 @@ TEST(FolderScan, NonUtf8NamesRoundTrip) {
   const std::string odd = "caf\xe9-\xff.txt";
   writeFileBytes(temp.path("a/" + odd), "same");
   writeFileBytes(temp.path("b/" + odd), "same");
-  writeFileBytes(temp.path("a/%HOME%.txt"), "same");
-  writeFileBytes(temp.path("b/%HOME%.txt"), "same");
+  writeBoth(temp, "%HOME%.txt", "same", "same");
   CompareEngine engine;
   EXPECT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
   const auto tree = flatten(engine.result.root);
@@ -326,10 +327,8 @@ TEST(FolderScan, NonUtf8NamesRoundTrip) {
 // as root.
 TEST(FolderScan, UnlistableSubFolderFailsTheWholeCompare) {
   TempFolder temp;
-  writeFileBytes(temp.path("a/ok.txt"), "x");
-  writeFileBytes(temp.path("b/ok.txt"), "x");
-  writeFileBytes(temp.path("a/locked/f.txt"), "x");
-  writeFileBytes(temp.path("b/locked/f.txt"), "x");
+  writeBoth(temp, "ok.txt", "x", "x");
+  writeBoth(temp, "locked/f.txt", "x", "x");
   setMode(temp.path("b/locked"), 0000);
   const int status = runInChild(
       [&] {
@@ -344,10 +343,8 @@ TEST(FolderScan, UnlistableSubFolderFailsTheWholeCompare) {
 
 TEST(FolderScan, UnreadableFileDiffersAndTheCompareGoesOn) {
   TempFolder temp;
-  writeFileBytes(temp.path("a/secret.txt"), "same");
-  writeFileBytes(temp.path("b/secret.txt"), "same");
-  writeFileBytes(temp.path("a/z.txt"), "same");
-  writeFileBytes(temp.path("b/z.txt"), "same");
+  writeBoth(temp, "secret.txt", "same", "same");
+  writeBoth(temp, "z.txt", "same", "same");
   setMode(temp.path("b/secret.txt"), 0000);
   const int status = runInChild(
       [&] {

@@ -1,0 +1,48 @@
+// A file opened only to be read from start to end, as content comparison does: one open,
+// one status call and positioned reads, so that a pair of small files costs few system
+// calls. Regular files only; anything else is refused without blocking.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace platform {
+
+class ReadOnlyFile {
+public:
+  ReadOnlyFile() = default;
+  ~ReadOnlyFile() { close(); }
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+  // Opens a regular file (links followed); a folder, FIFO, socket or device is refused
+  // with error 5. False with the last error set on failure.
+  bool open(std::u16string_view path);
+  void close();
+  bool isOpen() const { return m_fd >= 0; }
+
+  // Size taken at open; the position is where the next read starts.
+  uint64_t size() const { return m_size; }
+  uint64_t position() const { return m_position; }
+  bool atEnd() const { return m_position >= m_size; }
+  bool setPosition(uint64_t offset);
+
+  // Reads up to n bytes at the position, fewer only at the end of the file; 0 at the end
+  // or on a read error (the last error then tells).
+  uint32_t read(void* destination, uint32_t n);
+
+  // Tells the system the file will be read once from start to end.
+  void adviseSequential();
+
+  // A process-unique number of this opening (0 when closed): tells one opened file from
+  // another even when the object or the descriptor is reused.
+  uint64_t openSerial() const { return m_openSerial; }
+
+private:
+  int m_fd = -1;
+  uint64_t m_openSerial = 0;
+  uint64_t m_size = 0;
+  uint64_t m_position = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,90 @@
+// Read-only files on POSIX: open, fstat, pread.
+
+#include "platform/ReadOnlyFile.h"
+
+#include "platform/Error.h"
+#include "platform/posix/PosixSupport.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+
+namespace platform {
+
+namespace {
+
+std::atomic<uint64_t> g_openSerial{0};
+
+}  // namespace
+
+bool ReadOnlyFile::open(std::u16string_view path) {
+  close();
+  const std::string native = posix::nativePath(path);
+  // O_NONBLOCK keeps open() from waiting for a writer on a FIFO. It is left set: reads of a
+  // regular file (the only kind accepted) ignore it.
+  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    posix::setPathError(errno, native);
+    return false;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0) {
+    setLastErrorFromErrno(errno);
+    ::close(fd);
+    return false;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    setLastError(kErrorAccessDenied);
+    return false;
+  }
+  m_fd = fd;
+  m_openSerial = g_openSerial.fetch_add(1) + 1;
+  m_size = static_cast<uint64_t>(info.st_size);
+  m_position = 0;
+  setLastError(kErrorSuccess);
+  return true;
+}
+
+void ReadOnlyFile::close() {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+  m_openSerial = 0;
+  m_size = 0;
+  m_position = 0;
+}
+
+bool ReadOnlyFile::setPosition(uint64_t offset) {
+  if (m_fd < 0) return false;
+  m_position = offset;
+  return true;
+}
+
+uint32_t ReadOnlyFile::read(void* destination, uint32_t n) {
+  if (m_fd < 0 || destination == nullptr || n == 0 || m_position >= m_size) return 0;
+  // Asking for no more than the size known at open spares a last read that only finds the end.
+  if (n > m_size - m_position) n = static_cast<uint32_t>(m_size - m_position);
+  auto* out = static_cast<char*>(destination);
+  uint32_t total = 0;
+  while (total < n) {
+    const ssize_t got = pread(m_fd, out + total, n - total, static_cast<off_t>(m_position + total));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      setLastErrorFromErrno(errno);
+      return 0;
+    }
+    if (got == 0) break;
+    total += static_cast<uint32_t>(got);
+  }
+  m_position += total;
+  return total;
+}
+
+void ReadOnlyFile::adviseSequential() {
+  if (m_fd >= 0) posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+}  // namespace platform
