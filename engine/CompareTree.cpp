@@ -226,6 +226,7 @@ void resetResult(CompareResult& result) {
   for (int side = 0; side < 2; ++side) {
     result.givenPath[side].clear();
     result.displayRoot[side].clear();
+    result.linksAsText[side] = false;
   }
   result.differing = 0;
   result.missingSecond = 0;

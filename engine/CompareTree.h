@@ -101,6 +101,9 @@ struct CompareResult {
   int64_t missingSecond = 0;
   // Items present only on the second side.
   int64_t missingFirst = 0;
+  // The side is an unpacked archive: untrusted, so its links are never followed; each is
+  // listed as a file holding its target text.
+  bool linksAsText[2] = {false, false};
 };
 
 // Finds or creates parent's child for a listed entry and records this side's facts in it.

@@ -73,9 +73,9 @@ bool looksLikeTextBytes(const uint8_t* bytes, size_t n) {
   return true;
 }
 
-bool openReader(ContentReader& reader, olstring_view path) {
+bool openReader(ContentReader& reader, olstring_view path, bool linksAsText) {
   // Paths from a listing are opened as they are: a name holding "%" is not a variable.
-  if (!reader.open(path)) return false;
+  if (!reader.open(path, linksAsText ? ContentReader::Links::asText : ContentReader::Links::follow)) return false;
   if (reader.size() >= kSequentialHintSize) reader.adviseSequential();
   return true;
 }
@@ -240,8 +240,8 @@ PrepareResult prepareContentCompare(CompareEngine& engine, const CompareItem& it
   // size 0; it must not pass as an empty file.
   if (((side0.attributes | side1.attributes) & platform::kAttributeSystem) != 0) return PrepareResult::different;
   if (side0.size == 0 && side1.size == 0) return PrepareResult::bothEmpty;
-  if (!openReader(first, itemPath(item, 0))) return PrepareResult::different;
-  if (!openReader(second, itemPath(item, 1))) return PrepareResult::different;
+  if (!openReader(first, itemPath(item, 0), engine.result.linksAsText[0])) return PrepareResult::different;
+  if (!openReader(second, itemPath(item, 1), engine.result.linksAsText[1])) return PrepareResult::different;
 
   const uint64_t blockSize = engine.settings.blockSize();
   const bool autoSkip = engine.options.autoSkip;

@@ -78,9 +78,9 @@ bool readEntryOf(olstring_view folder, olstring_view name, platform::FolderEntry
 }
 
 // Counts a folder's entries, stopping at two: only "exactly one" matters.
-int countEntriesUpToTwo(olstring_view folder, bool* listed, olstring* onlyName) {
+int countEntriesUpToTwo(olstring_view folder, bool* listed, olstring* onlyName, platform::LinkPolicy links) {
   platform::FolderListing listing;
-  *listed = listing.open(folder);
+  *listed = listing.open(folder, links);
   if (!*listed) return 0;
   int count = 0;
   platform::FolderEntry entry;
@@ -168,7 +168,7 @@ bool matchesExclude(olstring_view name, olstring_view pattern, bool isWildcard) 
   return p == pattern.size();
 }
 
-olstring adjustSubPath(olstring_view folderPath) {
+olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links) {
   if (absolutePathKind(folderPath) == 0) return {};
   olstring relative;
   olstring current(folderPath);
@@ -180,7 +180,7 @@ olstring adjustSubPath(olstring_view folderPath) {
   for (;;) {
     bool listed = false;
     olstring only;
-    if (countEntriesUpToTwo(current, &listed, &only) != 1) break;
+    if (countEntriesUpToTwo(current, &listed, &only, links) != 1) break;
     olstring next = joinPath(current, only);
     if (platform::pathIdentity(next, &device, &inode)) {
       bool loop = false;
@@ -195,7 +195,7 @@ olstring adjustSubPath(olstring_view folderPath) {
   if (!relative.empty()) {
     bool listed = false;
     olstring only;
-    if (countEntriesUpToTwo(current, &listed, &only) == 0) removeLastName(relative);
+    if (countEntriesUpToTwo(current, &listed, &only, links) == 0) removeLastName(relative);
   }
   if (!relative.empty() && relative.back() == kPathSeparator) relative.pop_back();
   return relative;
@@ -204,7 +204,8 @@ olstring adjustSubPath(olstring_view folderPath) {
 bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_view folderPath,
                 const ExcludeSet& excludes, FolderQueue& queue) {
   platform::FolderListing listing;
-  if (!listing.open(folderPath)) {
+  const auto links = engine.result.linksAsText[side] ? platform::LinkPolicy::listAsFile : platform::LinkPolicy::follow;
+  if (!listing.open(folderPath, links)) {
     engine.job.setError(platform::lastError(), folderPath);
     return false;
   }
@@ -294,7 +295,9 @@ bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view pat
       return false;
     }
   }
-  const olstring relative = engine.options.adjustPath ? adjustSubPath(folder) : olstring();
+  result.linksAsText[side] = kind == RootKind::unpack;
+  const auto links = result.linksAsText[side] ? platform::LinkPolicy::listAsFile : platform::LinkPolicy::follow;
+  const olstring relative = engine.options.adjustPath ? adjustSubPath(folder, links) : olstring();
   result.root.side[side].name = joinPath(folder, relative);
   result.displayRoot[side] = joinPath(result.givenPath[side], relative);
   return true;

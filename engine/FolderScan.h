@@ -2,6 +2,8 @@
 // listing both trees level by level and pairing entries by name.
 #pragma once
 
+#include "platform/FolderListing.h"
+
 #include "engine/CompareTree.h"
 #include "foundation/olstring.h"
 
@@ -46,7 +48,7 @@ bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_vie
                 const ExcludeSet& excludes, FolderQueue& queue);
 
 // The relative path of the chain of single-entry folders below folderPath (empty if none).
-olstring adjustSubPath(olstring_view folderPath);
+olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links = platform::LinkPolicy::follow);
 
 // Splits the exclusion text at spaces outside double quotes into the set.
 void parseExcludes(olstring_view text, ExcludeSet& set);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -15,11 +16,14 @@ public:
   ReadOnlyFile(const ReadOnlyFile&) = delete;
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
-  // Opens a regular file (links followed); a folder, FIFO, socket or device is refused
-  // with error 5. False with the last error set on failure.
-  bool open(std::u16string_view path);
+  enum class Links { follow, asText };
+
+  // Opens a regular file; a folder, FIFO, socket or device is refused with error 5. With
+  // Links::asText a symbolic link is never followed: its content is the text it holds (what
+  // an untrusted tree may point at is never read). False with the last error set on failure.
+  bool open(std::u16string_view path, Links links = Links::follow);
   void close();
-  bool isOpen() const { return m_fd >= 0; }
+  bool isOpen() const { return m_fd >= 0 || m_isLinkText; }
 
   // Size taken at open; the position is where the next read starts.
   uint64_t size() const { return m_size; }
@@ -40,6 +44,8 @@ public:
 
 private:
   int m_fd = -1;
+  bool m_isLinkText = false;
+  std::string m_linkText;
   uint64_t m_openSerial = 0;
   uint64_t m_size = 0;
   uint64_t m_position = 0;

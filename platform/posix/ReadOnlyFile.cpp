@@ -3,6 +3,7 @@
 #include "platform/ReadOnlyFile.h"
 
 #include "platform/Error.h"
+#include "platform/File.h"
 #include "platform/posix/PosixSupport.h"
 
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 
 namespace platform {
 
@@ -20,12 +22,21 @@ std::atomic<uint64_t> g_openSerial{0};
 
 }  // namespace
 
-bool ReadOnlyFile::open(std::u16string_view path) {
+bool ReadOnlyFile::open(std::u16string_view path, Links links) {
   close();
   const std::string native = posix::nativePath(path);
   // O_NONBLOCK keeps open() from waiting for a writer on a FIFO. It is left set: reads of a
   // regular file (the only kind accepted) ignore it.
-  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  const int noFollow = links == Links::asText ? O_NOFOLLOW : 0;
+  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | noFollow);
+  if (fd < 0 && errno == ELOOP && links == Links::asText && readLinkTarget(path, &m_linkText)) {
+    m_isLinkText = true;
+    m_openSerial = g_openSerial.fetch_add(1) + 1;
+    m_size = m_linkText.size();
+    m_position = 0;
+    setLastError(kErrorSuccess);
+    return true;
+  }
   if (fd < 0) {
     posix::setPathError(errno, native);
     return false;
@@ -52,21 +63,28 @@ bool ReadOnlyFile::open(std::u16string_view path) {
 void ReadOnlyFile::close() {
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;
+  m_isLinkText = false;
+  m_linkText.clear();
   m_openSerial = 0;
   m_size = 0;
   m_position = 0;
 }
 
 bool ReadOnlyFile::setPosition(uint64_t offset) {
-  if (m_fd < 0) return false;
+  if (!isOpen()) return false;
   m_position = offset;
   return true;
 }
 
 uint32_t ReadOnlyFile::read(void* destination, uint32_t n) {
-  if (m_fd < 0 || destination == nullptr || n == 0 || m_position >= m_size) return 0;
+  if (!isOpen() || destination == nullptr || n == 0 || m_position >= m_size) return 0;
   // Asking for no more than the size known at open spares a last read that only finds the end.
   if (n > m_size - m_position) n = static_cast<uint32_t>(m_size - m_position);
+  if (m_isLinkText) {
+    std::memcpy(destination, m_linkText.data() + m_position, n);
+    m_position += n;
+    return n;
+  }
   auto* out = static_cast<char*>(destination);
   uint32_t total = 0;
   while (total < n) {

@@ -90,3 +90,32 @@ TEST_F(ArchiveCompareTest, CorruptArchiveFailsTheCompareWithItsPath) {
   EXPECT_TRUE(m_engine.result.root.children.empty());
   EXPECT_NE(findNoCase(readTextFile(m_engine.archiveArea.workFolder() + u"/7z.log"), u"Error Code"), olstring::npos);
 }
+
+TEST_F(ArchiveCompareTest, LinksInsideAnArchiveAreTheirTargetTextNeverFollowed) {
+  TempFolder inner;
+  testing_support::writeFileBytes(inner.path("real.txt"), "real content");
+  testing_support::writeFileBytes(inner.path("sub/deep.txt"), "deep");
+  testing_support::makeLink("real.txt", inner.path("alias"));
+  testing_support::makeLink("sub", inner.path("dirlink"));
+  pack(m_files.path("links.7z"), inner.path(), "-snl");
+
+  // A folder whose "alias" and "dirlink" are plain files holding the target texts.
+  TempFolder plain;
+  testing_support::writeFileBytes(plain.path("real.txt"), "real content");
+  testing_support::writeFileBytes(plain.path("sub/deep.txt"), "deep");
+  testing_support::writeFileBytes(plain.path("alias"), "real.txt");
+  testing_support::writeFileBytes(plain.path("dirlink"), "sub");
+  ASSERT_EQ(runJob(m_engine, m_files.path("links.7z"), plain.path()), 0u);
+  const auto tree = flatten(m_engine.result.root);
+  EXPECT_EQ(tree.at("alias"), 0u) << "a link's content is its target text";
+  EXPECT_EQ(tree.at("dirlink"), 0u) << "a link to a folder is a file, not the folder";
+  EXPECT_EQ(tree.count("dirlink/deep.txt"), 0u);
+  EXPECT_EQ(m_engine.result.differing, 0);
+
+  // The same archive against the folder it was made from: there the links are followed,
+  // so the sides differ where a link stands.
+  ASSERT_EQ(runJob(m_engine, m_files.path("links.7z"), inner.path()), 0u);
+  const auto mixed = flatten(m_engine.result.root);
+  EXPECT_NE(mixed.at("alias") & ItemFlags::kContentDiffers, 0u);
+  EXPECT_NE(mixed.at("dirlink") & ItemFlags::kTypeDiffers, 0u);
+}

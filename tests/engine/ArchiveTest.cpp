@@ -354,3 +354,20 @@ TEST(ArchiveNames, RecognisedExtensionsPatternsAndUniquePaths) {
   EXPECT_EQ(makeUniquePath(folder.widePath("data.tar"), false), folder.widePath("data.tar_1"));
   EXPECT_EQ(makeUniquePath(folder.widePath("fresh") + u"//", false), folder.widePath("fresh"));
 }
+
+TEST(SevenZipLocation, BesideTheProgramFirstThenOnPath) {
+  TempFolder application;
+  const olstring saved = platform::applicationFolder();
+  platform::setApplicationFolder(application.widePath());
+  EXPECT_NE(locateSevenZip().find(u"7z"), olstring::npos) << "found on PATH";
+  testing_support::makeFolders(application.path("7-Zip"));
+  const std::string stand = std::string(MIRRANE_BUILD_DIR) + "/tests/fake7z";
+  ASSERT_EQ(testing_support::runCommand("cp '" + stand + "' '" + application.path("7z") + "'"), 0);
+  EXPECT_EQ(locateSevenZip(), application.widePath("7z"));
+  ASSERT_EQ(testing_support::runCommand("cp '" + stand + "' '" + application.path("7-Zip/7z") + "'"), 0);
+  EXPECT_EQ(locateSevenZip(), application.widePath("7-Zip/7z"));
+  // A file that may not be run is no program.
+  testing_support::setMode(application.path("7-Zip/7z"), 0644);
+  EXPECT_EQ(locateSevenZip(), application.widePath("7z"));
+  platform::setApplicationFolder(saved);
+}
