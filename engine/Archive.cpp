@@ -6,10 +6,10 @@
 #include "foundation/TextFile.h"
 #include "platform/Error.h"
 #include "platform/FolderListing.h"
+#include "platform/Locale.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 
-#include <ctime>
 #include <map>
 
 using platform::kPathSeparator;
@@ -31,16 +31,6 @@ olstring fileNamePart(olstring_view path) {
 bool endsWithIgnoringAsciiCase(olstring_view text, olstring_view ending) {
   if (ending.empty() || text.size() < ending.size()) return false;
   return lowerCaseCopy(text.substr(text.size() - ending.size())) == lowerCaseCopy(ending);
-}
-
-// The local date and time with seconds, as the user's locale writes them.
-olstring localTimeWithSeconds() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char buffer[128];
-  const size_t length = std::strftime(buffer, sizeof buffer, "%x %X", &local);
-  return fromUtf8(std::string_view(buffer, length));
 }
 
 olstring decodeOutput(const std::string& bytes) {
@@ -136,7 +126,7 @@ bool ArchiveWorkArea::extractArchive(olstring_view outputFolder, olstring_view a
   const uint32_t exitCode = runProcess(arguments, outputFolder, &output, shouldStop);
   if (exitCode == 0) return true;
 
-  olstring log = localTimeWithSeconds();
+  olstring log = platform::currentDateTimeWithSeconds();
   log += u"\r\n";
   log += commandLineText(arguments);
   log += u"\r\nError Code " + fromUtf8(std::to_string(exitCode)) + u"\r\n--------\r\n\r\n";

@@ -10,4 +10,7 @@ namespace platform {
 // the local time without seconds. Empty when the time cannot be converted.
 std::u16string shortDateTimeText(uint64_t fileTime);
 
+// The current local time as the short date, one space and the time with seconds.
+std::u16string currentDateTimeWithSeconds();
+
 }  // namespace platform

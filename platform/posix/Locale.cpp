@@ -40,4 +40,13 @@ std::u16string shortDateTimeText(uint64_t fileTime) {
   return utf8ToUtf16(text);
 }
 
+std::u16string currentDateTimeWithSeconds() {
+  const time_t now = time(nullptr);
+  struct tm local;
+  if (localtime_r(&now, &local) == nullptr) return {};
+  char buffer[256];
+  const size_t length = std::strftime(buffer, sizeof buffer, "%x %X", &local);
+  return utf8ToUtf16(std::string(buffer, length));
+}
+
 }  // namespace platform
