@@ -12,6 +12,7 @@
 
 #include "platform/Path.h"
 #include "toolkit/Dialog.h"
+#include "toolkit/ScrollPanel.h"
 #include "toolkit/ToolTip.h"
 #include "toolkit/WindowInternal.h"
 
@@ -159,6 +160,8 @@ olstring olApp::appName() const {
 bool olApp::startInterface(int& argc, char** argv) {
   if (QCoreApplication::instance()) return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
   guiApplication() = std::make_unique<GuiApplication>(argc, argv);
+  olScrollPanel::registerClass();
+  registerWindowMessage(u"WM_OLBUTTON_SPLIT");
   return true;
 }
 

@@ -1122,6 +1122,13 @@ void dragAcceptFiles(HWND hwnd, bool accept) {
   setExStyle(hwnd, accept ? (ex | WS_EX_ACCEPTFILES) : (ex & ~WS_EX_ACCEPTFILES));
 }
 
+SIZE preferredSize(HWND hwnd) {
+  QWidget* widget = widgetOf(hwnd);
+  if (!widget) return {};
+  QSize hint = widget->sizeHint();
+  return {hint.width(), hint.height()};
+}
+
 int smallIconSize() { return 16; }
 int largeIconSize() { return 32; }
 

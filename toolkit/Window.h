@@ -191,6 +191,10 @@ struct olDropFiles {
   POINT point;  // client coordinates of the target window
 };
 
+// The size a control wants for its content in its current font (the height of an edit or
+// check box of the dialog font, for example).
+SIZE preferredSize(HWND hwnd);
+
 // The platform's size of small and large icons.
 int smallIconSize();
 int largeIconSize();
