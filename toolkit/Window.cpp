@@ -972,8 +972,9 @@ RECT getClientRect(HWND hwnd) {
 RECT getWindowRect(HWND hwnd) {
   QWidget* widget = widgetOf(hwnd);
   if (!widget) return {};
-  QPoint origin = widget->isWindow() ? widget->pos() : widget->mapToGlobal(QPoint(0, 0));
-  return fromQRect(QRect(origin, widget->size()));
+  // A top-level window's rectangle includes its frame, as the window system sees it.
+  if (widget->isWindow()) return fromQRect(widget->frameGeometry());
+  return fromQRect(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()));
 }
 
 bool moveWindow(HWND hwnd, int x, int y, int width, int height, bool repaint) {
@@ -1003,7 +1004,7 @@ bool setWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int heig
 POINT clientToScreen(HWND hwnd, POINT p) {
   QWidget* widget = widgetOf(hwnd);
   if (!widget) return p;
-  QPoint global = widget->isWindow() ? widget->pos() + QPoint(p.x, p.y) : widget->mapToGlobal(QPoint(p.x, p.y));
+  QPoint global = widget->mapToGlobal(QPoint(p.x, p.y));
   return {global.x(), global.y()};
 }
 
