@@ -19,6 +19,13 @@ bool isThemeSwitch(UINT message, LPARAM lParam) {
   return message == WM_SYSCOLORCHANGE && reinterpret_cast<const void*>(lParam) == themeMarker();
 }
 
+QColor toQColour(COLORREF c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
+
+int colourDistance(COLORREF a, COLORREF b) {
+  return std::abs(int(redOf(a)) - int(redOf(b))) + std::abs(int(greenOf(a)) - int(greenOf(b))) +
+         std::abs(int(blueOf(a)) - int(blueOf(b)));
+}
+
 bool isDefaultButton(HWND hwnd) {
   return (getStyle(hwnd) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
 }
@@ -83,10 +90,25 @@ COLORREF olButton::backgroundColour() const {
 
 void olButton::paintButton(HDC dc, const RECT& rect) {
   const bool enabled = isWindowEnabled(m_hwnd);
-  fillSolidRect(dc, rect, backgroundColour());
-  const COLORREF frame = isDefaultButton(m_hwnd) && enabled ? themeColour(olThemeSlot::accent) : themeColour(olThemeSlot::frame);
+  const COLORREF background = backgroundColour();
+  const COLORREF accent = themeColour(olThemeSlot::accent);
+  fillSolidRect(dc, rect, background);
+  const COLORREF frame = isDefaultButton(m_hwnd) && enabled ? accent : themeColour(olThemeSlot::frame);
   drawEdges(dc, rect, frame, m_frameMask, 1);
-  if (hasFocus()) drawEdges(dc, rect, themeColour(olThemeSlot::accent), 15, 2);
+  if (hasFocus()) {
+    drawEdges(dc, rect, accent, 15, 2);
+    // An accent frame vanishes on an accent-like fill (a checked switch under the system
+    // colours): a dotted line inside keeps the focus visible.
+    if (colourDistance(background, accent) < 120) {
+      QPen pen(toQColour(contrastingText(background)));
+      pen.setStyle(Qt::DotLine);
+      dc->save();
+      dc->setPen(pen);
+      dc->setBrush(Qt::NoBrush);
+      dc->drawRect(toQRect(rect.inflated(-4, -4)).adjusted(0, 0, -1, -1));
+      dc->restore();
+    }
+  }
   paintContent(dc, rect.inflated(-3, -2),
                enabled ? themeColour(olThemeSlot::text) : themeColour(olThemeSlot::greyText));
 }
@@ -143,6 +165,12 @@ void olButton_customIcon::setGlyph(int code) {
   invalidateRect(m_hwnd);
 }
 
+COLORREF olButton_customIcon::backgroundColour() const {
+  // A glyph button lies flat on its panel until the mouse or a press wakes it.
+  if (!isHot() && !isPressed()) return themeColour(olThemeSlot::face);
+  return olButton::backgroundColour();
+}
+
 void olButton_customIcon::paintContent(HDC dc, const RECT& rect, COLORREF textColour) {
   drawGlyph(dc, m_glyph, rect, isHot() && !isPressed() ? themeColour(olThemeSlot::accent) : textColour);
 }
@@ -172,8 +200,7 @@ void olButton_Link::paintButton(HDC dc, const RECT& rect) {
   RECT area = rect.inflated(-2, -2);
   drawText(dc, getWindowText(m_hwnd), area, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
   if (hasFocus()) {
-    QPen pen(QColor(redOf(themeColour(olThemeSlot::accent)), greenOf(themeColour(olThemeSlot::accent)),
-                    blueOf(themeColour(olThemeSlot::accent))));
+    QPen pen(toQColour(themeColour(olThemeSlot::accent)));
     pen.setStyle(Qt::DotLine);
     dc->setPen(pen);
     dc->setBrush(Qt::NoBrush);

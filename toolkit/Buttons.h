@@ -65,6 +65,7 @@ public:
 
 protected:
   bool drawsUnderSystemTheme() const override { return true; }
+  COLORREF backgroundColour() const override;
   void paintContent(HDC dc, const RECT& rect, COLORREF textColour) override;
   int m_glyph = 0;
 };
