@@ -19,8 +19,6 @@ bool isThemeSwitch(UINT message, LPARAM lParam) {
   return message == WM_SYSCOLORCHANGE && reinterpret_cast<const void*>(lParam) == themeMarker();
 }
 
-QColor toQColour(COLORREF c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
-
 int colourDistance(COLORREF a, COLORREF b) {
   return std::abs(int(redOf(a)) - int(redOf(b))) + std::abs(int(greenOf(a)) - int(greenOf(b))) +
          std::abs(int(blueOf(a)) - int(blueOf(b)));
@@ -100,7 +98,7 @@ void olButton::paintButton(HDC dc, const RECT& rect) {
     // An accent frame vanishes on an accent-like fill (a checked switch under the system
     // colours): a dotted line inside keeps the focus visible.
     if (colourDistance(background, accent) < 120) {
-      QPen pen(toQColour(contrastingText(background)));
+      QPen pen(toQColor(contrastingText(background)));
       pen.setStyle(Qt::DotLine);
       dc->save();
       dc->setPen(pen);
@@ -200,7 +198,7 @@ void olButton_Link::paintButton(HDC dc, const RECT& rect) {
   RECT area = rect.inflated(-2, -2);
   drawText(dc, getWindowText(m_hwnd), area, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
   if (hasFocus()) {
-    QPen pen(toQColour(themeColour(olThemeSlot::accent)));
+    QPen pen(toQColor(themeColour(olThemeSlot::accent)));
     pen.setStyle(Qt::DotLine);
     dc->setPen(pen);
     dc->setBrush(Qt::NoBrush);
@@ -300,7 +298,7 @@ void olCheckBox::paintButton(HDC dc, const RECT& rect) {
     const COLORREF mark = enabled ? contrastingText(accent) : themeColour(olThemeSlot::greyText);
     dc->save();
     dc->setRenderHint(QPainter::Antialiasing, true);
-    QPen pen(QColor(redOf(mark), greenOf(mark), blueOf(mark)), std::max(1.5, size / 7.0));
+    QPen pen(toQColor(mark), std::max(1.5, size / 7.0));
     pen.setCapStyle(Qt::RoundCap);
     pen.setJoinStyle(Qt::RoundJoin);
     dc->setPen(pen);

@@ -7,7 +7,7 @@
 #include "toolkit/WindowInternal.h"
 
 namespace {
-QString css(COLORREF c) { return QColor(redOf(c), greenOf(c), blueOf(c)).name(); }
+QString css(COLORREF c) { return toQColor(c).name(); }
 }  // namespace
 
 void olEdit::onAttached() { applyControlTheme(m_hwnd); }

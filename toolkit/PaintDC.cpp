@@ -14,17 +14,13 @@
 #include "toolkit/Theme.h"
 #include "toolkit/WindowInternal.h"
 
-namespace {
-QColor qcolour(COLORREF c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
-}  // namespace
-
 olPaintDC::olPaintDC(HWND hwnd) : m_hwnd(hwnd) {
   QPaintEvent* event = currentPaintEvent(hwnd);
   QWidget* widget = widgetOf(hwnd);
   if (!event || !widget) return;
   m_painter = new QPainter(widget);
   m_painter->setFont(widget->font());
-  m_painter->setPen(qcolour(themeColour(olThemeSlot::text)));
+  m_painter->setPen(toQColor(themeColour(olThemeSlot::text)));
   m_paintRect = fromQRect(event->rect());
 }
 
@@ -35,7 +31,7 @@ void selectFont(HDC dc, HFONT font) {
 }
 
 void setTextColour(HDC dc, COLORREF colour) {
-  if (dc) dc->setPen(qcolour(colour));
+  if (dc) dc->setPen(toQColor(colour));
 }
 
 int drawText(HDC dc, olstring_view text, RECT& rect, UINT format) {
@@ -79,7 +75,7 @@ void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
   const QRectF box(centre.x() - size / 2, centre.y() - size / 2, size, size);
   dc->save();
   dc->setRenderHint(QPainter::Antialiasing, true);
-  QPen pen(qcolour(colour), std::max(1.2, size / 12.0));
+  QPen pen(toQColor(colour), std::max(1.2, size / 12.0));
   pen.setJoinStyle(Qt::RoundJoin);
   pen.setCapStyle(Qt::RoundCap);
   dc->setPen(pen);

@@ -15,8 +15,6 @@ namespace {
 
 bool g_customBars = true;
 
-QColor qcolour(COLORREF c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
-
 class ThemedScrollBar : public QScrollBar {
 public:
   explicit ThemedScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) { setAttribute(Qt::WA_Hover, true); }
@@ -29,7 +27,7 @@ protected:
       return;
     }
     QPainter painter(this);
-    painter.fillRect(rect(), qcolour(themeColour(olThemeSlot::face)));
+    painter.fillRect(rect(), toQColor(themeColour(olThemeSlot::face)));
     QStyleOptionSlider option;
     initStyleOption(&option);
     QRect thumb = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
@@ -37,7 +35,7 @@ protected:
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(Qt::NoPen);
     const bool hot = underMouse() || isSliderDown();
-    painter.setBrush(qcolour(hot ? themeColour(olThemeSlot::accent) : themeColour(olThemeSlot::frame)));
+    painter.setBrush(toQColor(hot ? themeColour(olThemeSlot::accent) : themeColour(olThemeSlot::frame)));
     painter.drawRoundedRect(QRectF(thumb), 3, 3);
   }
 };

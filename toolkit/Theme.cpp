@@ -59,8 +59,6 @@ HFONT keepFont(const QFont& font) {
   return handle;
 }
 
-QColor qcolour(COLORREF c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
-COLORREF colourref(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
 
 // The platform's palette, taken before the first theme replaced it.
 QPalette& platformPalette() {
@@ -71,19 +69,19 @@ QPalette& platformPalette() {
 COLORREF systemColour(olThemeSlot slot) {
   const QPalette& p = platformPalette();
   switch (slot) {
-    case olThemeSlot::face: return colourref(p.color(QPalette::Button));
-    case olThemeSlot::frame: return colourref(p.color(QPalette::Dark));
-    case olThemeSlot::accent: return colourref(p.color(QPalette::Highlight));
-    case olThemeSlot::subtle: return colourref(p.color(QPalette::Button));
+    case olThemeSlot::face: return fromQColor(p.color(QPalette::Button));
+    case olThemeSlot::frame: return fromQColor(p.color(QPalette::Dark));
+    case olThemeSlot::accent: return fromQColor(p.color(QPalette::Highlight));
+    case olThemeSlot::subtle: return fromQColor(p.color(QPalette::Button));
     case olThemeSlot::hover:
-      return blendColours(colourref(p.color(QPalette::Base)), colourref(p.color(QPalette::Highlight)), 64);
-    case olThemeSlot::selection: return colourref(p.color(QPalette::Highlight));
-    case olThemeSlot::buttonState: return colourref(p.color(QPalette::Midlight));
-    case olThemeSlot::text: return colourref(p.color(QPalette::WindowText));
-    case olThemeSlot::greyText: return colourref(p.color(QPalette::Disabled, QPalette::Text));
-    case olThemeSlot::window: return colourref(p.color(QPalette::Base));
-    case olThemeSlot::link: return colourref(p.color(QPalette::Link));
-    case olThemeSlot::secondary: return colourref(p.color(QPalette::Shadow));
+      return blendColours(fromQColor(p.color(QPalette::Base)), fromQColor(p.color(QPalette::Highlight)), 64);
+    case olThemeSlot::selection: return fromQColor(p.color(QPalette::Highlight));
+    case olThemeSlot::buttonState: return fromQColor(p.color(QPalette::Midlight));
+    case olThemeSlot::text: return fromQColor(p.color(QPalette::WindowText));
+    case olThemeSlot::greyText: return fromQColor(p.color(QPalette::Disabled, QPalette::Text));
+    case olThemeSlot::window: return fromQColor(p.color(QPalette::Base));
+    case olThemeSlot::link: return fromQColor(p.color(QPalette::Link));
+    case olThemeSlot::secondary: return fromQColor(p.color(QPalette::Shadow));
   }
   return 0;
 }
@@ -162,7 +160,7 @@ bool darkFromColourScheme(std::optional<uint32_t> colourScheme) { return colourS
 
 QPalette themePalette() {
   if (current().system) return platformPalette();
-  auto c = [](olThemeSlot slot) { return qcolour(themeColour(slot)); };
+  auto c = [](olThemeSlot slot) { return toQColor(themeColour(slot)); };
   QPalette p;
   p.setColor(QPalette::Window, c(olThemeSlot::face));
   p.setColor(QPalette::WindowText, c(olThemeSlot::text));
@@ -307,7 +305,7 @@ void oltheme_control::applyControlTheme(HWND) {}
 
 void drawEdges(HDC dc, const RECT& rect, COLORREF colour, unsigned sides, int width) {
   if (!dc || width <= 0) return;
-  const QColor c = qcolour(colour);
+  const QColor c = toQColor(colour);
   const int w = std::min(width, std::min(rect.width(), rect.height()));
   if (sides & 1) dc->fillRect(rect.left, rect.top, w, rect.height(), c);
   if (sides & 2) dc->fillRect(rect.left, rect.top, rect.width(), w, c);
@@ -316,7 +314,7 @@ void drawEdges(HDC dc, const RECT& rect, COLORREF colour, unsigned sides, int wi
 }
 
 void fillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
-  if (dc) dc->fillRect(toQRect(rect), qcolour(colour));
+  if (dc) dc->fillRect(toQRect(rect), toQColor(colour));
 }
 
 void fillRoundRect(HDC dc, const RECT& rect, int radius, COLORREF colour) {
@@ -324,7 +322,7 @@ void fillRoundRect(HDC dc, const RECT& rect, int radius, COLORREF colour) {
   dc->save();
   dc->setRenderHint(QPainter::Antialiasing, true);
   dc->setPen(Qt::NoPen);
-  dc->setBrush(qcolour(colour));
+  dc->setBrush(toQColor(colour));
   dc->drawRoundedRect(QRectF(toQRect(rect)), radius / 2.0, radius / 2.0);
   dc->restore();
 }

@@ -14,7 +14,7 @@ struct olToolTipCtrl::Timers {
 };
 
 namespace {
-QString colourName(COLORREF c) { return QColor(redOf(c), greenOf(c), blueOf(c)).name(); }
+QString colourName(COLORREF c) { return toQColor(c).name(); }
 
 QLabel* label(HWND hwnd) { return qobject_cast<QLabel*>(widgetOf(hwnd)); }
 }  // namespace

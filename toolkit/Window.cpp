@@ -805,6 +805,8 @@ bool destroyWindow(HWND hwnd) {
   sendMessage(hwnd, WM_NCDESTROY);
   forgetHandle(hwnd);
   if (g_captureWidget == widget) g_captureWidget = nullptr;
+  // A modal loop waiting on this window learns of its end with the next message.
+  if (widget->isWindow()) postMessage(nullptr, WM_NULL);
   // The widget may be the one whose event is being delivered right now; Qt frees it once
   // that delivery is over. To the window system it is gone already.
   widget->deleteLater();
@@ -812,6 +814,13 @@ bool destroyWindow(HWND hwnd) {
 }
 
 bool isWindow(HWND hwnd) { return windowRecord(hwnd) != nullptr; }
+
+size_t liveWindowCount() {
+  size_t count = 0;
+  for (const auto& [hwnd, record] : records())
+    if (record.widget) ++count;
+  return count;
+}
 
 // ---- messages
 

@@ -2,6 +2,7 @@
 // handle and the conversions the toolkit's own sources share. Not for application code.
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QPointer>
 #include <QRect>
@@ -57,12 +58,19 @@ olstring fromQString(const QString& text);
 inline QRect toQRect(const RECT& r) { return QRect(r.left, r.top, r.width(), r.height()); }
 inline RECT fromQRect(const QRect& r) { return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()}; }
 
+// Colours.
+inline QColor toQColor(COLORREF c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
+inline COLORREF fromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
+
 // The paint event being delivered through WM_PAINT to hwnd, or nullptr.
 QPaintEvent* currentPaintEvent(HWND hwnd);
 
 // The modifier bits of a Qt modifier set, and the virtual key of a Qt key.
 unsigned modifierBits(Qt::KeyboardModifiers modifiers);
 unsigned virtualKeyOf(int qtKey);
+
+// How many windows exist (tests check that none outlives its test).
+size_t liveWindowCount();
 
 // Hooks between the toolkit's own sources.
 void timersForgetWindow(HWND hwnd);

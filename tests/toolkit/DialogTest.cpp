@@ -159,6 +159,14 @@ TEST(ModalLoop, NestedDialogDisablesItsOwnerAndEnablesItAgain) {
   EXPECT_TRUE(ownerDisabled);
 }
 
+TEST(ModalLoop, EndsWhenItsWindowIsDestroyedFromOutside) {
+  Reaper reaper;
+  SimpleDialog dialog;
+  later(50, [&] { destroyWindow(dialog.hwnd()); });
+  EXPECT_EQ(dialog.runModal(), 0);
+  EXPECT_FALSE(reaper.fired());
+}
+
 TEST(ModalLoop, SurvivesTheDeletionOfItsDialog) {
   Reaper reaper;
   auto* dialog = new SimpleDialog;

@@ -4,6 +4,8 @@
 #include <QWidget>
 
 #include "tests/toolkit/GuiTest.h"
+#include "platform/Path.h"
+#include "toolkit/App.h"
 #include "toolkit/Geometry.h"
 #include "toolkit/Hotkeys.h"
 #include "toolkit/Timer.h"
@@ -225,4 +227,14 @@ TEST(Geometry, StandardButtonIsAtLeastTwentyPixelsHighAndScalesItsWidth) {
   EXPECT_EQ(dx(0), 0);
   EXPECT_EQ(dy(8), lineHeight());  // 8 vertical units are one character height
   deleteFont(font);
+}
+
+TEST(Application, FolderAndName) {
+  const olstring saved = platform::applicationFolder();
+  platform::setApplicationFolder(u"/opt/mirrane");
+  EXPECT_EQ(applicationFolder(), u"/opt/mirrane");
+  EXPECT_EQ(applicationFolder(u"lang"), u"/opt/mirrane/lang");
+  EXPECT_EQ(applicationFolder(u"config/advconf.ini"), u"/opt/mirrane/config/advconf.ini");
+  platform::setApplicationFolder(saved);
+  EXPECT_EQ(olApp::instance()->appName(), u"Mirrane");
 }
