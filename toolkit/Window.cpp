@@ -150,6 +150,8 @@ public:
       }
       case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
+        olWindowRecord* record = windowRecord(hwnd);
+        if (!record || !(record->exStyle & WS_EX_ACCEPTFILES)) return false;
         olDropFiles files;
         for (const QUrl& url : drop->mimeData()->urls())
           if (url.isLocalFile()) files.paths.push_back(fromQString(url.toLocalFile()));
@@ -1031,6 +1033,28 @@ RECT monitorWorkArea(HWND hwnd) {
   QScreen* screen = widget ? widget->screen() : QGuiApplication::primaryScreen();
   if (!screen) return {};
   return fromQRect(screen->availableGeometry());
+}
+
+bool getWindowPlacement(HWND hwnd, RECT& normal, bool& maximized) {
+  QWidget* widget = widgetOf(hwnd);
+  if (!widget || !widget->isWindow()) return false;
+  normal = fromQRect(widget->normalGeometry().isValid() ? widget->normalGeometry() : widget->geometry());
+  maximized = widget->isMaximized();
+  return true;
+}
+
+bool setWindowPlacement(HWND hwnd, const RECT& normal, int showCommand) {
+  QWidget* widget = widgetOf(hwnd);
+  if (!widget || !widget->isWindow() || normal.isEmpty()) return false;
+  if (widget->isMaximized()) widget->setWindowState(widget->windowState() & ~Qt::WindowMaximized);
+  widget->setGeometry(toQRect(normal));
+  switch (showCommand) {
+    case SW_HIDE: widget->hide(); break;
+    case SW_SHOWMAXIMIZED: widget->setWindowState(widget->windowState() | Qt::WindowMaximized); break;
+    case SW_SHOWMINIMIZED: widget->setWindowState(widget->windowState() | Qt::WindowMinimized); break;
+    default: break;
+  }
+  return true;
 }
 
 // ---- state

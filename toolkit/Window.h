@@ -168,6 +168,12 @@ SIZE windowSizeForClient(HWND hwnd, SIZE client);
 // The work area of the monitor nearest to the window (the primary one for nullptr).
 RECT monitorWorkArea(HWND hwnd);
 
+// The restored (normal) rectangle of a top-level window in screen coordinates and whether
+// it is maximized; and the same applied with a show command (SW_SHOWMAXIMIZED keeps the
+// rectangle for when the window is restored). False for a child or no window.
+bool getWindowPlacement(HWND hwnd, RECT& normal, bool& maximized);
+bool setWindowPlacement(HWND hwnd, const RECT& normal, int showCommand);
+
 // State.
 bool showWindow(HWND hwnd, int command);
 bool isWindowVisible(HWND hwnd);

@@ -1,6 +1,8 @@
 // Routing of messages through the shared procedure, reflection of notifications, timers,
 // registered messages, hotkeys and the caption and size helpers.
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
 #include <QWidget>
 
 #include "tests/toolkit/GuiTest.h"
@@ -8,6 +10,7 @@
 #include "toolkit/App.h"
 #include "toolkit/Geometry.h"
 #include "toolkit/Hotkeys.h"
+#include "toolkit/Shell.h"
 #include "toolkit/Timer.h"
 #include "toolkit/WindowInternal.h"
 
@@ -237,4 +240,61 @@ TEST(Application, FolderAndName) {
   EXPECT_EQ(applicationFolder(u"config/advconf.ini"), u"/opt/mirrane/config/advconf.ini");
   platform::setApplicationFolder(saved);
   EXPECT_EQ(olApp::instance()->appName(), u"Mirrane");
+}
+
+TEST(Placement, NormalRectangleSurvivesMaximizing) {
+  SimpleDialog dialog;
+  dialog.addTemplateStyle(WS_THICKFRAME);
+  ASSERT_TRUE(dialog.createModeless(nullptr));
+  const RECT normal{40, 50, 340, 250};
+  ASSERT_TRUE(setWindowPlacement(dialog.hwnd(), normal, SW_SHOWMAXIMIZED));
+  showWindow(dialog.hwnd(), SW_SHOW);
+  gui_test::waitFor([&] { return isZoomed(dialog.hwnd()); });
+  RECT read;
+  bool maximized = false;
+  ASSERT_TRUE(getWindowPlacement(dialog.hwnd(), read, maximized));
+  EXPECT_TRUE(maximized);
+  EXPECT_EQ(read, normal);
+  EXPECT_FALSE(setWindowPlacement(dialog.hwnd(), RECT{}, SW_SHOWNORMAL));  // an empty rectangle changes nothing
+  EXPECT_FALSE(getWindowPlacement(getDlgItem(dialog.hwnd(), IDOK), read, maximized));
+}
+
+TEST(Routing, DroppedFilesArriveOnlyWhereAccepted) {
+  struct DropTarget : olWnd {
+    std::vector<olstring> paths;
+    POINT at;
+    LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+      if (message == WM_DROPFILES) {
+        auto* files = reinterpret_cast<olDropFiles*>(wParam);
+        paths = files->paths;
+        at = files->point;
+        return 0;
+      }
+      return olWnd::windowProc(message, wParam, lParam);
+    }
+  } target;
+  HWND hwnd = createWindowEx(0, u"Static", u"", WS_POPUP, {0, 0, 100, 100}, nullptr, 0);
+  ASSERT_TRUE(target.attach(hwnd));
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile("/tmp/first one"), QUrl::fromLocalFile("/tmp/second")});
+  // As from the desktop: the drop follows an entry the window accepted.
+  auto drop = [&] {
+    QDragEnterEvent enter(QPoint(12, 34), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widgetOf(hwnd), &enter);
+    QDropEvent event(QPointF(12, 34), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widgetOf(hwnd), &event);
+  };
+  drop();
+  EXPECT_TRUE(target.paths.empty());
+  dragAcceptFiles(hwnd, true);
+  drop();
+  ASSERT_EQ(target.paths.size(), 2u);
+  EXPECT_EQ(target.paths[0], u"/tmp/first one");
+  EXPECT_EQ(target.at.x, 12);
+  EXPECT_EQ(target.at.y, 34);
+}
+
+TEST(Shell, ClipboardHoldsText) {
+  ASSERT_TRUE(setClipboardText(u"/tmp/\u00e9t\u00e9"));
+  EXPECT_EQ(clipboardText(), u"/tmp/\u00e9t\u00e9");
 }
