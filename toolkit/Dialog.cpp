@@ -408,6 +408,10 @@ bool isDialogMessage(HWND dialog, MSG& msg) {
   if (!dialog || !msg.hwnd || msg.message != WM_KEYDOWN) return false;
   if (msg.hwnd != dialog && !isChild(dialog, msg.hwnd)) return false;
   if (msg.keyModifiers & kModAlt) return false;
+  if (msg.wParam == VK_F1 && !(msg.keyModifiers & (kModCtrl | kModShift))) {
+    sendMessage(dialog, WM_HELP);
+    return true;
+  }
   if (msg.wParam == VK_ESCAPE) {
     sendMessage(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(getDlgItem(dialog, IDCANCEL)));
     return true;

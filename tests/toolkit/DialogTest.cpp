@@ -119,6 +119,24 @@ TEST(ModalLoop, EnterEndsWithOkOnlyWhileOkIsVisibleAndEnabled) {
   EXPECT_EQ(dialog.runModal(), IDOK);
 }
 
+TEST(ModalLoop, F1AsksForHelp) {
+  struct HelpDialog : SimpleDialog {
+    int helped = 0;
+    LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+      if (message == WM_HELP) ++helped;
+      return SimpleDialog::windowProc(message, wParam, lParam);
+    }
+  };
+  Reaper reaper;
+  HelpDialog dialog;
+  later(50, [&] {
+    QTest::keyClick(widgetOf(getDlgItem(dialog.hwnd(), 100)), Qt::Key_F1);
+    dialog.endDialog(IDOK);
+  });
+  EXPECT_EQ(dialog.runModal(), IDOK);
+  EXPECT_EQ(dialog.helped, 1);
+}
+
 TEST(ModalLoop, ClickingAButtonEndsWithItsId) {
   Reaper reaper;
   SimpleDialog dialog;
