@@ -4,6 +4,7 @@
 
 #include "tests/toolkit/GuiTest.h"
 #include "toolkit/App.h"
+#include "toolkit/Hotkeys.h"
 #include "toolkit/WindowInternal.h"
 
 using gui_test::later;
@@ -135,6 +136,32 @@ TEST(ModalLoop, F1AsksForHelp) {
   });
   EXPECT_EQ(dialog.runModal(), IDOK);
   EXPECT_EQ(dialog.helped, 1);
+}
+
+TEST(ModalLoop, FilterMessageTurnsHotkeysIntoCommandsBeforeTheControlSeesThem) {
+  struct HotkeyDialog : SimpleDialog {
+    bool filterMessage(MSG& msg) override { return olHotkeyTable::instance().translate(msg); }
+  };
+  Reaper reaper;
+  HotkeyDialog dialog;
+  HWND target = nullptr;
+  dialog.onInit = [&](SimpleDialog& d) {
+    target = d.hwnd();
+    olHotkeyTable::instance().add(target, 'F', kModCtrl, 32782);
+  };
+  olstring typed;
+  later(50, [&] {
+    QWidget* edit = widgetOf(getDlgItem(dialog.hwnd(), 100));
+    QTest::keyClick(edit, Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_G, Qt::ControlModifier);  // no such hotkey: the edit has it
+    QTest::keyClick(edit, Qt::Key_F);                        // no Ctrl: plain typing
+    typed = getWindowText(getDlgItem(dialog.hwnd(), 100));
+    dialog.endDialog(IDOK);
+  });
+  EXPECT_EQ(dialog.runModal(), IDOK);
+  olHotkeyTable::instance().removeTarget(target);
+  EXPECT_EQ(std::count(dialog.commands.begin(), dialog.commands.end(), 32782u), 1);
+  EXPECT_EQ(typed, u"f");
 }
 
 TEST(ModalLoop, ClickingAButtonEndsWithItsId) {
