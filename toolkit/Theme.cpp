@@ -199,9 +199,7 @@ void initialiseThemes() {
 namespace {
 
 QFont toQFont(const LOGFONTW& d) {
-  size_t length = 0;
-  while (length < 32 && d.lfFaceName[length]) ++length;
-  QFont font(toQString(olstring_view(d.lfFaceName, length)));
+  QFont font(toQString(faceName(d)));
   int height = d.lfHeight;
   if (height < 0) {
     font.setPixelSize(-height);
