@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
 #include <memory>
+#include <vector>
 
 #include "platform/Path.h"
 #include "toolkit/Dialog.h"
@@ -83,6 +85,21 @@ MSG inputMessage(QWidget* widget, QEvent* event) {
   return msg;
 }
 
+// Waits of runMessageLoopUntil, innermost last.
+struct Wait {
+  const std::function<bool()>* done;
+  QEventLoop* loop;
+};
+std::vector<Wait>& waits() {
+  static std::vector<Wait> list;
+  return list;
+}
+
+void checkWaits() {
+  if (waits().empty()) return;
+  if (g_quitReceived || (*waits().back().done)()) waits().back().loop->exit();
+}
+
 // The application's pre-translation, then the running modal dialog's hooks.
 bool hooksConsume(MSG& msg) {
   if (g_app && g_app->preTranslateMessage(msg)) return true;
@@ -105,10 +122,12 @@ public:
     MSG msg = inputMessage(widget, event);
     if (hooksConsume(msg)) {
       checkModalLoops();
+      checkWaits();
       return true;
     }
     bool result = QApplication::notify(receiver, event);
     checkModalLoops();
+    checkWaits();
     return result;
   }
 
@@ -118,10 +137,12 @@ private:
       g_quitReceived = true;
       g_exitCode = static_cast<int>(msg.wParam);
       checkModalLoops();
+      for (const Wait& wait : waits()) wait.loop->exit();
       return;
     }
     if (!hooksConsume(msg) && msg.hwnd && isWindow(msg.hwnd)) sendMessage(msg.hwnd, msg.message, msg.wParam, msg.lParam);
     checkModalLoops();
+    checkWaits();
   }
 };
 
@@ -162,6 +183,7 @@ bool olApp::startInterface(int& argc, char** argv) {
   guiApplication() = std::make_unique<GuiApplication>(argc, argv);
   olScrollPanel::registerClass();
   registerWindowMessage(u"WM_OLBUTTON_SPLIT");
+  postTarget();
   return true;
 }
 
@@ -224,6 +246,23 @@ HWND mainWindowHandle() {
 
 void applicationHelp() {
   if (g_app) g_app->help();
+}
+
+bool runMessageLoopUntil(const std::function<bool()>& done) {
+  if (!QCoreApplication::instance()) return false;
+  postTarget();  // made here, on the UI thread, before any other thread wakes the loop
+  QEventLoop loop;
+  waits().push_back({&done, &loop});
+  if (!done() && !g_quitReceived) loop.exec();
+  waits().pop_back();
+  // A quit ends the outer waits as well.
+  if (g_quitReceived && !waits().empty()) waits().back().loop->exit();
+  return !g_quitReceived || done();
+}
+
+void wakeMessageLoop() {
+  // Safe from any thread: only the event queue is touched.
+  if (QObject* target = postTarget()) QCoreApplication::postEvent(target, new PostedMessage(MSG{}));
 }
 
 void pumpMessages(int milliseconds) {

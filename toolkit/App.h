@@ -2,6 +2,8 @@
 // message queue's hooks and the application folder.
 #pragma once
 
+#include <functional>
+
 #include "toolkit/Window.h"
 
 // One per process, reachable through instance(). Its main window's closing ends the program.
@@ -51,6 +53,12 @@ public:
 
 // The executable's folder (the application folder), with a relative name appended.
 olstring applicationFolder(olstring_view relativeName = {});
+
+// Keeps handling messages until done() holds. done() is checked after every message and
+// whenever wakeMessageLoop() is called, which any thread may do (a worker that signals
+// progress). Returns false when the quit message ended the wait first.
+bool runMessageLoopUntil(const std::function<bool()>& done);
+void wakeMessageLoop();
 
 // Runs the event loop until nothing is left to do, for at most the given time.
 void pumpMessages(int milliseconds = 0);

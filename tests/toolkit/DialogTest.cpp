@@ -1,5 +1,8 @@
 // Dialogs from in-memory templates and the modal loop, driven by real input.
 #include <QTest>
+
+#include <atomic>
+#include <thread>
 #include <QWidget>
 
 #include "tests/toolkit/GuiTest.h"
@@ -274,4 +277,28 @@ TEST(Placement, AFixedSizeDialogCannotBeResized) {
   RECT grown = getWindowRect(sizable.hwnd());
   EXPECT_EQ(grown.width(), start.width() + 100);
   EXPECT_EQ(grown.height(), start.height());
+}
+
+TEST(MessageLoop, WaitsUntilDoneAndIsWokenFromAnotherThread) {
+  Reaper reaper;
+  std::atomic<int> progress{0};
+  std::atomic<bool> finished{false};
+  int checks = 0;
+  std::thread worker([&] {
+    for (int i = 1; i <= 5; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      progress = i;
+      wakeMessageLoop();
+    }
+    finished = true;
+    wakeMessageLoop();
+  });
+  EXPECT_TRUE(runMessageLoopUntil([&] {
+    ++checks;
+    return finished.load();
+  }));
+  worker.join();
+  EXPECT_EQ(progress.load(), 5);
+  EXPECT_GE(checks, 2);
+  EXPECT_FALSE(reaper.fired());
 }
