@@ -1,0 +1,323 @@
+// Themed drawing and behaviour of the toolkit's buttons. The platform button underneath
+// keeps clicks, keyboard and focus; the toolkit draws it in the theme's colours.
+#include "toolkit/Buttons.h"
+
+#include <QAbstractButton>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWidget>
+
+#include "toolkit/PaintDC.h"
+#include "toolkit/WindowInternal.h"
+
+namespace {
+
+QAbstractButton* buttonOf(HWND hwnd) { return qobject_cast<QAbstractButton*>(widgetOf(hwnd)); }
+
+bool isThemeSwitch(UINT message, LPARAM lParam) {
+  return message == WM_SYSCOLORCHANGE && reinterpret_cast<const void*>(lParam) == themeMarker();
+}
+
+int colourDistance(COLORREF a, COLORREF b) {
+  return std::abs(int(redOf(a)) - int(redOf(b))) + std::abs(int(greenOf(a)) - int(greenOf(b))) +
+         std::abs(int(blueOf(a)) - int(blueOf(b)));
+}
+
+bool isDefaultButton(HWND hwnd) {
+  return (getStyle(hwnd) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+}
+
+}  // namespace
+
+COLORREF contrastingText(COLORREF background) {
+  const double luminance = 0.299 * redOf(background) + 0.587 * greenOf(background) + 0.114 * blueOf(background);
+  return luminance > 150 ? RGB(0, 0, 0) : RGB(255, 255, 255);
+}
+
+// ---- olButton
+
+void olButton::onAttached() {
+  if (QWidget* widget = widgetOf(m_hwnd)) widget->setAttribute(Qt::WA_Hover, true);
+}
+
+void olButton::setFrameMask(unsigned mask) {
+  if (m_frameMask == (mask & 15)) return;
+  m_frameMask = mask & 15;
+  invalidateRect(m_hwnd);
+}
+
+bool olButton::isPressed() const {
+  QAbstractButton* button = buttonOf(m_hwnd);
+  return button && button->isDown();
+}
+
+bool olButton::isHot() const {
+  QWidget* widget = widgetOf(m_hwnd);
+  return widget && widget->underMouse() && widget->isEnabled();
+}
+
+bool olButton::hasFocus() const {
+  QWidget* widget = widgetOf(m_hwnd);
+  return widget && widget->hasFocus();
+}
+
+LRESULT olButton::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (isThemeSwitch(message, lParam)) {
+    applyControlTheme(m_hwnd);
+    invalidateRect(m_hwnd);
+    return 0;
+  }
+  if (message == WM_PAINT && (!isSystemTheme() || drawsUnderSystemTheme())) {
+    olPaintDC dc(m_hwnd);
+    if (dc.dc()) paintButton(dc.dc(), getClientRect(m_hwnd));
+    return 0;
+  }
+  if (message == WM_SETFOCUS || message == WM_KILLFOCUS) invalidateRect(m_hwnd);
+  return olWnd::windowProc(message, wParam, lParam);
+}
+
+COLORREF olButton::backgroundColour() const {
+  const COLORREF face = themeColour(olThemeSlot::face);
+  const COLORREF state = themeColour(olThemeSlot::buttonState);
+  const COLORREF subtle = themeColour(olThemeSlot::subtle);
+  if (isPressed()) return state != face && state != subtle ? state : blendColours(subtle, themeColour(olThemeSlot::selection), 128);
+  if (isHot()) return subtle != face ? subtle : blendColours(face, themeColour(olThemeSlot::selection), 96);
+  return blendColours(face, state, 100);
+}
+
+void olButton::paintButton(HDC dc, const RECT& rect) {
+  const bool enabled = isWindowEnabled(m_hwnd);
+  const COLORREF background = backgroundColour();
+  const COLORREF accent = themeColour(olThemeSlot::accent);
+  fillSolidRect(dc, rect, background);
+  const COLORREF frame = isDefaultButton(m_hwnd) && enabled ? accent : themeColour(olThemeSlot::frame);
+  drawEdges(dc, rect, frame, m_frameMask, 1);
+  if (hasFocus()) {
+    drawEdges(dc, rect, accent, 15, 2);
+    // An accent frame vanishes on an accent-like fill (a checked switch under the system
+    // colours): a dotted line inside keeps the focus visible.
+    if (colourDistance(background, accent) < 120) {
+      QPen pen(toQColor(contrastingText(background)));
+      pen.setStyle(Qt::DotLine);
+      dc->save();
+      dc->setPen(pen);
+      dc->setBrush(Qt::NoBrush);
+      dc->drawRect(toQRect(rect.inflated(-4, -4)).adjusted(0, 0, -1, -1));
+      dc->restore();
+    }
+  }
+  paintContent(dc, rect.inflated(-3, -2),
+               enabled ? themeColour(olThemeSlot::text) : themeColour(olThemeSlot::greyText));
+}
+
+void olButton::paintContent(HDC dc, const RECT& rect, COLORREF textColour) {
+  setTextColour(dc, textColour);
+  RECT area = rect;
+  drawText(dc, getWindowText(m_hwnd), area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+}
+
+// ---- olButton_Switch
+
+void olButton_Switch::setChecked(bool checked) {
+  if (m_checked == checked) return;
+  m_checked = checked;
+  invalidateRect(m_hwnd);
+}
+
+COLORREF olButton_Switch::backgroundColour() const {
+  if (m_checked) return themeColour(olThemeSlot::selection);
+  return olButton::backgroundColour();
+}
+
+void olButton_Switch::paintContent(HDC dc, const RECT& rect, COLORREF textColour) {
+  if (m_checked && isSystemTheme()) textColour = contrastingText(themeColour(olThemeSlot::selection));
+  olButton::paintContent(dc, rect, textColour);
+}
+
+// ---- olButton_Icon
+
+void olButton_Icon::setIconKind(UINT kind) {
+  m_iconKind = kind;
+  invalidateRect(m_hwnd);
+}
+
+void olButton_Icon::paintContent(HDC dc, const RECT& rect, COLORREF textColour) {
+  const int size = std::min(smallIconSize(), rect.height());
+  QFontMetrics metrics(dc->font());
+  const olstring text = getWindowText(m_hwnd);
+  const int textWidth = metrics.size(Qt::TextShowMnemonic, toQString(text)).width();
+  int x = rect.left + std::max(0, (rect.width() - size - 4 - textWidth) / 2);
+  const int y = rect.top + (rect.height() - size) / 2;
+  if (m_iconKind == 0) drawAppIcon(dc, x, y, size);
+  else drawMessageIcon(dc, m_iconKind, x, y, size);
+  RECT area{x + size + 4, rect.top, rect.right, rect.bottom};
+  setTextColour(dc, textColour);
+  drawText(dc, text, area, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+}
+
+// ---- olButton_customIcon
+
+void olButton_customIcon::setGlyph(int code) {
+  m_glyph = code;
+  invalidateRect(m_hwnd);
+}
+
+COLORREF olButton_customIcon::backgroundColour() const {
+  // A glyph button lies flat on its panel until the mouse or a press wakes it.
+  if (!isHot() && !isPressed()) return themeColour(olThemeSlot::face);
+  return olButton::backgroundColour();
+}
+
+void olButton_customIcon::paintContent(HDC dc, const RECT& rect, COLORREF textColour) {
+  drawGlyph(dc, m_glyph, rect, isHot() && !isPressed() ? themeColour(olThemeSlot::accent) : textColour);
+}
+
+// ---- olButton_Link
+
+void olButton_Link::onAttached() {
+  olButton::onAttached();
+  setWindowCursor(m_hwnd, olCursor::hand);
+}
+
+SIZE olButton_Link::idealSize() const {
+  QWidget* widget = widgetOf(m_hwnd);
+  if (!widget) return {};
+  QFontMetrics metrics(widget->font());
+  QSize size = metrics.size(Qt::TextShowMnemonic, toQString(getWindowText(m_hwnd)));
+  return {size.width() + 4, size.height() + 4};
+}
+
+void olButton_Link::paintButton(HDC dc, const RECT& rect) {
+  fillSolidRect(dc, rect, themeColour(olThemeSlot::face));
+  QFont font = dc->font();
+  font.setUnderline(isHot() || hasFocus());
+  dc->setFont(font);
+  const bool enabled = isWindowEnabled(m_hwnd);
+  setTextColour(dc, enabled ? themeColour(olThemeSlot::link) : themeColour(olThemeSlot::greyText));
+  RECT area = rect.inflated(-2, -2);
+  drawText(dc, getWindowText(m_hwnd), area, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  if (hasFocus()) {
+    QPen pen(toQColor(themeColour(olThemeSlot::accent)));
+    pen.setStyle(Qt::DotLine);
+    dc->setPen(pen);
+    dc->setBrush(Qt::NoBrush);
+    dc->drawRect(toQRect(rect).adjusted(0, 0, -1, -1));
+  }
+}
+
+// ---- olButton_Split
+
+void olButton_Split::onAttached() {
+  olButton::onAttached();
+  m_notify = getParent(m_hwnd);
+  setWindowText(m_hwnd, u"");
+  setStyle(m_hwnd, (getStyle(m_hwnd) & ~WS_TABSTOP) | WS_CLIPSIBLINGS);
+  if (QWidget* widget = widgetOf(m_hwnd)) widget->setFocusPolicy(Qt::NoFocus);
+  setWindowCursor(m_hwnd, olCursor::sizeWestEast);
+  registerWindowMessage(u"WM_OLBUTTON_SPLIT");
+}
+
+void olButton_Split::setMargins(int left, int right) {
+  m_leftMargin = left;
+  m_rightMargin = right;
+}
+
+int olButton_Split::clampedX(int x) const {
+  const HWND parent = getParent(m_hwnd);
+  const int width = getWindowRect(m_hwnd).width();
+  const int parentWidth = getClientRect(parent).width();
+  // The right margin gives way first, so that a narrow window keeps the left side usable.
+  x = std::min(x, parentWidth - m_rightMargin - width);
+  return std::max(x, m_leftMargin);
+}
+
+LRESULT olButton_Split::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_NCHITTEST: return HTCAPTION;
+    case WM_LBUTTONDOWN: {
+      POINT screen = clientToScreen(m_hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      m_dragging = true;
+      m_grabScreenX = screen.x;
+      m_grabWindowX = screenToClient(getParent(m_hwnd), clientToScreen(m_hwnd, {0, 0})).x;
+      return 0;
+    }
+    case WM_MOUSEMOVE: {
+      if (!m_dragging) return 0;
+      POINT screen = clientToScreen(m_hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      const HWND parent = getParent(m_hwnd);
+      const POINT origin = screenToClient(parent, clientToScreen(m_hwnd, {0, 0}));
+      const int x = clampedX(m_grabWindowX + screen.x - m_grabScreenX);
+      if (x != origin.x) {
+        setWindowPos(m_hwnd, nullptr, x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (m_notify)
+          postMessage(m_notify, registerWindowMessage(u"WM_OLBUTTON_SPLIT"), static_cast<WPARAM>(getDlgCtrlID(m_hwnd)),
+                      reinterpret_cast<LPARAM>(m_hwnd));
+      }
+      return 0;
+    }
+    case WM_LBUTTONUP:
+      m_dragging = false;
+      return 0;
+    case WM_LBUTTONDBLCLK:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR: return 0;  // a bar, not a button: no clicks, no keys
+    default: return olButton::windowProc(message, wParam, lParam);
+  }
+}
+
+void olButton_Split::paintButton(HDC dc, const RECT& rect) {
+  fillSolidRect(dc, rect, m_dragging ? themeColour(olThemeSlot::accent) : themeColour(olThemeSlot::face));
+  drawEdges(dc, rect, themeColour(olThemeSlot::frame), 1, 1);
+}
+
+// ---- olCheckBox
+
+void olCheckBox::onAttached() {
+  olButton::onAttached();
+  if (QAbstractButton* button = buttonOf(m_hwnd)) button->setCheckable(true);
+}
+
+bool olCheckBox::isChecked() const { return sendMessage(m_hwnd, BM_GETCHECK) == BST_CHECKED; }
+
+void olCheckBox::setChecked(bool checked) { sendMessage(m_hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED); }
+
+void olCheckBox::paintButton(HDC dc, const RECT& rect) {
+  const bool enabled = isWindowEnabled(m_hwnd);
+  fillSolidRect(dc, rect, themeColour(olThemeSlot::face));
+  QFontMetrics metrics(dc->font());
+  const int size = std::clamp(metrics.height() - 3, 11, 20);
+  const RECT box{rect.left + 1, rect.top + (rect.height() - size) / 2, rect.left + 1 + size,
+                 rect.top + (rect.height() - size) / 2 + size};
+  const COLORREF accent = themeColour(olThemeSlot::accent);
+  const bool checked = isChecked();
+  fillSolidRect(dc, box, checked && enabled ? accent : themeColour(olThemeSlot::window));
+  drawEdges(dc, box, isHot() || hasFocus() ? accent : themeColour(olThemeSlot::frame), 15, 1);
+  if (checked) {
+    const COLORREF mark = enabled ? contrastingText(accent) : themeColour(olThemeSlot::greyText);
+    dc->save();
+    dc->setRenderHint(QPainter::Antialiasing, true);
+    QPen pen(toQColor(mark), std::max(1.5, size / 7.0));
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    dc->setPen(pen);
+    QPainterPath tick;
+    tick.moveTo(box.left + size * 0.22, box.top + size * 0.52);
+    tick.lineTo(box.left + size * 0.42, box.top + size * 0.72);
+    tick.lineTo(box.left + size * 0.78, box.top + size * 0.3);
+    dc->drawPath(tick);
+    dc->restore();
+  }
+  setTextColour(dc, enabled ? themeColour(olThemeSlot::text) : themeColour(olThemeSlot::greyText));
+  RECT text{box.right + 6, rect.top, rect.right - 2, rect.bottom};
+  RECT needed = text;
+  drawText(dc, getWindowText(m_hwnd), needed, DT_LEFT | DT_SINGLELINE | DT_CALCRECT);
+  drawText(dc, getWindowText(m_hwnd), text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  if (hasFocus()) {
+    // The focus mark: an accent line under the caption.
+    const int width = std::min(needed.width(), text.width());
+    const int y = rect.top + (rect.height() + metrics.height()) / 2;
+    fillSolidRect(dc, {text.left, std::min(y, rect.bottom - 1), text.left + width, std::min(y, rect.bottom - 1) + 1}, accent);
+  }
+}

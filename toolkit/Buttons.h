@@ -1,0 +1,123 @@
+// The toolkit's buttons, each drawn in the current theme: the push button with its frame
+// mask and its variants, the splitter bar, and the check box.
+#pragma once
+
+#include "toolkit/Theme.h"
+#include "toolkit/Window.h"
+
+// A push button. The frame mask selects the sides that get a frame line (1 left, 2 top,
+// 4 right, 8 bottom; 15 = all). The focus is shown as an accent frame.
+class olButton : public olWnd, public oltheme_control {
+public:
+  LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void onAttached() override;
+
+  void setFrameMask(unsigned mask);
+  unsigned frameMask() const { return m_frameMask; }
+  bool isPressed() const;
+  bool isHot() const;
+  bool hasFocus() const;
+
+protected:
+  // Whether the button draws itself while the System Default theme is in force (the plain
+  // push button leaves that to the platform).
+  virtual bool drawsUnderSystemTheme() const { return false; }
+  virtual COLORREF backgroundColour() const;
+  virtual void paintButton(HDC dc, const RECT& rect);
+  // The caption (or the glyph) inside the frame, in the given text colour.
+  virtual void paintContent(HDC dc, const RECT& rect, COLORREF textColour);
+
+  unsigned m_frameMask = 15;
+};
+
+// A button with an on/off state that is shown filled in the selection colour when on.
+// Clicking does not change the state; the owner sets it.
+class olButton_Switch : public olButton {
+public:
+  void setChecked(bool checked);
+  bool isChecked() const { return m_checked; }
+
+protected:
+  bool drawsUnderSystemTheme() const override { return true; }
+  COLORREF backgroundColour() const override;
+  void paintContent(HDC dc, const RECT& rect, COLORREF textColour) override;
+  bool m_checked = false;
+};
+
+// A button with an icon left of its caption: 0 the application icon, or a message icon
+// kind (MB_ICONERROR, MB_ICONQUESTION, MB_ICONWARNING, MB_ICONINFORMATION).
+class olButton_Icon : public olButton {
+public:
+  void setIconKind(UINT kind);
+
+protected:
+  bool drawsUnderSystemTheme() const override { return true; }
+  void paintContent(HDC dc, const RECT& rect, COLORREF textColour) override;
+  UINT m_iconKind = 0;
+};
+
+// A button that shows one of the toolkit's glyphs (drawGlyph) instead of its caption; the
+// caption stays its window text (and tooltip).
+class olButton_customIcon : public olButton {
+public:
+  void setGlyph(int code);
+  int glyph() const { return m_glyph; }
+
+protected:
+  bool drawsUnderSystemTheme() const override { return true; }
+  COLORREF backgroundColour() const override;
+  void paintContent(HDC dc, const RECT& rect, COLORREF textColour) override;
+  int m_glyph = 0;
+};
+
+// A caption drawn as a link: link colour, underlined while hot or focused, hand cursor.
+class olButton_Link : public olButton {
+public:
+  void onAttached() override;
+  // The width and height the caption needs.
+  SIZE idealSize() const;
+
+protected:
+  bool drawsUnderSystemTheme() const override { return true; }
+  void paintButton(HDC dc, const RECT& rect) override;
+};
+
+// A vertical splitter bar. Dragging it moves it sideways only, at least margin pixels
+// from the left and right edges of its parent's client area, and after every move it posts
+// the registered message "WM_OLBUTTON_SPLIT" (wParam its id, lParam its window) to the
+// parent it had when attached.
+class olButton_Split : public olButton {
+public:
+  LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void onAttached() override;
+  void setMargins(int left, int right);
+  bool isDragging() const { return m_dragging; }
+  // The x the bar may take for a wanted x, within the margins.
+  int clampedX(int x) const;
+
+protected:
+  bool drawsUnderSystemTheme() const override { return true; }
+  void paintButton(HDC dc, const RECT& rect) override;
+
+private:
+  HWND m_notify = nullptr;
+  int m_leftMargin = 294;
+  int m_rightMargin = 294;
+  bool m_dragging = false;
+  int m_grabScreenX = 0;
+  int m_grabWindowX = 0;
+};
+
+// A check box: a themed box with an accent check mark and the caption beside it.
+class olCheckBox : public olButton {
+public:
+  void onAttached() override;
+  bool isChecked() const;
+  void setChecked(bool checked);
+
+protected:
+  void paintButton(HDC dc, const RECT& rect) override;
+};
+
+// Black or white, whichever reads better on the colour.
+COLORREF contrastingText(COLORREF background);

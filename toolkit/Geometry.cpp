@@ -1,0 +1,71 @@
+// Dialog units, the standard button size and caption cleaning.
+#include "toolkit/Geometry.h"
+
+#include <QFontMetrics>
+
+#include <cmath>
+#include <map>
+
+#include "toolkit/Theme.h"
+#include "toolkit/WindowInternal.h"
+
+olDialogBase dialogBaseUnits(const QFont& font) {
+  QFontMetrics metrics(font);
+  int width = metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  return {(width / 26 + 1) / 2, metrics.height()};
+}
+
+namespace {
+QFont fontOrUi(HFONT font) { return qfontOf(font ? font : uiFont()); }
+int roundedUnits(int n, int base, int divisor) {
+  return static_cast<int>(std::lround(static_cast<double>(n) * base / divisor));
+}
+}  // namespace
+
+int dx(int n, HFONT font) { return roundedUnits(n, dialogBaseUnits(fontOrUi(font)).x, 4); }
+int dy(int n, HFONT font) { return roundedUnits(n, dialogBaseUnits(fontOrUi(font)).y, 8); }
+
+SIZE standardButtonSize(HFONT font) {
+  // Keyed by what the font is, not by its handle: a released handle may come back.
+  static std::map<QString, SIZE> cache;
+  HFONT handle = font ? font : uiFont();
+  const QString key = qfontOf(handle).key();
+  auto found = cache.find(key);
+  if (found != cache.end()) return found->second;
+  SIZE size{dx(50, handle), dy(14, handle)};
+  if (size.cy < 20) {
+    float scale = 20.0f / static_cast<float>(std::max(size.cy, 1));
+    size.cx = static_cast<int>(static_cast<float>(size.cx) * scale);
+    size.cy = 20;
+  }
+  cache[key] = size;
+  return size;
+}
+
+int lineHeight(HFONT font) { return QFontMetrics(fontOrUi(font)).height(); }
+
+SIZE textExtent(olstring_view text, HFONT font) {
+  QFontMetrics metrics(fontOrUi(font));
+  return {metrics.horizontalAdvance(toQString(text)), metrics.height()};
+}
+
+olstring cleanLabel(olstring_view text, bool keepMarkers) {
+  size_t start = text.find_first_not_of(u'\t');
+  if (start == olstring_view::npos) return {};
+  olstring_view label = text.substr(start);
+  label = label.substr(0, label.find(u'\t'));
+  size_t dots = 0;
+  while (dots < label.size() && label[label.size() - 1 - dots] == u'.') ++dots;
+  if (dots > 1) label.remove_suffix(dots);
+  if (keepMarkers) return olstring(label);
+  olstring result;
+  for (size_t i = 0; i < label.size(); ++i) {
+    if (label[i] != u'&') {
+      result.push_back(label[i]);
+    } else if (i + 1 < label.size() && label[i + 1] == u'&') {
+      result += u"&&";
+      ++i;
+    }
+  }
+  return result;
+}

@@ -1,0 +1,189 @@
+// Popup menus on QMenu. Colours come from the application palette the current theme sets;
+// the font is the UI font.
+#include "toolkit/Menu.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+
+#include "foundation/Language.h"
+#include "toolkit/Theme.h"
+#include "toolkit/WindowInternal.h"
+
+struct olMenuObject {
+  olMenu* menu;
+};
+
+struct olMenu::Impl {
+  QPointer<QMenu> menu;
+  olMenuObject object{nullptr};
+  std::vector<std::unique_ptr<olMenu>> submenus;
+
+  QAction* find(UINT id) const {
+    if (!menu) return nullptr;
+    for (QAction* action : menu->actions())
+      if (!action->isSeparator() && !action->menu() && action->data().toUInt() == id) return action;
+    for (const auto& sub : submenus)
+      if (QAction* found = sub->m->find(id)) return found;
+    return nullptr;
+  }
+};
+
+olMenu::olMenu() : m(std::make_unique<Impl>()) { m->object.menu = this; }
+
+olMenu::~olMenu() { destroy(); }
+
+bool olMenu::create() {
+  if (m->menu) return true;
+  if (!QApplication::instance()) return false;
+  m->menu = new QMenu;
+  m_handle = &m->object;
+  olMenuMap::instance().m_menus.emplace_back(m_handle, this);
+  readTheme();
+  return true;
+}
+
+void olMenu::destroy() {
+  clear();
+  if (m_handle) {
+    auto& list = olMenuMap::instance().m_menus;
+    std::erase_if(list, [this](const auto& entry) { return entry.second == this; });
+  }
+  // A submenu's QMenu belongs to its parent menu, which deletes it.
+  if (m->menu && !m->menu->parent()) delete m->menu.data();
+  m->menu = nullptr;
+  m_handle = nullptr;
+}
+
+bool olMenu::exists() const { return m->menu != nullptr; }
+
+void olMenu::clear() {
+  m->submenus.clear();
+  if (m->menu) m->menu->clear();
+}
+
+bool olMenu::appendItem(UINT id, olstring_view text, UINT flags) {
+  if (!m->menu) return false;
+  if (flags & MF_SEPARATOR) return appendSeparator();
+  QAction* action = m->menu->addAction(toQString(text));
+  action->setData(id);
+  action->setCheckable(true);
+  action->setChecked(flags & MF_CHECKED);
+  action->setEnabled(!(flags & MF_GRAYED));
+  return true;
+}
+
+bool olMenu::appendLangItem(UINT id, olstring_view section, olstring_view key) {
+  return appendItem(id, langText(section, key));
+}
+
+bool olMenu::appendSeparator() {
+  if (!m->menu) return false;
+  m->menu->addSeparator();
+  return true;
+}
+
+olMenu* olMenu::appendSubmenu(olstring_view text) {
+  if (!m->menu) return nullptr;
+  auto sub = std::make_unique<olMenu>();
+  sub->m->menu = new QMenu(toQString(text), m->menu);
+  sub->m_handle = &sub->m->object;
+  olMenuMap::instance().m_menus.emplace_back(sub->m_handle, sub.get());
+  m->menu->addMenu(sub->m->menu);
+  sub->readTheme();
+  m->submenus.push_back(std::move(sub));
+  return m->submenus.back().get();
+}
+
+bool olMenu::checkItem(UINT id, bool checked) {
+  QAction* action = m->find(id);
+  if (!action) return false;
+  action->setChecked(checked);
+  return true;
+}
+
+bool olMenu::enableItem(UINT id, bool enabled) {
+  QAction* action = m->find(id);
+  if (!action) return false;
+  action->setEnabled(enabled);
+  return true;
+}
+
+bool olMenu::setDefaultItem(UINT id) {
+  QAction* action = m->find(id);
+  if (!action) return false;
+  // The default item is shown bold; only one per menu level.
+  if (auto* owner = qobject_cast<QMenu*>(action->parent())) owner->setDefaultAction(action);
+  QFont bold = action->font();
+  bold.setBold(true);
+  action->setFont(bold);
+  return true;
+}
+
+bool olMenu::isChecked(UINT id) const {
+  QAction* action = m->find(id);
+  return action && action->isChecked();
+}
+
+bool olMenu::isEnabled(UINT id) const {
+  QAction* action = m->find(id);
+  return action && action->isEnabled();
+}
+
+UINT olMenu::defaultItem() const {
+  if (m->menu && m->menu->defaultAction()) return m->menu->defaultAction()->data().toUInt();
+  for (const auto& sub : m->submenus)
+    if (UINT id = sub->defaultItem()) return id;
+  return 0;
+}
+
+olstring olMenu::itemText(UINT id) const {
+  QAction* action = m->find(id);
+  return action ? fromQString(action->text()) : olstring();
+}
+
+int olMenu::itemCount() const { return m->menu ? static_cast<int>(m->menu->actions().size()) : 0; }
+
+std::vector<olMenu*> olMenu::submenus() const {
+  std::vector<olMenu*> result;
+  for (const auto& sub : m->submenus) result.push_back(sub.get());
+  return result;
+}
+
+int olMenu::popup(HWND owner, POINT screen, UINT flags) {
+  if (!m->menu) return 0;
+  readTheme();
+  QAction* chosen = m->menu->exec(QPoint(screen.x, screen.y));
+  UINT id = chosen ? chosen->data().toUInt() : 0;
+  if (flags & TPM_RETURNCMD) return static_cast<int>(id);
+  if (id && owner) postMessage(owner, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  return id ? 1 : 0;
+}
+
+void olMenu::readTheme() {
+  if (!m->menu) return;
+  if (HFONT font = uiFont()) m->menu->setFont(qfontOf(font));
+  m->menu->setPalette(themePalette());
+  for (const auto& sub : m->submenus) sub->readTheme();
+}
+
+olMenuMap& olMenuMap::instance() {
+  static olMenuMap map;
+  return map;
+}
+
+olMenu* olMenuMap::find(HMENU handle) const {
+  for (const auto& [h, menu] : m_menus)
+    if (h == handle) return menu;
+  return nullptr;
+}
+
+std::vector<olMenu*> olMenuMap::all() const {
+  std::vector<olMenu*> result;
+  for (const auto& entry : m_menus) result.push_back(entry.second);
+  return result;
+}
+
+void menusReadTheme() {
+  for (olMenu* menu : olMenuMap::instance().all()) menu->readTheme();
+}

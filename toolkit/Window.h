@@ -1,0 +1,216 @@
+// The window core: window handles bound to objects through one process-wide map, one
+// shared window procedure through which every message of a bound window passes, the
+// reflection of control notifications to the control's own object, and the window
+// operations application code uses instead of touching Qt.
+#pragma once
+
+#include <map>
+#include <vector>
+
+#include "toolkit/Messages.h"
+#include "toolkit/Types.h"
+
+using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+
+class olWnd;
+
+// The handle-to-object map, one per process. An entry exists exactly while an object is
+// bound. When the map is destroyed (process end) every object still in it is unbound
+// without destroying its window.
+class olWndMap {
+public:
+  static olWndMap& instance();
+  olWnd* find(HWND hwnd) const;
+  size_t size() const { return m_map.size(); }
+  ~olWndMap();
+
+private:
+  friend class olWnd;
+  std::map<HWND, olWnd*> m_map;
+};
+
+// Base of every window object. The virtual operations are declared in their fixed slot
+// order; the defaults are noted beside each.
+class olWnd {
+public:
+  olWnd();
+  olWnd(const olWnd&) = delete;
+  olWnd& operator=(const olWnd&) = delete;
+
+  // Handles a message: WM_HELP goes to the application's help (result 0); anything else
+  // to the previous window procedure, or to the platform default.
+  virtual LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  // May consume a queued message before it is dispatched (false).
+  virtual bool preTranslateMessage(MSG& msg);
+  // Called after the object has been bound (nothing).
+  virtual void onAttached();
+  // May consume a message while a modal loop runs (false).
+  virtual bool filterMessage(MSG& msg);
+  // Owner-drawn item, item size and item order of this control (marked not handled).
+  virtual void onDrawItem(DRAWITEMSTRUCT& item);
+  virtual void onMeasureItem(MEASUREITEMSTRUCT& item);
+  virtual int onCompareItem(const COMPAREITEMSTRUCT& item);
+  // A notification record of this control; true when handled, with the result in result.
+  virtual bool onNotify(NMHDR& header, LRESULT& result);
+  // A command notification code of this control; true when handled.
+  virtual bool onCommand(UINT code);
+  // A colour request of this control: may replace the brush.
+  virtual void onCtlColor(HDC dc, HBRUSH& brush);
+  // Unbinds and destroys the window if it still exists.
+  virtual ~olWnd();
+  // Binds to the child with that id; fails when already bound or when there is no such child.
+  virtual bool attachDlgItem(HWND parent, int id);
+  // Binds to the window (subclassing it), then calls onAttached; fails when already bound.
+  virtual bool attach(HWND hwnd);
+
+  // Unbinds the object, restoring the previous procedure; with destroy the window goes too.
+  void unbind(bool destroy);
+  HWND hwnd() const { return m_hwnd; }
+  bool isBound() const { return m_hwnd != nullptr; }
+  HFONT font() const { return m_font; }
+  // The minimum size reported to the window system when both values are non-zero.
+  void setMinTrackSize(int width, int height);
+  SIZE minTrackSize() const { return {m_minTrackWidth, m_minTrackHeight}; }
+
+  // Internal: the shared procedure reads the marks set by the default handlers.
+  bool notHandledMark(int which) const { return m_notHandled[which] != 0; }
+  void clearNotHandledMarks() { m_notHandled[0] = m_notHandled[1] = m_notHandled[2] = 0; }
+
+protected:
+  // The previous window procedure if there is one (and it is not the shared one), else
+  // the platform default.
+  LRESULT defaultProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+  WNDPROC m_previousProc = nullptr;
+  int m_minTrackWidth = 0;
+  int m_minTrackHeight = 0;
+  HFONT m_font = nullptr;
+  uint8_t m_notHandled[3] = {0, 0, 0};
+  HWND m_hwnd = nullptr;
+
+private:
+  friend LRESULT olSharedWindowProc(HWND, UINT, WPARAM, LPARAM);
+  friend class olDialog;
+};
+
+// The one procedure through which every message to a bound window passes.
+LRESULT olSharedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// The platform's default processing of a message.
+LRESULT defWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Window classes. A class is a name with its procedure; the predefined ones are "Button",
+// "Edit", "Static", "ListBox", "ScrollBar", "ComboBox", "msctls_progress32" and the
+// standard dialog class "#32770".
+struct olWndClass {
+  olstring name;        // empty: numericName is used, formatted with "%u"
+  unsigned numericName = 0;
+  WNDPROC procedure = nullptr;  // nullptr: the platform default
+  olstring baseClass;   // the class whose kind of window this one makes ("#32770" for dialogs)
+};
+// Registers a class the first time its name is seen and returns the cached atom after
+// that; 0 when the description is unusable.
+ATOM registerClassOnce(const olWndClass& description);
+
+// Creation and destruction. The rectangle is in the parent's client coordinates for a
+// child and in screen coordinates for a top-level window. Returns nullptr on failure.
+HWND createWindowEx(uint32_t exStyle, olstring_view className, olstring_view text, uint32_t style, RECT rect,
+                    HWND parent, int id);
+bool destroyWindow(HWND hwnd);
+bool isWindow(HWND hwnd);
+
+// Messages. A sent message is a direct call of the window's procedure; a posted one is
+// queued and dispatched by the event loop (hwnd nullptr posts a thread message).
+LRESULT sendMessage(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+bool postMessage(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+void postQuitMessage(int exitCode);
+// The id of a registered message ("WM_OLBUTTON_SPLIT"), from 0xC000 up; the same name
+// always gives the same id. 0 for an empty name.
+UINT registerWindowMessage(olstring_view name);
+// Without registering: the id when the name was registered, else 0.
+UINT registeredMessage(olstring_view name);
+
+// Procedures of a window.
+WNDPROC windowProcedure(HWND hwnd);
+WNDPROC setWindowProcedure(HWND hwnd, WNDPROC procedure);
+
+// Tree and identity.
+HWND getParent(HWND hwnd);
+// The top-level window that holds hwnd (hwnd itself when it is top-level).
+HWND getAncestorRoot(HWND hwnd);
+// The owner of a top-level window (nullptr for a child or an unowned window).
+HWND getOwner(HWND hwnd);
+HWND getDlgItem(HWND parent, int id);
+int getDlgCtrlID(HWND hwnd);
+bool isChild(HWND parent, HWND hwnd);  // true when hwnd lies anywhere below parent
+std::vector<HWND> childWindows(HWND parent);  // direct children, in creation order
+bool isTopLevel(HWND hwnd);
+olstring windowClassName(HWND hwnd);
+
+// Styles.
+uint32_t getStyle(HWND hwnd);
+uint32_t getExStyle(HWND hwnd);
+void setStyle(HWND hwnd, uint32_t style);
+void setExStyle(HWND hwnd, uint32_t exStyle);
+
+// Text.
+bool setWindowText(HWND hwnd, olstring_view text);
+olstring getWindowText(HWND hwnd);
+
+// Geometry. Client rectangles start at (0, 0); window rectangles are in screen coordinates.
+RECT getClientRect(HWND hwnd);
+RECT getWindowRect(HWND hwnd);
+bool moveWindow(HWND hwnd, int x, int y, int width, int height, bool repaint = true);
+bool setWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int height, UINT flags);
+POINT clientToScreen(HWND hwnd, POINT p);
+POINT screenToClient(HWND hwnd, POINT p);
+// The window's outer size for a wanted client size (the same on this platform).
+SIZE windowSizeForClient(HWND hwnd, SIZE client);
+// The work area of the monitor nearest to the window (the primary one for nullptr).
+RECT monitorWorkArea(HWND hwnd);
+
+// The restored (normal) rectangle of a top-level window in screen coordinates and whether
+// it is maximized; and the same applied with a show command (SW_SHOWMAXIMIZED keeps the
+// rectangle for when the window is restored). False for a child or no window.
+bool getWindowPlacement(HWND hwnd, RECT& normal, bool& maximized);
+bool setWindowPlacement(HWND hwnd, const RECT& normal, int showCommand);
+
+// State.
+bool showWindow(HWND hwnd, int command);
+bool isWindowVisible(HWND hwnd);
+bool enableWindow(HWND hwnd, bool enable);  // returns whether the window was disabled
+bool isWindowEnabled(HWND hwnd);
+bool isIconic(HWND hwnd);
+bool isZoomed(HWND hwnd);
+HWND setFocus(HWND hwnd);  // returns the window that had the focus
+HWND getFocus();
+HWND getActiveWindow();
+bool setActiveWindow(HWND hwnd);
+void invalidateRect(HWND hwnd, const RECT* rect = nullptr);
+void updateWindow(HWND hwnd);
+void setRedraw(HWND hwnd, bool redraw);
+// Accepts or refuses files dropped from the desktop (WM_DROPFILES).
+void dragAcceptFiles(HWND hwnd, bool accept);
+
+// A drop of files: wParam of WM_DROPFILES points to this record (valid during the call).
+struct olDropFiles {
+  std::vector<olstring> paths;
+  POINT point;  // client coordinates of the target window
+};
+
+// The size a control wants for its content in its current font (the height of an edit or
+// check box of the dialog font, for example).
+SIZE preferredSize(HWND hwnd);
+
+// The platform's size of small and large icons.
+int smallIconSize();
+int largeIconSize();
+
+// The cursor shape shown over a window.
+enum class olCursor { arrow, hand, sizeWestEast, sizeNorthSouth, iBeam, wait };
+void setWindowCursor(HWND hwnd, olCursor cursor);
+
+// Mouse capture: the window keeps receiving mouse messages while a button is held.
+HWND getCapture();
+
+// Ctrl (8), Shift (4) and Alt (1) as they are now.
+unsigned currentKeyModifiers();
