@@ -1,0 +1,143 @@
+#include "window/ProgressDlg.h"
+
+#include "foundation/LanguageKeys.h"
+#include "toolkit/Geometry.h"
+#include "toolkit/PaintDC.h"
+
+namespace {
+
+olstring decimal(int64_t value) { return fromUtf8(std::to_string(value)); }
+
+void resize(HWND hwnd, int width, int height) {
+  setWindowPos(hwnd, HWND_TOP, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+CProgressDlg::CProgressDlg(CompareEngine& engine) : m_engine(engine) {
+  beginTemplate(260, 68, true, 2);
+  addTemplateItem(kTemplateButton, kPauseButtonId, 146, 47, 50, 14, WS_CLIPSIBLINGS | WS_TABSTOP);
+  addTemplateItem(kTemplateButton, IDCANCEL, 203, 47, 50, 14, WS_CLIPSIBLINGS | WS_TABSTOP);
+}
+
+CProgressDlg::~CProgressDlg() = default;
+
+LRESULT CProgressDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) {
+    switch (LOWORD(wParam)) {
+      case IDCANCEL:
+        // Cancel while paused resumes the job, so that it can notice the request; the
+        // dialog stays until the worker has stopped.
+        m_engine.worker.requestStop();
+        return 0;
+      case kPauseButtonId:
+        if (m_engine.worker.isPaused()) {
+          m_engine.worker.resume();
+        } else {
+          m_engine.worker.pause();
+        }
+        updateControls();
+        return 0;
+      default:
+        break;
+    }
+  }
+  return olBaseDlg::windowProc(message, wParam, lParam);
+}
+
+void CProgressDlg::attachControls() {
+  m_cancelButton.attachDlgItem(m_hwnd, IDCANCEL);
+  m_pauseButton.attachDlgItem(m_hwnd, kPauseButtonId);
+  HWND bar = createWindowEx(0, u"msctls_progress32", u"", WS_CHILD | WS_VISIBLE, RECT{}, m_hwnd, kProgressBarId);
+  if (bar == nullptr) return;
+  sendMessage(bar, WM_SETFONT, reinterpret_cast<WPARAM>(m_font));
+  m_progressBar.attach(bar);
+  setWindowPos(bar, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void CProgressDlg::initPlacement() {
+  const SIZE button = standardButtonSize(m_font);
+  const int line = lineHeight(m_font);
+  const int bar = line + 6;
+  resize(m_cancelButton.hwnd(), button.cx, button.cy);
+  resize(m_pauseButton.hwnd(), button.cx, button.cy);
+  resize(m_progressBar.hwnd(), bar, bar);
+  const int y = 3 * edge + line + bar + button.cy + dy(7, m_font);
+  const SIZE client{4 * y + 2 * dx(7, m_font), y + 2 * dy(7, m_font)};
+  const SIZE window = windowSizeForClient(m_hwnd, client);
+  resize(m_hwnd, window.cx, window.cy);
+}
+
+RECT CProgressDlg::contentRect() const {
+  RECT k = getClientRect(m_hwnd);
+  k.left += dx(7, m_font);
+  k.right -= dx(7, m_font);
+  k.top += dy(7, m_font);
+  k.bottom -= dy(7, m_font);
+  return k;
+}
+
+void CProgressDlg::layoutControls() {
+  const RECT k = contentRect();
+  const int line = lineHeight(m_font);
+  const RECT barRect = getWindowRect(m_progressBar.hwnd());
+  moveWindow(m_progressBar.hwnd(), k.left, k.top + line + 3 * edge, k.right - k.left, barRect.bottom - barRect.top);
+  const SIZE button = standardButtonSize(m_font);
+  const int cancelLeft = k.right - button.cx;
+  moveWindow(m_cancelButton.hwnd(), cancelLeft, k.bottom - button.cy, button.cx, button.cy);
+  moveWindow(m_pauseButton.hwnd(), cancelLeft - dx(4, m_font) - button.cx, k.bottom - button.cy, button.cx, button.cy);
+}
+
+void CProgressDlg::paintClient(HDC dc, const RECT&) {
+  if (m_statusLine.empty()) return;
+  RECT k = contentRect();
+  k.bottom = k.top + lineHeight(m_font) + 3 * edge;
+  selectFont(dc, m_font);
+  setTextColour(dc, themeColour(olThemeSlot::text));
+  drawText(dc, m_statusLine, k, DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+}
+
+void CProgressDlg::loadTexts() {
+  setWindowText(m_hwnd, cleanLabel(langText(lang::progress::kTitle)));
+  setWindowText(m_cancelButton.hwnd(), langText(lang::global::kCancel));
+  setWindowText(m_pauseButton.hwnd(), langText(lang::global::kPause));
+}
+
+void CProgressDlg::updateControls() {
+  const bool paused = m_engine.worker.isPaused();
+  setWindowText(m_pauseButton.hwnd(), langText(paused ? lang::global::kResume : lang::global::kPause));
+  const int state = paused ? olProgressCtrl::kPaused : olProgressCtrl::kNormal;
+  if (m_progressBar.isBound() && m_progressBar.state() != state) m_progressBar.setState(state);
+}
+
+olstring CProgressDlg::applyCounters(const JobState::Progress& progress) {
+  const bool indeterminate = progress.total <= 0;
+  m_progressBar.setIndeterminate(indeterminate);
+  m_progressBar.setRange(indeterminate ? 0 : progress.total);
+  // A done count beyond the total shows a full bar.
+  m_progressBar.setPos(progress.done < m_progressBar.maximum() ? progress.done : m_progressBar.maximum());
+  return progress.text;
+}
+
+void CProgressDlg::refreshProgress() {
+  if (!isWindow(m_hwnd)) return;
+  const JobState::Progress progress = m_engine.job.readProgress();
+  const olstring status = applyCounters(progress);
+  m_progressBar.setText(langText(progress.total <= 0 ? lang::progress::kPrepareCount : lang::progress::kCount,
+                                 decimal(progress.done), decimal(progress.total)));
+  if (status != m_statusLine) {
+    m_statusLine = status;
+    invalidateRect(m_hwnd);
+  }
+}
+
+void CProgressDlg::showAndRefresh() {
+  if (!isWindow(m_hwnd)) return;
+  if (!isWindowVisible(m_hwnd)) {
+    centreOnOwner(m_hwnd, getOwner(m_hwnd));
+    showWindow(m_hwnd, SW_SHOW);
+  }
+  m_statusLine = applyCounters(m_engine.job.readProgress());
+  invalidateRect(m_hwnd);
+  updateWindow(m_hwnd);
+}

@@ -1,0 +1,46 @@
+// The small window shown while a compare runs: the job's status line, a progress bar with a
+// count, and pause/resume and cancel. It never closes itself; cancel only asks the job to
+// stop, and the window goes when the worker has ended.
+#pragma once
+
+#include "engine/CompareEngine.h"
+#include "toolkit/Buttons.h"
+#include "toolkit/Dialog.h"
+#include "toolkit/Progress.h"
+
+constexpr int kProgressBarId = 1019;
+constexpr int kPauseButtonId = 1020;
+
+class CProgressDlg : public olBaseDlg {
+public:
+  explicit CProgressDlg(CompareEngine& engine);
+
+  LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  ~CProgressDlg() override;
+  void attachControls() override;
+  void initPlacement() override;
+  void layoutControls() override;
+  void updateControls() override;
+  void loadTexts() override;
+  void paintClient(HDC dc, const RECT& rect) override;
+
+  // Shows the window centred on its owner, takes the job's counters and status, repaints.
+  void showAndRefresh();
+  // Takes the job's progress; called each time the job signals a change. Does nothing once
+  // the window is gone.
+  void refreshProgress();
+
+  const olProgressCtrl& progressBar() const { return m_progressBar; }
+  const olstring& statusLine() const { return m_statusLine; }
+
+private:
+  // Mode, range and position of the bar from the counters; returns the status text.
+  olstring applyCounters(const JobState::Progress& progress);
+  RECT contentRect() const;
+
+  CompareEngine& m_engine;
+  olstring m_statusLine;
+  olProgressCtrl m_progressBar;
+  olButton m_cancelButton;
+  olButton m_pauseButton;
+};
