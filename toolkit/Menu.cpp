@@ -67,7 +67,8 @@ bool olMenu::appendItem(UINT id, olstring_view text, UINT flags) {
   if (flags & MF_SEPARATOR) return appendSeparator();
   QAction* action = m->menu->addAction(toQString(text));
   action->setData(id);
-  action->setCheckable(true);
+  // Only a checked item shows a mark; an unchecked one shows nothing, not an empty box.
+  action->setCheckable(flags & MF_CHECKED);
   action->setChecked(flags & MF_CHECKED);
   action->setEnabled(!(flags & MF_GRAYED));
   return true;
@@ -98,6 +99,7 @@ olMenu* olMenu::appendSubmenu(olstring_view text) {
 bool olMenu::checkItem(UINT id, bool checked) {
   QAction* action = m->find(id);
   if (!action) return false;
+  action->setCheckable(checked);
   action->setChecked(checked);
   return true;
 }
