@@ -3,7 +3,7 @@
 # apt-get line to run (as anyone else). Sourced by run.sh and test.sh.
 set -euo pipefail
 
-MIRRANE_PACKAGES=(g++ cmake ninja-build pkg-config libicu-dev libgtest-dev qt6-base-dev 7zip
+MIRRANE_PACKAGES=(g++ cmake ninja-build pkg-config libicu-dev libgtest-dev qt6-base-dev fonts-dejavu-core 7zip
                   clang libclang-rt-dev)
 
 mirrane_missing_packages() {

@@ -1,0 +1,172 @@
+// The progress dialog driving a real compare job.
+
+#include "foundation/LanguageKeys.h"
+#include "tests/support/TestSupport.h"
+#include "tests/toolkit/GuiTest.h"
+#include "toolkit/App.h"
+#include "toolkit/Theme.h"
+#include "toolkit/WindowInternal.h"
+#include "window/CompareWait.h"
+#include "window/ProgressDlg.h"
+
+#include <QImage>
+#include <QTest>
+#include <QWidget>
+
+#include <chrono>
+#include <thread>
+
+using gui_test::later;
+using gui_test::Reaper;
+using gui_test::waitFor;
+using testing_support::TempFolder;
+
+namespace {
+
+// Two trees of many small files, different in a few: long enough to pause in each phase.
+void makeTrees(const TempFolder& temp, int folders, int filesPerFolder) {
+  std::string script = "cd '" + temp.path() + "' && for s in a b; do for d in $(seq 1 " + std::to_string(folders) +
+                       "); do mkdir -p $s/d$d; for f in $(seq 1 " + std::to_string(filesPerFolder) +
+                       "); do printf 'content %s %s\\n' $d $f > $s/d$d/f$f.txt; done; done; done; "
+                       "echo changed > b/d1/f1.txt";
+  ASSERT_EQ(testing_support::runCommand(script), 0);
+}
+
+olstring text(const LanguageKey& key, olstring_view a0 = {}, olstring_view a1 = {}) { return langText(key, a0, a1); }
+
+olstring decimal(int64_t value) { return fromUtf8(std::to_string(value)); }
+
+void click(HWND dialog, int id) { QTest::mouseClick(widgetOf(getDlgItem(dialog, id)), Qt::LeftButton); }
+
+}  // namespace
+
+TEST(ProgressDialog, PauseResumeAndCancelOfARealCompare) {
+  Reaper reaper(60000);
+  TempFolder temp;
+  makeTrees(temp, 20, 400);
+  CompareEngine engine;
+  engine.options.path0 = temp.widePath("a");
+  engine.options.path1 = temp.widePath("b");
+
+  gui_test::SimpleDialog owner;
+  ASSERT_TRUE(owner.createModeless(nullptr));
+  showWindow(owner.hwnd(), SW_SHOW);
+  gui_test::SimpleDialog bystander;
+  ASSERT_TRUE(bystander.createModeless(nullptr));
+  showWindow(bystander.hwnd(), SW_SHOW);
+
+  CProgressDlg* dialog = nullptr;
+  bool checked = false;
+  const uint32_t exitCode = runCompareWithProgress(engine, owner.hwnd(), [&](CProgressDlg& progress) {
+    dialog = &progress;
+    const HWND hwnd = progress.hwnd();
+    EXPECT_FALSE(isWindowEnabled(owner.hwnd())) << "the owner is disabled while the compare runs";
+    EXPECT_TRUE(isWindowVisible(hwnd));
+    // Pause at once: the scan has not counted the work yet.
+    click(hwnd, kPauseButtonId);
+    EXPECT_TRUE(engine.worker.isPaused());
+    EXPECT_EQ(getWindowText(getDlgItem(hwnd, kPauseButtonId)), text(lang::global::kResume));
+    EXPECT_EQ(progress.progressBar().state(), olProgressCtrl::kPaused);
+
+    later(300, [&, hwnd] {
+      progress.refreshProgress();
+      const JobState::Progress seen = engine.job.readProgress();
+      if (seen.total <= 0) {
+        EXPECT_TRUE(progress.progressBar().isIndeterminate());
+        EXPECT_EQ(progress.progressBar().text(), text(lang::progress::kPrepareCount, decimal(seen.done), decimal(seen.total)));
+      }
+      // Paused means paused: the count does not move.
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      EXPECT_EQ(engine.job.readProgress().done, seen.done);
+      EXPECT_TRUE(engine.worker.isRunning());
+
+      // Resume until the compare phase has counted its work, then pause there.
+      click(hwnd, kPauseButtonId);
+      EXPECT_FALSE(engine.worker.isPaused());
+      EXPECT_EQ(getWindowText(getDlgItem(hwnd, kPauseButtonId)), text(lang::global::kPause));
+      EXPECT_EQ(progress.progressBar().state(), olProgressCtrl::kNormal);
+      ASSERT_TRUE(waitFor([&] { return engine.job.readProgress().total > 0 || !engine.worker.isRunning(); }, 20000));
+      ASSERT_TRUE(engine.worker.isRunning()) << "the tree is too small to catch the compare phase";
+      click(hwnd, kPauseButtonId);
+      later(300, [&, hwnd] {
+        progress.refreshProgress();
+        const JobState::Progress counted = engine.job.readProgress();
+        EXPECT_FALSE(progress.progressBar().isIndeterminate());
+        EXPECT_EQ(progress.progressBar().maximum(), counted.total);
+        EXPECT_EQ(progress.progressBar().position(), counted.done);
+        EXPECT_EQ(progress.progressBar().text(), text(lang::progress::kCount, decimal(counted.done), decimal(counted.total)));
+        gui_test::saveScreenshot(hwnd, "progress-paused");
+
+        // Another window takes input meanwhile.
+        QTest::mouseClick(widgetOf(getDlgItem(bystander.hwnd(), IDOK)), Qt::LeftButton);
+        EXPECT_FALSE(bystander.commands.empty());
+
+        // Cancel while paused: the dialog stays until the worker has stopped.
+        click(hwnd, IDCANCEL);
+        EXPECT_TRUE(isWindow(hwnd));
+        checked = true;
+      });
+    });
+  });
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(exitCode, 1u);
+  EXPECT_EQ(engine.job.errorCode(), kErrorCancelled);
+  EXPECT_TRUE(engine.result.root.children.empty());
+  EXPECT_TRUE(isWindowEnabled(owner.hwnd()));
+  ASSERT_NE(dialog, nullptr);
+  owner.unbind(true);
+  bystander.unbind(true);
+}
+
+TEST(ProgressDialog, AFinishedCompareLeavesAndAFullCountIsAFullBar) {
+  Reaper reaper(30000);
+  TempFolder temp;
+  makeTrees(temp, 2, 20);
+  CompareEngine engine;
+  engine.options.path0 = temp.widePath("a");
+  engine.options.path1 = temp.widePath("b");
+  EXPECT_EQ(runCompareWithProgress(engine, nullptr), 0u);
+  EXPECT_EQ(engine.result.differing, 1);
+
+  // Counts at and beyond the total (the job caps its own) fill the bar.
+  engine.job.beginJob();
+  engine.job.setStage(5);
+  for (int i = 0; i < 7; ++i) engine.job.stepDone();
+  CProgressDlg progress(engine);
+  ASSERT_TRUE(progress.createModeless(nullptr));
+  progress.showAndRefresh();
+  progress.refreshProgress();
+  EXPECT_EQ(progress.progressBar().position(), progress.progressBar().maximum());
+  EXPECT_EQ(progress.progressBar().maximum(), 5);
+  progress.unbind(true);
+}
+
+TEST(ProgressDialog, PicturesInThreeThemes) {
+  Reaper reaper;
+  CompareEngine engine;
+  engine.job.beginJob();
+  engine.job.setStage(1000);
+  for (int i = 0; i < 420; ++i) engine.job.stepDone();
+  engine.job.setText(u"Comparing... docs/reports/2026/annual-summary-final.txt");
+  for (const char16_t* theme : {u"Light", u"Dark", u"System Default"}) {
+    ASSERT_TRUE(applyThemeByName(theme));
+    CProgressDlg progress(engine);
+    ASSERT_TRUE(progress.createModeless(nullptr));
+    progress.showAndRefresh();
+    progress.refreshProgress();
+    pumpMessages(100);
+    std::string name = "progress-" + toUtf8(theme);
+    for (char& c : name) c = c == ' ' ? '-' : static_cast<char>(std::tolower(c));
+    EXPECT_TRUE(gui_test::saveScreenshot(progress.hwnd(), name));
+    // The status line is drawn: its area is not all background.
+    const QImage picture = widgetOf(progress.hwnd())->grab().toImage();
+    const QColor background = picture.pixelColor(2, 2);
+    bool drawn = false;
+    for (int x = 10; x < 120 && !drawn; ++x) {
+      for (int y = 8; y < 24 && !drawn; ++y) drawn = picture.pixelColor(x, y) != background;
+    }
+    EXPECT_TRUE(drawn) << toUtf8(theme);
+    progress.unbind(true);
+  }
+  applyThemeByName(u"Light");
+}

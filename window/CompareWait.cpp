@@ -1,0 +1,35 @@
+#include "window/CompareWait.h"
+
+#include "toolkit/App.h"
+#include "window/ProgressDlg.h"
+
+uint32_t runCompareWithProgress(CompareEngine& engine, HWND owner, const std::function<void(CProgressDlg&)>& onShown) {
+  CProgressDlg progress(engine);
+  progress.createModeless(owner);
+  progress.showAndRefresh();
+  const bool ownerWasEnabled = owner != nullptr && isWindowEnabled(owner);
+  if (ownerWasEnabled) enableWindow(owner, false);
+
+  platform::Event& changed = engine.job.changed();
+  // The worker signals from its own thread; the hook only queues a wake-up for this loop.
+  changed.setWakeHook(wakeMessageLoop);
+  uint32_t exitCode = 1;
+  if (engine.worker.startWorker(engine)) {
+    if (onShown) onShown(progress);
+    runMessageLoopUntil([&] {
+      if (changed.wait(0)) progress.refreshProgress();
+      return !engine.worker.isRunning();
+    });
+    // A quit message can end the loop first; the job must still end before the engine's
+    // objects may be touched again.
+    if (engine.worker.isRunning()) {
+      engine.worker.requestStop();
+      engine.worker.waitFinished();
+    }
+    exitCode = engine.worker.exitCode();
+  }
+  changed.setWakeHook({});
+  if (ownerWasEnabled && isWindow(owner)) enableWindow(owner, true);
+  progress.unbind(true);
+  return exitCode;
+}

@@ -1,0 +1,18 @@
+// A compare run from a window: the progress dialog shown, the owner disabled, the worker
+// started, and a nested event loop that refreshes the dialog on every progress signal and
+// leaves when the worker has ended, every other window staying responsive.
+#pragma once
+
+#include "engine/CompareEngine.h"
+#include "toolkit/Types.h"
+
+#include <functional>
+
+class CProgressDlg;
+
+// Runs the compare of the engine's current options. Returns the worker's exit code: 0 the
+// job succeeded, 1 it failed or could not start (the job's error record tells why).
+// onShown (optional) is called once the progress dialog is up, for tests and callers that
+// act on it while the compare runs.
+uint32_t runCompareWithProgress(CompareEngine& engine, HWND owner,
+                                const std::function<void(CProgressDlg&)>& onShown = {});

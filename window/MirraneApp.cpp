@@ -1,0 +1,9 @@
+#include "window/MirraneApp.h"
+
+#include "toolkit/Shell.h"
+
+bool openWebPage(olstring_view page) { return openUrl(olstring(kMakerSite) + olstring(page)); }
+
+CMirraneApp::CMirraneApp() { setAppName(u"Mirrane"); }
+
+void CMirraneApp::help() { openWebPage(kHelpPage); }
