@@ -2,14 +2,12 @@
 
 #include "foundation/LanguageKeys.h"
 #include "toolkit/Geometry.h"
+#include "window/DialogLayout.h"
 #include "toolkit/PaintDC.h"
 #include "toolkit/Theme.h"
 
 namespace {
 
-void resize(HWND hwnd, int width, int height) {
-  setWindowPos(hwnd, HWND_TOP, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
 
 // "help" cut at its first tab and without trailing dots, its "&" marker kept.
 olstring helpCaption() { return cleanLabel(langText(lang::global::kHelp), true); }
@@ -64,30 +62,21 @@ bool CAboutDlg::onInitDialog() {
 
 void CAboutDlg::initPlacement() {
   const SIZE button = standardButtonSize(m_font);
-  resize(m_helpButton.hwnd(), button.cx, button.cy);
-  resize(m_closeButton.hwnd(), button.cx, button.cy);
-  resize(m_donateButton.hwnd(), button.cx, button.cy);
+  resizeWindow(m_helpButton.hwnd(), button.cx, button.cy);
+  resizeWindow(m_closeButton.hwnd(), button.cx, button.cy);
+  resizeWindow(m_donateButton.hwnd(), button.cx, button.cy);
   const RECT link = getWindowRect(m_link.hwnd());
   const int nameAndLink = lineHeight(uiBoldFont()) + (link.bottom - link.top);
   const int tallest = std::max(nameAndLink, largeIconSize());
   const int clientHeight = button.cy + std::max(tallest, dy(4, m_font) + 2 * button.cy) + 4 * dy(7, m_font);
   const auto clientWidth = static_cast<int>(static_cast<float>(clientHeight) * 2.65f);
   const SIZE window = windowSizeForClient(m_hwnd, SIZE{clientWidth, clientHeight});
-  resize(m_hwnd, window.cx, window.cy);
+  resizeWindow(m_hwnd, window.cx, window.cy);
   centreOnOwner(m_hwnd, getOwner(m_hwnd));
 }
 
-RECT CAboutDlg::contentRect() const {
-  RECT k = getClientRect(m_hwnd);
-  k.left += dx(7, m_font);
-  k.right -= dx(7, m_font);
-  k.top += dy(7, m_font);
-  k.bottom -= dy(7, m_font);
-  return k;
-}
-
 void CAboutDlg::layoutControls() {
-  const RECT k = contentRect();
+  const RECT k = dialogContentRect(m_hwnd, m_font);
   const SIZE button = standardButtonSize(m_font);
   moveWindow(m_helpButton.hwnd(), k.right - button.cx, k.top, button.cx, button.cy);
   moveWindow(m_closeButton.hwnd(), k.right - button.cx, k.top + button.cy + dy(4, m_font), button.cx, button.cy);
@@ -106,11 +95,11 @@ void CAboutDlg::loadTexts() {
   // The link is as wide as its text, so that its whole line is not a click target.
   const SIZE ideal = m_link.idealSize();
   const RECT link = getWindowRect(m_link.hwnd());
-  resize(m_link.hwnd(), ideal.cx, link.bottom - link.top);
+  resizeWindow(m_link.hwnd(), ideal.cx, link.bottom - link.top);
 }
 
 void CAboutDlg::paintClient(HDC dc, const RECT&) {
-  RECT k = contentRect();
+  RECT k = dialogContentRect(m_hwnd, m_font);
   const RECT help = getWindowRect(m_helpButton.hwnd());
   const POINT helpLeft = screenToClient(m_hwnd, POINT{help.left, help.top});
   k.right = helpLeft.x - dx(7, m_font);

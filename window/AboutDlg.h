@@ -32,7 +32,6 @@ public:
   const RECT& aboutTextRect() const { return m_aboutTextRect; }
 
 private:
-  RECT contentRect() const;
 
   olButton_Link m_link;
   olButton m_helpButton;

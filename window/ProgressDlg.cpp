@@ -2,15 +2,13 @@
 
 #include "foundation/LanguageKeys.h"
 #include "toolkit/Geometry.h"
+#include "window/DialogLayout.h"
 #include "toolkit/PaintDC.h"
 
 namespace {
 
 olstring decimal(int64_t value) { return fromUtf8(std::to_string(value)); }
 
-void resize(HWND hwnd, int width, int height) {
-  setWindowPos(hwnd, HWND_TOP, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
 
 }  // namespace
 
@@ -59,26 +57,17 @@ void CProgressDlg::initPlacement() {
   const SIZE button = standardButtonSize(m_font);
   const int line = lineHeight(m_font);
   const int bar = line + 6;
-  resize(m_cancelButton.hwnd(), button.cx, button.cy);
-  resize(m_pauseButton.hwnd(), button.cx, button.cy);
-  resize(m_progressBar.hwnd(), bar, bar);
+  resizeWindow(m_cancelButton.hwnd(), button.cx, button.cy);
+  resizeWindow(m_pauseButton.hwnd(), button.cx, button.cy);
+  resizeWindow(m_progressBar.hwnd(), bar, bar);
   const int y = 3 * edge + line + bar + button.cy + dy(7, m_font);
   const SIZE client{4 * y + 2 * dx(7, m_font), y + 2 * dy(7, m_font)};
   const SIZE window = windowSizeForClient(m_hwnd, client);
-  resize(m_hwnd, window.cx, window.cy);
-}
-
-RECT CProgressDlg::contentRect() const {
-  RECT k = getClientRect(m_hwnd);
-  k.left += dx(7, m_font);
-  k.right -= dx(7, m_font);
-  k.top += dy(7, m_font);
-  k.bottom -= dy(7, m_font);
-  return k;
+  resizeWindow(m_hwnd, window.cx, window.cy);
 }
 
 void CProgressDlg::layoutControls() {
-  const RECT k = contentRect();
+  const RECT k = dialogContentRect(m_hwnd, m_font);
   const int line = lineHeight(m_font);
   const RECT barRect = getWindowRect(m_progressBar.hwnd());
   moveWindow(m_progressBar.hwnd(), k.left, k.top + line + 3 * edge, k.right - k.left, barRect.bottom - barRect.top);
@@ -90,7 +79,7 @@ void CProgressDlg::layoutControls() {
 
 void CProgressDlg::paintClient(HDC dc, const RECT&) {
   if (m_statusLine.empty()) return;
-  RECT k = contentRect();
+  RECT k = dialogContentRect(m_hwnd, m_font);
   k.bottom = k.top + lineHeight(m_font) + 3 * edge;
   selectFont(dc, m_font);
   setTextColour(dc, themeColour(olThemeSlot::text));

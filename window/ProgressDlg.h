@@ -36,7 +36,6 @@ public:
 private:
   // Mode, range and position of the bar from the counters; returns the status text.
   olstring applyCounters(const JobState::Progress& progress);
-  RECT contentRect() const;
 
   CompareEngine& m_engine;
   olstring m_statusLine;

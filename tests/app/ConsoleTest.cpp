@@ -22,12 +22,6 @@ namespace {
 
 const std::string kProgram = std::string(MIRRANE_BUILD_DIR) + "/mirrane";
 
-std::string quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 struct ProgramRun {
   int status;
   std::string output;
@@ -35,7 +29,7 @@ struct ProgramRun {
 
 ProgramRun run(const std::string& arguments, const std::string& prefix = "") {
   ProgramRun result;
-  result.status = testing_support::runCommand(prefix + quote(kProgram) + " " + arguments + " 2>/dev/null", &result.output);
+  result.status = testing_support::runCommand(prefix + testing_support::shellQuote(kProgram) + " " + arguments + " 2>/dev/null", &result.output);
   return result;
 }
 
@@ -61,7 +55,7 @@ protected:
 TEST_F(ConsoleTest, EqualFoldersDifferencesAndTheirCounts) {
   testing_support::writeFileBytes(m_files.path("a/same.txt"), "same");
   testing_support::writeFileBytes(m_files.path("b/same.txt"), "same");
-  ProgramRun equal = run(quote(m_files.path("a")) + " " + quote(m_files.path("b")) + " hide");
+  ProgramRun equal = run(testing_support::shellQuote(m_files.path("a")) + " " + testing_support::shellQuote(m_files.path("b")) + " hide");
   EXPECT_EQ(equal.status, 0);
   EXPECT_EQ(equal.output, "\n" + text(lang::console::kSuccess, u"0") + "\n" + text(lang::console::kNoDiff, u"0", u"0", u"0") + "\n");
 
@@ -69,15 +63,15 @@ TEST_F(ConsoleTest, EqualFoldersDifferencesAndTheirCounts) {
   testing_support::writeFileBytes(m_files.path("a/only-a2.txt"), "x");
   testing_support::writeFileBytes(m_files.path("b/only-b.txt"), "x");
   testing_support::writeFileBytes(m_files.path("b/same.txt"), "changed");
-  ProgramRun differ = run(quote(m_files.path("a")) + " " + quote(m_files.path("b")) + " HIDE");
+  ProgramRun differ = run(testing_support::shellQuote(m_files.path("a")) + " " + testing_support::shellQuote(m_files.path("b")) + " HIDE");
   EXPECT_EQ(differ.status, 1);
   // Missing on the second side, differing items, missing on the first side.
   EXPECT_EQ(differ.output, "\n" + text(lang::console::kSuccess, u"0") + "\n" + text(lang::console::kDiff, u"2", u"4", u"1") + "\n");
 
   // Redirected to a file, the same text.
   const std::string outFile = m_temp.path("out.txt");
-  EXPECT_EQ(testing_support::runCommand(quote(kProgram) + " " + quote(m_files.path("a")) + " " + quote(m_files.path("b")) +
-                                        " hide > " + quote(outFile)),
+  EXPECT_EQ(testing_support::runCommand(testing_support::shellQuote(kProgram) + " " + testing_support::shellQuote(m_files.path("a")) + " " + testing_support::shellQuote(m_files.path("b")) +
+                                        " hide > " + testing_support::shellQuote(outFile)),
             1);
   EXPECT_EQ(testing_support::readFileBytes(outFile), differ.output);
 }
@@ -86,12 +80,12 @@ TEST_F(ConsoleTest, FailuresAreReportedWithCodeTextAndPath) {
   testing_support::makeFolders(m_files.path("empty1"));
   testing_support::makeFolders(m_files.path("empty2"));
   const std::string missing = m_files.path("no-such-folder");
-  ProgramRun failed = run(quote(missing) + " " + quote(m_files.path("empty1")) + " hide");
+  ProgramRun failed = run(testing_support::shellQuote(missing) + " " + testing_support::shellQuote(m_files.path("empty1")) + " hide");
   EXPECT_EQ(failed.status, 1);
   EXPECT_NE(failed.output.find("0x00000003"), std::string::npos) << failed.output;
   EXPECT_NE(failed.output.find(missing), std::string::npos) << failed.output;
 
-  ProgramRun empty = run(quote(m_files.path("empty1")) + " " + quote(m_files.path("empty2")) + " hide");
+  ProgramRun empty = run(testing_support::shellQuote(m_files.path("empty1")) + " " + testing_support::shellQuote(m_files.path("empty2")) + " hide");
   EXPECT_EQ(empty.status, 1) << "nothing compared is no verdict of equality";
   EXPECT_EQ(empty.output, "\n" + text(lang::console::kFail, u"0x00000000", u"") + "\n");
 }
@@ -105,15 +99,15 @@ TEST_F(ConsoleTest, HelpVersionAndTheWindowlessStart) {
   EXPECT_NE(help.output.find("apath, attr, case, fast, file, hide, start, time, txt"), std::string::npos) << help.output;
   EXPECT_EQ(run("-h").output, help.output);
   // Without "hide" there is no window yet: the same help.
-  EXPECT_EQ(run(quote(m_files.path()) + " " + quote(m_temp.path())).output, help.output);
+  EXPECT_EQ(run(testing_support::shellQuote(m_files.path()) + " " + testing_support::shellQuote(m_temp.path())).output, help.output);
 }
 
 TEST_F(ConsoleTest, MissingLanguageFolderFailsTheConsoleRun) {
   TempFolder bare;
-  ASSERT_EQ(testing_support::runCommand("cp " + quote(kProgram) + " " + quote(bare.path("mirrane"))), 0);
+  ASSERT_EQ(testing_support::runCommand("cp " + testing_support::shellQuote(kProgram) + " " + testing_support::shellQuote(bare.path("mirrane"))), 0);
   std::string output;
-  const int status = testing_support::runCommand(quote(bare.path("mirrane")) + " " + quote(m_files.path()) + " " +
-                                                     quote(m_temp.path()) + " hide 2>&1 >/dev/null",
+  const int status = testing_support::runCommand(testing_support::shellQuote(bare.path("mirrane")) + " " + testing_support::shellQuote(m_files.path()) + " " +
+                                                     testing_support::shellQuote(m_temp.path()) + " hide 2>&1 >/dev/null",
                                                  &output);
   EXPECT_EQ(status, 1);
   EXPECT_EQ(output, "Failed to load language file!\n\nPlease re-download Mirrane.\n");
@@ -123,7 +117,7 @@ TEST_F(ConsoleTest, InterruptCancelsAndLeavesNoWorkFolder) {
   // Two large identical sparse files: reading them takes seconds, creating them nothing.
   for (const char* side : {"left", "right"}) {
     testing_support::makeFolders(m_files.path(side));
-    ASSERT_EQ(testing_support::runCommand("truncate -s 16G " + quote(m_files.path(std::string(side) + "/big.bin"))), 0);
+    ASSERT_EQ(testing_support::runCommand("truncate -s 16G " + testing_support::shellQuote(m_files.path(std::string(side) + "/big.bin"))), 0);
   }
   int pipeEnds[2];
   ASSERT_EQ(pipe(pipeEnds), 0);
@@ -150,7 +144,7 @@ TEST_F(ConsoleTest, InterruptCancelsAndLeavesNoWorkFolder) {
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_NE(output.find("0xf0000001"), std::string::npos) << output;
   std::string left;
-  testing_support::runCommand("ls -A " + quote(m_temp.path("Mirrane")) + " 2>/dev/null", &left);
+  testing_support::runCommand("ls -A " + testing_support::shellQuote(m_temp.path("Mirrane")) + " 2>/dev/null", &left);
   EXPECT_EQ(left, "") << "no work folder may stay behind";
 }
 

@@ -16,21 +16,6 @@ using testing_support::TempFolder;
 
 namespace {
 
-std::string shellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-void pack(const std::string& archive, const std::string& folder, const std::string& switches = "") {
-  std::string output;
-  ASSERT_EQ(testing_support::runCommand("cd " + shellQuote(folder) + " && 7zz a -bd " + switches + " " +
-                                            shellQuote(archive) + " . 2>&1",
-                                        &output),
-            0)
-      << output;
-}
-
 class ArchiveCompareTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -53,9 +38,9 @@ protected:
 }  // namespace
 
 TEST_F(ArchiveCompareTest, TwoZipsWithOneDifferingMember) {
-  pack(m_files.path("a.zip"), m_files.path("tree"));
+  testing_support::packWithSevenZip(m_files.path("a.zip"), m_files.path("tree"));
   testing_support::writeFileBytes(m_files.path("tree/sub/b.txt"), "BETA");
-  pack(m_files.path("b.zip"), m_files.path("tree"));
+  testing_support::packWithSevenZip(m_files.path("b.zip"), m_files.path("tree"));
   ASSERT_EQ(runJob(m_engine, m_files.path("a.zip"), m_files.path("b.zip")), 0u);
   const auto tree = flatten(m_engine.result.root);
   EXPECT_EQ(tree.at("sub/b.txt") & ItemFlags::kContentDiffers, ItemFlags::kContentDiffers);
@@ -68,7 +53,7 @@ TEST_F(ArchiveCompareTest, TwoZipsWithOneDifferingMember) {
 }
 
 TEST_F(ArchiveCompareTest, ArchiveAgainstFolderInBothOrdersAndAgainstItself) {
-  pack(m_files.path("tree.7z"), m_files.path("tree"));
+  testing_support::packWithSevenZip(m_files.path("tree.7z"), m_files.path("tree"));
   ASSERT_EQ(runJob(m_engine, m_files.path("tree.7z"), m_files.path("tree")), 0u);
   EXPECT_EQ(m_engine.result.differing, 0);
   ASSERT_NE(child(m_engine.result.root, "sub"), nullptr);
@@ -97,7 +82,7 @@ TEST_F(ArchiveCompareTest, LinksInsideAnArchiveAreTheirTargetTextNeverFollowed) 
   testing_support::writeFileBytes(inner.path("sub/deep.txt"), "deep");
   testing_support::makeLink("real.txt", inner.path("alias"));
   testing_support::makeLink("sub", inner.path("dirlink"));
-  pack(m_files.path("links.7z"), inner.path(), "-snl");
+  testing_support::packWithSevenZip(m_files.path("links.7z"), inner.path(), "-snl");
 
   // A folder whose "alias" and "dirlink" are plain files holding the target texts.
   TempFolder plain;

@@ -18,20 +18,6 @@ using testing_support::TempFolder;
 
 namespace {
 
-std::string shellQuote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// Packs the files of a folder (relative names) into an archive with the real 7-Zip.
-void makeArchive(const std::string& archive, const std::string& folder, const std::string& switches = "") {
-  std::string output;
-  const int status = testing_support::runCommand(
-      "cd " + shellQuote(folder) + " && 7zz a -bd " + switches + " " + shellQuote(archive) + " . 2>&1", &output);
-  ASSERT_EQ(status, 0) << output;
-}
-
 uint32_t crc32(const std::string& bytes) {
   uint32_t crc = 0xFFFFFFFFu;
   for (unsigned char byte : bytes) {
@@ -117,7 +103,7 @@ TEST_F(ArchiveTest, WorkAreaIsPrivateLockedAndFindsSevenZip) {
   EXPECT_EQ(area.parentFolder(), m_temp.widePath("Mirrane"));
   EXPECT_EQ(area.workFolder(), m_temp.widePath("Mirrane/mrn_" + std::to_string(getpid())));
   std::string mode;
-  testing_support::runCommand("stat -c %a " + shellQuote(m_temp.path("Mirrane")), &mode);
+  testing_support::runCommand("stat -c %a " + testing_support::shellQuote(m_temp.path("Mirrane")), &mode);
   EXPECT_EQ(mode, "700\n");
   EXPECT_TRUE(platform::isLockHeldElsewhere(area.workFolder() + u"/Mirrane.lock"));
   EXPECT_FALSE(area.sevenZipPath().empty()) << "7zz from Debian's 7zip package is expected on PATH";
@@ -146,7 +132,7 @@ TEST_F(ArchiveTest, UnpacksIntoUniqueFoldersWhateverTheArchiveIsCalled) {
                                "bad\xFF\xFEname.zip", "-dash.zip"};
   for (const auto& name : names) {
     SCOPED_TRACE(name);
-    makeArchive(m_files.path(name), m_files.path("src"));
+    testing_support::packWithSevenZip(m_files.path(name), m_files.path("src"));
     const olstring folder = area.prepareArchive(fromUtf8(m_files.path(name)), true);
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder, area.workFolder() + u"/" + fromUtf8(name));
@@ -225,7 +211,7 @@ TEST_F(ArchiveTest, StopRequestEndsALongRun) {
 
 TEST_F(ArchiveTest, EncryptedArchiveFailsAtOnce) {
   testing_support::writeFileBytes(m_files.path("src/secret.txt"), "hidden");
-  makeArchive(m_files.path("locked.7z"), m_files.path("src"), "-pSECRET -mhe=on");
+  testing_support::packWithSevenZip(m_files.path("locked.7z"), m_files.path("src"), "-pSECRET -mhe=on");
   ArchiveWorkArea area;
   area.prepare();
   const auto start = std::chrono::steady_clock::now();
@@ -236,7 +222,7 @@ TEST_F(ArchiveTest, EncryptedArchiveFailsAtOnce) {
 TEST_F(ArchiveTest, TarInsideGzip) {
   testing_support::writeFileBytes(m_files.path("src/inner/one.txt"), "one");
   std::string output;
-  ASSERT_EQ(testing_support::runCommand("cd " + shellQuote(m_files.path("src")) + " && tar cf ../x.tar inner && cd .. && gzip -k x.tar && "
+  ASSERT_EQ(testing_support::runCommand("cd " + testing_support::shellQuote(m_files.path("src")) + " && tar cf ../x.tar inner && cd .. && gzip -k x.tar && "
                                         "printf 'just text' > plain.txt && gzip -k plain.txt 2>&1", &output), 0) << output;
   ArchiveWorkArea area;
   area.prepare();
@@ -244,7 +230,7 @@ TEST_F(ArchiveTest, TarInsideGzip) {
   olstring folder = area.prepareArchive(fromUtf8(m_files.path("x.tar.gz")), true);
   EXPECT_EQ(folder, area.workFolder() + u"/x.tar.gz/x.tar");
   EXPECT_EQ(testing_support::readFileBytes(toUtf8(folder) + "/inner/one.txt"), "one");
-  EXPECT_EQ(testing_support::runCommand("ls " + shellQuote(toUtf8(area.workFolder()) + "/x.tar.gz") + " | wc -l", &output), 0);
+  EXPECT_EQ(testing_support::runCommand("ls " + testing_support::shellQuote(toUtf8(area.workFolder()) + "/x.tar.gz") + " | wc -l", &output), 0);
   // Without it: the single tar file.
   folder = area.prepareArchive(fromUtf8(m_files.path("x.tar.gz")), false);
   EXPECT_EQ(folder, area.workFolder() + u"/x.tar.gz_1");
@@ -260,13 +246,13 @@ TEST_F(ArchiveTest, NamesThatClimbOutAndLinksStayInside) {
   testing_support::writeFileBytes(m_files.path("links/real.txt"), "real");
   testing_support::makeLink("/", m_files.path("links/to-root"));
   testing_support::makeLink("../..", m_files.path("links/up-up"));
-  makeArchive(m_files.path("links.7z"), m_files.path("links"), "-snl");
+  testing_support::packWithSevenZip(m_files.path("links.7z"), m_files.path("links"), "-snl");
   ArchiveWorkArea area;
   area.prepare();
   area.prepareArchive(fromUtf8(m_files.path("climb.zip")), false);
   std::string found;
-  testing_support::runCommand("find " + shellQuote(m_temp.path()) + " " + shellQuote(m_files.path()) +
-                                  " -name escaped.txt -not -path " + shellQuote(toUtf8(area.workFolder()) + "/*"),
+  testing_support::runCommand("find " + testing_support::shellQuote(m_temp.path()) + " " + testing_support::shellQuote(m_files.path()) +
+                                  " -name escaped.txt -not -path " + testing_support::shellQuote(toUtf8(area.workFolder()) + "/*"),
                               &found);
   EXPECT_EQ(found, "") << "nothing may be written outside the work folder";
 
@@ -288,7 +274,7 @@ TEST_F(ArchiveTest, NamesThatClimbOutAndLinksStayInside) {
   TempFolder inner;
   testing_support::writeFileBytes(inner.path("real.txt"), "real");
   testing_support::makeLink("real.txt", inner.path("alias"));
-  makeArchive(m_files.path("inner.7z"), inner.path(), "-snl");
+  testing_support::packWithSevenZip(m_files.path("inner.7z"), inner.path(), "-snl");
   const olstring innerFolder = area.prepareArchive(fromUtf8(m_files.path("inner.7z")), false);
   ASSERT_FALSE(innerFolder.empty());
   EXPECT_TRUE(platform::isSymbolicLink(innerFolder + u"/alias"));

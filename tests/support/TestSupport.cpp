@@ -103,6 +103,19 @@ int runInChild(const std::function<bool()>& body, bool dropPrivileges) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+std::string shellQuote(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+void packWithSevenZip(const std::string& archive, const std::string& folder, const std::string& switches) {
+  std::string output;
+  const int status =
+      runCommand("cd " + shellQuote(folder) + " && 7zz a -bd " + switches + " " + shellQuote(archive) + " . 2>&1", &output);
+  if (status != 0) ADD_FAILURE() << "7zz failed: " << output;
+}
+
 int runCommand(const std::string& commandLine, std::string* output) {
   FILE* pipe = popen(commandLine.c_str(), "r");
   if (pipe == nullptr) return -1;

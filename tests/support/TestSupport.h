@@ -42,6 +42,13 @@ bool exists(const std::string& path);
 int runInChild(const std::function<bool()>& body, bool dropPrivileges);
 bool runningAsRoot();
 
+// The text in single quotes for /bin/sh, whatever it holds.
+std::string shellQuote(const std::string& text);
+
+// Packs the content of a folder into an archive with the real 7-Zip (7zz), with extra
+// switches; fails the test when 7-Zip does.
+void packWithSevenZip(const std::string& archive, const std::string& folder, const std::string& switches = "");
+
 // Runs a command line through /bin/sh, returning the exit status and the captured output.
 int runCommand(const std::string& commandLine, std::string* output = nullptr);
 

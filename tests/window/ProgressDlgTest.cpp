@@ -40,7 +40,7 @@ void click(HWND dialog, int id) { QTest::mouseClick(widgetOf(getDlgItem(dialog, 
 
 }  // namespace
 
-TEST(ProgressDialog, PauseResumeAndCancelOfARealCompare) {
+TEST(ProgressDialog, PauseAndResumeOfARealCompare) {
   Reaper reaper(60000);
   TempFolder temp;
   makeTrees(temp, 20, 400);
@@ -55,10 +55,8 @@ TEST(ProgressDialog, PauseResumeAndCancelOfARealCompare) {
   ASSERT_TRUE(bystander.createModeless(nullptr));
   showWindow(bystander.hwnd(), SW_SHOW);
 
-  CProgressDlg* dialog = nullptr;
   bool checked = false;
   const uint32_t exitCode = runCompareWithProgress(engine, owner.hwnd(), [&](CProgressDlg& progress) {
-    dialog = &progress;
     const HWND hwnd = progress.hwnd();
     EXPECT_FALSE(isWindowEnabled(owner.hwnd())) << "the owner is disabled while the compare runs";
     EXPECT_TRUE(isWindowVisible(hwnd));
@@ -71,51 +69,77 @@ TEST(ProgressDialog, PauseResumeAndCancelOfARealCompare) {
     later(300, [&, hwnd] {
       progress.refreshProgress();
       const JobState::Progress seen = engine.job.readProgress();
-      if (seen.total <= 0) {
-        EXPECT_TRUE(progress.progressBar().isIndeterminate());
-        EXPECT_EQ(progress.progressBar().text(), text(lang::progress::kPrepareCount, decimal(seen.done), decimal(seen.total)));
-      }
+      EXPECT_LE(seen.total, 0);
+      EXPECT_TRUE(progress.progressBar().isIndeterminate());
+      EXPECT_EQ(progress.progressBar().text(), text(lang::progress::kPrepareCount, decimal(seen.done), decimal(seen.total)));
       // Paused means paused: the count does not move.
       std::this_thread::sleep_for(std::chrono::milliseconds(200));
       EXPECT_EQ(engine.job.readProgress().done, seen.done);
       EXPECT_TRUE(engine.worker.isRunning());
 
-      // Resume until the compare phase has counted its work, then pause there.
+      // Another window takes input meanwhile.
+      QTest::mouseClick(widgetOf(getDlgItem(bystander.hwnd(), IDOK)), Qt::LeftButton);
+      EXPECT_FALSE(bystander.commands.empty());
+
+      // Resume, and pause again the moment the work is counted.
       click(hwnd, kPauseButtonId);
-      EXPECT_FALSE(engine.worker.isPaused());
       EXPECT_EQ(getWindowText(getDlgItem(hwnd, kPauseButtonId)), text(lang::global::kPause));
       EXPECT_EQ(progress.progressBar().state(), olProgressCtrl::kNormal);
-      ASSERT_TRUE(waitFor([&] { return engine.job.readProgress().total > 0 || !engine.worker.isRunning(); }, 20000));
-      ASSERT_TRUE(engine.worker.isRunning()) << "the tree is too small to catch the compare phase";
-      click(hwnd, kPauseButtonId);
+      const bool counted = waitFor(
+          [&] {
+            if (engine.job.readProgress().total <= 0 && engine.worker.isRunning()) return false;
+            if (engine.worker.isRunning()) click(hwnd, kPauseButtonId);
+            return true;
+          },
+          20000);
+      ASSERT_TRUE(counted);
+      ASSERT_TRUE(engine.worker.isPaused()) << "the job ended before it could be paused with a total";
       later(300, [&, hwnd] {
         progress.refreshProgress();
-        const JobState::Progress counted = engine.job.readProgress();
+        const JobState::Progress now = engine.job.readProgress();
         EXPECT_FALSE(progress.progressBar().isIndeterminate());
-        EXPECT_EQ(progress.progressBar().maximum(), counted.total);
-        EXPECT_EQ(progress.progressBar().position(), counted.done);
-        EXPECT_EQ(progress.progressBar().text(), text(lang::progress::kCount, decimal(counted.done), decimal(counted.total)));
+        EXPECT_EQ(progress.progressBar().maximum(), now.total);
+        EXPECT_EQ(progress.progressBar().position(), now.done);
+        EXPECT_EQ(progress.progressBar().text(), text(lang::progress::kCount, decimal(now.done), decimal(now.total)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_EQ(engine.job.readProgress().done, now.done);
         gui_test::saveScreenshot(hwnd, "progress-paused");
-
-        // Another window takes input meanwhile.
-        QTest::mouseClick(widgetOf(getDlgItem(bystander.hwnd(), IDOK)), Qt::LeftButton);
-        EXPECT_FALSE(bystander.commands.empty());
-
-        // Cancel while paused: the dialog stays until the worker has stopped.
-        click(hwnd, IDCANCEL);
-        EXPECT_TRUE(isWindow(hwnd));
+        // Resume: the job goes on to its end.
+        click(hwnd, kPauseButtonId);
         checked = true;
       });
     });
   });
   EXPECT_TRUE(checked);
+  EXPECT_EQ(exitCode, 0u);
+  EXPECT_EQ(engine.result.differing, 1);
+  EXPECT_TRUE(isWindowEnabled(owner.hwnd()));
+  owner.unbind(true);
+  bystander.unbind(true);
+}
+
+TEST(ProgressDialog, CancelWhilePausedEndsTheJobAndTheDialogWaitsForIt) {
+  Reaper reaper(60000);
+  TempFolder temp;
+  makeTrees(temp, 20, 400);
+  CompareEngine engine;
+  engine.options.path0 = temp.widePath("a");
+  engine.options.path1 = temp.widePath("b");
+  bool stayed = false;
+  const uint32_t exitCode = runCompareWithProgress(engine, nullptr, [&](CProgressDlg& progress) {
+    const HWND hwnd = progress.hwnd();
+    click(hwnd, kPauseButtonId);
+    later(200, [&, hwnd] {
+      ASSERT_TRUE(engine.worker.isPaused());
+      click(hwnd, IDCANCEL);
+      // The dialog never closes itself: it goes when the worker has stopped.
+      stayed = isWindow(hwnd);
+    });
+  });
+  EXPECT_TRUE(stayed);
   EXPECT_EQ(exitCode, 1u);
   EXPECT_EQ(engine.job.errorCode(), kErrorCancelled);
   EXPECT_TRUE(engine.result.root.children.empty());
-  EXPECT_TRUE(isWindowEnabled(owner.hwnd()));
-  ASSERT_NE(dialog, nullptr);
-  owner.unbind(true);
-  bystander.unbind(true);
 }
 
 TEST(ProgressDialog, AFinishedCompareLeavesAndAFullCountIsAFullBar) {
