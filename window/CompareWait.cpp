@@ -3,6 +3,8 @@
 #include "toolkit/App.h"
 #include "window/ProgressDlg.h"
 
+#include <atomic>
+
 uint32_t runCompareWithProgress(CompareEngine& engine, HWND owner, const std::function<void(CProgressDlg&)>& onShown) {
   CProgressDlg progress(engine);
   progress.createModeless(owner);
@@ -11,12 +13,17 @@ uint32_t runCompareWithProgress(CompareEngine& engine, HWND owner, const std::fu
   if (ownerWasEnabled) enableWindow(owner, false);
 
   platform::Event& changed = engine.job.changed();
-  // The worker signals from its own thread; the hook only queues a wake-up for this loop.
-  changed.setWakeHook(wakeMessageLoop);
+  // The worker signals from its own thread, once per item; the hook queues a wake-up for
+  // this loop only when none is waiting already, so a huge tree cannot flood the queue.
+  std::atomic<bool> wakePending{false};
+  changed.setWakeHook([&wakePending] {
+    if (!wakePending.exchange(true)) wakeMessageLoop();
+  });
   uint32_t exitCode = 1;
   if (engine.worker.startWorker(engine)) {
     if (onShown) onShown(progress);
     runMessageLoopUntil([&] {
+      wakePending.store(false);
       if (changed.wait(0)) progress.refreshProgress();
       return !engine.worker.isRunning();
     });

@@ -44,6 +44,9 @@ TEST(ProgressDialog, PauseAndResumeOfARealCompare) {
   Reaper reaper(60000);
   TempFolder temp;
   makeTrees(temp, 20, 400);
+  // A large sparse pair keeps the counted phase busy for a while, so that it can be caught
+  // even on a loaded machine.
+  ASSERT_EQ(testing_support::runCommand("truncate -s 2G '" + temp.path("a/big.bin") + "' '" + temp.path("b/big.bin") + "'"), 0);
   CompareEngine engine;
   engine.options.path0 = temp.widePath("a");
   engine.options.path1 = temp.widePath("b");
