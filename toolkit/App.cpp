@@ -89,6 +89,7 @@ MSG inputMessage(QWidget* widget, QEvent* event) {
 struct Wait {
   const std::function<bool()>* done;
   QEventLoop* loop;
+  size_t modalDepth;  // modal loops running when the wait began
 };
 std::vector<Wait>& waits() {
   static std::vector<Wait> list;
@@ -100,9 +101,13 @@ void checkWaits() {
   if (g_quitReceived || (*waits().back().done)()) waits().back().loop->exit();
 }
 
-// The application's pre-translation, then the running modal dialog's hooks.
+// The application's pre-translation, then the running modal dialog's hooks. A wait that
+// began inside the innermost modal loop (a compare run from the main window) offers input
+// only to that dialog's navigation: its filter, where the hotkeys live, stays out of it
+// until the wait is over.
 bool hooksConsume(MSG& msg) {
   if (g_app && g_app->preTranslateMessage(msg)) return true;
+  if (!waits().empty() && waits().back().modalDepth == modalLoopDepth()) return modalNavigationConsumes(msg);
   return modalHooksConsume(msg);
 }
 
@@ -252,7 +257,7 @@ bool runMessageLoopUntil(const std::function<bool()>& done) {
   if (!QCoreApplication::instance()) return false;
   postTarget();  // made here, on the UI thread, before any other thread wakes the loop
   QEventLoop loop;
-  waits().push_back({&done, &loop});
+  waits().push_back({&done, &loop, modalLoopDepth()});
   if (!done() && !g_quitReceived) loop.exec();
   waits().pop_back();
   // A quit ends the outer waits as well.

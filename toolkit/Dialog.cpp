@@ -394,6 +394,15 @@ bool modalHooksConsume(MSG& msg) {
   return dialog->preTranslateMessage(msg);
 }
 
+bool modalNavigationConsumes(MSG& msg) {
+  if (g_frames.empty()) return false;
+  olDialog* dialog = g_frames.back()->dialog;
+  if (!dialog || !dialog->hwnd()) return false;
+  return dialog->preTranslateMessage(msg);
+}
+
+size_t modalLoopDepth() { return g_frames.size(); }
+
 void checkModalLoops() {
   if (g_frames.empty()) return;
   if (olApp::quitReceived()) {

@@ -71,6 +71,10 @@ bool isDialogMessage(HWND dialog, MSG& msg);
 // Hooks of the innermost modal loop (filterMessage, then the dialog's preTranslateMessage),
 // and the check that ends loops whose end code is set. Called by the message queue.
 bool modalHooksConsume(MSG& msg);
+// Only the innermost modal dialog's own keyboard navigation; its filter is not asked.
+bool modalNavigationConsumes(MSG& msg);
+// How many modal loops are running.
+size_t modalLoopDepth();
 void checkModalLoops();
 
 // The themed base of every dialog of the program.

@@ -197,3 +197,50 @@ TEST(ProgressDialog, PicturesInThreeThemes) {
   }
   applyThemeByName(u"Light");
 }
+
+namespace {
+
+// Stands in for the main window: modal, with a filter where its hotkeys would be.
+class ModalOwner : public gui_test::SimpleDialog {
+public:
+  int keysFiltered = 0;
+  bool filterMessage(MSG& msg) override {
+    if (msg.message == WM_KEYDOWN) ++keysFiltered;
+    return false;
+  }
+};
+
+}  // namespace
+
+TEST(CompareWait, TheModalOwnersFilterRestsWhileTheCompareRuns) {
+  Reaper reaper(30000);
+  TempFolder temp;
+  makeTrees(temp, 2, 20);
+  CompareEngine engine;
+  engine.options.path0 = temp.widePath("a");
+  engine.options.path1 = temp.widePath("b");
+  ModalOwner owner;
+  int before = 0;
+  int during = -1;
+  uint32_t exitCode = 99;
+  later(100, [&] {
+    QTest::keyClick(widgetOf(getDlgItem(owner.hwnd(), 100)), Qt::Key_A);
+    before = owner.keysFiltered;
+    exitCode = runCompareWithProgress(engine, owner.hwnd(), [&](CProgressDlg& progress) {
+      // Held, so that the keys surely arrive while the compare runs.
+      click(progress.hwnd(), kPauseButtonId);
+      later(100, [&, hwnd = progress.hwnd()] {
+        const int start = owner.keysFiltered;
+        QTest::keyClick(widgetOf(getDlgItem(hwnd, kPauseButtonId)), Qt::Key_F5);
+        QTest::keyClick(widgetOf(getDlgItem(hwnd, kPauseButtonId)), Qt::Key_F, Qt::ControlModifier);
+        during = owner.keysFiltered - start;
+        click(hwnd, kPauseButtonId);
+      });
+    });
+    owner.endDialog(IDOK);
+  });
+  EXPECT_EQ(owner.runModal(), IDOK);
+  EXPECT_GE(before, 1) << "outside a compare the owner's filter sees its keys";
+  EXPECT_EQ(during, 0) << "no hotkey may fire while the compare runs";
+  EXPECT_EQ(exitCode, 0u);
+}
