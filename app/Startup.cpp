@@ -35,15 +35,22 @@ public:
     const auto now = std::chrono::steady_clock::now();
     if (m_shown && now - m_last < std::chrono::milliseconds(100)) return;
     m_last = now;
-    olstring line = progress.text;
-    line += progress.total >= 0 ? u" (" + decimal(progress.done) + u" / " + decimal(progress.total) + u")"
-                                : u" (" + decimal(progress.done) + u")";
+    // The counts and the phase in the texts the progress dialog shows; the counts first, so
+    // that a long name is what a narrow terminal cuts.
+    olstring line = langText(progress.total <= 0 ? lang::progress::kPrepareCount : lang::progress::kCount,
+                             decimal(progress.done), decimal(progress.total));
+    if (!progress.text.empty()) line += u"  " + progress.text;
     for (char16_t& c : line) {
       if (c < u' ') c = u' ';
     }
     const size_t width = static_cast<size_t>(platform::terminalColumns(StandardStream::error));
-    if (width > 1 && line.size() >= width) line.resize(width - 1);
+    if (width > 1 && line.size() >= width) {
+      line.resize(width - 1);
+      if (line.back() >= 0xD800 && line.back() <= 0xDBFF) line.pop_back();
+    }
+    if (m_shown && line == m_line) return;
     platform::writeConsole(StandardStream::error, u"\r\x1b[K" + line);
+    m_line = std::move(line);
     m_shown = true;
   }
 
@@ -55,6 +62,7 @@ public:
 private:
   bool m_enabled;
   bool m_shown = false;
+  olstring m_line;
   std::chrono::steady_clock::time_point m_last;
 };
 
