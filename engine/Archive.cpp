@@ -2,6 +2,7 @@
 
 #include "engine/Archive.h"
 
+#include "engine/CompareTree.h"
 #include "foundation/Paths.h"
 #include "foundation/TextFile.h"
 #include "platform/Error.h"
@@ -15,18 +16,6 @@
 using platform::kPathSeparator;
 
 namespace {
-
-olstring joinPath(olstring_view folder, olstring_view name) {
-  olstring joined(folder);
-  if (joined.empty() || joined.back() != kPathSeparator) joined += kPathSeparator;
-  joined += name;
-  return joined;
-}
-
-olstring fileNamePart(olstring_view path) {
-  const size_t slash = path.rfind(kPathSeparator);
-  return olstring(slash == olstring_view::npos ? path : path.substr(slash + 1));
-}
 
 bool endsWithIgnoringAsciiCase(olstring_view text, olstring_view ending) {
   if (ending.empty() || text.size() < ending.size()) return false;
@@ -83,7 +72,7 @@ void ArchiveWorkArea::prepare() {
 
 olstring ArchiveWorkArea::prepareArchive(olstring_view archivePath, bool autoTarGz, const StopRequest& shouldStop) {
   if (m_sevenZipPath.empty() || m_workFolder.empty() || pathType(archivePath) != PathType::file) return {};
-  const olstring name = fileNamePart(archivePath);
+  const olstring name(fileNamePart(archivePath));
   if (name.empty()) return {};
   const olstring outputFolder = makeUniquePath(joinPath(m_workFolder, name), false);
   if (!extractArchive(outputFolder, archivePath, shouldStop)) return {};

@@ -254,6 +254,11 @@ olstring_view dataCategory(const CompareItem& item, bool autoSkip) {
   return u"data_same_bin";
 }
 
+olstring_view fileNamePart(olstring_view path) {
+  const size_t slash = path.rfind(kPathSeparator);
+  return slash == olstring_view::npos ? path : path.substr(slash + 1);
+}
+
 olstring joinPath(olstring_view a, olstring_view b) {
   olstring joined(a);
   if (!a.empty() && a.back() != kPathSeparator && !b.empty() && b.front() != kPathSeparator) {

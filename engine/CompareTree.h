@@ -146,3 +146,5 @@ olstring_view dataCategory(const CompareItem& item, bool autoSkip);
 // Path joining: one separator between a and b unless either side already provides it or
 // one of them is empty.
 olstring joinPath(olstring_view a, olstring_view b);
+// The part after the last separator (the whole path when there is none).
+olstring_view fileNamePart(olstring_view path);

@@ -56,11 +56,6 @@ olstring folderPart(olstring_view path) {
   return olstring(path.substr(0, slash));
 }
 
-olstring_view fileNamePart(olstring_view path) {
-  const size_t slash = path.rfind(kPathSeparator);
-  return slash == olstring_view::npos ? path : path.substr(slash + 1);
-}
-
 // The listing data of one file, read from its folder's listing so that it is exactly what a
 // folder scan would have recorded for it.
 bool readEntryOf(olstring_view folder, olstring_view name, platform::FolderEntry& found) {

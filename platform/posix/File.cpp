@@ -46,6 +46,27 @@ uint32_t setPathError(int errnoValue, const std::string& path) {
   return setLastErrorFromErrno(errnoValue);
 }
 
+int openRegularFile(const std::string& path, int extraFlags, uint64_t* size) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | extraFlags);
+  if (fd < 0) {
+    setPathError(errno, path);
+    return -1;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0) {
+    setLastErrorFromErrno(errno);
+    ::close(fd);
+    return -1;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    ::close(fd);
+    setLastError(kErrorAccessDenied);
+    return -1;
+  }
+  *size = static_cast<uint64_t>(info.st_size);
+  return fd;
+}
+
 }  // namespace posix
 
 namespace {
@@ -53,24 +74,10 @@ namespace {
 std::atomic<unsigned> g_temporaryCounter{0};
 
 FileHandle openForReading(const std::string& path) {
-  // O_NONBLOCK keeps open() from waiting for a writer on a FIFO; anything but a regular
-  // file is refused before it can be read.
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
-    posix::setPathError(errno, path);
-    return nullptr;
-  }
-  struct stat info;
-  if (fstat(fd, &info) != 0) {
-    setLastErrorFromErrno(errno);
-    ::close(fd);
-    return nullptr;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    ::close(fd);
-    setLastError(kErrorAccessDenied);
-    return nullptr;
-  }
+  uint64_t size = 0;
+  const int fd = posix::openRegularFile(path, 0, &size);
+  if (fd < 0) return nullptr;
+  // Handles serve blocking reads and writes of whole files.
   const int flags = fcntl(fd, F_GETFL);
   if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   auto* file = new FileObject;

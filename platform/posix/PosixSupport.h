@@ -1,6 +1,7 @@
 // Helpers shared by the POSIX side of the platform layer.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -12,5 +13,11 @@ std::string nativePath(std::u16string_view path);
 // Sets the last error from errno for a failed call on a path. ENOENT becomes 3 instead of
 // 2 when a folder on the way to the path is missing, as the program's callers expect.
 uint32_t setPathError(int errnoValue, const std::string& nativePath);
+
+// Opens a regular file for reading without ever blocking: O_NONBLOCK keeps open() from
+// waiting for a writer on a FIFO, and anything but a regular file is refused with error 5.
+// The descriptor is left non-blocking (reads of a regular file ignore it). Returns -1 with
+// the last error set on failure; *size receives the file's size.
+int openRegularFile(const std::string& nativePath, int extraFlags, uint64_t* size);
 
 }  // namespace platform::posix

@@ -25,36 +25,25 @@ std::atomic<uint64_t> g_openSerial{0};
 bool ReadOnlyFile::open(std::u16string_view path, Links links) {
   close();
   const std::string native = posix::nativePath(path);
-  // O_NONBLOCK keeps open() from waiting for a writer on a FIFO. It is left set: reads of a
-  // regular file (the only kind accepted) ignore it.
   const int noFollow = links == Links::asText ? O_NOFOLLOW : 0;
-  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | noFollow);
-  if (fd < 0 && errno == ELOOP && links == Links::asText && readLinkTarget(path, &m_linkText)) {
-    m_isLinkText = true;
-    m_openSerial = g_openSerial.fetch_add(1) + 1;
-    m_size = m_linkText.size();
-    m_position = 0;
-    setLastError(kErrorSuccess);
-    return true;
+  uint64_t size = 0;
+  const int fd = posix::openRegularFile(native, noFollow, &size);
+  // Under O_NOFOLLOW a link fails with ELOOP: its content is then the text it holds.
+  if (fd < 0 && links == Links::asText && lastError() == kErrorCantResolveFilename) {
+    if (readLinkTarget(path, &m_linkText)) {
+      m_isLinkText = true;
+      m_openSerial = g_openSerial.fetch_add(1) + 1;
+      m_size = m_linkText.size();
+      m_position = 0;
+      setLastError(kErrorSuccess);
+      return true;
+    }
+    setLastError(kErrorCantResolveFilename);
   }
-  if (fd < 0) {
-    posix::setPathError(errno, native);
-    return false;
-  }
-  struct stat info;
-  if (fstat(fd, &info) != 0) {
-    setLastErrorFromErrno(errno);
-    ::close(fd);
-    return false;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    ::close(fd);
-    setLastError(kErrorAccessDenied);
-    return false;
-  }
+  if (fd < 0) return false;
   m_fd = fd;
   m_openSerial = g_openSerial.fetch_add(1) + 1;
-  m_size = static_cast<uint64_t>(info.st_size);
+  m_size = size;
   m_position = 0;
   setLastError(kErrorSuccess);
   return true;
