@@ -23,8 +23,11 @@ using testing_support::TempFolder;
 
 namespace {
 
-// Two trees of many small files, different in a few: long enough to pause in each phase.
-void makeTrees(const TempFolder& temp, int folders, int filesPerFolder) {
+// Two trees of many small files, different in one, as the engine's two paths: long enough
+// to pause in each phase.
+void makeTrees(const TempFolder& temp, int folders, int filesPerFolder, CompareEngine& engine) {
+  engine.options.path0 = temp.widePath("a");
+  engine.options.path1 = temp.widePath("b");
   std::string script = "cd '" + temp.path() + "' && for s in a b; do for d in $(seq 1 " + std::to_string(folders) +
                        "); do mkdir -p $s/d$d; for f in $(seq 1 " + std::to_string(filesPerFolder) +
                        "); do printf 'content %s %s\\n' $d $f > $s/d$d/f$f.txt; done; done; done; "
@@ -43,13 +46,11 @@ void click(HWND dialog, int id) { QTest::mouseClick(widgetOf(getDlgItem(dialog, 
 TEST(ProgressDialog, PauseAndResumeOfARealCompare) {
   Reaper reaper(60000);
   TempFolder temp;
-  makeTrees(temp, 20, 400);
+  CompareEngine engine;
+  makeTrees(temp, 20, 400, engine);
   // A large sparse pair keeps the counted phase busy for a while, so that it can be caught
   // even on a loaded machine.
   ASSERT_EQ(testing_support::runCommand("truncate -s 2G '" + temp.path("a/big.bin") + "' '" + temp.path("b/big.bin") + "'"), 0);
-  CompareEngine engine;
-  engine.options.path0 = temp.widePath("a");
-  engine.options.path1 = temp.widePath("b");
 
   gui_test::SimpleDialog owner;
   ASSERT_TRUE(owner.createModeless(nullptr));
@@ -124,10 +125,8 @@ TEST(ProgressDialog, PauseAndResumeOfARealCompare) {
 TEST(ProgressDialog, CancelWhilePausedEndsTheJobAndTheDialogWaitsForIt) {
   Reaper reaper(60000);
   TempFolder temp;
-  makeTrees(temp, 20, 400);
   CompareEngine engine;
-  engine.options.path0 = temp.widePath("a");
-  engine.options.path1 = temp.widePath("b");
+  makeTrees(temp, 20, 400, engine);
   bool stayed = false;
   const uint32_t exitCode = runCompareWithProgress(engine, nullptr, [&](CProgressDlg& progress) {
     const HWND hwnd = progress.hwnd();
@@ -148,10 +147,8 @@ TEST(ProgressDialog, CancelWhilePausedEndsTheJobAndTheDialogWaitsForIt) {
 TEST(ProgressDialog, AFinishedCompareLeavesAndAFullCountIsAFullBar) {
   Reaper reaper(30000);
   TempFolder temp;
-  makeTrees(temp, 2, 20);
   CompareEngine engine;
-  engine.options.path0 = temp.widePath("a");
-  engine.options.path1 = temp.widePath("b");
+  makeTrees(temp, 2, 20, engine);
   EXPECT_EQ(runCompareWithProgress(engine, nullptr), 0u);
   EXPECT_EQ(engine.result.differing, 1);
 
@@ -215,10 +212,8 @@ public:
 TEST(CompareWait, TheModalOwnersFilterRestsWhileTheCompareRuns) {
   Reaper reaper(30000);
   TempFolder temp;
-  makeTrees(temp, 2, 20);
   CompareEngine engine;
-  engine.options.path0 = temp.widePath("a");
-  engine.options.path1 = temp.widePath("b");
+  makeTrees(temp, 2, 20, engine);
   ModalOwner owner;
   int before = 0;
   int during = -1;
