@@ -14,6 +14,12 @@ olstring settingsPathInUserFolder(olstring_view name) {
 
 platform::FileHandle openSettingsFile(olstring_view name, SettingsAccess access) {
   if (name.empty()) return nullptr;
+  // An installed program's config folder belongs to the package and is shared by every
+  // user: even where it could be written (root, a prefix in the home folder) it is left
+  // alone, and the per-user copy is the only one.
+  if (platform::applicationFolderKind() == platform::ApplicationFolderKind::installed) {
+    return openFileRetry(settingsPathInUserFolder(name), access == SettingsAccess::write);
+  }
   const olstring pathA = settingsPathInApplicationFolder(name);
   const olstring pathB = settingsPathInUserFolder(name);
   if (access == SettingsAccess::write) {
