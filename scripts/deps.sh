@@ -25,6 +25,7 @@ MIRRANE_TEST_PACKAGES=(
   appstream           # appstreamcli validate
   man-db              # man -l on the manual page
   dpkg-dev            # dpkg-shlibdeps for the Debian package
+  file                # cpack finds the package's binaries with it
 )
 
 # The packages given that are not installed, on one line.
