@@ -13,7 +13,6 @@ olstring settingsPathInUserFolder(olstring_view name);
 
 // Read: the newer of the two copies (the application folder's wins a tie); write: the
 // application folder's copy when it can be written, else the per-user one. An installed
-// program uses only the per-user copy. Every open is
-// retried while another instance holds the file. nullptr when neither opens, with the
-// platform's last error from the last attempt.
+// program uses only the per-user copy. Every open is retried while another instance holds
+// the file. nullptr when neither opens, with the platform's last error from the last attempt.
 platform::FileHandle openSettingsFile(olstring_view name, SettingsAccess access);
