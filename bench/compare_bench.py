@@ -487,6 +487,16 @@ def measure_alternating(commands, runs):
             command.runs.append(timed(command.argv))
 
 
+WARNINGS = []
+
+
+def warn(text):
+    """Figures from a tree that is not as made, or from a command that failed, mean nothing:
+    said where they stand, and in the exit status."""
+    print("WARNING: " + text)
+    WARNINGS.append(text)
+
+
 def mib(n):
     return n / MIB
 
@@ -517,15 +527,16 @@ def run_shape(args, shape, floor, base_rss):
     for command in commands:
         worst = max(r[2] for r in [command.first] + command.runs)
         if worst > (1 if command in (mirrane, diff) else 0):
-            print("WARNING: %s exited with %d: %s" % (command.label, worst, command.first[4][:300]))
+            warn("%s exited with %d: %s" % (command.label, worst, command.first[4][:300]))
 
     expected = figures["changed"] + figures["one_side"]
     diff_lines = len(diff.first[3].splitlines())
     print("mirrane exit %d: %s" % (mirrane.first[2], verdict_line(mirrane.first[3])))
-    print("diff -rq exit %d: %d lines (expected %d)%s" % (diff.first[2], diff_lines, expected,
-                                                          "" if diff_lines == expected else "  WARNING: tree not as made"))
+    print("diff -rq exit %d: %d lines (expected %d)" % (diff.first[2], diff_lines, expected))
+    if diff_lines != expected:
+        warn("the tree is not as it was made: diff -rq finds %d differences, not %d" % (diff_lines, expected))
     if expected and mirrane.first[2] != 1:
-        print("WARNING: mirrane found no difference in a tree that has %d" % expected)
+        warn("mirrane found no difference in a tree that has %d" % expected)
     print("reading floor: %s" % floors[0].first[3].strip())
     print()
     print("| command | median s | runs s | peak RSS MiB | / mirrane |")
@@ -649,8 +660,9 @@ def main():
     print("# mirrane against diff -rq and the floors, %s" % time.strftime("%Y-%m-%d %H:%M"))
     print("program: %s" % program_line(args.mirrane))
     print("machine: %s" % machine_line())
-    print("scale %g, %d runs after one warm-up, alternating, medians; block %d MiB, %d reader%s; scratch %s"
-          % (args.scale, args.runs, args.block_mib, args.readers, "" if args.readers == 1 else "s", args.scratch))
+    print("scale %g, %d measured run%s after one warm-up, alternating, medians; block %d MiB, %d reader%s; scratch %s"
+          % (args.scale, args.runs, "" if args.runs == 1 else "s", args.block_mib, args.readers,
+             "" if args.readers == 1 else "s", args.scratch))
     sys.stdout.flush()
     for name in args.shapes:
         if name == "items":
@@ -658,6 +670,9 @@ def main():
             report_linearity([run_shape(args, item_shape(n), floor, base_rss) for n in counts])
         else:
             run_shape(args, SHAPES[name], floor, base_rss)
+    if WARNINGS:
+        print("\n%d warning%s above: figures beside them are not to be trusted"
+              % (len(WARNINGS), "" if len(WARNINGS) == 1 else "s"))
     if args.remove:
         shutil.rmtree(base_root, ignore_errors=True)
         os.remove(floor)
@@ -669,3 +684,4 @@ def main():
 
 if __name__ == "__main__":
     main()
+    sys.exit(1 if WARNINGS else 0)
