@@ -57,15 +57,27 @@ struct Generator {
     return !(bytes.size() > 2 && bytes.size() % 2 == 1 && bytes[bytes.size() - 1] == 0 && bytes[bytes.size() - 2] == 0);
   }
 
-  static std::string withoutLineBreaks(std::string text) {
-    text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }), text.end());
-    return text;
+  // The text as its non-empty lines: how many line breaks, of which kind, end a line does
+  // not matter, but a break inside a line does.
+  static std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::string line;
+    for (const char c : text) {
+      if (c != '\r' && c != '\n') {
+        line += c;
+      } else if (!line.empty()) {
+        result.push_back(line);
+        line.clear();
+      }
+    }
+    if (!line.empty()) result.push_back(line);
+    return result;
   }
 
   // The model's own verdict on the content of two files present on both sides.
   static bool sameContent(const std::string& a, const std::string& b) {
     if (a.empty() && b.empty()) return true;
-    if (isText(a) && isText(b)) return withoutLineBreaks(a) == withoutLineBreaks(b);
+    if (isText(a) && isText(b)) return lines(a) == lines(b);
     return a == b;
   }
 
