@@ -10,9 +10,12 @@ public:
 
   void clearWorkFolder() override { m_engine.archiveArea.clearWorkFolder(); }
 
-  olstring prepareArchive(olstring_view archivePath) override {
-    return m_engine.archiveArea.prepareArchive(archivePath, m_engine.settings.autoTarGz,
-                                               [this] { return !m_engine.worker.checkpoint(); });
+  olstring prepareArchive(olstring_view archivePath, uint32_t* errorCode) override {
+    UnpackFailure failure = UnpackFailure::none;
+    olstring folder = m_engine.archiveArea.prepareArchive(
+        archivePath, m_engine.settings.autoTarGz, [this] { return !m_engine.worker.checkpoint(); }, &failure);
+    *errorCode = failure == UnpackFailure::noRoom ? kErrorNoRoomToUnpack : kErrorNoArchiveFolder;
+    return folder;
   }
 
 private:
@@ -29,7 +32,7 @@ CompareEngine::CompareEngine(AdvancedSettingsLoader loadSettings) {
 CompareEngine::~CompareEngine() = default;
 
 void CompareEngine::prepareArchives() {
-  archiveArea.prepare();
+  archiveArea.setSevenZipPath(locateSevenZip());
   m_archiveExtractor = std::make_unique<WorkAreaExtractor>(*this);
   archives = m_archiveExtractor.get();
 }

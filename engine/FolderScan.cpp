@@ -286,9 +286,10 @@ bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view pat
   result.givenPath[side] = olstring(path);
   olstring folder(path);
   if (kind == RootKind::unpack) {
-    folder = engine.archives != nullptr ? engine.archives->prepareArchive(path) : olstring();
+    uint32_t errorCode = kErrorNoArchiveFolder;
+    folder = engine.archives != nullptr ? engine.archives->prepareArchive(path, &errorCode) : olstring();
     if (folder.empty()) {
-      engine.job.setError(kErrorNoArchiveFolder, path);
+      engine.job.setError(errorCode, path);
       return false;
     }
   }

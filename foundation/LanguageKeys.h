@@ -149,10 +149,12 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kNoDiff, u"no_diff")         \
   KEY(kDiff, u"diff")
 
-// The program's own error codes, keyed "0x%.8x".
-#define MIRRANE_LANG_ERROR(KEY)           \
-  KEY(kCancelled, u"0xf0000001")          \
-  KEY(kArchiveGaveNoFolder, u"0xf0000002")
+// The program's own error codes, keyed "0x%.8x"; code 0 is a compare that found nothing.
+#define MIRRANE_LANG_ERROR(KEY)            \
+  KEY(kNothingToCompare, u"0x00000000")    \
+  KEY(kCancelled, u"0xf0000001")           \
+  KEY(kArchiveGaveNoFolder, u"0xf0000002") \
+  KEY(kNoRoomToUnpack, u"0xf0000003")
 
 namespace lang {
 

@@ -2,6 +2,7 @@
 
 #include "engine/CompareEngine.h"
 #include "foundation/TextFile.h"
+#include "platform/File.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -74,6 +75,23 @@ TEST_F(ArchiveCompareTest, CorruptArchiveFailsTheCompareWithItsPath) {
   EXPECT_EQ(m_engine.job.errorPath(), fromUtf8(m_files.path("broken.zip")));
   EXPECT_TRUE(m_engine.result.root.children.empty());
   EXPECT_NE(findNoCase(readTextFile(m_engine.archiveArea.workFolder() + u"/7z.log"), u"Error Code"), olstring::npos);
+}
+
+TEST_F(ArchiveCompareTest, AnArchiveTooLargeForTheDiskFailsTheCompareNamingIt) {
+  testing_support::packWithSevenZip(m_files.path("big.7z"), m_files.path("tree"));
+  uint64_t available = 0;
+  uint64_t total = 0;
+  ASSERT_TRUE(platform::fileSystemSpace(m_temp.widePath(), &available, &total));
+  // A reserve above what is free leaves no room at all.
+  m_engine.archiveArea.setSpaceReserve(available + (uint64_t{1} << 30));
+  EXPECT_EQ(runJob(m_engine, m_files.path("big.7z"), m_files.path("tree")), 1u);
+  EXPECT_EQ(m_engine.job.errorCode(), kErrorNoRoomToUnpack);
+  EXPECT_EQ(m_engine.job.errorPath(), fromUtf8(m_files.path("big.7z")));
+  olstring text;
+  m_engine.job.getError(text, u": ");
+  EXPECT_EQ(text, u"There is not enough free space in the temporary folder to unpack the archive: " +
+                      fromUtf8(m_files.path("big.7z")));
+  EXPECT_TRUE(m_engine.result.root.children.empty());
 }
 
 TEST_F(ArchiveCompareTest, LinksInsideAnArchiveAreTheirTargetTextNeverFollowed) {

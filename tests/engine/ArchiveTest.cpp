@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 
 using testing_support::TempFolder;
@@ -78,6 +79,68 @@ std::string zipWithEntry(const std::string& name, const std::string& content) {
   put32(end, static_cast<uint32_t>(local.size()));
   put16(end, 0);
   return local + central + end;
+}
+
+void put64(std::string& out, uint64_t value) {
+  put32(out, static_cast<uint32_t>(value & 0xFFFFFFFF));
+  put32(out, static_cast<uint32_t>(value >> 32));
+}
+
+// A stored zip (with zip64 sizes) whose single entry declares an unpacked size of its
+// choosing, as a hostile archive would.
+std::string zipDeclaring(const std::string& name, const std::string& content, uint64_t declared) {
+  std::string extra;
+  put16(extra, 1);  // zip64 extended information
+  put16(extra, 16);
+  put64(extra, declared);
+  put64(extra, content.size());
+  std::string local;
+  put32(local, 0x04034b50);
+  put16(local, 45);
+  put16(local, 0);
+  put16(local, 0);
+  put32(local, 0);
+  put32(local, crc32(content));
+  put32(local, 0xFFFFFFFF);
+  put32(local, 0xFFFFFFFF);
+  put16(local, static_cast<uint16_t>(name.size()));
+  put16(local, static_cast<uint16_t>(extra.size()));
+  local += name + extra + content;
+  std::string central;
+  put32(central, 0x02014b50);
+  put16(central, 45);
+  put16(central, 45);
+  put16(central, 0);
+  put16(central, 0);
+  put32(central, 0);
+  put32(central, crc32(content));
+  put32(central, 0xFFFFFFFF);
+  put32(central, 0xFFFFFFFF);
+  put16(central, static_cast<uint16_t>(name.size()));
+  put16(central, static_cast<uint16_t>(extra.size()));
+  put16(central, 0);
+  put16(central, 0);
+  put16(central, 0);
+  put32(central, 0);
+  put32(central, 0);
+  central += name + extra;
+  std::string end;
+  put32(end, 0x06054b50);
+  put32(end, 0);
+  put16(end, 1);
+  put16(end, 1);
+  put32(end, static_cast<uint32_t>(central.size()));
+  put32(end, static_cast<uint32_t>(local.size()));
+  put16(end, 0);
+  return local + central + end;
+}
+
+// What the work folder holds besides its lock file.
+std::string workFolderContent(const ArchiveWorkArea& area) {
+  std::string names;
+  testing_support::runCommand("ls -A " + testing_support::shellQuote(toUtf8(area.workFolder())) + " | grep -v '^Mirrane.lock$'",
+                              &names);
+  return names;
 }
 
 class ArchiveTest : public ::testing::Test {
@@ -157,11 +220,73 @@ TEST_F(ArchiveTest, CorruptArchiveFailsAndWritesTheLog) {
   ASSERT_GE(raw.size(), 2u);
   EXPECT_EQ(raw.substr(0, 2), "\xFF\xFE") << "the log is UTF-16LE with a byte order mark";
   const olstring log = readTextFile(area.workFolder() + u"/7z.log");
-  EXPECT_NE(log.find(area.sevenZipPath() + u" x -y " + fromUtf8(m_files.path("broken.zip"))), olstring::npos);
+  EXPECT_NE(log.find(area.sevenZipPath() + u" x -y -spd " + fromUtf8(m_files.path("broken.zip"))), olstring::npos);
+  EXPECT_EQ(workFolderContent(area), "7z.log\n") << "the partial unpack is removed";
   EXPECT_NE(log.find(u"\r\nError Code 2\r\n--------\r\n\r\n"), olstring::npos);
   EXPECT_NE(findNoCase(log, u"broken.zip"), olstring::npos);
   // The first line is the time: something before the first line break.
   EXPECT_GT(log.find(u"\r\n"), 4u);
+}
+
+TEST_F(ArchiveTest, NamesWithWildcardCharactersUnpackOnlyThemselves) {
+  testing_support::writeFileBytes(m_files.path("one/one.txt"), "one");
+  testing_support::writeFileBytes(m_files.path("other/other.txt"), "other");
+  testing_support::packWithSevenZip(m_files.path("ab.zip"), m_files.path("other"));
+  testing_support::packWithSevenZip(m_files.path("a]b.zip"), m_files.path("other"));
+  ArchiveWorkArea area;
+  area.prepare();
+  for (const char* name : {"a?.zip", "a*.zip", "a[b].zip", "a[]b.zip"}) {
+    SCOPED_TRACE(name);
+    testing_support::packWithSevenZip(m_files.path(name), m_files.path("one"));
+    const olstring folder = area.prepareArchive(fromUtf8(m_files.path(name)), false);
+    ASSERT_FALSE(folder.empty());
+    std::string listing;
+    testing_support::runCommand("ls -A " + testing_support::shellQuote(toUtf8(folder)), &listing);
+    EXPECT_EQ(listing, "one.txt\n");
+    std::remove(m_files.path(name).c_str());
+  }
+}
+
+TEST_F(ArchiveTest, AnArchiveThatWouldFillTheDiskIsRefusedOrStopped) {
+  ArchiveWorkArea area;
+  area.prepare();
+  // It declares a petabyte: refused before anything is written, without a log.
+  testing_support::writeFileBytes(m_files.path("huge.zip"), zipDeclaring("huge.bin", "small", uint64_t{1} << 50));
+  UnpackFailure failure = UnpackFailure::none;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(area.prepareArchive(fromUtf8(m_files.path("huge.zip")), false, {}, &failure).empty());
+  EXPECT_EQ(failure, UnpackFailure::noRoom);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(workFolderContent(area), "");
+
+  // A gzip keeps the size of its last member only: 32 members of 16 MiB of zeros declare
+  // 16 MiB and unpack 512 MiB. With 64 MiB of room above the reserve, the unpack is
+  // stopped on its way, and what it wrote is removed.
+  std::string output;
+  ASSERT_EQ(testing_support::runCommand("cd " + testing_support::shellQuote(m_files.path()) +
+                                            " && head -c 16777216 /dev/zero | gzip -9 > m.gz && for i in $(seq 32); do "
+                                            "cat m.gz; done > zeros.gz 2>&1",
+                                        &output),
+            0)
+      << output;
+  uint64_t available = 0;
+  uint64_t total = 0;
+  ASSERT_TRUE(platform::fileSystemSpace(area.workFolder(), &available, &total));
+  ASSERT_GT(available, uint64_t{1} << 30) << "the test needs 1 GiB of free space";
+  area.setSpaceReserve(available - (uint64_t{64} << 20));
+  EXPECT_TRUE(area.prepareArchive(fromUtf8(m_files.path("zeros.gz")), false, {}, &failure).empty());
+  EXPECT_EQ(failure, UnpackFailure::noRoom);
+  EXPECT_EQ(workFolderContent(area), "7z.log\n");
+
+  // With room enough, the same archive unpacks.
+  area.setSpaceReserve(0);
+  area.clearWorkFolder();
+  const olstring folder = area.prepareArchive(fromUtf8(m_files.path("zeros.gz")), false, {}, &failure);
+  EXPECT_FALSE(folder.empty());
+  EXPECT_EQ(failure, UnpackFailure::none);
+  uint64_t size = 0;
+  EXPECT_EQ(pathType(folder + u"/zeros", &size), PathType::file);
+  EXPECT_EQ(size, uint64_t{512} << 20);
 }
 
 TEST_F(ArchiveTest, StandInExitCodesOutputFloodsAndCrashesAreFailures) {

@@ -131,7 +131,7 @@ class FakeArchives : public ArchiveExtractor {
 public:
   explicit FakeArchives(std::string folder) : m_folder(std::move(folder)) {}
   void clearWorkFolder() override { ++cleared; }
-  olstring prepareArchive(olstring_view path) override {
+  olstring prepareArchive(olstring_view path, uint32_t*) override {
     unpacked = narrow(path);
     return wide(m_folder);
   }
