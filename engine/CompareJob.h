@@ -110,6 +110,10 @@ private:
 // "error", key "0x%.8x") for the program's own; trimmed of line breaks, tabs, dots, spaces.
 olstring errorText(uint32_t code);
 
+// Why a job that failed with code 0 failed: it found nothing to compare (both sides empty,
+// or everything excluded). From the language table, trimmed as errorText is.
+olstring nothingToCompareText();
+
 // The whole job on the worker: prepare (scan), compare (verdicts), statistics. True on
 // success; on failure the error record says why (code 0: nothing to compare).
 bool runCompareJob(CompareEngine& engine);
