@@ -12,12 +12,31 @@ olstring settingsPathInUserFolder(olstring_view name) {
   return expandPath(u"%AppData%") + u"/Mirrane/" + olstring(name);
 }
 
+namespace {
+
+// True when something is at the path that this process cannot read; the last error says why.
+bool existsButUnreadable(const olstring& path) {
+  platform::FileHandle handle = openFileRetry(path, false);
+  if (handle != nullptr) {
+    platform::closeFile(handle);
+    return false;
+  }
+  const uint32_t error = platform::lastError();
+  return error != platform::kErrorFileNotFound && error != platform::kErrorPathNotFound;
+}
+
+}  // namespace
+
 platform::FileHandle openSettingsFile(olstring_view name, SettingsAccess access) {
   if (name.empty()) return nullptr;
   const olstring pathA = settingsPathInApplicationFolder(name);
   const olstring pathB = settingsPathInUserFolder(name);
   if (access == SettingsAccess::write) {
-    if (platform::FileHandle handle = openFileRetry(pathA, true)) return handle;
+    // A copy that exists but cannot be read is never replaced: what it holds would be lost.
+    if (!existsButUnreadable(pathA)) {
+      if (platform::FileHandle handle = openFileRetry(pathA, true)) return handle;
+    }
+    if (existsButUnreadable(pathB)) return nullptr;
     return openFileRetry(pathB, true);
   }
   platform::FileHandle fileA = openFileRetry(pathA, false);

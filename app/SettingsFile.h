@@ -12,7 +12,7 @@ olstring settingsPathInApplicationFolder(olstring_view name);
 olstring settingsPathInUserFolder(olstring_view name);
 
 // Read: the newer of the two copies (the application folder's wins a tie); write: the
-// application folder's copy when it can be written, else the per-user one. Every open is
-// retried while another instance holds the file. nullptr when neither opens, with the
-// platform's last error from the last attempt.
+// application folder's copy when it can be written, else the per-user one, but never a copy
+// that exists and cannot be read. Every open is retried while another instance holds the
+// file. nullptr when neither opens, with the platform's last error from the last attempt.
 platform::FileHandle openSettingsFile(olstring_view name, SettingsAccess access);
