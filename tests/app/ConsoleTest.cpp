@@ -297,6 +297,25 @@ TEST_F(ConsoleTest, InterruptCancelsAndLeavesNoWorkFolder) {
   EXPECT_EQ(left, "") << "no work folder may stay behind";
 }
 
+TEST_F(ConsoleTest, TheLanguageSettingNamesAFileInTheLanguageFolderOnly) {
+  // A language file elsewhere, reached from "lang" by climbing out of it.
+  testing_support::writeFileBytes(m_files.path("elsewhere/evil.ini"),
+                                  "[.info]\nname = Evil\n[console]\nsuccess = EVIL\n");
+  std::string climb;
+  for (int i = 0; i < 40; ++i) climb += "../";
+  TempFolder config;
+  testing_support::writeFileBytes(config.path("a/same.txt"), "same");
+  testing_support::writeFileBytes(config.path("b/same.txt"), "same");
+  for (const std::string& name : {climb + m_files.path("elsewhere/evil.ini").substr(1), std::string(".."), std::string(".")}) {
+    SCOPED_TRACE(name);
+    testing_support::writeFileBytes(config.path("Mirrane/config.ini"), "[global]\nlanguage = " + name + "\n");
+    const ProgramRun result = run(quoted(config.path("a")) + " " + quoted(config.path("b")) + " hide",
+                                  "XDG_CONFIG_HOME=" + quoted(config.path()) + " ");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output, "\n" + text(lang::console::kSuccess, u"0") + "\n" + text(lang::console::kNoDiff, u"0", u"0", u"0") + "\n");
+  }
+}
+
 TEST(CommandLineParsing, WordsPathsAndProjects) {
   auto parse = [](std::vector<olstring> arguments) {
     CommandLine commandLine;
