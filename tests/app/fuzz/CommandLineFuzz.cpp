@@ -8,8 +8,6 @@
 #include "app/CommandLine.h"
 #include "foundation/Paths.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,15 +15,6 @@
 #include <vector>
 
 namespace {
-
-char g_folder[] = "/tmp/mrn-fuzz-XXXXXX";
-
-// Relative paths are made absolute against the current folder: an empty one of our own.
-bool chdirToEmptyFolder() {
-  if (mkdtemp(g_folder) == nullptr || chdir(g_folder) != 0) return false;
-  std::atexit([] { rmdir(g_folder); });
-  return true;
-}
 
 [[noreturn]] void fail(const char* what, const std::vector<olstring>& tokens) {
   std::fprintf(stderr, "%s\n", what);
@@ -97,8 +86,6 @@ void checkParse(const std::vector<olstring>& arguments) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
-  static const bool moved = chdirToEmptyFolder();
-  (void)moved;
   const std::string bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
   if (data[0] % 2 == 0) {
     const std::vector<olstring> tokens = tokenizeCommandLine(fromUtf8(bytes));
