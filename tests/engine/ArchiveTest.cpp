@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <optional>
 #include <cstdio>
 #include <cstdlib>
 
@@ -37,92 +38,49 @@ void put32(std::string& out, uint32_t value) {
   put16(out, static_cast<uint16_t>(value >> 16));
 }
 
-// A stored zip whose single entry has whatever name we like, "../" included; no archiver
-// would make one on purpose.
-std::string zipWithEntry(const std::string& name, const std::string& content) {
-  std::string local;
-  put32(local, 0x04034b50);
-  put16(local, 10);  // version
-  put16(local, 0);   // flags
-  put16(local, 0);   // stored
-  put32(local, 0);   // time and date
-  put32(local, crc32(content));
-  put32(local, static_cast<uint32_t>(content.size()));
-  put32(local, static_cast<uint32_t>(content.size()));
-  put16(local, static_cast<uint16_t>(name.size()));
-  put16(local, 0);
-  local += name + content;
-  std::string central;
-  put32(central, 0x02014b50);
-  put16(central, 20);
-  put16(central, 10);
-  put16(central, 0);
-  put16(central, 0);
-  put32(central, 0);
-  put32(central, crc32(content));
-  put32(central, static_cast<uint32_t>(content.size()));
-  put32(central, static_cast<uint32_t>(content.size()));
-  put16(central, static_cast<uint16_t>(name.size()));
-  put16(central, 0);
-  put16(central, 0);
-  put16(central, 0);
-  put16(central, 0);
-  put32(central, 0);
-  put32(central, 0);  // local header offset
-  central += name;
-  std::string end;
-  put32(end, 0x06054b50);
-  put32(end, 0);
-  put16(end, 1);
-  put16(end, 1);
-  put32(end, static_cast<uint32_t>(central.size()));
-  put32(end, static_cast<uint32_t>(local.size()));
-  put16(end, 0);
-  return local + central + end;
-}
-
 void put64(std::string& out, uint64_t value) {
   put32(out, static_cast<uint32_t>(value & 0xFFFFFFFF));
   put32(out, static_cast<uint32_t>(value >> 32));
 }
 
-// A stored zip (with zip64 sizes) whose single entry declares an unpacked size of its
-// choosing, as a hostile archive would.
-std::string zipDeclaring(const std::string& name, const std::string& content, uint64_t declared) {
+// A stored zip whose single entry has whatever name we like, "../" included, and, with a
+// declared size, zip64 sizes that claim it unpacks to that many bytes: no archiver would
+// make either on purpose.
+std::string zipWithEntry(const std::string& name, const std::string& content, std::optional<uint64_t> declared = {}) {
+  const auto size = static_cast<uint32_t>(content.size());
   std::string extra;
-  put16(extra, 1);  // zip64 extended information
-  put16(extra, 16);
-  put64(extra, declared);
-  put64(extra, content.size());
+  if (declared) {
+    put16(extra, 1);  // zip64 extended information
+    put16(extra, 16);
+    put64(extra, *declared);
+    put64(extra, content.size());
+  }
+  const uint16_t version = declared ? 45 : 10;
+  const auto header = [&](std::string& out) {
+    put16(out, 0);  // flags
+    put16(out, 0);  // stored
+    put32(out, 0);  // time and date
+    put32(out, crc32(content));
+    put32(out, declared ? 0xFFFFFFFF : size);
+    put32(out, declared ? 0xFFFFFFFF : size);
+    put16(out, static_cast<uint16_t>(name.size()));
+    put16(out, static_cast<uint16_t>(extra.size()));
+  };
   std::string local;
   put32(local, 0x04034b50);
-  put16(local, 45);
-  put16(local, 0);
-  put16(local, 0);
-  put32(local, 0);
-  put32(local, crc32(content));
-  put32(local, 0xFFFFFFFF);
-  put32(local, 0xFFFFFFFF);
-  put16(local, static_cast<uint16_t>(name.size()));
-  put16(local, static_cast<uint16_t>(extra.size()));
+  put16(local, version);
+  header(local);
   local += name + extra + content;
   std::string central;
   put32(central, 0x02014b50);
-  put16(central, 45);
-  put16(central, 45);
-  put16(central, 0);
-  put16(central, 0);
-  put32(central, 0);
-  put32(central, crc32(content));
-  put32(central, 0xFFFFFFFF);
-  put32(central, 0xFFFFFFFF);
-  put16(central, static_cast<uint16_t>(name.size()));
-  put16(central, static_cast<uint16_t>(extra.size()));
-  put16(central, 0);
-  put16(central, 0);
-  put16(central, 0);
-  put32(central, 0);
-  put32(central, 0);
+  put16(central, declared ? 45 : 20);
+  put16(central, version);
+  header(central);
+  put16(central, 0);  // comment
+  put16(central, 0);  // disk
+  put16(central, 0);  // internal attributes
+  put32(central, 0);  // external attributes
+  put32(central, 0);  // local header offset
   central += name + extra;
   std::string end;
   put32(end, 0x06054b50);
@@ -251,7 +209,7 @@ TEST_F(ArchiveTest, AnArchiveThatWouldFillTheDiskIsRefusedOrStopped) {
   ArchiveWorkArea area;
   area.prepare();
   // It declares a petabyte: refused before anything is written, without a log.
-  testing_support::writeFileBytes(m_files.path("huge.zip"), zipDeclaring("huge.bin", "small", uint64_t{1} << 50));
+  testing_support::writeFileBytes(m_files.path("huge.zip"), zipWithEntry("huge.bin", "small", uint64_t{1} << 50));
   UnpackFailure failure = UnpackFailure::none;
   const auto start = std::chrono::steady_clock::now();
   EXPECT_TRUE(area.prepareArchive(fromUtf8(m_files.path("huge.zip")), false, {}, &failure).empty());
