@@ -91,7 +91,7 @@ bool ArchiveWorkArea::prepareWorkFolder() {
 }
 
 olstring ArchiveWorkArea::prepareArchive(olstring_view archivePath, bool autoTarGz, const StopRequest& shouldStop,
-                                         UnpackFailure* failure) {
+                                         UnpackFailure* failure, const UnpackStep& onStep) {
   UnpackFailure ignored;
   UnpackFailure& reason = failure != nullptr ? *failure : ignored;
   reason = UnpackFailure::failed;
@@ -99,34 +99,50 @@ olstring ArchiveWorkArea::prepareArchive(olstring_view archivePath, bool autoTar
   const olstring name(fileNamePart(archivePath));
   if (name.empty()) return {};
   const olstring outputFolder = makeUniquePath(joinPath(m_workFolder, name), false);
-  if (!extractArchive(outputFolder, archivePath, shouldStop, &reason)) return {};
-  if (!autoTarGz) return outputFolder;
-  return tarStep(archivePath, outputFolder, shouldStop, &reason);
+  m_stepLog.clear();
+  if (onStep) onStep(name);
+  olstring folder;
+  if (extractArchive(outputFolder, archivePath, shouldStop, &reason)) {
+    folder = autoTarGz ? tarStep(archivePath, outputFolder, shouldStop, &reason, onStep) : outputFolder;
+  }
+  m_stepLog.clear();
+  return folder;
 }
 
 olstring ArchiveWorkArea::tarStep(olstring_view archivePath, const olstring& outputFolder, const StopRequest& shouldStop,
-                                  UnpackFailure* failure) {
-  if (!endsWithIgnoringAsciiCase(archivePath, u".gz")) return outputFolder;
+                                  UnpackFailure* failure, const UnpackStep& onStep) {
+  // A name that says "compressed tar" must give one; any other ".gz" may hold a single file,
+  // which is then compared as it is.
+  const bool tarball = isCompressedTarPath(archivePath);
+  if (!tarball && !endsWithIgnoringAsciiCase(archivePath, u".gz")) return outputFolder;
   const auto entries = listEntries(outputFolder);
   if (entries.size() != 1 || (entries[0].attributes & platform::kAttributeDirectory) != 0 || entries[0].isLink) {
     return outputFolder;
   }
   const olstring tarName = entries[0].name;
   const olstring tarPath = joinPath(outputFolder, tarName);
-  {
-    // Where a tar header keeps its magic; a file too short to hold it is no tar.
+  if (!tarball) {
+    // Where a tar header keeps its magic; a file too short to hold it is no tar. (For a
+    // tarball, 7-Zip decides, and says why in the log.)
     olfile file;
     uint8_t magic[8];
     if (!file.openForReading(tarPath) || !file.setPosition(257) || file.read(magic, 8) != 8) return outputFolder;
   }
   const olstring renamed = makeUniquePath(tarPath, true);
-  if (!platform::renamePath(tarPath, renamed)) return outputFolder;
+  if (!platform::renamePath(tarPath, renamed)) {
+    if (!tarball) return outputFolder;
+    *failure = UnpackFailure::failed;
+    writeLog();
+    deleteFolder(outputFolder);
+    return {};
+  }
+  if (onStep) onStep(tarName);
   if (extractArchive(tarPath, renamed, shouldStop, failure)) {
     platform::deletePath(renamed);
     return tarPath;
   }
-  // Showing the tar file instead would misreport an archive that did not fit.
-  if (*failure == UnpackFailure::noRoom) {
+  // Showing the tar file instead would misreport a tarball that is damaged or did not fit.
+  if (tarball || *failure == UnpackFailure::noRoom) {
     deleteFolder(outputFolder);
     return {};
   }
@@ -193,22 +209,24 @@ bool ArchiveWorkArea::extractArchive(olstring_view outputFolder, olstring_view a
   const std::vector<olstring> arguments = {m_sevenZipPath, u"x", u"-y", kLiteralNamesSwitch, fullPath(archivePath)};
   olstring output;
   const uint32_t exitCode = runProcess(arguments, outputFolder, &output, watch);
+  // Every step of one unpack goes into the log, so a failed second step shows the first.
+  if (!m_stepLog.empty()) m_stepLog += u"\r\n";
+  m_stepLog += commandLineText(arguments);
+  m_stepLog += u"\r\nError Code " + fromUtf8(std::to_string(exitCode)) + u"\r\n--------\r\n\r\n";
+  m_stepLog += output;
   if (exitCode == 0 && !outOfRoom) {
     reason = UnpackFailure::none;
     return true;
   }
   deleteFolder(outputFolder);
   if (outOfRoom) reason = UnpackFailure::noRoom;
-  writeLog(arguments, exitCode, output);
+  writeLog();
   return false;
 }
 
-void ArchiveWorkArea::writeLog(const std::vector<olstring>& arguments, uint32_t exitCode, olstring_view output) const {
-  olstring log = platform::currentDateTimeWithSeconds();
-  log += u"\r\n";
-  log += commandLineText(arguments);
-  log += u"\r\nError Code " + fromUtf8(std::to_string(exitCode)) + u"\r\n--------\r\n\r\n";
-  log += output;
+void ArchiveWorkArea::writeLog() {
+  const olstring log = platform::currentDateTimeWithSeconds() + u"\r\n" + m_stepLog;
+  m_stepLog.clear();
   if (platform::FileHandle handle = openFile(logPath(), true)) {
     if (writeTextFile(log, handle, TextEncoding::utf16le)) {
       platform::closeFile(handle);
@@ -271,6 +289,15 @@ olstring locateSevenZip() {
     if (!found.empty()) return found;
   }
   return {};
+}
+
+bool isCompressedTarPath(olstring_view path) {
+  static constexpr olstring_view kSuffixes[] = {u".tar.gz",  u".tgz",  u".tar.xz",   u".txz", u".tar.bz2", u".tbz2",
+                                                u".tbz",     u".tar.zst", u".tzst", u".tar.lzma", u".tlz", u".tar.lz"};
+  for (const olstring_view suffix : kSuffixes) {
+    if (endsWithIgnoringAsciiCase(path, suffix)) return true;
+  }
+  return false;
 }
 
 bool isArchivePath(olstring_view path, const ArchiveExtensions& extensions) {

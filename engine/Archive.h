@@ -18,6 +18,8 @@ using ArchiveExtensions = std::set<olstring>;
 
 // Polled while 7-Zip runs; true stops it (a cancelled compare must not wait for a long unpack).
 using StopRequest = std::function<bool()>;
+// Told the name of what is unpacked next: the archive, then the tar inside a tarball.
+using UnpackStep = std::function<void(olstring_view name)>;
 
 // Why an unpack gave no folder.
 enum class UnpackFailure {
@@ -50,11 +52,14 @@ public:
   bool prepareWorkFolder();
   bool hasWorkFolder() const { return m_folderMade; }
 
-  // Unpacks an archive into a new folder of the work area and returns that folder (for a
-  // .gz holding a tar, with autoTarGz, the folder of the tar's content); empty on failure,
-  // with "7z.log" written when 7-Zip ran and failed, and failure (when given) saying why.
+  // Unpacks an archive into a new folder of the work area and returns that folder; empty on
+  // failure, with "7z.log" written when 7-Zip ran and failed (it holds every step of the
+  // unpack), and failure (when given) saying why. With autoTarGz, a compressed tarball
+  // (isCompressedTarPath) is unpacked in two steps, to the tar and then to the folder of the
+  // tar's content; a failure of either step fails the unpack. Any other ".gz" holding a
+  // tar is unpacked the same way, but one holding something else gives its single file.
   olstring prepareArchive(olstring_view archivePath, bool autoTarGz, const StopRequest& shouldStop = {},
-                          UnpackFailure* failure = nullptr);
+                          UnpackFailure* failure = nullptr, const UnpackStep& onStep = {});
 
   // Runs 7-Zip to unpack archivePath into outputFolder (made anew). The archive's declared
   // size must fit in the free space less the reserve, and 7-Zip is stopped when the free
@@ -87,19 +92,22 @@ public:
 
 private:
   olstring tarStep(olstring_view archivePath, const olstring& outputFolder, const StopRequest& shouldStop,
-                   UnpackFailure* failure);
+                   UnpackFailure* failure, const UnpackStep& onStep);
   // True when bytes more still leave the reserve free (also when the space cannot be told).
   bool hasRoomFor(uint64_t bytes) const;
   // The unpacked size the archive declares, from 7-Zip's listing; false when it cannot be
   // listed (the unpack then runs guarded by the free-space watch alone).
   bool declaredSize(olstring_view archivePath, const StopRequest& shouldStop, uint64_t* size) const;
-  void writeLog(const std::vector<olstring>& arguments, uint32_t exitCode, olstring_view output) const;
+  // Writes the time and the steps run so far to "7z.log", and forgets the steps.
+  void writeLog();
 
   platform::FileLock m_lock;
   olstring m_parentFolder;
   olstring m_workFolder;
   olstring m_sevenZipPath;
   bool m_folderMade = false;
+  // The command lines, exit codes and output of the current unpack's 7-Zip runs.
+  olstring m_stepLog;
   std::optional<uint64_t> m_spaceReserve;
 };
 
@@ -109,6 +117,10 @@ constexpr char16_t kLiteralNamesSwitch[] = u"-spd";
 
 // "7-Zip/7z" or "7z" in the application folder, then 7zz, 7z and 7za on PATH; empty when none.
 olstring locateSevenZip();
+
+// True when the name is that of a compressed tarball: .tar.gz, .tgz, .tar.xz, .txz, .tar.bz2,
+// .tbz2, .tbz, .tar.zst, .tzst, .tar.lzma, .tlz or .tar.lz, letters compared ignoring case.
+bool isCompressedTarPath(olstring_view path);
 
 // True when the path ends with one of the extensions, letters A to Z compared ignoring case.
 bool isArchivePath(olstring_view path, const ArchiveExtensions& extensions);

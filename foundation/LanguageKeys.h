@@ -84,6 +84,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
 #define MIRRANE_LANG_PROGRESS(KEY)        \
   KEY(kTitle, u"title")                   \
   KEY(kPrepare, u"prepare")               \
+  KEY(kUnpack, u"unpack")                 \
   KEY(kCompare, u"compare")               \
   KEY(kStatistics, u"statistics")         \
   KEY(kPrepareCount, u"prepare_count")    \

@@ -5,6 +5,8 @@ set -euo pipefail
 
 MIRRANE_PACKAGES=(g++ cmake ninja-build pkg-config libicu-dev libgtest-dev qt6-base-dev fonts-dejavu-core 7zip
                   clang libclang-rt-dev)
+# The archive tests make compressed tarballs with the real compressors.
+MIRRANE_PACKAGES+=(xz-utils bzip2 zstd)
 
 mirrane_missing_packages() {
   local missing=()

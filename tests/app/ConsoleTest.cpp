@@ -212,6 +212,15 @@ TEST_F(ConsoleTest, RunsThatCompareNothingLeaveNoWorkFolder) {
   }
 }
 
+TEST_F(ConsoleTest, ACompressedTarballIsTheFolderItWasMadeFrom) {
+  testing_support::writeFileBytes(m_files.path("p/a.txt"), "alpha");
+  testing_support::writeFileBytes(m_files.path("p/sub/b.txt"), "beta");
+  ASSERT_EQ(testing_support::runCommand("tar -C " + quoted(m_files.path()) + " -cJf " + quoted(m_files.path("p.tar.xz")) + " p"), 0);
+  const ProgramRun equal = run(quoted(m_files.path("p.tar.xz")) + " " + quoted(m_files.path("p")) + " hide");
+  EXPECT_EQ(equal.status, 0) << equal.errors;
+  EXPECT_EQ(equal.output, "\n" + text(lang::console::kSuccess, u"0") + "\n" + text(lang::console::kNoDiff, u"0", u"0", u"0") + "\n");
+}
+
 TEST_F(ConsoleTest, TheLogOfAFailedUnpackIsKeptAndNamed) {
   testing_support::makeFolders(m_files.path("tree"));
   testing_support::writeFileBytes(m_files.path("broken.zip"), "PK\x03\x04 no zip at all");

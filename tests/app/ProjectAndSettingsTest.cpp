@@ -52,6 +52,15 @@ TEST(AdvancedSettingsFile, NumberRangeAndArchiveList) {
               c.megabytes * 1048576u);
   }
   EXPECT_EQ(advancedFrom("").textModeMaxSize, 16u * 1048576u);
+  // Tarballs are unpacked in one go by the settings file that ships with the program; without
+  // the file, or without the key, they are not.
+  EXPECT_FALSE(advancedFrom("").autoTarGz);
+  EXPECT_FALSE(advancedFrom("[global]\nflatmode = true").autoTarGz);
+  olini shipped(u"global");
+  ASSERT_TRUE(shipped.loadFile(fromUtf8(MIRRANE_SOURCE_DIR "/config/advconf.ini")));
+  AdvancedSettings fromShipped;
+  readAdvancedSettings(shipped, fromShipped);
+  EXPECT_TRUE(fromShipped.autoTarGz);
   EXPECT_EQ(advancedFrom("[global]\narchive_file = ZIP | tar.gz |").archiveExtensions,
             (std::set<olstring>{u".zip", u".tar.gz"}));
   EXPECT_EQ(advancedFrom("[global]\narchive_file = ").archiveExtensions,

@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <optional>
+#include <vector>
 #include <cstdio>
 #include <cstdlib>
 
@@ -322,6 +323,82 @@ TEST_F(ArchiveTest, TarInsideGzip) {
   folder = area.prepareArchive(fromUtf8(m_files.path("plain.txt.gz")), true);
   EXPECT_EQ(folder, area.workFolder() + u"/plain.txt.gz");
   EXPECT_EQ(testing_support::readFileBytes(toUtf8(folder) + "/plain.txt"), "just text");
+}
+
+TEST_F(ArchiveTest, CompressedTarballsUnpackInTwoStepsWhateverTheirSuffix) {
+  testing_support::writeFileBytes(m_files.path("src/inner/one.txt"), "one");
+  testing_support::writeFileBytes(m_files.path("src/two.txt"), "two");
+  struct Case {
+    const char* name;
+    const char* tarSwitch;  // how tar compresses it
+  };
+  const Case cases[] = {{"p.tar.gz", "-z"},    {"p.TGZ", "-z"},        {"p.tar.xz", "-J"},      {"p.txz", "-J"},
+                        {"p.tar.bz2", "-j"},   {"p.tbz2", "-j"},       {"p.tbz", "-j"},         {"p.tar.zst", "--zstd"},
+                        {"p.tzst", "--zstd"},  {"p.tar.lzma", "--lzma"}, {"p.tlz", "--lzma"}};
+  ArchiveWorkArea area;
+  area.prepare();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string output;
+    ASSERT_EQ(testing_support::runCommand("tar -C " + testing_support::shellQuote(m_files.path("src")) + " " + c.tarSwitch +
+                                              " -cf " + testing_support::shellQuote(m_files.path(c.name)) + " . 2>&1",
+                                          &output),
+              0)
+        << output;
+    std::vector<olstring> steps;
+    UnpackFailure failure = UnpackFailure::failed;
+    const olstring folder = area.prepareArchive(fromUtf8(m_files.path(c.name)), true, {}, &failure,
+                                                [&steps](olstring_view name) { steps.emplace_back(name); });
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(failure, UnpackFailure::none);
+    ASSERT_EQ(steps.size(), 2u);
+    EXPECT_EQ(steps[0], fromUtf8(c.name));
+    EXPECT_EQ(folder, area.workFolder() + u"/" + fromUtf8(c.name) + u"/" + steps[1]);
+    EXPECT_EQ(testing_support::readFileBytes(toUtf8(folder) + "/inner/one.txt"), "one");
+    EXPECT_EQ(testing_support::readFileBytes(toUtf8(folder) + "/two.txt"), "two");
+    // Nothing but the unpacked tar's folder: the tar file itself is gone.
+    std::string listing;
+    testing_support::runCommand("ls -A " + testing_support::shellQuote(toUtf8(area.workFolder() + u"/" + fromUtf8(c.name))), &listing);
+    EXPECT_EQ(listing, toUtf8(steps[1]) + "\n");
+    // Without the tar step, the single tar file.
+    const olstring single = area.prepareArchive(fromUtf8(m_files.path(c.name)), false);
+    EXPECT_EQ(pathType(single + u"/" + steps[1]), PathType::file);
+  }
+  EXPECT_TRUE(isCompressedTarPath(u"/x/Backup.Tar.Lz"));
+  EXPECT_FALSE(isCompressedTarPath(u"/x/backup.gz"));
+  EXPECT_FALSE(isCompressedTarPath(u"/x/backup.tar"));
+  EXPECT_FALSE(isCompressedTarPath(u"/x/backuptgz"));
+}
+
+TEST_F(ArchiveTest, ATarballThatFailsInEitherStepFailsWholeAndLeavesOnlyTheLog) {
+  std::string output;
+  ASSERT_EQ(testing_support::runCommand("cd " + testing_support::shellQuote(m_files.path()) +
+                                            " && mkdir src && echo data > src/f.txt && tar -cJf good.tar.xz src"
+                                            " && head -c $(( $(stat -c %s good.tar.xz) / 2 )) good.tar.xz > cut.tar.xz"
+                                            " && printf 'no tar in here' | xz > notar.tar.xz 2>&1",
+                                        &output),
+            0)
+      << output;
+  ArchiveWorkArea area;
+  area.prepare();
+  struct Case {
+    const char* name;
+    size_t runsInLog;
+  };
+  for (const Case c : {Case{"cut.tar.xz", 1}, Case{"notar.tar.xz", 2}}) {
+    SCOPED_TRACE(c.name);
+    UnpackFailure failure = UnpackFailure::none;
+    EXPECT_TRUE(area.prepareArchive(fromUtf8(m_files.path(c.name)), true, {}, &failure).empty());
+    EXPECT_EQ(failure, UnpackFailure::failed);
+    EXPECT_EQ(workFolderContent(area), "7z.log\n") << "the partial unpack is removed";
+    // The log names every step that ran: the unpack of the file, then that of its tar.
+    const olstring log = readTextFile(area.workFolder() + u"/7z.log");
+    size_t runs = 0;
+    for (size_t at = log.find(u"\r\nError Code "); at != olstring::npos; at = log.find(u"\r\nError Code ", at + 1)) ++runs;
+    EXPECT_EQ(runs, c.runsInLog);
+    EXPECT_NE(log.find(fromUtf8(m_files.path(c.name))), olstring::npos);
+    area.clearWorkFolder();
+  }
 }
 
 TEST_F(ArchiveTest, NamesThatClimbOutAndLinksStayInside) {
