@@ -8,7 +8,7 @@
 #include "platform/FileLock.h"
 #include "platform/Path.h"
 
-#include <array>
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -79,14 +79,15 @@ SettingsCopy inspectCopy(olstring path) {
   return copy;
 }
 
-// Both copies, the one beside the program first.
-std::array<SettingsCopy, 2> inspectCopies() {
-  return {inspectCopy(settingsPathInApplicationFolder(kUserSettingsName)),
-          inspectCopy(settingsPathInUserFolder(kUserSettingsName))};
+// Every copy, the one written by preference first.
+std::vector<SettingsCopy> inspectCopies() {
+  std::vector<SettingsCopy> copies;
+  for (olstring& path : settingsLocations(kUserSettingsName)) copies.push_back(inspectCopy(std::move(path)));
+  return copies;
 }
 
-// The newer usable copy (the one beside the program wins a tie), or null when none is.
-const SettingsCopy* newestUsable(const std::array<SettingsCopy, 2>& copies) {
+// The newer usable copy (the first wins a tie), or null when none is.
+const SettingsCopy* newestUsable(const std::vector<SettingsCopy>& copies) {
   const SettingsCopy* newest = nullptr;
   for (const SettingsCopy& copy : copies) {
     if (copy.usable && (newest == nullptr || copy.writeTime > newest->writeTime)) newest = &copy;
@@ -102,7 +103,7 @@ bool loadUserSettings(olini& ini) {
     ini = newest->ini;
     return true;
   }
-  return !copies[0].exists && !copies[1].exists;
+  return std::none_of(copies.begin(), copies.end(), [](const SettingsCopy& copy) { return copy.exists; });
 }
 
 olstring readUserValue(olstring_view section, olstring_view key) {
@@ -149,14 +150,13 @@ bool mergeUserSettings(const olini& changes) {
   // per-user one. Two instances merging at once would each write back what it read, and
   // the later write would drop the other's keys; a lock beside the file written makes each
   // read-merge-write whole.
-  for (const olstring& target : {settingsPathInApplicationFolder(kUserSettingsName),
-                                 settingsPathInUserFolder(kUserSettingsName)}) {
+  for (const olstring& target : settingsLocations(kUserSettingsName)) {
     const olstring folder = target.substr(0, target.rfind(platform::kPathSeparator));
     platform::FileLock lock;
     if (!createFolders(folder) || !lock.acquireWaiting(folder + u"/.config.ini.lock")) continue;
     const auto copies = inspectCopies();
-    const SettingsCopy& written = target == copies[0].path ? copies[0] : copies[1];
-    if (!written.mayBeWritten()) continue;
+    const auto written = std::find_if(copies.begin(), copies.end(), [&](const SettingsCopy& copy) { return copy.path == target; });
+    if (written == copies.end() || !written->mayBeWritten()) continue;
     const SettingsCopy* newest = newestUsable(copies);
     olini stored = newest != nullptr ? newest->ini : olini(kGlobal);
     for (const auto& [section, keys] : changes.sections()) {

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/Settings.h"
+#include "app/Version.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Language.h"
 #include "platform/Console.h"
@@ -13,7 +14,6 @@ using platform::StandardStream;
 
 namespace {
 
-constexpr char16_t kVersionLine[] = u"Mirrane 1.2.0";
 constexpr char16_t kLanguageFailure[] = u"Failed to load language file!\r\n\r\nPlease re-download Mirrane.";
 
 olstring hex8(uint32_t code) {
@@ -180,7 +180,7 @@ int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& window
   for (const auto& argument : arguments) {
     if (argument == u"--") break;
     if (argument == u"--version") {
-      platform::writeConsole(StandardStream::output, olstring(kVersionLine) + u"\n");
+      platform::writeConsole(StandardStream::output, olstring(kMirraneNameLine) + u"\n");
       return 0;
     }
   }

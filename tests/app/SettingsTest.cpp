@@ -1,3 +1,5 @@
+#include "app/ProjectFile.h"
+#include "app/Settings.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsValues.h"
 #include "foundation/Paths.h"
@@ -104,6 +106,30 @@ TEST_F(SettingsFileTest, ReadsTheNewerCopyAndWritesBesideTheProgramWhenItCan) {
   EXPECT_EQ(status, 0);
   EXPECT_EQ(testing_support::readFileBytes(m_config.path("Mirrane/config.ini")), "user");
   EXPECT_EQ(testing_support::readFileBytes(m_application.path("config/config.ini")), "new");
+}
+
+// Installed under a prefix the user owns (or run as root), the shared config folder could be
+// written; it must still be left alone, and a stale or newer copy there must not shadow the
+// user's own settings.
+TEST_F(SettingsFileTest, AnInstalledProgramKeepsUserSettingsInTheUserFolderOnly) {
+  testing_support::writeFileBytes(m_application.path("config/advconf.ini"), "[global]\nauto_saveload = true\n");
+  testing_support::writeFileBytes(m_application.path("config/config.ini"), "[global]\ntheme = Dark\n");
+  testing_support::setModifiedTime(m_application.path("config/config.ini"), 4000000000);
+  platform::setApplicationFolder(m_application.widePath(), platform::ApplicationFolderKind::installed);
+
+  EXPECT_EQ(readThemeName(), u"") << "the package's folder holds no user settings";
+  ASSERT_TRUE(writeThemeName(u"Light"));
+  EXPECT_EQ(readThemeName(), u"Light");
+  EXPECT_NE(testing_support::readFileBytes(m_config.path("Mirrane/config.ini")), "");
+  AdvancedSettings advanced;
+  CompareOptions options;
+  options.path0 = u"/first";
+  ASSERT_TRUE(saveDefaultProject(advanced, options));
+  EXPECT_TRUE(testing_support::exists(m_config.path("Mirrane/default.mirrane")));
+
+  EXPECT_EQ(testing_support::readFileBytes(m_application.path("config/config.ini")), "[global]\ntheme = Dark\n");
+  EXPECT_FALSE(testing_support::exists(m_application.path("config/default.mirrane")));
+  platform::setApplicationFolder(m_application.widePath());
 }
 
 TEST_F(SettingsFileTest, AnUnreadableCopyIsReportedAsSuchNotAsMissing) {
