@@ -26,6 +26,9 @@ MIRRANE_TEST_PACKAGES=(
   man-db              # man -l on the manual page
   dpkg-dev            # dpkg-shlibdeps for the Debian package
   file                # cpack finds the package's binaries with it
+  xz-utils            # the archive tests make compressed tarballs
+  bzip2
+  zstd
 )
 
 # The packages given that are not installed, on one line.
