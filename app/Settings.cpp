@@ -151,7 +151,7 @@ bool mergeUserSettings(const olini& changes) {
   // the later write would drop the other's keys; a lock beside the file written makes each
   // read-merge-write whole.
   for (const olstring& target : settingsLocations(kUserSettingsName)) {
-    const olstring folder = target.substr(0, target.rfind(platform::kPathSeparator));
+    const olstring folder(folderPart(target));
     platform::FileLock lock;
     if (!createFolders(folder) || !lock.acquireWaiting(folder + u"/.config.ini.lock")) continue;
     const auto copies = inspectCopies();

@@ -326,12 +326,8 @@ olstring makeUniquePath(olstring_view path, bool keepExtension) {
   while (stem.size() > 1 && stem.back() == kPathSeparator) stem.pop_back();
   olstring extension;
   if (keepExtension) {
-    const size_t dot = stem.rfind(u'.');
-    const size_t slash = stem.rfind(kPathSeparator);
-    if (dot != olstring::npos && (slash == olstring::npos || dot > slash)) {
-      extension = stem.substr(dot);
-      stem.resize(dot);
-    }
+    extension = extensionPart(stem);
+    stem.resize(stem.size() - extension.size());
   }
   if (pathType(stem + extension) == PathType::none && !platform::isSymbolicLink(stem + extension)) return stem + extension;
   for (unsigned number = 1;; ++number) {

@@ -253,17 +253,3 @@ olstring_view dataCategory(const CompareItem& item, bool autoSkip) {
   if (item.contentMode == ContentMode::sampled) return u"data_same_binpart";
   return u"data_same_bin";
 }
-
-olstring_view fileNamePart(olstring_view path) {
-  const size_t slash = path.rfind(kPathSeparator);
-  return slash == olstring_view::npos ? path : path.substr(slash + 1);
-}
-
-olstring joinPath(olstring_view a, olstring_view b) {
-  olstring joined(a);
-  if (!a.empty() && a.back() != kPathSeparator && !b.empty() && b.front() != kPathSeparator) {
-    joined += kPathSeparator;
-  }
-  joined += b;
-  return joined;
-}

@@ -3,6 +3,7 @@
 // it with its counters and result categories.
 #pragma once
 
+#include "foundation/Paths.h"
 #include "foundation/olstring.h"
 
 #include <cstdint>
@@ -142,9 +143,3 @@ olstring_view verdictKey(const CompareItem& item);
 // "data_ignore", "data_diff", "data_same_bin", "data_same_txt", "data_same_binpart", or empty
 // when the item is not a file present on both sides. autoSkip is the current option value.
 olstring_view dataCategory(const CompareItem& item, bool autoSkip);
-
-// Path joining: one separator between a and b unless either side already provides it or
-// one of them is empty.
-olstring joinPath(olstring_view a, olstring_view b);
-// The part after the last separator (the whole path when there is none).
-olstring_view fileNamePart(olstring_view path);

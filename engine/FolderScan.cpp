@@ -13,8 +13,6 @@
 
 #include <vector>
 
-using platform::kPathSeparator;
-
 namespace {
 
 constexpr uint64_t kTicksPerSecond = 10000000;
@@ -46,16 +44,6 @@ void recordRootIdentity(FolderQueue& queue, const CompareItem& root, int side) {
   identity.known = platform::pathIdentity(root.side[side].name, &identity.device, &identity.inode);
 }
 
-// The folder part of a file path: trailing separators dropped, cut before the last one.
-olstring folderPart(olstring_view path) {
-  while (path.size() > 1 && path.back() == kPathSeparator) path.remove_suffix(1);
-  const size_t slash = path.rfind(kPathSeparator);
-  if (slash == olstring_view::npos) return {};
-  // A file right below "/" lives in "/", not in an empty folder.
-  if (slash == 0) return olstring(1, kPathSeparator);
-  return olstring(path.substr(0, slash));
-}
-
 // Counts a folder's entries, stopping at two: only "exactly one" matters. A folder that
 // cannot be listed, or whose listing breaks off before that is known, gives -1 with the
 // error in failure.
@@ -77,16 +65,6 @@ int countEntriesUpToTwo(olstring_view folder, platform::FolderEntry* only, platf
     return -1;
   }
   return count;
-}
-
-void removeLastName(olstring& relative) {
-  while (!relative.empty() && relative.back() == kPathSeparator) relative.pop_back();
-  const size_t slash = relative.rfind(kPathSeparator);
-  if (slash == olstring::npos) {
-    relative.clear();
-  } else {
-    relative.resize(slash + 1);
-  }
 }
 
 }  // namespace
@@ -184,13 +162,11 @@ olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links, Lis
       if (loop) break;
       seen.emplace_back(device, inode);
     }
-    relative += only.name;
-    relative += kPathSeparator;
+    relative = joinPath(relative, only.name);
     current = std::move(next);
   }
   // An empty folder at the end of the chain is no root: the folder holding it is.
-  if (count == 0) removeLastName(relative);
-  if (!relative.empty() && relative.back() == kPathSeparator) relative.pop_back();
+  if (count == 0) relative = olstring(folderPart(relative));
   return relative;
 }
 
@@ -259,7 +235,7 @@ bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view pat
   CompareResult& result = engine.result;
   if (path.empty()) return false;
   if (kind == RootKind::file) {
-    const olstring folder = folderPart(path);
+    const olstring folder(folderPart(path));
     const olstring_view name = fileNamePart(path);
     // Taken from the file itself: a folder that may be entered but not listed still lets
     // its files be compared.

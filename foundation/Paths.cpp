@@ -29,6 +29,11 @@ bool isUsableGuid(olstring_view text) {
   return text.substr(1, 8) != u"00000000";
 }
 
+olstring_view withoutTrailingSeparators(olstring_view path) {
+  while (path.size() > 1 && path.back() == kPathSeparator) path.remove_suffix(1);
+  return path;
+}
+
 void expandKnownFolders(olstring& text) {
   size_t scan = 0;
   for (;;) {
@@ -61,13 +66,44 @@ olstring expandPath(olstring_view path) {
   return text;
 }
 
+olstring_view fileNamePart(olstring_view path) {
+  const olstring_view trimmed = withoutTrailingSeparators(path);
+  const size_t slash = trimmed.rfind(kPathSeparator);
+  return slash == olstring_view::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+olstring_view folderPart(olstring_view path) {
+  const olstring_view trimmed = withoutTrailingSeparators(path);
+  const size_t slash = trimmed.rfind(kPathSeparator);
+  if (slash == olstring_view::npos) return {};
+  // A name right below the root lives in the root, not in an empty folder.
+  const size_t end = trimmed.find_last_not_of(kPathSeparator, slash);
+  return end == olstring_view::npos ? trimmed.substr(0, 1) : trimmed.substr(0, end + 1);
+}
+
+olstring_view extensionPart(olstring_view path) {
+  const olstring_view name = fileNamePart(path);
+  const size_t dot = name.rfind(u'.');
+  return dot == olstring_view::npos ? olstring_view() : name.substr(dot);
+}
+
+olstring joinPath(olstring_view folder, olstring_view name) {
+  olstring joined(folder);
+  if (!folder.empty() && folder.back() != kPathSeparator && !name.empty() && name.front() != kPathSeparator) {
+    joined += kPathSeparator;
+  }
+  joined += name;
+  return joined;
+}
+
 platform::FileHandle openFile(olstring_view path, bool forWriting) {
   platform::setLastError(platform::kErrorSuccess);
   if (path.empty()) return nullptr;
   const olstring expanded = expandPath(path);
   if (forWriting) {
-    const size_t slash = expanded.rfind(kPathSeparator);
-    if (slash != olstring::npos && slash > 0) createFolders(olstring_view(expanded).substr(0, slash));
+    // Whether the folders could be made shows in the open's own result.
+    const olstring_view folder = folderPart(expanded);
+    if (!folder.empty()) createFolders(folder);
   }
   return platform::openFile(expanded, forWriting ? platform::FileAccess::write : platform::FileAccess::read);
 }
@@ -109,16 +145,16 @@ bool createFolders(olstring_view path) {
       platform::setLastError(platform::kErrorAlreadyExists);
       return false;
     }
-    const size_t slash = current.rfind(kPathSeparator);
-    if (slash == olstring::npos) {
+    const olstring_view folder = folderPart(current);
+    if (folder.empty()) {
       platform::setLastError(platform::kErrorPathNotFound);
       return false;
     }
-    missing.push_back(current.substr(slash));
-    current.resize(slash);
+    missing.emplace_back(fileNamePart(current));
+    current = olstring(folder);
   }
   while (!missing.empty()) {
-    current += missing.back();
+    current = joinPath(current, missing.back());
     missing.pop_back();
     if (!platform::makeFolder(current) && platform::lastError() != platform::kErrorAlreadyExists) return false;
   }
@@ -149,9 +185,7 @@ bool deleteFolderTree(olstring_view folder) {
     while (listing.next(entry)) entries.push_back(std::move(entry));
   }
   for (const auto& entry : entries) {
-    olstring child(folder);
-    if (child.empty() || child.back() != kPathSeparator) child += kPathSeparator;
-    child += entry.name;
+    const olstring child = joinPath(folder, entry.name);
     if ((entry.attributes & platform::kAttributeDirectory) != 0 && !entry.isLink) {
       deleteFolderTree(child);
     } else {

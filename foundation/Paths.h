@@ -1,5 +1,6 @@
 // Every path that a user, the command line or a settings file supplies passes through
-// here: expansion, what is at a path, creating and removing folders, full paths, opening.
+// here: splitting and joining, expansion, what is at a path, creating and removing folders,
+// full paths, opening.
 // Failures are return values; the platform's last error tells why.
 #pragma once
 
@@ -7,6 +8,22 @@
 #include "platform/File.h"
 
 enum class PathType { none = 0, file = 1, folder = 2 };
+
+// Splitting and joining, by one rule: the separator is platform::kPathSeparator, and
+// separators at the end of a path do not count ("a/b/" is "a/b"), except that the root "/"
+// stays the root. Nothing here looks at the disk.
+
+// The last name: "a/b/c" gives "c", "a/b/" gives "b", "c" gives "c", "/" gives "".
+olstring_view fileNamePart(olstring_view path);
+// Everything before the last name, without the separators in between: "a/b/c" gives "a/b",
+// "a//c" gives "a", "/c" and "/" give "/", and "c" gives "" (no folder part).
+olstring_view folderPart(olstring_view path);
+// The last name's extension from its last dot on: "a/b.tar.gz" gives ".gz", "a/.ini" gives
+// ".ini", "a.d/b" gives "".
+olstring_view extensionPart(olstring_view path);
+// One separator between folder and name, unless either already provides it or either is
+// empty: ("/a", "b") and ("/a/", "b") give "/a/b", ("", "b") gives "b", ("/a", "") gives "/a".
+olstring joinPath(olstring_view folder, olstring_view name);
 
 // Opens a file for reading (existing regular files only) or for writing (an atomic replace;
 // missing folders on the way are created and a read-only target is replaced).

@@ -26,19 +26,6 @@ bool isNameCharacter(char16_t c) {
 
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-olstring_view fileNamePart(olstring_view path) {
-  const size_t slash = path.rfind(platform::kPathSeparator);
-  return slash == olstring_view::npos ? path : path.substr(slash + 1);
-}
-
-olstring joinPath(olstring_view folder, olstring_view name) {
-  if (folder.empty()) return olstring(name);
-  olstring path(folder);
-  if (path.back() != platform::kPathSeparator) path += platform::kPathSeparator;
-  path += name;
-  return path;
-}
-
 bool hasIniExtension(olstring_view name) {
   constexpr olstring_view kExtension = u".ini";
   return name.size() > kExtension.size() && platform::equalsNoCase(name.substr(name.size() - kExtension.size()), kExtension);
