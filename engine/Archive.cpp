@@ -83,7 +83,7 @@ bool ArchiveWorkArea::prepareWorkFolder() {
     }
   }
   const olstring name = kWorkFolderPrefix + fromUtf8(std::to_string(platform::currentProcessId()));
-  m_workFolder = makeUniquePath(joinPath(m_parentFolder, name), false);
+  m_workFolder = makeUniquePath(joinPath(m_parentFolder, name), /*keepExtension=*/false);
   if (!createFolders(m_workFolder)) return false;
   m_lock.acquire(joinPath(m_workFolder, kLockFileName));
   m_folderMade = true;
@@ -98,7 +98,7 @@ olstring ArchiveWorkArea::prepareArchive(olstring_view archivePath, bool autoTar
   if (m_sevenZipPath.empty() || pathType(archivePath) != PathType::file || !prepareWorkFolder()) return {};
   const olstring name(fileNamePart(archivePath));
   if (name.empty()) return {};
-  const olstring outputFolder = makeUniquePath(joinPath(m_workFolder, name), false);
+  const olstring outputFolder = makeUniquePath(joinPath(m_workFolder, name), /*keepExtension=*/false);
   m_stepLog.clear();
   if (onStep) onStep(name);
   olstring folder;
@@ -128,7 +128,7 @@ olstring ArchiveWorkArea::tarStep(olstring_view archivePath, const olstring& out
     uint8_t magic[8];
     if (!file.openForReading(tarPath) || !file.setPosition(257) || file.read(magic, 8) != 8) return outputFolder;
   }
-  const olstring renamed = makeUniquePath(tarPath, true);
+  const olstring renamed = makeUniquePath(tarPath, /*keepExtension=*/true);
   if (!platform::renamePath(tarPath, renamed)) {
     if (!tarball) return outputFolder;
     *failure = UnpackFailure::failed;
@@ -227,13 +227,9 @@ bool ArchiveWorkArea::extractArchive(olstring_view outputFolder, olstring_view a
 void ArchiveWorkArea::writeLog() {
   const olstring log = platform::currentDateTimeWithSeconds() + u"\r\n" + m_stepLog;
   m_stepLog.clear();
-  if (platform::FileHandle handle = openFile(logPath(), true)) {
-    if (writeTextFile(log, handle, TextEncoding::utf16le)) {
-      platform::closeFile(handle);
-    } else {
-      platform::abandonFile(handle);
-    }
-  }
+  // The log is a courtesy to the user: a compare does not fail for want of it.
+  platform::File file = openFileForWriting(logPath());
+  if (file && writeTextFile(log, file.handle(), TextEncoding::utf16le)) (void)file.close();
 }
 
 olstring ArchiveWorkArea::logPath() const { return joinPath(m_workFolder, kLogFileName); }

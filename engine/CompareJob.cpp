@@ -318,24 +318,22 @@ bool runCompareJob(CompareEngine& engine) {
   return succeeded;
 }
 
-int checkInputPath(CompareEngine& engine, olstring_view path, olstring* errorText) {
-  platform::setLastError(0);
+PathType checkInputPath(CompareEngine& engine, olstring_view path, olstring* errorText) {
   PathType kind = pathType(path);
+  uint32_t error = platform::kErrorSuccess;
   if (kind == PathType::file) {
-    platform::FileHandle handle = openFile(path, false);
-    if (handle == nullptr) {
-      kind = PathType::none;
-    } else {
-      platform::closeFile(handle);
-      platform::setLastError(0);
-    }
+    const platform::File file = openFileForReading(path);
+    if (!file) kind = PathType::none;
+    error = file.error();
   } else if (kind == PathType::folder) {
     platform::FolderListing listing;
     if (!listing.open(expandPath(path))) kind = PathType::none;
+    error = listing.error();
   } else {
-    platform::setLastError(platform::kErrorPathNotFound);
+    error = platform::kErrorPathNotFound;
   }
-  engine.job.setError(platform::lastError(), path);
+  platform::setLastError(error);
+  engine.job.setError(error, path);
   if (kind == PathType::none && errorText != nullptr) engine.job.getError(*errorText, u":\r\n\r\n");
-  return static_cast<int>(kind);
+  return kind;
 }

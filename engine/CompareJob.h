@@ -128,7 +128,7 @@ void itemVerdict(CompareEngine& engine, CompareItem& item);
 // Counts differing and missing items into the result. False when cancelled.
 bool countWalk(CompareEngine& engine, const CompareItem& item);
 
-// The check made before a compare starts: 0 (nothing usable: missing, unreadable file or
-// unlistable folder), 1 file or 2 folder. Records the outcome in the job's error record and,
-// for kind 0, fills errorText (when given) with the error text and the path.
-int checkInputPath(CompareEngine& engine, olstring_view path, olstring* errorText);
+// The check made before a compare starts: none (nothing usable: missing, unreadable file or
+// unlistable folder), file or folder. Records the outcome in the job's error record and, for
+// none, fills errorText (when given) with the error text and the path.
+PathType checkInputPath(CompareEngine& engine, olstring_view path, olstring* errorText);

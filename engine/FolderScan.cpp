@@ -138,7 +138,7 @@ olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links, Lis
   ListingFailure ignored;
   ListingFailure& reported = failure != nullptr ? *failure : ignored;
   reported = {};
-  if (absolutePathKind(folderPath) == 0) return {};
+  if (absolutePathKind(folderPath) == PathRoot::relative) return {};
   olstring relative;
   olstring current(folderPath);
   // A chain through a link back to a folder of the chain would never end otherwise.
@@ -297,12 +297,11 @@ int64_t scanTrees(CompareEngine& engine) {
   // works in either order.
   for (int side = 0; side < 2; ++side) {
     if (kinds[side] != PathType::file) continue;
-    platform::FileHandle handle = openFile(paths[side], false);
-    if (handle == nullptr) {
-      engine.job.setError(platform::lastError(), side == 0 ? options.path0 : options.path1);
+    const platform::File file = openFileForReading(paths[side]);
+    if (!file) {
+      engine.job.setError(file.error(), side == 0 ? options.path0 : options.path1);
       return 0;
     }
-    platform::closeFile(handle);
   }
 
   const bool twoFiles = kinds[0] == PathType::file && kinds[1] == PathType::file && options.forceFile;

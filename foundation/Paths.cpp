@@ -96,41 +96,57 @@ olstring joinPath(olstring_view folder, olstring_view name) {
   return joined;
 }
 
-platform::FileHandle openFile(olstring_view path, bool forWriting) {
-  platform::setLastError(platform::kErrorSuccess);
-  if (path.empty()) return nullptr;
+namespace {
+
+platform::File openOnce(olstring_view path, platform::FileAccess access) {
   const olstring expanded = expandPath(path);
-  if (forWriting) {
+  if (access == platform::FileAccess::write) {
     // Whether the folders could be made shows in the open's own result.
     const olstring_view folder = folderPart(expanded);
     if (!folder.empty()) createFolders(folder);
   }
-  return platform::openFile(expanded, forWriting ? platform::FileAccess::write : platform::FileAccess::read);
+  return platform::File::open(expanded, access);
 }
 
-platform::FileHandle openFileRetry(olstring_view path, bool forWriting) {
+platform::File openWithRetry(olstring_view path, platform::FileAccess access, SharingRetry retry) {
   using Clock = std::chrono::steady_clock;
   const auto start = Clock::now();
   const auto limit = std::chrono::milliseconds(1000);
-  platform::FileHandle handle = openFile(path, forWriting);
-  if (handle != nullptr || Clock::now() - start > limit) return handle;
-  while (handle == nullptr && platform::lastError() == platform::kErrorSharingViolation &&
-         Clock::now() - start < limit) {
+  platform::File file = openOnce(path, access);
+  if (retry == SharingRetry::none || file || Clock::now() - start > limit) return file;
+  while (!file && file.error() == platform::kErrorSharingViolation && Clock::now() - start < limit) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    handle = openFile(path, forWriting);
+    file = openOnce(path, access);
   }
-  return handle;
+  return file;
+}
+
+platform::FileAccess accessFor(bool forWriting) {
+  return forWriting ? platform::FileAccess::write : platform::FileAccess::read;
+}
+
+}  // namespace
+
+platform::File openFileForReading(olstring_view path, SharingRetry retry) {
+  return openWithRetry(path, platform::FileAccess::read, retry);
+}
+
+platform::File openFileForWriting(olstring_view path, SharingRetry retry) {
+  return openWithRetry(path, platform::FileAccess::write, retry);
+}
+
+platform::FileHandle openFile(olstring_view path, bool forWriting) {
+  return openWithRetry(path, accessFor(forWriting), SharingRetry::none).release();
+}
+
+platform::FileHandle openFileRetry(olstring_view path, bool forWriting) {
+  return openWithRetry(path, accessFor(forWriting), SharingRetry::upToOneSecond).release();
 }
 
 PathType pathType(olstring_view path, uint64_t* size) {
   if (size != nullptr) *size = 0;
   if (path.empty()) return PathType::none;
-  switch (platform::queryPath(expandPath(path), size)) {
-    case platform::PathKind::folder: return PathType::folder;
-    case platform::PathKind::file: return PathType::file;
-    case platform::PathKind::none: break;
-  }
-  return PathType::none;
+  return platform::queryPath(expandPath(path), size);
 }
 
 bool createFolders(olstring_view path) {
@@ -162,13 +178,13 @@ bool createFolders(olstring_view path) {
   return true;
 }
 
-int absolutePathKind(olstring_view path) {
-  if (path.empty()) return 0;
-  return platform::isAbsolutePath(expandPath(path)) ? 1 : 0;
+PathRoot absolutePathKind(olstring_view path) {
+  if (path.empty()) return PathRoot::relative;
+  return platform::isAbsolutePath(expandPath(path)) ? PathRoot::absolute : PathRoot::relative;
 }
 
 olstring fullPath(olstring_view path) {
-  if (absolutePathKind(path) != 0) return olstring(path);
+  if (absolutePathKind(path) != PathRoot::relative) return olstring(path);
   olstring full = platform::lexicalFullPath(path);
   return full.empty() ? olstring(path) : full;
 }

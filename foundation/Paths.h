@@ -1,13 +1,13 @@
 // Every path that a user, the command line or a settings file supplies passes through
 // here: splitting and joining, expansion, what is at a path, creating and removing folders,
-// full paths, opening.
-// Failures are return values; the platform's last error tells why.
+// full paths, opening. Failures are return values; the platform's last error tells why.
 #pragma once
 
 #include "foundation/olstring.h"
 #include "platform/File.h"
 
-enum class PathType { none = 0, file = 1, folder = 2 };
+// What is at a path: none (nothing), file, folder.
+using PathType = platform::PathType;
 
 // Splitting and joining, by one rule: the separator is platform::kPathSeparator, and
 // separators at the end of a path do not count ("a/b/" is "a/b"), except that the root "/"
@@ -25,12 +25,20 @@ olstring_view extensionPart(olstring_view path);
 // empty: ("/a", "b") and ("/a/", "b") give "/a/b", ("", "b") gives "b", ("/a", "") gives "/a".
 olstring joinPath(olstring_view folder, olstring_view name);
 
-// Opens a file for reading (existing regular files only) or for writing (an atomic replace;
-// missing folders on the way are created and a read-only target is replaced).
-// Returns nullptr on failure, with the last error set.
-platform::FileHandle openFile(olstring_view path, bool forWriting);
+// What an open does when another program holds the file (error 32, a sharing violation):
+// fail at once, or try again every 100 ms for up to 1000 ms.
+enum class SharingRetry { none, upToOneSecond };
 
-// openFile, retried for up to 1000 ms while the failure is a sharing violation (error 32).
+// Opens an existing regular file for reading, or a file for writing (an atomic replace;
+// missing folders on the way are created and a read-only target is replaced). The File owns
+// the handle, or carries the error code (3 for an empty path); the last error is set either
+// way.
+platform::File openFileForReading(olstring_view path, SharingRetry retry = SharingRetry::none);
+platform::File openFileForWriting(olstring_view path, SharingRetry retry = SharingRetry::none);
+
+// The raw forms, for callers that close the handle themselves: nullptr on failure.
+platform::FileHandle openFile(olstring_view path, bool forWriting);
+// openFile with SharingRetry::upToOneSecond.
 platform::FileHandle openFileRetry(olstring_view path, bool forWriting);
 
 // Expands %NAME% variables, %{GUID}% known-folder references and a leading "~/".
@@ -42,8 +50,10 @@ PathType pathType(olstring_view path, uint64_t* size = nullptr);
 // Creates every missing folder of the path. False when a part is a file or cannot be made.
 bool createFolders(olstring_view path);
 
-// 1 when the expanded path is absolute (starts with the separator), else 0.
-int absolutePathKind(olstring_view path);
+// Whether a path is absolute: relative, or absolute (after expansion it starts with the
+// separator). An empty path is relative.
+enum class PathRoot { relative = 0, absolute = 1 };
+PathRoot absolutePathKind(olstring_view path);
 
 // An absolute path comes back unchanged; a relative one is joined with the current folder
 // and "." and ".." are resolved lexically. On failure the input comes back.

@@ -180,13 +180,13 @@ TEST(CompareJob, CheckInputPath) {
   makeFifo(temp.path("fifo"));
   CompareEngine engine;
   olstring text;
-  EXPECT_EQ(checkInputPath(engine, temp.widePath("file.txt"), &text), 1);
+  EXPECT_EQ(checkInputPath(engine, temp.widePath("file.txt"), &text), PathType::file);
   EXPECT_EQ(engine.job.errorCode(), 0u);
-  EXPECT_EQ(checkInputPath(engine, temp.widePath("folder"), &text), 2);
-  EXPECT_EQ(checkInputPath(engine, temp.widePath("gone"), &text), 0);
+  EXPECT_EQ(checkInputPath(engine, temp.widePath("folder"), &text), PathType::folder);
+  EXPECT_EQ(checkInputPath(engine, temp.widePath("gone"), &text), PathType::none);
   EXPECT_EQ(engine.job.errorCode(), 3u);
   EXPECT_EQ(narrow(text), "The system cannot find the path specified:\r\n\r\n" + temp.path("gone"));
-  EXPECT_EQ(checkInputPath(engine, temp.widePath("fifo"), nullptr), 0) << "a FIFO is never opened";
+  EXPECT_EQ(checkInputPath(engine, temp.widePath("fifo"), nullptr), PathType::none) << "a FIFO is never opened";
   EXPECT_EQ(engine.job.errorCode(), 5u);
 }
 

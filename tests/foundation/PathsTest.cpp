@@ -63,10 +63,10 @@ TEST(Paths, ExpansionOfVariablesAndKnownFolders) {
 }
 
 TEST(Paths, AbsoluteAndFullPaths) {
-  EXPECT_EQ(absolutePathKind(u"/etc"), 1);
-  EXPECT_EQ(absolutePathKind(u"etc"), 0);
-  EXPECT_EQ(absolutePathKind(u""), 0);
-  EXPECT_EQ(absolutePathKind(u"C:\\x"), 0);
+  EXPECT_EQ(absolutePathKind(u"/etc"), PathRoot::absolute);
+  EXPECT_EQ(absolutePathKind(u"etc"), PathRoot::relative);
+  EXPECT_EQ(absolutePathKind(u""), PathRoot::relative);
+  EXPECT_EQ(absolutePathKind(u"C:\\x"), PathRoot::relative);
   EXPECT_EQ(fullPath(u"/a/../b"), u"/a/../b") << "an absolute path comes back unchanged";
   const olstring full = fullPath(u"a/./b/../c");
   ASSERT_FALSE(full.empty());
