@@ -6,17 +6,11 @@
 #include "engine/FolderScan.h"
 #include "foundation/Language.h"
 #include "foundation/Paths.h"
+#include "foundation/SoftCheck.h"
 #include "platform/Error.h"
 #include "platform/FolderListing.h"
 
 #include <cstdio>
-
-namespace {
-
-// How long the engine's destruction waits for a worker to notice a stop request.
-constexpr int64_t kStopGraceMs = 10000;
-
-}  // namespace
 
 // ---------------------------------------------------------------------------------------
 // JobState
@@ -112,10 +106,13 @@ WorkerThread::WorkerThread() = default;
 
 WorkerThread::~WorkerThread() {
   requestStop();
-  // The worker uses the engine that owns this object: give it the time to reach its next
-  // checkpoint and end before the engine goes away. A worker stuck in the system (a hung
-  // network mount) is not waited for without limit.
-  if (m_handle && platform::currentThreadId() != m_threadId.load()) m_handle->waitFinished(kStopGraceMs);
+  // The worker uses the engine that owns this object, so it must have ended before the
+  // engine goes: the thread's destruction waits for it. It notices the stop at its next
+  // checkpoint, within one listed entry, item or block of content, and a 7-Zip it runs is
+  // killed. Only the worker itself cannot wait for its own end; destroying the engine from
+  // its own job is a caller's mistake, after which the thread finishes alone.
+  MIRRANE_CHECK(platform::currentThreadId() != m_threadId.load(), return);
+  m_handle.reset();
 }
 
 bool WorkerThread::startWorker(CompareEngine& engine) {

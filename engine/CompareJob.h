@@ -75,7 +75,7 @@ private:
 class WorkerThread {
 public:
   WorkerThread();
-  // Requests a stop and gives the worker a short while to notice it.
+  // Requests a stop and waits for the worker to end.
   ~WorkerThread();
   WorkerThread(const WorkerThread&) = delete;
   WorkerThread& operator=(const WorkerThread&) = delete;

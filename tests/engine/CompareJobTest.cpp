@@ -11,6 +11,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
+#include <random>
 #include <thread>
 
 using namespace testing_support;
@@ -171,6 +173,46 @@ TEST(CompareJob, ChangedEventWakesAWaiterAfterTheWorkerEnded) {
   }
   EXPECT_GT(wakes, 0);
   EXPECT_EQ(engine.worker.exitCode(), 0u);
+}
+
+// Counts the marked threads that have ended: a thread-local object is destroyed as its
+// thread exits, after everything the thread ran.
+std::atomic<int> g_markedThreadsEnded{0};
+
+struct ThreadEndMarker {
+  bool armed = false;
+  ~ThreadEndMarker() {
+    if (armed) g_markedThreadsEnded.fetch_add(1);
+  }
+};
+
+thread_local ThreadEndMarker t_threadEndMarker;
+
+TEST(CompareJob, DestroyingTheEngineMidCompareWaitsUntilTheWorkerHasEnded) {
+  TempFolder temp;
+  makeTrees(temp);
+  // Large files, equal on both sides, so that their content is read block by block.
+  std::string big(8u << 20, '\0');
+  std::mt19937 random(13);
+  for (char& byte : big) byte = static_cast<char>(random());
+  for (const char* name : {"big/0.bin", "big/1.bin", "big/2.bin"}) engine_test::writeBoth(temp, name, big, big);
+
+  g_markedThreadsEnded = 0;
+  auto engine = std::make_unique<CompareEngine>();
+  platform::Event reached(platform::Event::Reset::manual, false);
+  std::atomic<bool> destroying{false};
+  onPhase(*engine, Phase::compare, 2, [&reached, &destroying] {
+    t_threadEndMarker.armed = true;
+    reached.set();
+    // The worker stays in the middle of the compare until the destruction has begun.
+    while (!destroying) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  ASSERT_TRUE(startJob(*engine, temp));
+  ASSERT_TRUE(reached.wait(60000));
+  destroying = true;
+  // On the heap, so that the sanitizers see any use of the engine once it is gone.
+  engine.reset();
+  EXPECT_EQ(g_markedThreadsEnded.load(), 1) << "the engine was destroyed before its worker had ended";
 }
 
 TEST(CompareJob, CheckInputPath) {
