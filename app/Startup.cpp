@@ -4,6 +4,7 @@
 #include "app/Version.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Language.h"
+#include "foundation/TextFile.h"
 #include "platform/Console.h"
 
 #include <chrono>
@@ -22,8 +23,6 @@ olstring hex8(uint32_t code) {
   return fromUtf8(buffer);
 }
 
-olstring decimal(int64_t value) { return fromUtf8(std::to_string(value)); }
-
 // The one-line progress display on a terminal's standard error.
 class ProgressLine {
 public:
@@ -38,7 +37,7 @@ public:
     // The counts and the phase in the texts the progress dialog shows; the counts first, so
     // that a long name is what a narrow terminal cuts.
     olstring line = langText(progress.total <= 0 ? lang::progress::kPrepareCount : lang::progress::kCount,
-                             decimal(progress.done), decimal(progress.total));
+                             numberToText(progress.done), numberToText(progress.total));
     if (!progress.text.empty()) line += u"  " + progress.text;
     for (char16_t& c : line) {
       if (c < u' ') c = u' ';
@@ -132,10 +131,10 @@ olstring consoleVerdictText(MirraneCore& core, uint32_t exitCode) {
   } else {
     const CompareResult& result = core.engine.result;
     text += u"\r\n";
-    text += langText(lang::console::kSuccess, decimal(exitCode));
+    text += langText(lang::console::kSuccess, numberToText(exitCode));
     text += u"\r\n";
     text += langText(result.differing == 0 ? lang::console::kNoDiff : lang::console::kDiff,
-                     decimal(result.missingSecond), decimal(result.differing), decimal(result.missingFirst));
+                     numberToText(result.missingSecond), numberToText(result.differing), numberToText(result.missingFirst));
   }
   text += u"\r\n";
   return text;

@@ -114,7 +114,7 @@ olstring byteSwappedCopy(olstring_view text) {
   return copy;
 }
 
-olstring numberToText(unsigned value) { return fromUtf8(std::to_string(value)); }
+olstring numberToText(int64_t value) { return fromUtf8(std::to_string(value)); }
 
 uint32_t textToNumber(olstring_view text) {
   unsigned base = 10;

@@ -64,8 +64,8 @@ std::string toMultiByte(olstring_view text, unsigned codePage = kCodePageUtf8);
 olstring lowerCaseCopy(olstring_view text);
 // Swaps the two bytes of every code unit.
 olstring byteSwappedCopy(olstring_view text);
-// Decimal text of 0..255.
-olstring numberToText(unsigned value);
+// Decimal text of a number ("-1", "0", "255", "12345678901").
+olstring numberToText(int64_t value);
 // "0x"/"0X" prefix (with at least two characters) reads base 16, else base 10; stops at the
 // first character that is not a digit; empty gives 0.
 uint32_t textToNumber(olstring_view text);
