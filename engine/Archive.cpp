@@ -62,7 +62,7 @@ void removeEntriesExcept(olstring_view folder, olstring_view keep) {
 
 }  // namespace
 
-ArchiveWorkArea::~ArchiveWorkArea() { m_lock.release(true); }
+ArchiveWorkArea::~ArchiveWorkArea() { m_lock.release(/*deleteFile=*/true); }
 
 void ArchiveWorkArea::prepare() {
   prepareWorkFolder();
@@ -240,7 +240,7 @@ void ArchiveWorkArea::clearWorkFolder() {
 }
 
 void ArchiveWorkArea::removeWorkFolder() {
-  m_lock.release(true);
+  m_lock.release(/*deleteFile=*/true);
   if (m_folderMade) deleteFolderTree(m_workFolder);
   m_folderMade = false;
 }
@@ -250,7 +250,7 @@ olstring ArchiveWorkArea::removeWorkFolderKeepingLog() {
     removeWorkFolder();
     return {};
   }
-  m_lock.release(true);
+  m_lock.release(/*deleteFile=*/true);
   removeEntriesExcept(m_workFolder, kLogFileName);
   m_folderMade = false;
   return logPath();

@@ -224,7 +224,7 @@ bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_vie
     record(*child, entries[i]);
   }
   for (const size_t i : deferred) {
-    CompareItem* child = add(entries[i], false);
+    CompareItem* child = add(entries[i], /*exactOnly=*/false);
     if (child == nullptr) return false;
     record(*child, entries[i]);
   }

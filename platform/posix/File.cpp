@@ -277,9 +277,9 @@ bool closeFile(FileHandle handle) {
   // empty settings file behind.
   bool ok = handle->writeError == kErrorSuccess;
   if (!ok) setLastError(handle->writeError);
-  if (ok && fsync(handle->fd) != 0) ok = succeeded(false);
+  if (ok) ok = succeeded(fsync(handle->fd) == 0);
   const int closed = ::close(handle->fd);
-  if (ok && closed != 0) ok = succeeded(false);
+  if (ok) ok = succeeded(closed == 0);
   if (ok) ok = succeeded(rename(handle->temporaryPath.c_str(), handle->targetPath.c_str()) == 0);
   // What a failed write left behind goes; the reason stays the last error.
   if (!ok) unlink(handle->temporaryPath.c_str());
