@@ -42,8 +42,8 @@ void olButton::onAttached() {
 }
 
 void olButton::setFrameMask(unsigned mask) {
-  if (m_frameMask == (mask & 15)) return;
-  m_frameMask = mask & 15;
+  if (m_frameMask == (mask & kAllSides)) return;
+  m_frameMask = mask & kAllSides;
   invalidateRect(m_hwnd);
 }
 
@@ -94,7 +94,7 @@ void olButton::paintButton(HDC dc, const RECT& rect) {
   const COLORREF frame = isDefaultButton(m_hwnd) && enabled ? accent : themeColour(olThemeSlot::frame);
   drawEdges(dc, rect, frame, m_frameMask, 1);
   if (hasFocus()) {
-    drawEdges(dc, rect, accent, 15, 2);
+    drawEdges(dc, rect, accent, kAllSides, 2);
     // An accent frame vanishes on an accent-like fill (a checked switch under the system
     // colours): a dotted line inside keeps the focus visible.
     if (colourDistance(background, accent) < 120) {
@@ -158,8 +158,8 @@ void olButton_Icon::paintContent(HDC dc, const RECT& rect, COLORREF textColour) 
 
 // ---- olButton_customIcon
 
-void olButton_customIcon::setGlyph(int code) {
-  m_glyph = code;
+void olButton_customIcon::setGlyph(olGlyph glyph) {
+  m_glyph = glyph;
   invalidateRect(m_hwnd);
 }
 
@@ -269,7 +269,7 @@ LRESULT olButton_Split::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void olButton_Split::paintButton(HDC dc, const RECT& rect) {
   fillSolidRect(dc, rect, m_dragging ? themeColour(olThemeSlot::accent) : themeColour(olThemeSlot::face));
-  drawEdges(dc, rect, themeColour(olThemeSlot::frame), 1, 1);
+  drawEdges(dc, rect, themeColour(olThemeSlot::frame), kSideLeft, 1);
 }
 
 // ---- olCheckBox
@@ -293,7 +293,7 @@ void olCheckBox::paintButton(HDC dc, const RECT& rect) {
   const COLORREF accent = themeColour(olThemeSlot::accent);
   const bool checked = isChecked();
   fillSolidRect(dc, box, checked && enabled ? accent : themeColour(olThemeSlot::window));
-  drawEdges(dc, box, isHot() || hasFocus() ? accent : themeColour(olThemeSlot::frame), 15, 1);
+  drawEdges(dc, box, isHot() || hasFocus() ? accent : themeColour(olThemeSlot::frame), kAllSides, 1);
   if (checked) {
     const COLORREF mark = enabled ? contrastingText(accent) : themeColour(olThemeSlot::greyText);
     dc->save();

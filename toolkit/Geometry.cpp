@@ -49,7 +49,7 @@ SIZE textExtent(olstring_view text, HFONT font) {
   return {metrics.horizontalAdvance(toQString(text)), metrics.height()};
 }
 
-olstring cleanLabel(olstring_view text, bool keepMarkers) {
+olstring cleanLabel(olstring_view text, olMarkers markers) {
   size_t start = text.find_first_not_of(u'\t');
   if (start == olstring_view::npos) return {};
   olstring_view label = text.substr(start);
@@ -57,7 +57,7 @@ olstring cleanLabel(olstring_view text, bool keepMarkers) {
   size_t dots = 0;
   while (dots < label.size() && label[label.size() - 1 - dots] == u'.') ++dots;
   if (dots > 1) label.remove_suffix(dots);
-  if (keepMarkers) return olstring(label);
+  if (markers == olMarkers::keep) return olstring(label);
   olstring result;
   for (size_t i = 0; i < label.size(); ++i) {
     if (label[i] != u'&') {

@@ -17,5 +17,6 @@ SIZE textExtent(olstring_view text, HFONT font = nullptr);
 
 // A language text made fit for a caption: cut at its first tab (after leading tabs), a
 // trailing run of dots removed unless it is a single dot, and every single "&" removed
-// ("&&" stays). With keepMarkers the "&" markers stay.
-olstring cleanLabel(olstring_view text, bool keepMarkers = false);
+// ("&&" stays), unless the markers are kept.
+enum class olMarkers { remove, keep };
+olstring cleanLabel(olstring_view text, olMarkers markers = olMarkers::remove);

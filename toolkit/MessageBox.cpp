@@ -53,14 +53,14 @@ std::vector<int> buttonSet(UINT type) {
 
 olMessageBox::olMessageBox(olstring_view text, olstring_view caption, UINT type)
     : m_text(text), m_caption(caption), m_type(type), m_ids(buttonSet(type)) {
-  beginTemplate(200, 60, true, static_cast<int>(m_ids.size()));
+  beginTemplate(200, 60, olTemplate::popup, static_cast<int>(m_ids.size()));
   for (size_t i = 0; i < m_ids.size(); ++i)
     addTemplateItem(kTemplateButton, m_ids[i], 0, 0, 50, 14, i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
 }
 
 olMessageBox::~olMessageBox() {
   _countDown.stop();
-  unbind(true);
+  unbind(olUnbind::destroyWindow);
 }
 
 int olMessageBox::show(olstring_view text, olstring_view caption, UINT type, int countDownSeconds) {
@@ -151,7 +151,7 @@ void olMessageBox::paintClient(HDC dc, const RECT& rect) {
   RECT content = rect;
   content.bottom -= m_bandHeight;
   fillSolidRect(dc, content, themeColour(olThemeSlot::window));
-  drawEdges(dc, {rect.left, content.bottom, rect.right, content.bottom + 1}, themeColour(olThemeSlot::frame), 2, 1);
+  drawEdges(dc, {rect.left, content.bottom, rect.right, content.bottom + 1}, themeColour(olThemeSlot::frame), kSideTop, 1);
   if (m_type & MB_ICONMASK) drawMessageIcon(dc, m_type & MB_ICONMASK, dx(7), dy(7), kIconSize);
   RECT text = textArea();
   setTextColour(dc, themeColour(olThemeSlot::text));

@@ -216,8 +216,9 @@ constexpr HWND HWND_TOP = nullptr;
 // Hit-test codes.
 constexpr LRESULT HTCLIENT = 1;
 constexpr LRESULT HTCAPTION = 2;
-constexpr LRESULT HTBORDER = 18;
+constexpr LRESULT HTLEFT = 10;  // the sizing borders run from HTLEFT to HTBOTTOMRIGHT
 constexpr LRESULT HTBOTTOMRIGHT = 17;
+constexpr LRESULT HTBORDER = 18;
 
 // System commands.
 constexpr WPARAM SC_SIZE = 0xF000;

@@ -68,7 +68,7 @@ int drawText(HDC dc, olstring_view text, RECT& rect, UINT format) {
   return drawn.height();
 }
 
-void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
+void drawGlyph(HDC dc, olGlyph glyph, const RECT& rect, COLORREF colour) {
   if (!dc) return;
   const double size = std::clamp(std::min(rect.width(), rect.height()) * 0.55, 10.0, 24.0);
   const QPointF centre(rect.left + rect.width() / 2.0, rect.top + rect.height() / 2.0);
@@ -81,8 +81,8 @@ void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
   dc->setPen(pen);
   dc->setBrush(Qt::NoBrush);
   const double l = box.left(), t = box.top(), w = box.width(), h = box.height();
-  switch (code) {
-    case 1: {  // open folder
+  switch (glyph) {
+    case olGlyph::openFolder: {
       QPainterPath back;
       back.moveTo(l, t + h * 0.85);
       back.lineTo(l, t + h * 0.2);
@@ -100,7 +100,7 @@ void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
       dc->drawPath(front);
       break;
     }
-    case 2: {  // folder
+    case olGlyph::folder: {
       QPainterPath path;
       path.moveTo(l, t + h * 0.85);
       path.lineTo(l, t + h * 0.2);
@@ -112,7 +112,7 @@ void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
       dc->drawPath(path);
       break;
     }
-    case 3: {  // file
+    case olGlyph::file: {
       QPainterPath path;
       path.moveTo(l + w * 0.2, t);
       path.lineTo(l + w * 0.6, t);
@@ -125,7 +125,7 @@ void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
       dc->drawLine(QPointF(l + w * 0.6, t + h * 0.22), QPointF(l + w * 0.8, t + h * 0.22));
       break;
     }
-    case 4: {  // save
+    case olGlyph::save: {
       QPainterPath path;
       path.moveTo(l + w * 0.1, t + h * 0.1);
       path.lineTo(l + w * 0.72, t + h * 0.1);
@@ -138,11 +138,11 @@ void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
       dc->drawRect(QRectF(l + w * 0.25, t + h * 0.55, w * 0.5, h * 0.35));
       break;
     }
-    case 5:  // close
+    case olGlyph::close:
       dc->drawLine(QPointF(l + w * 0.2, t + h * 0.2), QPointF(l + w * 0.8, t + h * 0.8));
       dc->drawLine(QPointF(l + w * 0.8, t + h * 0.2), QPointF(l + w * 0.2, t + h * 0.8));
       break;
-    case 6: {  // reset: a circular arrow
+    case olGlyph::reset: {  // a circular arrow
       QRectF circle(l + w * 0.12, t + h * 0.12, w * 0.76, h * 0.76);
       dc->drawArc(circle, 100 * 16, 290 * 16);
       const double angle = 100.0 * M_PI / 180.0;
@@ -152,10 +152,10 @@ void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
       dc->drawLine(tip, tip + QPointF(w * 0.08, h * 0.22));
       break;
     }
-    case 7:  // menu
+    case olGlyph::menu:
       for (double y : {0.25, 0.5, 0.75}) dc->drawLine(QPointF(l + w * 0.15, t + h * y), QPointF(l + w * 0.85, t + h * y));
       break;
-    default: break;
+    case olGlyph::none: break;
   }
   dc->restore();
 }

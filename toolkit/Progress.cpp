@@ -11,7 +11,7 @@ olProgressCtrl::olProgressCtrl() = default;
 
 olProgressCtrl::~olProgressCtrl() {
   m_animation.stop();
-  unbind(true);
+  unbind(olUnbind::destroyWindow);
 }
 
 bool olProgressCtrl::setRange(int64_t maximum) {
@@ -84,7 +84,7 @@ LRESULT olProgressCtrl::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void olProgressCtrl::paint(HDC dc, const RECT& rect) {
   ++m_paints;
   fillSolidRect(dc, rect, themeColour(olThemeSlot::window));
-  drawEdges(dc, rect, themeColour(olThemeSlot::frame), 15, 1);
+  drawEdges(dc, rect, themeColour(olThemeSlot::frame), kAllSides, 1);
   const RECT inner = rect.inflated(-2, -2);
   const COLORREF fill = m_state == kPaused ? blendColours(themeColour(olThemeSlot::accent), RGB(0xDA, 0xA5, 0x20), 170)
                                            : themeColour(olThemeSlot::accent);

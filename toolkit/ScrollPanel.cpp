@@ -49,7 +49,7 @@ struct olScrollPanel::Bar {
 olScrollPanel::olScrollPanel() : m_bar(new Bar) {}
 
 olScrollPanel::~olScrollPanel() {
-  unbind(true);
+  unbind(olUnbind::destroyWindow);
   delete m_bar;
 }
 

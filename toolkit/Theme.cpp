@@ -91,7 +91,7 @@ void repaintOpenWindows() {
   QApplication::setPalette(themePalette());
   // Every open top-level window hears of the switch; each passes it on to its children.
   for (QWidget* widget : QApplication::topLevelWidgets()) {
-    HWND hwnd = handleOf(widget, false);
+    HWND hwnd = handleOf(widget);
     if (hwnd && olWndMap::instance().find(hwnd))
       postMessage(hwnd, WM_SYSCOLORCHANGE, 0, reinterpret_cast<LPARAM>(themeMarker()));
     else
@@ -305,10 +305,10 @@ void drawEdges(HDC dc, const RECT& rect, COLORREF colour, unsigned sides, int wi
   if (!dc || width <= 0) return;
   const QColor c = toQColor(colour);
   const int w = std::min(width, std::min(rect.width(), rect.height()));
-  if (sides & 1) dc->fillRect(rect.left, rect.top, w, rect.height(), c);
-  if (sides & 2) dc->fillRect(rect.left, rect.top, rect.width(), w, c);
-  if (sides & 4) dc->fillRect(rect.right - w, rect.top, w, rect.height(), c);
-  if (sides & 8) dc->fillRect(rect.left, rect.bottom - w, rect.width(), w, c);
+  if (sides & kSideLeft) dc->fillRect(rect.left, rect.top, w, rect.height(), c);
+  if (sides & kSideTop) dc->fillRect(rect.left, rect.top, rect.width(), w, c);
+  if (sides & kSideRight) dc->fillRect(rect.right - w, rect.top, w, rect.height(), c);
+  if (sides & kSideBottom) dc->fillRect(rect.left, rect.bottom - w, rect.width(), w, c);
 }
 
 void fillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {

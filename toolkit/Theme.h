@@ -95,7 +95,14 @@ public:
   virtual void applyControlTheme(HWND hwnd);
 };
 
-// Fills a band of the width inside each chosen side (1 left, 2 top, 4 right, 8 bottom).
+// The sides of a rectangle as the bits of a frame mask.
+constexpr unsigned kSideLeft = 1;
+constexpr unsigned kSideTop = 2;
+constexpr unsigned kSideRight = 4;
+constexpr unsigned kSideBottom = 8;
+constexpr unsigned kAllSides = kSideLeft | kSideTop | kSideRight | kSideBottom;
+
+// Fills a band of the width inside each chosen side (kSideLeft, kSideTop, ...).
 void drawEdges(HDC dc, const RECT& rect, COLORREF colour, unsigned sides, int width);
 void fillSolidRect(HDC dc, const RECT& rect, COLORREF colour);
 // An anti-aliased filled rounded rectangle.

@@ -10,12 +10,12 @@ namespace {
 
 
 // "help" cut at its first tab and without trailing dots, its "&" marker kept.
-olstring helpCaption() { return cleanLabel(langText(lang::global::kHelp), true); }
+olstring helpCaption() { return cleanLabel(langText(lang::global::kHelp), olMarkers::keep); }
 
 }  // namespace
 
 CAboutDlg::CAboutDlg() {
-  beginTemplate(260, 104, true, 4);
+  beginTemplate(260, 104, olTemplate::popup, 4);
   addTemplateItem(kTemplateButton, kAboutLinkId, 7, 46, 107, 14, WS_TABSTOP);
   addTemplateItem(kTemplateButton, kAboutHelpId, 203, 7, 50, 14, WS_TABSTOP);
   addTemplateItem(kTemplateButton, IDCANCEL, 203, 32, 50, 14, WS_TABSTOP);

@@ -37,6 +37,6 @@ uint32_t runCompareWithProgress(CompareEngine& engine, HWND owner, const std::fu
   }
   changed.setWakeHook({});
   if (ownerWasEnabled && isWindow(owner)) enableWindow(owner, true);
-  progress.unbind(true);
+  progress.unbind(olUnbind::destroyWindow);
   return exitCode;
 }

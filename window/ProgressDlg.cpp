@@ -13,7 +13,7 @@ olstring decimal(int64_t value) { return fromUtf8(std::to_string(value)); }
 }  // namespace
 
 CProgressDlg::CProgressDlg(CompareEngine& engine) : m_engine(engine) {
-  beginTemplate(260, 68, true, 2);
+  beginTemplate(260, 68, olTemplate::popup, 2);
   addTemplateItem(kTemplateButton, kPauseButtonId, 146, 47, 50, 14, WS_CLIPSIBLINGS | WS_TABSTOP);
   addTemplateItem(kTemplateButton, IDCANCEL, 203, 47, 50, 14, WS_CLIPSIBLINGS | WS_TABSTOP);
 }

@@ -16,7 +16,7 @@ using gui_test::SimpleDialog;
 
 TEST(DialogTemplate, KeepsTheBinaryLayoutAndRefusesUnknownKinds) {
   olDialog dialog;
-  dialog.beginTemplate(100, 50, true, 5);
+  dialog.beginTemplate(100, 50, olTemplate::popup, 5);
   // 64 bytes of header and 112 bytes for every (started) group of four items.
   EXPECT_EQ(dialog.templateBlock().size(), 64u + 2 * 112u);
   EXPECT_EQ(dialog.templateUsedBytes(), 64u);
@@ -34,7 +34,7 @@ TEST(DialogTemplate, KeepsTheBinaryLayoutAndRefusesUnknownKinds) {
   EXPECT_EQ(count, 9);
 
   olDialog child;
-  child.beginTemplate(10, 10, false, 0);
+  child.beginTemplate(10, 10, olTemplate::child, 0);
   std::memcpy(&style, child.templateBlock().data(), 4);
   EXPECT_EQ(style, 0x46000440u);
   EXPECT_EQ(child.templateBlock().size(), 64u);
@@ -58,7 +58,7 @@ TEST(DialogCreation, BuildsControlsInDialogUnitsAndBindsThem) {
   // The toolkit's UI font reached the dialog and, through it, the controls.
   EXPECT_EQ(reinterpret_cast<HFONT>(sendMessage(hwnd, WM_GETFONT)), uiFont());
   EXPECT_TRUE(dialog.isInitialised());
-  dialog.unbind(true);
+  dialog.unbind(olUnbind::destroyWindow);
   EXPECT_FALSE(isWindow(hwnd));
   EXPECT_FALSE(isWindow(edit));
   EXPECT_EQ(olWndMap::instance().find(hwnd), nullptr);
@@ -269,7 +269,7 @@ TEST(Placement, AFixedSizeDialogCannotBeResized) {
 
   // A resizable dialog can grow, but not below the size it was made with.
   olDialog sizable;
-  sizable.beginTemplate(120, 80, true, 0);
+  sizable.beginTemplate(120, 80, olTemplate::popup, 0);
   sizable.addTemplateStyle(WS_THICKFRAME);
   ASSERT_TRUE(sizable.createModeless(nullptr));
   RECT start = getWindowRect(sizable.hwnd());

@@ -26,7 +26,7 @@ enum Id {
 class Gallery : public olBaseDlg {
 public:
   Gallery() {
-    beginTemplate(330, 240, true, 20);
+    beginTemplate(330, 240, olTemplate::popup, 20);
     addTemplateItem(kTemplateButton, IDOK, 0, 0, 50, 14, BS_DEFPUSHBUTTON);
     addTemplateItem(kTemplateButton, IDCANCEL, 0, 0, 50, 14);
     for (int id : {kDiffs, kAll, kLoad, kSave, kReset, kMore, kDetails, kLink, kSplit})
@@ -54,7 +54,7 @@ public:
     diffs.attachDlgItem(m_hwnd, kDiffs);
     all.attachDlgItem(m_hwnd, kAll);
     const int glyphIds[4] = {kLoad, kSave, kReset, kMore};
-    const int codes[4] = {1, 4, 6, 7};
+    const olGlyph codes[4] = {olGlyph::openFolder, olGlyph::save, olGlyph::reset, olGlyph::menu};
     for (int i = 0; i < 4; ++i) {
       glyphs[i].attachDlgItem(m_hwnd, glyphIds[i]);
       glyphs[i].setGlyph(codes[i]);

@@ -98,10 +98,10 @@ TEST(Routing, SetFontReachesEveryChildAndUnbindRestoresTheProcedure) {
   WNDPROC before = windowProcedure(ok);
   ASSERT_TRUE(button.attach(ok));
   EXPECT_EQ(windowProcedure(ok), olSharedWindowProc);
-  button.unbind(false);
+  button.unbind(olUnbind::keepWindow);
   EXPECT_EQ(windowProcedure(ok), before);
   EXPECT_TRUE(isWindow(ok));
-  dialog.unbind(true);
+  dialog.unbind(olUnbind::destroyWindow);
   deleteFont(big);
 }
 
@@ -120,7 +120,7 @@ TEST(Routing, PostedMessagesArriveInOrderAndNotAfterTheWindowIsGone) {
   gui_test::waitFor([&] { return recorder.seen.size() == 2; });
   EXPECT_EQ(recorder.seen, (std::vector<UINT>{WM_USER + 1, WM_USER + 2}));
   postMessage(hwnd, WM_USER + 3);
-  recorder.unbind(true);
+  recorder.unbind(olUnbind::destroyWindow);
   gui_test::waitFor([] { return false; }, 30);
   EXPECT_EQ(recorder.seen.size(), 2u);
   EXPECT_FALSE(postMessage(hwnd, WM_USER + 4));
@@ -168,7 +168,7 @@ TEST(Timers, IdsStartAt1314AndFireOnTheirWindow) {
   EXPECT_EQ(third.id(), 1314u);
   EXPECT_TRUE(gui_test::waitFor([&] { return second.fired > 0 && third.fired > 0; }));
   EXPECT_EQ(first.fired, 0);
-  dialog.unbind(true);
+  dialog.unbind(olUnbind::destroyWindow);
   EXPECT_FALSE(second.isRunning());
   EXPECT_FALSE(second.start(nullptr, 10));
 }
@@ -216,7 +216,7 @@ TEST(Captions, CleanLabel) {
     SCOPED_TRACE(toUtf8(c.text));
     EXPECT_EQ(cleanLabel(c.text), c.clean);
   }
-  EXPECT_EQ(cleanLabel(u"&Help...\tF1", true), u"&Help");
+  EXPECT_EQ(cleanLabel(u"&Help...\tF1", olMarkers::keep), u"&Help");
 }
 
 TEST(Geometry, StandardButtonIsAtLeastTwentyPixelsHighAndScalesItsWidth) {

@@ -118,8 +118,8 @@ TEST(ProgressDialog, PauseAndResumeOfARealCompare) {
   EXPECT_EQ(exitCode, 0u);
   EXPECT_EQ(engine.result.differing, 1);
   EXPECT_TRUE(isWindowEnabled(owner.hwnd()));
-  owner.unbind(true);
-  bystander.unbind(true);
+  owner.unbind(olUnbind::destroyWindow);
+  bystander.unbind(olUnbind::destroyWindow);
 }
 
 TEST(ProgressDialog, CancelWhilePausedEndsTheJobAndTheDialogWaitsForIt) {
@@ -162,7 +162,7 @@ TEST(ProgressDialog, AFinishedCompareLeavesAndAFullCountIsAFullBar) {
   progress.refreshProgress();
   EXPECT_EQ(progress.progressBar().position(), progress.progressBar().maximum());
   EXPECT_EQ(progress.progressBar().maximum(), 5);
-  progress.unbind(true);
+  progress.unbind(olUnbind::destroyWindow);
 }
 
 TEST(ProgressDialog, PicturesInThreeThemes) {
@@ -190,7 +190,7 @@ TEST(ProgressDialog, PicturesInThreeThemes) {
       for (int y = 8; y < 24 && !drawn; ++y) drawn = picture.pixelColor(x, y) != background;
     }
     EXPECT_TRUE(drawn) << toUtf8(theme);
-    progress.unbind(true);
+    progress.unbind(olUnbind::destroyWindow);
   }
   applyThemeByName(u"Light");
 }
