@@ -7,6 +7,7 @@
 
 #include <cmath>
 
+#include "foundation/SoftCheck.h"
 #include "toolkit/App.h"
 #include "toolkit/DialogTemplate.h"
 #include "toolkit/ModalStack.h"
@@ -232,7 +233,8 @@ HWND olDialog::createFromTemplate(HWND owner, uint32_t& style) {
 }
 
 bool olDialog::createModeless(HWND owner) {
-  if (m_hwnd || m_templateId != 0) return false;
+  MIRRANE_CHECK(!m_hwnd, return false);
+  if (m_templateId != 0) return false;
   uint32_t style = 0;
   const HWND hwnd = createFromTemplate(owner, style);
   if (!hwnd) return false;
@@ -248,16 +250,17 @@ bool olDialog::createModeless(HWND owner) {
 }
 
 int olDialog::runModal() {
-  if (m_hwnd) return -1;
+  // A dialog that is open already cannot run a loop of its own as well.
+  MIRRANE_CHECK(!m_hwnd, return -1);
   HWND owner = modal_stack::ownerForNewDialog();
   const bool disabledOwner = owner && isWindowEnabled(owner);
   if (disabledOwner) enableWindow(owner, false);
   m_endCode = 0;
   if (modal_stack::dialogDepth() == 0) olApp::clearQuit();
-  if (!createModeless(owner)) {
+  MIRRANE_CHECK(createModeless(owner), {
     if (disabledOwner) enableWindow(owner, true);
     return -1;
-  }
+  });
   const HWND hwnd = m_hwnd;
   showWindow(hwnd, SW_SHOW);
 

@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "foundation/SoftCheck.h"
 #include "toolkit/App.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Geometry.h"
@@ -15,6 +16,7 @@ namespace {
 
 constexpr int kIconSize = 32;
 constexpr int kTextWidth = 380;
+constexpr UINT kCountDownStepMs = 1000;
 
 std::map<int, olstring>& captions() {
   static std::map<int, olstring> map;
@@ -89,7 +91,7 @@ bool olMessageBox::onInitDialog() {
   m_buttons.clear();
   for (int id : m_ids) {
     auto button = std::make_unique<olButton>();
-    button->attachDlgItem(m_hwnd, id);
+    MIRRANE_CHECK(button->attachDlgItem(m_hwnd, id), continue);
     m_buttons.push_back(std::move(button));
   }
   olBaseDlg::onInitDialog();
@@ -97,7 +99,7 @@ bool olMessageBox::onInitDialog() {
   if (!cancelId()) setStyle(m_hwnd, getStyle(m_hwnd) & ~WS_SYSMENU);
   m_remaining = m_countDownSeconds;
   if (m_remaining > 0) {
-    _countDown.start(m_hwnd, 1000);
+    MIRRANE_CHECK(_countDown.start(m_hwnd, kCountDownStepMs), m_remaining = 0);
     loadTexts();
   }
   setFocus(getDlgItem(m_hwnd, m_ids.front()));

@@ -3,9 +3,14 @@
 
 #include <QPainter>
 
+#include "foundation/SoftCheck.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/PaintDC.h"
 #include "toolkit/WindowInternal.h"
+
+namespace {
+constexpr UINT kAnimationStepMs = 40;
+}  // namespace
 
 olProgressCtrl::olProgressCtrl() = default;
 
@@ -35,7 +40,9 @@ bool olProgressCtrl::setIndeterminate(bool indeterminate) {
   if (indeterminate == m_indeterminate) return false;
   m_indeterminate = indeterminate;
   m_phase = 0;
-  if (indeterminate && m_hwnd) m_animation.start(m_hwnd, 40);
+  if (indeterminate && m_hwnd) {
+    MIRRANE_CHECK(m_animation.start(m_hwnd, kAnimationStepMs), (void)0);
+  }
   else m_animation.stop();
   invalidateRect(m_hwnd);
   return true;

@@ -1,6 +1,7 @@
 #include "window/AboutDlg.h"
 
 #include "foundation/LanguageKeys.h"
+#include "foundation/SoftCheck.h"
 #include "toolkit/Geometry.h"
 #include "window/DialogLayout.h"
 #include "toolkit/PaintDC.h"
@@ -47,10 +48,11 @@ LRESULT CAboutDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CAboutDlg::attachControls() {
-  m_link.attachDlgItem(m_hwnd, kAboutLinkId);
-  m_helpButton.attachDlgItem(m_hwnd, kAboutHelpId);
-  m_donateButton.attachDlgItem(m_hwnd, kAboutDonateId);
-  m_closeButton.attachDlgItem(m_hwnd, IDCANCEL);
+  const std::pair<olWnd*, int> controls[] = {
+      {&m_link, kAboutLinkId}, {&m_helpButton, kAboutHelpId}, {&m_donateButton, kAboutDonateId}, {&m_closeButton, IDCANCEL}};
+  for (auto [control, id] : controls) {
+    MIRRANE_CHECK(control->attachDlgItem(m_hwnd, id), continue);
+  }
 }
 
 bool CAboutDlg::onInitDialog() {

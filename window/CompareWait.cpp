@@ -1,5 +1,6 @@
 #include "window/CompareWait.h"
 
+#include "foundation/SoftCheck.h"
 #include "toolkit/App.h"
 #include "window/ProgressDlg.h"
 
@@ -7,7 +8,8 @@
 
 uint32_t runCompareWithProgress(CompareEngine& engine, HWND owner, const std::function<void(CProgressDlg&)>& onShown) {
   CProgressDlg progress(engine);
-  progress.createModeless(owner);
+  // Without its window the compare still runs and ends; only its progress goes unseen.
+  MIRRANE_CHECK(progress.createModeless(owner), (void)0);
   progress.showAndRefresh();
   const bool ownerWasEnabled = owner != nullptr && isWindowEnabled(owner);
   if (ownerWasEnabled) enableWindow(owner, false);

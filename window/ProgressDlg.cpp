@@ -1,6 +1,7 @@
 #include "window/ProgressDlg.h"
 
 #include "foundation/LanguageKeys.h"
+#include "foundation/SoftCheck.h"
 #include "toolkit/Geometry.h"
 #include "window/DialogLayout.h"
 #include "toolkit/PaintDC.h"
@@ -44,12 +45,12 @@ LRESULT CProgressDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CProgressDlg::attachControls() {
-  m_cancelButton.attachDlgItem(m_hwnd, IDCANCEL);
-  m_pauseButton.attachDlgItem(m_hwnd, kPauseButtonId);
+  MIRRANE_CHECK(m_cancelButton.attachDlgItem(m_hwnd, IDCANCEL), (void)0);
+  MIRRANE_CHECK(m_pauseButton.attachDlgItem(m_hwnd, kPauseButtonId), (void)0);
   HWND bar = createWindowEx(0, u"msctls_progress32", u"", WS_CHILD | WS_VISIBLE, RECT{}, m_hwnd, kProgressBarId);
-  if (bar == nullptr) return;
+  MIRRANE_CHECK(bar != nullptr, return);
   sendMessage(bar, WM_SETFONT, reinterpret_cast<WPARAM>(m_font));
-  m_progressBar.attach(bar);
+  MIRRANE_CHECK(m_progressBar.attach(bar), return);
   setWindowPos(bar, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 

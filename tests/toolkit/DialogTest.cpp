@@ -5,6 +5,7 @@
 #include <thread>
 #include <QWidget>
 
+#include "foundation/SoftCheck.h"
 #include "tests/toolkit/GuiTest.h"
 #include "toolkit/App.h"
 #include "toolkit/Hotkeys.h"
@@ -174,16 +175,20 @@ TEST(ModalLoop, ClickingAButtonEndsWithItsId) {
   EXPECT_EQ(dialog.runModal(), IDCANCEL);
 }
 
-TEST(ModalLoop, ASecondRunModalOfAnOpenDialogFails) {
+TEST(ModalLoop, ASecondRunModalOfAnOpenDialogFailsAndSaysSo) {
   Reaper reaper;
   SimpleDialog dialog;
   int second = 0;
+  unsigned reported = 0;
   later(50, [&] {
+    const unsigned before = soft_check::failures;
     second = dialog.runModal();
+    reported = soft_check::failures - before;
     dialog.endDialog(7);
   });
   EXPECT_EQ(dialog.runModal(), 7);
   EXPECT_EQ(second, -1);
+  EXPECT_EQ(reported, 1u) << "a caller's mistake is logged, not silent";
 }
 
 TEST(ModalLoop, NestedDialogDisablesItsOwnerAndEnablesItAgain) {
