@@ -207,7 +207,7 @@ MSG inputMessage(HWND hwnd, const QEvent* event) {
       const bool alt = key->modifiers() & Qt::AltModifier;
       const bool down = event->type() == QEvent::KeyPress;
       msg.message = down ? (alt ? WM_SYSKEYDOWN : WM_KEYDOWN) : (alt ? WM_SYSKEYUP : WM_KEYUP);
-      msg.wParam = virtualKeyOf(key->key());
+      msg.wParam = virtualKeyOf(*key);
       msg.lParam = kKeyRepeatCount | (key->isAutoRepeat() ? kKeyAutoRepeat : 0);
       msg.keyModifiers = modifierBits(key->modifiers());
       break;

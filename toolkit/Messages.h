@@ -224,13 +224,16 @@ constexpr LRESULT HTBORDER = 18;
 constexpr WPARAM SC_SIZE = 0xF000;
 constexpr WPARAM SC_CLOSE = 0xF060;
 
-// Virtual keys.
+// Virtual keys. Letters and digits are their upper-case characters ('A', '7').
 constexpr unsigned VK_BACK = 0x08;
 constexpr unsigned VK_TAB = 0x09;
+constexpr unsigned VK_CLEAR = 0x0C;
 constexpr unsigned VK_RETURN = 0x0D;
 constexpr unsigned VK_SHIFT = 0x10;
 constexpr unsigned VK_CONTROL = 0x11;
 constexpr unsigned VK_MENU = 0x12;
+constexpr unsigned VK_PAUSE = 0x13;
+constexpr unsigned VK_CAPITAL = 0x14;
 constexpr unsigned VK_ESCAPE = 0x1B;
 constexpr unsigned VK_SPACE = 0x20;
 constexpr unsigned VK_PRIOR = 0x21;
@@ -241,12 +244,37 @@ constexpr unsigned VK_LEFT = 0x25;
 constexpr unsigned VK_UP = 0x26;
 constexpr unsigned VK_RIGHT = 0x27;
 constexpr unsigned VK_DOWN = 0x28;
+constexpr unsigned VK_SNAPSHOT = 0x2C;
 constexpr unsigned VK_INSERT = 0x2D;
 constexpr unsigned VK_DELETE = 0x2E;
+constexpr unsigned VK_LWIN = 0x5B;
+constexpr unsigned VK_RWIN = 0x5C;
 constexpr unsigned VK_APPS = 0x5D;
-constexpr unsigned VK_F1 = 0x70;
+constexpr unsigned VK_NUMPAD0 = 0x60;  // to VK_NUMPAD9 = 0x69
+constexpr unsigned VK_MULTIPLY = 0x6A;
+constexpr unsigned VK_ADD = 0x6B;
+constexpr unsigned VK_SUBTRACT = 0x6D;
+constexpr unsigned VK_DECIMAL = 0x6E;
+constexpr unsigned VK_DIVIDE = 0x6F;
+constexpr unsigned VK_F1 = 0x70;  // to VK_F24 = 0x87
 constexpr unsigned VK_F3 = 0x72;
 constexpr unsigned VK_F4 = 0x73;
+constexpr unsigned VK_F5 = 0x74;
+constexpr unsigned VK_NUMLOCK = 0x90;
+constexpr unsigned VK_SCROLL = 0x91;
+// Punctuation keys, named by what they carry on the US layout.
+constexpr unsigned VK_OEM_1 = 0xBA;       // ; :
+constexpr unsigned VK_OEM_PLUS = 0xBB;    // = +
+constexpr unsigned VK_OEM_COMMA = 0xBC;   // , <
+constexpr unsigned VK_OEM_MINUS = 0xBD;   // - _
+constexpr unsigned VK_OEM_PERIOD = 0xBE;  // . >
+constexpr unsigned VK_OEM_2 = 0xBF;       // / ?
+constexpr unsigned VK_OEM_3 = 0xC0;       // ` ~
+constexpr unsigned VK_OEM_4 = 0xDB;       // [ {
+constexpr unsigned VK_OEM_5 = 0xDC;       // \ |
+constexpr unsigned VK_OEM_6 = 0xDD;       // ] }
+constexpr unsigned VK_OEM_7 = 0xDE;       // ' "
+constexpr unsigned VK_OEM_102 = 0xE2;     // the extra key beside the left Shift
 
 // Message box types.
 constexpr UINT MB_OK = 0x00;

@@ -16,6 +16,7 @@
 
 class QApplication;
 class QEvent;
+class QKeyEvent;
 class QPaintEvent;
 class QPalette;
 
@@ -102,7 +103,7 @@ unsigned modifierBits(Qt::KeyboardModifiers modifiers);
 // The virtual key of a key event: named keys by name, punctuation by its OEM code, letters
 // and digits by the typed key, or by the layout-independent key where the typed one is
 // not Latin. 0 when the key has no virtual key.
-unsigned virtualKeyOf(int qtKey, uint32_t nativeScanCode = 0, uint32_t nativeVirtualKey = 0);
+unsigned virtualKeyOf(const QKeyEvent& key);
 
 // ---- procedures (ControlProcs.cpp, Dialog.cpp)
 

@@ -1,0 +1,124 @@
+// Input as it reaches windows: virtual keys on any layout, hotkeys, key claims, mouse
+// tracking and capture, drops, and what a disabled window refuses.
+#include <QKeyEvent>
+#include <QTest>
+#include <QWidget>
+
+#include "tests/toolkit/GuiTest.h"
+#include "toolkit/Hotkeys.h"
+#include "toolkit/WindowInternal.h"
+
+using gui_test::later;
+using gui_test::Reaper;
+using gui_test::SimpleDialog;
+
+namespace {
+
+// A bound popup window that records the messages it receives.
+class Recorder : public olWnd {
+public:
+  std::vector<MSG> seen;
+  LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    seen.push_back({m_hwnd, message, wParam, lParam, {}, 0});
+    return olWnd::windowProc(message, wParam, lParam);
+  }
+  std::vector<WPARAM> params(UINT message) const {
+    std::vector<WPARAM> result;
+    for (const MSG& m : seen)
+      if (m.message == message) result.push_back(m.wParam);
+    return result;
+  }
+  size_t count(UINT message) const { return params(message).size(); }
+};
+
+HWND makeWindow(Recorder& recorder, const char16_t* className = u"Static", RECT rect = {0, 0, 200, 100}) {
+  HWND hwnd = createWindowEx(0, className, u"", WS_POPUP, rect, nullptr, 0);
+  EXPECT_TRUE(recorder.attach(hwnd));
+  return hwnd;
+}
+
+// X11 key codes (Linux input codes plus 8) of a few keys of the main block.
+constexpr uint32_t kKeyCode9 = 18;
+constexpr uint32_t kKeyCodeF = 41;
+constexpr uint32_t kKeyCodeC = 54;
+constexpr uint32_t kKeyCodePeriod = 60;
+// X11 keysyms of two Cyrillic letters.
+constexpr uint32_t kKeysymCyrillicA = 0x6c1;
+constexpr uint32_t kKeysymCyrillicEs = 0x6d3;
+
+}  // namespace
+
+TEST(Keys, EveryKeyHasItsOwnVirtualKeyOnAnyLayout) {
+  struct Case {
+    const char* name;
+    int qtKey;
+    Qt::KeyboardModifiers modifiers;
+    uint32_t scanCode;
+    uint32_t nativeKey;
+    const char16_t* text;
+    unsigned expected;
+  };
+  const Case cases[] = {
+      {"period", Qt::Key_Period, Qt::NoModifier, 0, 0, u".", VK_OEM_PERIOD},
+      {"period at its place", Qt::Key_Period, Qt::NoModifier, kKeyCodePeriod, '.', u".", VK_OEM_PERIOD},
+      {"left parenthesis", Qt::Key_ParenLeft, Qt::ShiftModifier, 0, 0, u"(", '9'},
+      {"left parenthesis at its place", Qt::Key_ParenLeft, Qt::ShiftModifier, kKeyCode9, '(', u"(", '9'},
+      {"percent", Qt::Key_Percent, Qt::ShiftModifier, 0, 0, u"%", '5'},
+      {"ampersand", Qt::Key_Ampersand, Qt::ShiftModifier, 0, 0, u"&", '7'},
+      {"minus", Qt::Key_Minus, Qt::NoModifier, 0, 0, u"-", VK_OEM_MINUS},
+      {"apostrophe", Qt::Key_Apostrophe, Qt::NoModifier, 0, 0, u"'", VK_OEM_7},
+      {"delete", Qt::Key_Delete, Qt::NoModifier, 0, 0, u"", VK_DELETE},
+      {"insert", Qt::Key_Insert, Qt::NoModifier, 0, 0, u"", VK_INSERT},
+      {"arrows", Qt::Key_Down, Qt::NoModifier, 0, 0, u"", VK_DOWN},
+      {"home", Qt::Key_Home, Qt::NoModifier, 0, 0, u"", VK_HOME},
+      {"F5", Qt::Key_F5, Qt::NoModifier, 0, 0, u"", VK_F5},
+      {"keypad enter", Qt::Key_Enter, Qt::KeypadModifier, 0, 0, u"\r", VK_RETURN},
+      {"keypad digit", Qt::Key_5, Qt::KeypadModifier, 0, 0, u"5", VK_NUMPAD0 + 5},
+      {"keypad point", Qt::Key_Period, Qt::KeypadModifier, 0, 0, u".", VK_DECIMAL},
+      {"small letter", Qt::Key_A, Qt::NoModifier, 0, 0, u"a", 'A'},
+      {"digit", Qt::Key_7, Qt::NoModifier, 0, 0, u"7", '7'},
+      {"Cyrillic a on the F key", 0x0410, Qt::NoModifier, kKeyCodeF, kKeysymCyrillicA, u"\u0430", 'F'},
+      {"Ctrl and Cyrillic es on the C key", 0x0421, Qt::ControlModifier, kKeyCodeC, kKeysymCyrillicEs, u"", 'C'},
+      {"a Latin keysym wins over the place", 0x0410, Qt::NoModifier, kKeyCodeC, 'f', u"\u0430", 'F'},
+      {"no key known", 0x0410, Qt::NoModifier, 0, 0, u"\u0430", 0},
+  };
+  Recorder recorder;
+  HWND hwnd = makeWindow(recorder);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    recorder.seen.clear();
+    QKeyEvent press(QEvent::KeyPress, c.qtKey, c.modifiers, c.scanCode, c.nativeKey, 0, QString::fromUtf16(c.text));
+    QCoreApplication::sendEvent(widgetOf(hwnd), &press);
+    ASSERT_EQ(recorder.count(WM_KEYDOWN), 1u);
+    EXPECT_EQ(recorder.params(WM_KEYDOWN)[0], c.expected);
+  }
+  recorder.unbind(olUnbind::destroyWindow);
+}
+
+TEST(Keys, HotkeysFireOnTheirKeyAndOnNoOther) {
+  struct HotkeyDialog : SimpleDialog {
+    bool filterMessage(MSG& msg) override { return olHotkeyTable::instance().translate(msg); }
+  };
+  constexpr UINT kDeleteCommand = 32790;
+  constexpr UINT kFindCommand = 32782;
+  Reaper reaper;
+  HotkeyDialog dialog;
+  dialog.onInit = [](SimpleDialog& d) {
+    olHotkeyTable::instance().add(d.hwnd(), VK_DELETE, 0, kDeleteCommand);
+    olHotkeyTable::instance().add(d.hwnd(), 'F', kModCtrl, kFindCommand);
+  };
+  later(50, [&] {
+    QWidget* edit = widgetOf(getDlgItem(dialog.hwnd(), 100));
+    QTest::keyClick(edit, Qt::Key_Period);  // '.' is not Delete
+    QTest::keyClick(edit, Qt::Key_ParenLeft, Qt::ShiftModifier);
+    // Ctrl+F typed on a Cyrillic layout: the key carries the Cyrillic letter.
+    QKeyEvent find(QEvent::KeyPress, 0x0410, Qt::ControlModifier, kKeyCodeF, kKeysymCyrillicA, 0);
+    QCoreApplication::sendEvent(edit, &find);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    dialog.endDialog(IDOK);
+  });
+  EXPECT_EQ(dialog.runModal(), IDOK);
+  EXPECT_EQ(std::count(dialog.commands.begin(), dialog.commands.end(), kDeleteCommand), 1);
+  EXPECT_EQ(std::count(dialog.commands.begin(), dialog.commands.end(), kFindCommand), 1);
+  EXPECT_TRUE(olHotkeyTable::instance().size() == 0) << "the dialog's entries left with its window";
+}
