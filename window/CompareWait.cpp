@@ -6,7 +6,8 @@
 
 #include <atomic>
 
-uint32_t runCompareWithProgress(CompareEngine& engine, HWND owner, const std::function<void(CProgressDlg&)>& onShown) {
+uint32_t runCompareWithProgress(CompareEngine& engine, HWND owner, const std::function<void(CProgressDlg&)>& onShown,
+                                const WorkerProgressHook& onWorkerProgress) {
   CProgressDlg progress(engine);
   // Without its window the compare still runs and ends; only its progress goes unseen.
   MIRRANE_CHECK(progress.createModeless(owner), (void)0);
@@ -18,7 +19,8 @@ uint32_t runCompareWithProgress(CompareEngine& engine, HWND owner, const std::fu
   // The worker signals from its own thread, once per item; the hook queues a wake-up for
   // this loop only when none is waiting already, so a huge tree cannot flood the queue.
   std::atomic<bool> wakePending{false};
-  changed.setWakeHook([&wakePending] {
+  changed.setWakeHook([&wakePending, &engine, &onWorkerProgress] {
+    if (onWorkerProgress) onWorkerProgress(engine.job.readProgress());
     if (!wakePending.exchange(true)) wakeMessageLoop();
   });
   uint32_t exitCode = 1;
@@ -31,10 +33,10 @@ uint32_t runCompareWithProgress(CompareEngine& engine, HWND owner, const std::fu
     });
     // A quit message can end the loop first; the job must still end before the engine's
     // objects may be touched again.
-    if (engine.worker.isRunning()) {
-      engine.worker.requestStop();
-      engine.worker.waitFinished();
-    }
+    engine.worker.requestStop();
+    // The worker reports "ended" and then signals once more, calling the hook above: that
+    // call must be over before the hook and what it points to in this frame are gone.
+    engine.worker.waitFinished();
     exitCode = engine.worker.exitCode();
   }
   changed.setWakeHook({});
