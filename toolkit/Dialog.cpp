@@ -262,6 +262,9 @@ int olDialog::runModal() {
     return -1;
   });
   const HWND hwnd = m_hwnd;
+  // The window manager learns it too, so that it keeps the dialog above its owner and does
+  // not offer the owner's close box meanwhile.
+  if (QWidget* widget = widgetOf(hwnd); widget && widgetOf(owner)) widget->setWindowModality(Qt::WindowModal);
   showWindow(hwnd, SW_SHOW);
 
   olModalEntry entry;

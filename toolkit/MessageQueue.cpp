@@ -43,6 +43,42 @@ void dispatchPosted(MSG msg) {
   modal_stack::endLoopsThatAreDone();
 }
 
+// The events through which a user acts on a window.
+bool isUserAction(const QEvent* event) {
+  switch (event->type()) {
+    case QEvent::Close:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: return true;
+    default: return isQueuedInput(event);
+  }
+}
+
+bool isDisabledTopLevel(HWND hwnd) {
+  olWindowRecord* record = windowRecord(hwnd);
+  return record && record->disabledTopLevel;
+}
+
+// What a disabled top-level window refuses beyond keys and mouse: being closed, context
+// menus and drops. The close is offered to the window as WM_OLCLOSEWHILEDISABLED instead.
+bool refusedWhileDisabled(HWND top, QWidget* receiver, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::Close:
+      if (receiver->isWindow()) {
+        event->ignore();
+        sendMessage(top, WM_OLCLOSEWHILEDISABLED);
+        return true;
+      }
+      return false;
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: event->ignore(); return true;
+    default: return isQueuedInput(event);
+  }
+}
+
 class GuiApplication : public QApplication {
 public:
   GuiApplication(int& argc, char** argv) : QApplication(argc, argv) {}
@@ -52,10 +88,12 @@ public:
       dispatchPosted(static_cast<PostedMessage*>(event)->message);
       return true;
     }
-    if (!isQueuedInput(event) || !receiver->isWidgetType()) return QApplication::notify(receiver, event);
+    if (!receiver->isWidgetType() || !isUserAction(event)) return QApplication::notify(receiver, event);
     auto* widget = static_cast<QWidget*>(receiver);
     // A disabled top-level window takes no input at all; its looks stay as they are.
-    if (olWindowRecord* top = windowRecord(handleOf(widget->window())); top && top->disabledTopLevel) return true;
+    const HWND top = handleOf(widget->window());
+    if (isDisabledTopLevel(top) && refusedWhileDisabled(top, widget, event)) return true;
+    if (!isQueuedInput(event)) return QApplication::notify(receiver, event);
     MSG msg = inputMessage(nearestHandle(widget), event);
     const bool consumed = modal_stack::hooksConsume(msg);
     const bool result = consumed || QApplication::notify(receiver, event);

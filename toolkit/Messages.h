@@ -75,6 +75,12 @@ constexpr UINT WM_MOUSELEAVE = 0x02A3;
 constexpr UINT WM_THEMECHANGED = 0x031A;
 constexpr UINT WM_DPICHANGED = 0x02E0;
 constexpr UINT WM_USER = 0x0400;
+// The toolkit's own messages, at the top of the private range (WM_USER up to here stays
+// for the application's windows).
+// Sent to a disabled top-level window whose close box was pressed (a modal dialog or a
+// compare holds it): the close is refused, and the window may answer later, for example by
+// cancelling the compare and closing once it has ended.
+constexpr UINT WM_OLCLOSEWHILEDISABLED = 0x7F01;
 // Registered messages are numbered from here up.
 constexpr UINT kFirstRegisteredMessage = 0xC000;
 

@@ -195,9 +195,11 @@ TEST(ModalLoop, NestedDialogDisablesItsOwnerAndEnablesItAgain) {
   Reaper reaper;
   SimpleDialog outer, inner;
   bool ownerDisabled = false;
+  Qt::WindowModality innerModality = Qt::NonModal;
   later(50, [&] {
     later(50, [&] {
       ownerDisabled = !isWindowEnabled(outer.hwnd());
+      innerModality = widgetOf(inner.hwnd())->windowModality();
       // Input to the disabled owner is not delivered.
       QTest::keyClick(widgetOf(getDlgItem(outer.hwnd(), 100)), Qt::Key_Escape);
       gui_test::waitFor([] { return false; }, 30);
@@ -206,6 +208,7 @@ TEST(ModalLoop, NestedDialogDisablesItsOwnerAndEnablesItAgain) {
     });
     EXPECT_EQ(inner.runModal(), 5);
     EXPECT_TRUE(isWindowEnabled(outer.hwnd()));
+    EXPECT_EQ(innerModality, Qt::WindowModal) << "the window manager knows the dialog is modal";
     outer.endDialog(6);
   });
   EXPECT_EQ(outer.runModal(), 6);

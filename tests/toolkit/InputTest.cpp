@@ -1,10 +1,15 @@
 // Input as it reaches windows: virtual keys on any layout, hotkeys, key claims, mouse
 // tracking and capture, drops, and what a disabled window refuses.
+#include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
 #include <QWidget>
 
 #include "tests/toolkit/GuiTest.h"
+#include "toolkit/App.h"
 #include "toolkit/Hotkeys.h"
 #include "toolkit/WindowInternal.h"
 
@@ -121,4 +126,55 @@ TEST(Keys, HotkeysFireOnTheirKeyAndOnNoOther) {
   EXPECT_EQ(std::count(dialog.commands.begin(), dialog.commands.end(), kDeleteCommand), 1);
   EXPECT_EQ(std::count(dialog.commands.begin(), dialog.commands.end(), kFindCommand), 1);
   EXPECT_TRUE(olHotkeyTable::instance().size() == 0) << "the dialog's entries left with its window";
+}
+
+TEST(DisabledWindow, RefusesTheCloseBoxContextMenusAndDropsAndHearsOfTheClose) {
+  struct MainWindow : SimpleDialog {
+    int closeRequests = 0;
+    int contextMenus = 0;
+    int drops = 0;
+    LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+      if (message == WM_OLCLOSEWHILEDISABLED) ++closeRequests;
+      if (message == WM_CONTEXTMENU) ++contextMenus;
+      if (message == WM_DROPFILES) ++drops;
+      return SimpleDialog::windowProc(message, wParam, lParam);
+    }
+  } main;
+  ASSERT_TRUE(main.createModeless(nullptr));
+  dragAcceptFiles(main.hwnd(), true);
+  showWindow(main.hwnd(), SW_SHOW);
+  olApp::instance()->setMainWindow(&main);
+  QWidget* window = widgetOf(main.hwnd());
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile("/tmp/dropped")});
+  auto rightClickAndDrop = [&] {
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(5, 5), window->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(window, &menu);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &drop);
+  };
+
+  enableWindow(main.hwnd(), false);
+  window->close();
+  rightClickAndDrop();
+  pumpMessages(20);
+  EXPECT_TRUE(isWindow(main.hwnd())) << "the close box of a disabled window closes nothing";
+  EXPECT_FALSE(olApp::quitReceived());
+  EXPECT_EQ(main.closeRequests, 1);
+  EXPECT_EQ(main.contextMenus, 0);
+  EXPECT_EQ(main.drops, 0);
+
+  enableWindow(main.hwnd(), true);
+  rightClickAndDrop();
+  EXPECT_EQ(main.contextMenus, 1);
+  EXPECT_EQ(main.drops, 1);
+  const HWND hwnd = main.hwnd();
+  window->close();
+  EXPECT_FALSE(isWindow(hwnd)) << "enabled again, the main window closes";
+  pumpMessages(20);
+  EXPECT_TRUE(olApp::quitReceived());
+  olApp::instance()->setMainWindow(nullptr);
+  olApp::clearQuit();
 }

@@ -336,3 +336,51 @@ TEST(CompareWait, TheModalOwnersFilterRestsWhileTheCompareRuns) {
   EXPECT_EQ(during, 0) << "no hotkey may fire while the compare runs";
   EXPECT_EQ(exitCode, 0u);
 }
+
+TEST(CompareWait, ACloseRequestDuringACompareCancelsItAndClosesOnceTheWorkerHasEnded) {
+  // As the main window answers its close box while a compare holds it disabled.
+  struct MainWindow : gui_test::SimpleDialog {
+    CompareEngine* engine = nullptr;
+    bool closeAfterCompare = false;
+    LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+      if (message == WM_OLCLOSEWHILEDISABLED && engine->worker.isRunning()) {
+        engine->worker.requestStop();
+        closeAfterCompare = true;
+        return 0;
+      }
+      return SimpleDialog::windowProc(message, wParam, lParam);
+    }
+  };
+  Reaper reaper(30000);
+  TempFolder temp;
+  CompareEngine engine;
+  makeTrees(temp, 2, 20, engine);
+  MainWindow main;
+  main.engine = &engine;
+  ASSERT_TRUE(main.createModeless(nullptr));
+  showWindow(main.hwnd(), SW_SHOW);
+  olApp::instance()->setMainWindow(&main);
+  const HWND hwnd = main.hwnd();
+  WorkerGate gate;
+  gate.arm(inTheScan);
+  bool openWhileRunning = false;
+  const uint32_t exitCode = runCompareWithProgress(
+      engine, hwnd,
+      [&](CProgressDlg&) {
+        ASSERT_TRUE(gate.waitUntilHeld());
+        widgetOf(hwnd)->close();
+        openWhileRunning = isWindow(hwnd) && engine.worker.isRunning();
+        gate.release();
+      },
+      gate.hook());
+  EXPECT_TRUE(openWhileRunning) << "the window stays while the worker runs";
+  EXPECT_EQ(exitCode, 1u);
+  EXPECT_EQ(engine.job.errorCode(), kErrorCancelled);
+  ASSERT_TRUE(main.closeAfterCompare);
+  sendMessage(hwnd, WM_CLOSE);
+  EXPECT_FALSE(isWindow(hwnd));
+  pumpMessages(20);
+  EXPECT_TRUE(olApp::quitReceived());
+  olApp::instance()->setMainWindow(nullptr);
+  olApp::clearQuit();
+}
