@@ -6,8 +6,11 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPaintEvent>
+#include <QSysInfo>
 #include <QUrl>
 
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "toolkit/WindowInternal.h"
@@ -61,6 +64,70 @@ constexpr LPARAM kKeyAutoRepeat = LPARAM(1) << 30;
 
 POINT toPoint(QPoint p) { return {p.x(), p.y()}; }
 
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The bytes a percent-encoded URL part stands for.
+std::string percentDecoded(std::string_view text) {
+  std::string bytes;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size()) {
+      const int high = hexValue(text[i + 1]);
+      const int low = hexValue(text[i + 2]);
+      if (high >= 0 && low >= 0) {
+        bytes.push_back(static_cast<char>(high * 16 + low));
+        i += 2;
+        continue;
+      }
+    }
+    bytes.push_back(text[i]);
+  }
+  return bytes;
+}
+
+// The path of a file URL on this machine, as its bytes say; false for any other URL.
+bool localPathOf(std::string_view uri, std::string& path) {
+  constexpr std::string_view kScheme = "file:";
+  if (uri.size() < kScheme.size() || QByteArray(uri.data(), kScheme.size()).toLower() != kScheme.data()) return false;
+  uri.remove_prefix(kScheme.size());
+  if (uri.starts_with("//")) {
+    uri.remove_prefix(2);
+    const size_t slash = uri.find('/');
+    if (slash == std::string_view::npos) return false;
+    const QString host = QString::fromUtf8(uri.data(), static_cast<qsizetype>(slash));
+    if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0 &&
+        host.compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) != 0)
+      return false;  // a file of another machine
+    uri.remove_prefix(slash);
+  }
+  uri = uri.substr(0, uri.find_first_of("?#"));
+  if (uri.empty() || uri.front() != '/') return false;
+  path = percentDecoded(uri);
+  return true;
+}
+
+// The local paths of a drop, decoded from the bytes of its file URLs: a name that is not
+// UTF-8 keeps its bytes, which Qt's own decoding would replace. Other URLs are left out.
+std::vector<olstring> droppedPaths(const QMimeData& data) {
+  QByteArray list = data.data(QStringLiteral("text/uri-list"));
+  if (list.isEmpty()) {
+    for (const QUrl& url : data.urls()) list += url.toEncoded() + "\r\n";
+  }
+  std::vector<olstring> paths;
+  for (const QByteArray& rawLine : list.split('\n')) {
+    const QByteArray line = rawLine.trimmed();
+    if (line.isEmpty() || line.startsWith('#')) continue;
+    std::string path;
+    if (localPathOf(std::string_view(line.constData(), static_cast<size_t>(line.size())), path))
+      paths.push_back(fromUtf8(path));
+  }
+  return paths;
+}
+
 bool keyEvent(HWND hwnd, QKeyEvent* key) {
   const MSG msg = inputMessage(hwnd, key);
   QPointer<QWidget> alive = widgetOf(hwnd);
@@ -89,24 +156,35 @@ bool contextMenuEvent(HWND hwnd, QContextMenuEvent* menu) {
   return !deliver(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), at, menu);
 }
 
-bool dragEnterEvent(HWND hwnd, QDragEnterEvent* drag) {
-  olWindowRecord* record = windowRecord(hwnd);
-  if (record && (record->exStyle & WS_EX_ACCEPTFILES) && drag->mimeData()->hasUrls()) {
-    drag->acceptProposedAction();
-    return true;
-  }
-  return false;
+// The window that takes files dropped on hwnd: hwnd itself or the nearest of its parents
+// that accepts files, within its top-level window. nullptr when none does.
+HWND dropTarget(HWND hwnd) {
+  for (HWND up = hwnd; up; up = isTopLevel(up) ? nullptr : getParent(up))
+    if (getExStyle(up) & WS_EX_ACCEPTFILES) return up;
+  return nullptr;
 }
 
-bool dropEvent(HWND hwnd, QDropEvent* drop) {
-  olWindowRecord* record = windowRecord(hwnd);
-  if (!record || !(record->exStyle & WS_EX_ACCEPTFILES)) return false;
+// Files are dragged: they go to the window that accepts them, never into a control as
+// text. Other drags (text between edits) are Qt's.
+bool dragEvent(HWND hwnd, QDragMoveEvent* drag) {
+  if (!drag->mimeData()->hasUrls()) return false;
+  if (dropTarget(hwnd)) drag->acceptProposedAction();
+  else drag->ignore();
+  return true;
+}
+
+bool dropEvent(HWND hwnd, QWidget* widget, QDropEvent* drop) {
+  if (!drop->mimeData()->hasUrls()) return false;
+  const HWND target = dropTarget(hwnd);
+  if (!target) {
+    drop->ignore();
+    return true;
+  }
   olDropFiles files;
-  for (const QUrl& url : drop->mimeData()->urls())
-    if (url.isLocalFile()) files.paths.push_back(fromQString(url.toLocalFile()));
-  files.point = toPoint(drop->position().toPoint());
+  files.paths = droppedPaths(*drop->mimeData());
+  files.point = toPoint(widget->mapTo(widgetOf(target), drop->position().toPoint()));
   drop->acceptProposedAction();
-  callProcedure(hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(&files), 0);
+  callProcedure(target, WM_DROPFILES, reinterpret_cast<WPARAM>(&files), 0);
   return true;
 }
 
@@ -153,8 +231,9 @@ public:
         return !deliver(hwnd, msg.message, msg.wParam, msg.lParam, event);
       }
       case QEvent::ContextMenu: return contextMenuEvent(hwnd, static_cast<QContextMenuEvent*>(event));
-      case QEvent::DragEnter: return dragEnterEvent(hwnd, static_cast<QDragEnterEvent*>(event));
-      case QEvent::Drop: return dropEvent(hwnd, static_cast<QDropEvent*>(event));
+      case QEvent::DragEnter:
+      case QEvent::DragMove: return dragEvent(hwnd, static_cast<QDragMoveEvent*>(event));
+      case QEvent::Drop: return dropEvent(hwnd, widget, static_cast<QDropEvent*>(event));
       default: return false;
     }
   }

@@ -178,3 +178,49 @@ TEST(DisabledWindow, RefusesTheCloseBoxContextMenusAndDropsAndHearsOfTheClose) {
   olApp::instance()->setMainWindow(nullptr);
   olApp::clearQuit();
 }
+
+TEST(Drops, FilesDroppedOnAPathBoxReachThePanelWithTheirBytes) {
+  struct Panel : SimpleDialog {
+    std::vector<olstring> paths;
+    POINT at;
+    LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+      if (message == WM_DROPFILES) {
+        paths = reinterpret_cast<olDropFiles*>(wParam)->paths;
+        at = reinterpret_cast<olDropFiles*>(wParam)->point;
+        return 0;
+      }
+      return SimpleDialog::windowProc(message, wParam, lParam);
+    }
+  } panel;
+  ASSERT_TRUE(panel.createModeless(nullptr));
+  dragAcceptFiles(panel.hwnd(), true);
+  showWindow(panel.hwnd(), SW_SHOW);
+  const HWND box = getDlgItem(panel.hwnd(), 100);
+  QWidget* edit = widgetOf(box);
+  // As a file manager puts it: percent-encoded bytes, one of them not UTF-8, a host of
+  // "localhost", and a file of another machine that is not ours to open.
+  QMimeData data;
+  data.setData(QStringLiteral("text/uri-list"),
+               "# from the file manager\r\nfile:///tmp/caf%C3%A9%20one\r\nfile://localhost/tmp/raw%FFname\r\n"
+               "file://elsewhere/tmp/remote\r\nhttps://example.org/page\r\n");
+  QDragEnterEvent enter(QPoint(4, 3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(edit, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(4, 3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(edit, &drop);
+
+  ASSERT_EQ(panel.paths.size(), 2u);
+  EXPECT_EQ(panel.paths[0], u"/tmp/caf\u00e9 one");
+  EXPECT_EQ(panel.paths[1], olstring(u"/tmp/raw") + char16_t(0xDCFF) + u"name") << "the byte 0xFF keeps its place";
+  EXPECT_EQ(toUtf8(panel.paths[1]), std::string("/tmp/raw\xFFname"));
+  const POINT boxOrigin = screenToClient(panel.hwnd(), clientToScreen(box, {0, 0}));
+  EXPECT_EQ(panel.at.x, boxOrigin.x + 4) << "the point is in the panel's client area";
+  EXPECT_EQ(panel.at.y, boxOrigin.y + 3);
+  EXPECT_EQ(getWindowText(box), u"") << "the box does not paste the URL as text";
+
+  // Where no window takes files, the box refuses them too.
+  dragAcceptFiles(panel.hwnd(), false);
+  QDragEnterEvent refused(QPoint(4, 3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(edit, &refused);
+  EXPECT_FALSE(refused.isAccepted());
+}
