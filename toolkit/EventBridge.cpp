@@ -27,6 +27,15 @@ struct EventFrame {
 };
 thread_local std::vector<EventFrame*> t_frames;
 QPointer<QWidget> g_captureWidget;
+// The window that tracks hover and last saw the mouse; it hears WM_MOUSELEAVE once the
+// mouse is elsewhere.
+HWND g_hoverWindow = nullptr;
+
+void leaveHover() {
+  const HWND left = g_hoverWindow;
+  g_hoverWindow = nullptr;
+  if (isWindow(left)) sendMessage(left, WM_MOUSELEAVE);
+}
 
 // Delivers a message for a Qt event; true when Qt should go on with the event itself.
 bool deliver(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, QEvent* event) {
@@ -217,7 +226,9 @@ public:
       case QEvent::FocusIn: return notify(hwnd, WM_SETFOCUS);
       case QEvent::FocusOut: return notify(hwnd, WM_KILLFOCUS);
       case QEvent::EnabledChange: return notify(hwnd, WM_ENABLE, widget->isEnabled() ? 1 : 0);
-      case QEvent::Leave: return notify(hwnd, WM_MOUSELEAVE);
+      case QEvent::Leave:
+        if (hwnd == g_hoverWindow) leaveHover();
+        return false;
       case QEvent::WindowActivate: return notify(hwnd, WM_ACTIVATE, 1);
       case QEvent::WindowDeactivate: return notify(hwnd, WM_ACTIVATE, 0);
       case QEvent::KeyPress:
@@ -331,8 +342,16 @@ QPaintEvent* currentPaintEvent(HWND hwnd) {
   return nullptr;
 }
 
-void forgetCapture(HWND hwnd) {
+void noteMouseOver(HWND hwnd) {
+  if (hwnd == g_hoverWindow) return;
+  leaveHover();
+  QWidget* widget = widgetOf(hwnd);
+  if (widget && widget->hasMouseTracking()) g_hoverWindow = hwnd;
+}
+
+void forgetMouse(HWND hwnd) {
   if (g_captureWidget && handleOf(g_captureWidget) == hwnd) g_captureWidget = nullptr;
+  if (g_hoverWindow == hwnd) g_hoverWindow = nullptr;
 }
 
 HWND getCapture() { return handleOf(g_captureWidget.data()); }

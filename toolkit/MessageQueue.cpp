@@ -95,6 +95,7 @@ public:
     if (isDisabledTopLevel(top) && refusedWhileDisabled(top, widget, event)) return true;
     if (!isQueuedInput(event)) return QApplication::notify(receiver, event);
     MSG msg = inputMessage(nearestHandle(widget), event);
+    if (msg.message == WM_MOUSEMOVE) noteMouseOver(msg.hwnd);
     const bool consumed = modal_stack::hooksConsume(msg);
     const bool result = consumed || QApplication::notify(receiver, event);
     modal_stack::endLoopsThatAreDone();

@@ -215,6 +215,12 @@ int largeIconSize();
 enum class olCursor { arrow, hand, sizeWestEast, sizeNorthSouth, iBeam, wait };
 void setWindowCursor(HWND hwnd, olCursor cursor);
 
+// Mouse moves without a button held reach the window as WM_MOUSEMOVE, and WM_MOUSELEAVE
+// follows once each time the mouse has left it: for owner-drawn controls with a hover look
+// (a list's row under the mouse). Without it a window sees the mouse only while a button
+// is held, and never WM_MOUSELEAVE. False for no window.
+bool trackMouseHover(HWND hwnd);
+
 // Mouse capture: the window a mouse button was pressed on keeps receiving the mouse
 // messages until every button is released (dragging a selection out of a list). The
 // window holding it, or nullptr.

@@ -93,8 +93,11 @@ bool isQueuedInput(const QEvent* event);
 bool passEventToQt(HWND hwnd, UINT message);
 // The paint event being delivered through WM_PAINT to hwnd, or nullptr.
 QPaintEvent* currentPaintEvent(HWND hwnd);
-// The window that holds the implicit mouse grab forgets it (it is going away).
-void forgetCapture(HWND hwnd);
+// The mouse moved over the window (nullptr: over no toolkit window). A window that tracks
+// hover and saw the mouse before hears WM_MOUSELEAVE once the mouse is elsewhere.
+void noteMouseOver(HWND hwnd);
+// The mouse capture and hover forget a window that is going away.
+void forgetMouse(HWND hwnd);
 
 // ---- keys (KeyMap.cpp)
 

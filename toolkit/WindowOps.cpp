@@ -317,6 +317,13 @@ SIZE preferredSize(HWND hwnd) {
 int smallIconSize() { return 16; }
 int largeIconSize() { return 32; }
 
+bool trackMouseHover(HWND hwnd) {
+  QWidget* widget = widgetOf(hwnd);
+  if (!widget) return false;
+  widget->setMouseTracking(true);
+  return true;
+}
+
 void setWindowCursor(HWND hwnd, olCursor cursor) {
   QWidget* widget = widgetOf(hwnd);
   if (!widget) return;

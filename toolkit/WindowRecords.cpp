@@ -77,7 +77,7 @@ void forgetHandle(HWND hwnd) {
   timersForgetWindow(hwnd);
   tooltipForgetWindow(hwnd);
   hotkeysForgetWindow(hwnd);
-  forgetCapture(hwnd);
+  forgetMouse(hwnd);
   deleteFontObject(found->second.ownedFont);
   if (QWidget* widget = found->second.widget) {
     removeBridge(widget);

@@ -42,6 +42,12 @@ HWND makeWindow(Recorder& recorder, const char16_t* className = u"Static", RECT 
   return hwnd;
 }
 
+// The mouse moves over the widget with no button held, as the window system reports it.
+void moveMouse(QWidget* widget, QPoint at) {
+  QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(widget, &move);
+}
+
 // X11 key codes (Linux input codes plus 8) of a few keys of the main block.
 constexpr uint32_t kKeyCode9 = 18;
 constexpr uint32_t kKeyCodeF = 41;
@@ -223,4 +229,50 @@ TEST(Drops, FilesDroppedOnAPathBoxReachThePanelWithTheirBytes) {
   QDragEnterEvent refused(QPoint(4, 3), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(edit, &refused);
   EXPECT_FALSE(refused.isAccepted());
+}
+
+TEST(Mouse, AHoverControlSeesMovesWithoutAButtonAndHearsTheMouseLeave) {
+  SimpleDialog host;
+  ASSERT_TRUE(host.createModeless(nullptr));
+  moveWindow(host.hwnd(), 0, 0, 400, 300);
+  showWindow(host.hwnd(), SW_SHOW);
+  ASSERT_TRUE(gui_test::waitFor([&] { return getActiveWindow() == host.hwnd(); }));
+  olWndClass listClass;
+  listClass.name = u"olTestHoverList";
+  ASSERT_NE(registerClassOnce(listClass), 0);
+  Recorder list;
+  ASSERT_TRUE(list.attach(createWindowEx(0, u"olTestHoverList", u"", WS_CHILD | WS_VISIBLE, {10, 60, 210, 160},
+                                         host.hwnd(), 1001)));
+  ASSERT_TRUE(trackMouseHover(list.hwnd()));
+  EXPECT_FALSE(trackMouseHover(nullptr));
+
+  moveMouse(widgetOf(list.hwnd()), QPoint(20, 30));
+  moveMouse(widgetOf(list.hwnd()), QPoint(25, 40));
+  ASSERT_GE(list.count(WM_MOUSEMOVE), 1u) << "moves arrive without a button held";
+  EXPECT_EQ(list.seen.back().wParam & MK_LBUTTON, 0u);
+  EXPECT_EQ(GET_Y_LPARAM(list.seen.back().lParam), 40);
+  EXPECT_EQ(list.count(WM_MOUSELEAVE), 0u);
+  // The mouse goes over to the host's OK button.
+  moveMouse(widgetOf(getDlgItem(host.hwnd(), IDOK)), QPoint(3, 3));
+  moveMouse(widgetOf(getDlgItem(host.hwnd(), IDOK)), QPoint(4, 3));
+  EXPECT_EQ(list.count(WM_MOUSELEAVE), 1u) << "once, however far the mouse goes";
+  moveMouse(widgetOf(list.hwnd()), QPoint(5, 5));
+  moveMouse(widgetOf(host.hwnd()), QPoint(5, 5));
+  EXPECT_EQ(list.count(WM_MOUSELEAVE), 2u) << "and again after each return";
+  list.unbind(olUnbind::destroyWindow);
+}
+
+TEST(Mouse, CaptureLastsWhileAButtonIsHeldAndEndsWithTheWindow) {
+  SimpleDialog host;
+  ASSERT_TRUE(host.createModeless(nullptr));
+  showWindow(host.hwnd(), SW_SHOW);
+  const HWND edit = getDlgItem(host.hwnd(), 100);
+  EXPECT_EQ(getCapture(), nullptr);
+  QTest::mousePress(widgetOf(edit), Qt::LeftButton, {}, QPoint(3, 3));
+  EXPECT_EQ(getCapture(), edit) << "dragging a selection keeps the mouse";
+  QTest::mouseRelease(widgetOf(edit), Qt::LeftButton, {}, QPoint(3, 3));
+  EXPECT_EQ(getCapture(), nullptr);
+  QTest::mousePress(widgetOf(edit), Qt::LeftButton, {}, QPoint(3, 3));
+  host.unbind(olUnbind::destroyWindow);
+  EXPECT_EQ(getCapture(), nullptr) << "a window that is gone holds nothing";
 }
