@@ -121,6 +121,8 @@ olDialog::~olDialog() {
   if (g_waitingDialog == this) g_waitingDialog = nullptr;
 }
 
+LPARAM olDialog::controlParam(int id) const { return reinterpret_cast<LPARAM>(getDlgItem(m_hwnd, id)); }
+
 void olDialog::attachControls() {}
 bool olDialog::onInitDialog() { return true; }
 
@@ -128,7 +130,9 @@ LRESULT olDialog::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   const bool isMain = mainWindowHandle() == m_hwnd;
   switch (message) {
     case WM_CLOSE:
+      // The close box of a modeless dialog is its Cancel, as Escape is.
       if (isMain) destroyWindow(m_hwnd);
+      else if (!m_modalEntry) sendMessage(m_hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), controlParam(IDCANCEL));
       else endDialog(IDCANCEL);
       return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(m_font);

@@ -60,6 +60,8 @@ protected:
   size_t m_templateUsed = 0;
 
 private:
+  // The control with the id as a WM_COMMAND's lParam.
+  LPARAM controlParam(int id) const;
   friend bool olSharedDialogProc(HWND, UINT, WPARAM, LPARAM, LRESULT&);
   // Creates the dialog's window and its controls from the template, with the template's
   // style; nullptr on failure.

@@ -69,10 +69,14 @@ bool hooksConsume(MSG& msg) {
   if (olApp* app = olApp::instance(); app && app->preTranslateMessage(msg)) return true;
   bool waitAbove = false;
   olModalEntry* entry = innermostDialog(&waitAbove);
-  olDialog* dialog = entry ? entry->dialog : nullptr;
-  if (!dialog || !dialog->hwnd()) return false;
-  if (!waitAbove && dialog->filterMessage(msg)) return true;
-  return dialog->preTranslateMessage(msg);
+  olDialog* modal = entry ? entry->dialog : nullptr;
+  if (modal && modal->hwnd()) {
+    if (!waitAbove && modal->filterMessage(msg)) return true;
+    if (modal->preTranslateMessage(msg)) return true;
+  }
+  // A modeless dialog (the progress dialog) has its own keyboard handling too.
+  auto* modeless = dynamic_cast<olDialog*>(olWndMap::instance().find(getAncestorRoot(msg.hwnd)));
+  return modeless && modeless != modal && !modeless->isModalRunning() && modeless->preTranslateMessage(msg);
 }
 
 void endLoopsThatAreDone() {

@@ -25,11 +25,15 @@ LRESULT CProgressDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND) {
     switch (LOWORD(wParam)) {
       case IDCANCEL:
-        // Cancel while paused resumes the job, so that it can notice the request; the
-        // dialog stays until the worker has stopped.
+        // The cancel button, Escape and the close box. Cancel while paused resumes the job,
+        // so that it can notice the request; the dialog stays until the worker has stopped.
+        m_cancelRequested = true;
         m_engine.worker.requestStop();
+        updateControls();
         return 0;
       case kPauseButtonId:
+        // A cancelled job is on its way out: pausing it would only hold up its end.
+        if (m_cancelRequested) return 0;
         if (m_engine.worker.isPaused()) {
           m_engine.worker.resume();
         } else {

@@ -38,6 +38,7 @@ private:
   olstring applyCounters(const JobState::Progress& progress);
 
   CompareEngine& m_engine;
+  bool m_cancelRequested = false;
   olstring m_statusLine;
   olProgressCtrl m_progressBar;
   olButton m_cancelButton;

@@ -211,9 +211,18 @@ TEST(ProgressDialog, CancelWhilePausedEndsTheJobAndTheDialogWaitsForIt) {
         gate.release();
         restingProgress(engine);
         ASSERT_TRUE(engine.worker.isPaused());
+        // Held once more on its way out, so that the dialog can be tried meanwhile.
+        gate.arm([](const JobState::Progress&) { return true; });
         click(hwnd, IDCANCEL);
+        ASSERT_TRUE(gate.waitUntilHeld());
+        EXPECT_EQ(getWindowText(getDlgItem(hwnd, kPauseButtonId)), text(lang::global::kPause));
+        EXPECT_EQ(progress.progressBar().state(), olProgressCtrl::kNormal);
+        click(hwnd, kPauseButtonId);
+        EXPECT_FALSE(engine.worker.isPaused()) << "pause after cancel does nothing";
+        EXPECT_EQ(getWindowText(getDlgItem(hwnd, kPauseButtonId)), text(lang::global::kPause));
         // The dialog never closes itself: it goes when the worker has stopped.
         stayed = isWindow(hwnd);
+        gate.release();
       },
       gate.hook());
   EXPECT_TRUE(stayed);
@@ -238,6 +247,33 @@ TEST(CompareWait, ReturnsOnlyOnceTheWorkerHasEnded) {
     SCOPED_TRACE(i);
     ASSERT_EQ(runCompareWithProgress(engine, nullptr, {}, i % 2 ? slowLastSignal : WorkerProgressHook()), 0u);
     ASSERT_TRUE(engine.worker.waitFinished(0)) << "the worker was still busy after the wait returned";
+  }
+}
+
+TEST(ProgressDialog, EscapeAndTheCloseBoxCancel) {
+  Reaper reaper(30000);
+  TempFolder temp;
+  CompareEngine engine;
+  makeTrees(temp, 2, 20, engine);
+  for (bool escape : {true, false}) {
+    SCOPED_TRACE(escape ? "Escape" : "close box");
+    WorkerGate gate;
+    gate.arm(inTheScan);
+    bool stayed = false;
+    const uint32_t exitCode = runCompareWithProgress(
+        engine, nullptr,
+        [&](CProgressDlg& progress) {
+          const HWND hwnd = progress.hwnd();
+          ASSERT_TRUE(gate.waitUntilHeld());
+          if (escape) QTest::keyClick(widgetOf(getDlgItem(hwnd, kPauseButtonId)), Qt::Key_Escape);
+          else widgetOf(hwnd)->close();
+          stayed = isWindow(hwnd) && isWindowVisible(hwnd);
+          gate.release();
+        },
+        gate.hook());
+    EXPECT_TRUE(stayed) << "the dialog stays until the worker has stopped";
+    EXPECT_EQ(exitCode, 1u);
+    EXPECT_EQ(engine.job.errorCode(), kErrorCancelled);
   }
 }
 
