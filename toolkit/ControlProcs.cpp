@@ -103,6 +103,17 @@ LRESULT setButtonCheck(HWND hwnd, WPARAM state) {
   return 0;
 }
 
+LRESULT buttonKeys(HWND hwnd) {
+  switch (getStyle(hwnd) & BS_TYPEMASK) {
+    case BS_PUSHBUTTON: return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+    case BS_DEFPUSHBUTTON: return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON: return DLGC_RADIOBUTTON;
+    case BS_GROUPBOX: return DLGC_STATIC;
+    default: return DLGC_BUTTON;
+  }
+}
+
 LRESULT clickButton(HWND hwnd) {
   if (auto* button = widgetAs<QAbstractButton>(hwnd)) button->click();
   return 0;
@@ -201,6 +212,7 @@ LRESULT buttonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case BM_GETCHECK: return buttonCheck(hwnd);
     case BM_SETCHECK: return setButtonCheck(hwnd, wParam);
     case BM_CLICK: return clickButton(hwnd);
+    case WM_GETDLGCODE: return buttonKeys(hwnd);
     default: return defWindowProc(hwnd, message, wParam, lParam);
   }
 }
@@ -211,6 +223,7 @@ LRESULT editProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETTEXT: return getEditText(hwnd, lParam);
     case EM_SETSEL: return setEditSelection(hwnd, wParam, lParam);
     case EM_SETCUEBANNER: return setEditCue(hwnd, lParam);
+    case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL;
     default: return defWindowProc(hwnd, message, wParam, lParam);
   }
 }
@@ -219,6 +232,7 @@ LRESULT staticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SETTEXT: return setLabelText(hwnd, lParam);
     case WM_GETTEXT: return getLabelText(hwnd, lParam);
+    case WM_GETDLGCODE: return DLGC_STATIC;
     default: return defWindowProc(hwnd, message, wParam, lParam);
   }
 }
@@ -228,6 +242,7 @@ LRESULT listBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case LB_ADDSTRING: return addString<QListWidget>(hwnd, lParam);
     case LB_SETCURSEL: return setSelection(hwnd, wParam);
     case LB_GETCURSEL: return selection(hwnd);
+    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
     default: return defWindowProc(hwnd, message, wParam, lParam);
   }
 }
@@ -237,6 +252,7 @@ LRESULT comboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case CB_ADDSTRING: return addString<QComboBox>(hwnd, lParam);
     case CB_SETCURSEL: return setSelection(hwnd, wParam);
     case CB_GETCURSEL: return selection(hwnd);
+    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
     default: return defWindowProc(hwnd, message, wParam, lParam);
   }
 }

@@ -290,10 +290,29 @@ int olDialog::runModal() {
 
 void olDialog::endAllModalLoops(int code) { modal_stack::endAllDialogs(code); }
 
+namespace {
+
+// Whether the control a key goes to claims it for itself (WM_GETDLGCODE).
+bool controlClaimsKey(MSG& msg) {
+  const LRESULT wanted = sendMessage(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+  if (wanted & DLGC_WANTMESSAGE) return true;
+  switch (msg.wParam) {
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN: return wanted & DLGC_WANTARROWS;
+    case VK_TAB: return wanted & DLGC_WANTTAB;
+    default: return false;
+  }
+}
+
+}  // namespace
+
 bool isDialogMessage(HWND dialog, MSG& msg) {
   if (!dialog || !msg.hwnd || msg.message != WM_KEYDOWN) return false;
   if (msg.hwnd != dialog && !isChild(dialog, msg.hwnd)) return false;
   if (msg.keyModifiers & kModAlt) return false;
+  if (controlClaimsKey(msg)) return false;
   if (msg.wParam == VK_F1 && !(msg.keyModifiers & (kModCtrl | kModShift))) {
     sendMessage(dialog, WM_HELP);
     return true;

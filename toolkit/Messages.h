@@ -41,6 +41,7 @@ constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_NCCREATE = 0x0081;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_NCHITTEST = 0x0084;
+constexpr UINT WM_GETDLGCODE = 0x0087;
 constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
@@ -88,6 +89,22 @@ constexpr UINT kFirstRegisteredMessage = 0xC000;
 constexpr WPARAM SIZE_RESTORED = 0;
 constexpr WPARAM SIZE_MINIMIZED = 1;
 constexpr WPARAM SIZE_MAXIMIZED = 2;
+
+// WM_GETDLGCODE: wParam the virtual key, lParam the MSG (or 0). A control answers with
+// the keys it claims for itself, which the dialog's keyboard handling then leaves to it:
+// Enter and Escape for DLGC_WANTMESSAGE (the key in the MSG) or DLGC_WANTALLKEYS, the
+// arrows for DLGC_WANTARROWS, Tab for DLGC_WANTTAB, typed characters for DLGC_WANTCHARS.
+constexpr LRESULT DLGC_WANTARROWS = 0x0001;
+constexpr LRESULT DLGC_WANTTAB = 0x0002;
+constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
+constexpr LRESULT DLGC_WANTMESSAGE = 0x0004;
+constexpr LRESULT DLGC_HASSETSEL = 0x0008;
+constexpr LRESULT DLGC_DEFPUSHBUTTON = 0x0010;
+constexpr LRESULT DLGC_UNDEFPUSHBUTTON = 0x0020;
+constexpr LRESULT DLGC_RADIOBUTTON = 0x0040;
+constexpr LRESULT DLGC_WANTCHARS = 0x0080;
+constexpr LRESULT DLGC_STATIC = 0x0100;
+constexpr LRESULT DLGC_BUTTON = 0x2000;
 
 // Mouse key state bits in wParam.
 constexpr WPARAM MK_LBUTTON = 0x0001;

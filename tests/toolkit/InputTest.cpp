@@ -276,3 +276,42 @@ TEST(Mouse, CaptureLastsWhileAButtonIsHeldAndEndsWithTheWindow) {
   host.unbind(olUnbind::destroyWindow);
   EXPECT_EQ(getCapture(), nullptr) << "a window that is gone holds nothing";
 }
+
+TEST(KeyClaims, AListThatClaimsEnterSpaceArrowsAndCharactersGetsThemInADialog) {
+  // An owner-drawn list as the results list will be: it wants Enter (details), Space,
+  // the arrows and type-ahead characters, and leaves Escape to the dialog.
+  struct List : Recorder {
+    LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+      if (message == WM_GETDLGCODE)
+        return DLGC_WANTARROWS | DLGC_WANTCHARS | (wParam == VK_RETURN || wParam == VK_SPACE ? DLGC_WANTMESSAGE : 0);
+      return Recorder::windowProc(message, wParam, lParam);
+    }
+  };
+  olWndClass listClass;
+  listClass.name = u"olTestClaimingList";
+  ASSERT_NE(registerClassOnce(listClass), 0);
+  Reaper reaper;
+  SimpleDialog dialog;
+  List list;
+  dialog.onInit = [&](SimpleDialog& d) {
+    list.attach(createWindowEx(0, u"olTestClaimingList", u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, {10, 10, 110, 60},
+                               d.hwnd(), 1001));
+  };
+  bool openAfterEnter = false;
+  later(50, [&] {
+    QWidget* widget = widgetOf(list.hwnd());
+    widget->setFocus();
+    QTest::keyClick(widget, Qt::Key_Return);
+    QTest::keyClick(widget, Qt::Key_Space);
+    QTest::keyClick(widget, Qt::Key_Down);
+    QTest::keyClick(widget, Qt::Key_M);
+    gui_test::waitFor([] { return false; }, 30);
+    openAfterEnter = isWindow(dialog.hwnd()) && dialog.endCode() == 0;
+    QTest::keyClick(widget, Qt::Key_Escape);  // not claimed: the dialog's Cancel
+  });
+  EXPECT_EQ(dialog.runModal(), IDCANCEL);
+  EXPECT_TRUE(openAfterEnter) << "Enter on the list is the list's, not the dialog's OK";
+  EXPECT_EQ(std::count(dialog.commands.begin(), dialog.commands.end(), UINT(IDOK)), 0);
+  EXPECT_EQ(list.params(WM_KEYDOWN), (std::vector<WPARAM>{VK_RETURN, VK_SPACE, VK_DOWN, 'M'}));
+  EXPECT_EQ(list.params(WM_CHAR), (std::vector<WPARAM>{u'\r', u' ', u'm'}));
+}
