@@ -315,3 +315,36 @@ TEST(KeyClaims, AListThatClaimsEnterSpaceArrowsAndCharactersGetsThemInADialog) {
   EXPECT_EQ(list.params(WM_KEYDOWN), (std::vector<WPARAM>{VK_RETURN, VK_SPACE, VK_DOWN, 'M'}));
   EXPECT_EQ(list.params(WM_CHAR), (std::vector<WPARAM>{u'\r', u' ', u'm'}));
 }
+
+TEST(Mouse, HooksAndTheWindowSeeTheSameMessageForADoubleClick) {
+  struct Watching : SimpleDialog {
+    std::vector<MSG> filtered;
+    bool filterMessage(MSG& msg) override {
+      if (msg.message >= WM_MOUSEMOVE && msg.message <= WM_MBUTTONDBLCLK && msg.message != WM_MOUSEMOVE)
+        filtered.push_back(msg);
+      return false;
+    }
+  };
+  Reaper reaper;
+  Watching dialog;
+  Recorder edit;
+  later(50, [&] {
+    ASSERT_TRUE(edit.attach(getDlgItem(dialog.hwnd(), 100)));
+    QTest::mouseDClick(widgetOf(edit.hwnd()), Qt::LeftButton, {}, QPoint(6, 4));
+    dialog.endDialog(IDOK);
+  });
+  EXPECT_EQ(dialog.runModal(), IDOK);
+  std::vector<MSG> delivered;
+  for (const MSG& m : edit.seen)
+    if (m.message >= WM_LBUTTONDOWN && m.message <= WM_MBUTTONDBLCLK) delivered.push_back(m);
+  ASSERT_EQ(dialog.filtered.size(), delivered.size());
+  for (size_t i = 0; i < delivered.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(dialog.filtered[i].message, delivered[i].message);
+    EXPECT_EQ(dialog.filtered[i].wParam, delivered[i].wParam);
+    EXPECT_EQ(dialog.filtered[i].lParam, delivered[i].lParam);
+  }
+  const bool doubleClickSeen = std::any_of(dialog.filtered.begin(), dialog.filtered.end(),
+                                           [](const MSG& m) { return m.message == WM_LBUTTONDBLCLK; });
+  EXPECT_TRUE(doubleClickSeen) << "a hook sees a double click as one";
+}
