@@ -12,6 +12,7 @@
 #include "toolkit/Hotkeys.h"
 #include "toolkit/Shell.h"
 #include "toolkit/Timer.h"
+#include "toolkit/ToolTip.h"
 #include "toolkit/WindowInternal.h"
 
 using gui_test::SimpleDialog;
@@ -297,4 +298,38 @@ TEST(Routing, DroppedFilesArriveOnlyWhereAccepted) {
 TEST(Shell, ClipboardHoldsText) {
   ASSERT_TRUE(setClipboardText(u"/tmp/\u00e9t\u00e9"));
   EXPECT_EQ(clipboardText(), u"/tmp/\u00e9t\u00e9");
+}
+
+TEST(Handles, LookUpsCreateNothingAndDestroyedWindowsLeaveEveryTable) {
+  // A widget the toolkit did not make (a Qt part, a file dialog) has no handle, and asking
+  // for one does not make it.
+  const size_t windows = liveWindowCount();
+  QWidget plain;
+  EXPECT_EQ(handleOf(&plain), nullptr);
+  plain.show();
+  plain.setFocus();
+  plain.activateWindow();
+  EXPECT_EQ(getFocus(), nullptr);
+  EXPECT_EQ(getActiveWindow(), nullptr);
+  EXPECT_EQ(liveWindowCount(), windows);
+
+  // A Qt part inside a toolkit window stands for that window.
+  SimpleDialog dialog;
+  ASSERT_TRUE(dialog.createModeless(nullptr));
+  auto* part = new QWidget(widgetOf(dialog.hwnd()));
+  EXPECT_EQ(nearestHandle(part), dialog.hwnd());
+  EXPECT_EQ(handleOf(part), nullptr);
+
+  const HWND ok = getDlgItem(dialog.hwnd(), IDOK);
+  olToolTipCtrl& tip = olToolTipCtrl::shared();
+  ASSERT_TRUE(tip.create());
+  tip.addTool(ok, u"Start");
+  olHotkeyTable local;
+  local.add(ok, VK_F5, 0, 32771);
+  olHotkeyTable::instance().add(ok, VK_F5, 0, 32771);
+  dialog.unbind(olUnbind::destroyWindow);
+  EXPECT_EQ(tip.toolText(ok), u"") << "the tooltip forgot the window";
+  EXPECT_EQ(local.size(), 0u) << "every hotkey table forgot the window";
+  EXPECT_EQ(olHotkeyTable::instance().size(), 0u);
+  tip.destroy();
 }
