@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 
+#include "platform/Path.h"
 #include "toolkit/Theme.h"
 #include "toolkit/WindowInternal.h"
 
@@ -47,6 +48,21 @@ int lineHeight(HFONT font) { return QFontMetrics(fontOrUi(font)).height(); }
 SIZE textExtent(olstring_view text, HFONT font) {
   QFontMetrics metrics(fontOrUi(font));
   return {metrics.horizontalAdvance(toQString(text)), metrics.height()};
+}
+
+olstring elideText(olstring_view text, int width, olElide where, HFONT font) {
+  const QFontMetrics metrics(fontOrUi(font));
+  const QString whole = toQString(text);
+  width = std::max(width, 0);
+  if (metrics.horizontalAdvance(whole) <= width) return olstring(text);
+  if (where == olElide::end) return fromQString(metrics.elidedText(whole, Qt::ElideRight, width));
+  const qsizetype lastPart = whole.lastIndexOf(QChar(platform::kPathSeparator));
+  const QString name = lastPart < 0 ? QString() : whole.mid(lastPart);
+  const int headWidth = width - metrics.horizontalAdvance(name);
+  // The head needs room for more than its ellipsis, or the name is cut itself.
+  if (name.isEmpty() || headWidth <= metrics.horizontalAdvance(QStringLiteral("\u2026W")))
+    return fromQString(metrics.elidedText(whole, Qt::ElideMiddle, width));
+  return fromQString(metrics.elidedText(whole.left(lastPart), Qt::ElideRight, headWidth) + name);
 }
 
 olstring cleanLabel(olstring_view text, olMarkers markers) {

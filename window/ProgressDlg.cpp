@@ -86,9 +86,12 @@ void CProgressDlg::paintClient(HDC dc, const RECT&) {
   if (m_statusLine.empty()) return;
   RECT k = dialogContentRect(m_hwnd, m_font);
   k.bottom = k.top + lineHeight(m_font) + 3 * edge;
+  // A long path is cut in its middle: the file name at its end is what tells the user
+  // where the compare is.
+  m_shownStatusLine = elideText(m_statusLine, k.right - k.left, olElide::path, m_font);
   selectFont(dc, m_font);
   setTextColour(dc, themeColour(olThemeSlot::text));
-  drawText(dc, m_statusLine, k, DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+  drawText(dc, m_shownStatusLine, k, DT_SINGLELINE | DT_NOPREFIX);
 }
 
 void CProgressDlg::loadTexts() {

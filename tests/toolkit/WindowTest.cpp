@@ -333,3 +333,22 @@ TEST(Handles, LookUpsCreateNothingAndDestroyedWindowsLeaveEveryTable) {
   EXPECT_EQ(olHotkeyTable::instance().size(), 0u);
   tip.destroy();
 }
+
+TEST(Captions, ElidingKeepsAPathsFileNameWhole) {
+  const olstring path = u"Comparing... /home/user/projects/mirrane/docs/reports/2026/annual-summary.txt";
+  const int wide = textExtent(path).cx;
+  const int nameWidth = textExtent(u"/annual-summary.txt").cx;
+  EXPECT_EQ(elideText(path, wide, olElide::path), path) << "a line that fits stays whole";
+  const olstring cut = elideText(path, wide / 2, olElide::path);
+  EXPECT_LE(textExtent(cut).cx, wide / 2);
+  EXPECT_EQ(cut.substr(0, 9), u"Comparing");
+  EXPECT_NE(cut.find(u'\u2026'), olstring::npos);
+  EXPECT_EQ(cut.substr(cut.size() - 19), u"/annual-summary.txt");
+  const olstring ended = elideText(path, wide / 2, olElide::end);
+  EXPECT_EQ(ended.back(), u'\u2026');
+  // Too narrow even for the name: the name is cut in its middle, its end still shown.
+  const olstring narrow = elideText(path, nameWidth - 10, olElide::path);
+  EXPECT_LE(textExtent(narrow).cx, nameWidth - 10);
+  EXPECT_EQ(narrow.substr(narrow.size() - 4), u".txt");
+  EXPECT_EQ(elideText(u"no separator at all in this line", 60, olElide::path).find(u'\u2026') != olstring::npos, true);
+}

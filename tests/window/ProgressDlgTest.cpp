@@ -298,20 +298,26 @@ TEST(ProgressDialog, AFinishedCompareLeavesAndAFullCountIsAFullBar) {
   progress.unbind(olUnbind::destroyWindow);
 }
 
-TEST(ProgressDialog, PicturesInThreeThemes) {
+TEST(ProgressDialog, PicturesInEveryThemeWithALongPathThatKeepsItsFileName) {
   Reaper reaper;
   CompareEngine engine;
   engine.job.beginJob();
   engine.job.setStage(1000);
   for (int i = 0; i < 420; ++i) engine.job.stepDone();
-  engine.job.setText(u"Comparing... docs/reports/2026/annual-summary-final.txt");
-  for (const char16_t* theme : {u"Light", u"Dark", u"System Default"}) {
+  const olstring fileName = u"annual-summary-final.txt";
+  engine.job.setText(u"Comparing... /home/user/projects/mirrane/docs/reports/2026/quarterly/archive/" + fileName);
+  for (const olTheme& table : themeTable()) {
+    const olstring theme = table.name;
     ASSERT_TRUE(applyThemeByName(theme));
     CProgressDlg progress(engine);
     ASSERT_TRUE(progress.createModeless(nullptr));
     progress.showAndRefresh();
     progress.refreshProgress();
     pumpMessages(100);
+    const olstring& shown = progress.shownStatusLine();
+    EXPECT_NE(shown, progress.statusLine()) << "the line is too long for the dialog";
+    EXPECT_EQ(shown.substr(0, 9), u"Comparing") << toUtf8(theme);
+    EXPECT_EQ(shown.substr(shown.size() - fileName.size()), fileName) << "the file name stays in view";
     std::string name = "progress-" + toUtf8(theme);
     for (char& c : name) c = c == ' ' ? '-' : static_cast<char>(std::tolower(c));
     EXPECT_TRUE(gui_test::saveScreenshot(progress.hwnd(), name));
@@ -325,7 +331,7 @@ TEST(ProgressDialog, PicturesInThreeThemes) {
     EXPECT_TRUE(drawn) << toUtf8(theme);
     progress.unbind(olUnbind::destroyWindow);
   }
-  applyThemeByName(u"Light");
+  applyTheme(-1);
 }
 
 namespace {
