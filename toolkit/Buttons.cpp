@@ -4,6 +4,9 @@
 
 #include <QAbstractButton>
 #include <QFontMetrics>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QPainter>
 #include <QPainterPath>
 #include <QWidget>
@@ -29,11 +32,6 @@ bool isDefaultButton(HWND hwnd) {
 }
 
 }  // namespace
-
-COLORREF contrastingText(COLORREF background) {
-  const double luminance = 0.299 * redOf(background) + 0.587 * greenOf(background) + 0.114 * blueOf(background);
-  return luminance > 150 ? RGB(0, 0, 0) : RGB(255, 255, 255);
-}
 
 // ---- olButton
 
@@ -68,13 +66,41 @@ LRESULT olButton::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     invalidateRect(m_hwnd);
     return 0;
   }
-  if (message == WM_PAINT && (!isSystemTheme() || drawsUnderSystemTheme())) {
+  if (message == WM_PAINT) {
+    const bool platformLooks = platformPainting() && !drawsUnderSystemTheme();
+    // Under the system colours the platform paints its own check boxes.
+    if (platformLooks && !qobject_cast<QPushButton*>(widgetOf(m_hwnd))) return olWnd::windowProc(message, wParam, lParam);
     olPaintDC dc(m_hwnd);
-    if (dc.dc()) paintButton(dc.dc(), getClientRect(m_hwnd));
+    if (!dc.dc()) return 0;
+    if (platformLooks) paintSystemButton(dc.dc());
+    else paintButton(dc.dc(), getClientRect(m_hwnd));
     return 0;
   }
   if (message == WM_SETFOCUS || message == WM_KILLFOCUS) invalidateRect(m_hwnd);
   return olWnd::windowProc(message, wParam, lParam);
+}
+
+void olButton::paintSystemButton(HDC dc) {
+  auto* button = qobject_cast<QPushButton*>(widgetOf(m_hwnd));
+  if (!button) return;
+  QStyleOptionButton option;
+  option.initFrom(button);
+  option.text = button->text();
+  option.state |= isPressed() ? QStyle::State_Sunken : QStyle::State_Raised;
+  if (isDefaultButton(m_hwnd)) option.features |= QStyleOptionButton::DefaultButton;
+  // The platform style marks the focus only after keyboard use; a focused button always
+  // shows it here, as a dotted frame inside the button.
+  if (hasFocus()) option.state |= QStyle::State_KeyboardFocusChange;
+  button->style()->drawControl(QStyle::CE_PushButton, &option, dc, button);
+  if (!hasFocus()) return;
+  const QRect inside = button->style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, button);
+  QPen pen(toQColor(themeColour(olThemeSlot::text)));
+  pen.setStyle(Qt::DotLine);
+  dc->save();
+  dc->setPen(pen);
+  dc->setBrush(Qt::NoBrush);
+  dc->drawRect(inside.adjusted(1, 1, -2, -2));
+  dc->restore();
 }
 
 COLORREF olButton::backgroundColour() const {
@@ -131,7 +157,7 @@ COLORREF olButton_Switch::backgroundColour() const {
 }
 
 void olButton_Switch::paintContent(HDC dc, const RECT& rect, COLORREF textColour) {
-  if (m_checked && isSystemTheme()) textColour = contrastingText(themeColour(olThemeSlot::selection));
+  if (m_checked && platformPainting()) textColour = contrastingText(themeColour(olThemeSlot::selection));
   olButton::paintContent(dc, rect, textColour);
 }
 

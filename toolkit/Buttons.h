@@ -25,6 +25,8 @@ protected:
   virtual bool drawsUnderSystemTheme() const { return false; }
   virtual COLORREF backgroundColour() const;
   virtual void paintButton(HDC dc, const RECT& rect);
+  // The platform's own push button, with a focus mark whenever it has the focus.
+  void paintSystemButton(HDC dc);
   // The caption (or the glyph) inside the frame, in the given text colour.
   virtual void paintContent(HDC dc, const RECT& rect, COLORREF textColour);
 
@@ -119,6 +121,3 @@ public:
 protected:
   void paintButton(HDC dc, const RECT& rect) override;
 };
-
-// Black or white, whichever reads better on the colour.
-COLORREF contrastingText(COLORREF background);

@@ -416,7 +416,7 @@ LRESULT olBaseDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED: return 0;
     case WM_NCDESTROY: m_initialised = false; break;
     case WM_ERASEBKGND:
-      if (!isSystemTheme()) return 1;
+      if (!platformPainting()) return 1;
       break;
     case WM_SYSCOLORCHANGE:
       if (reinterpret_cast<const void*>(lParam) == themeMarker()) {
@@ -438,7 +438,7 @@ LRESULT olBaseDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
-      if (!isSystemTheme()) return reinterpret_cast<LRESULT>(themeBrush(olThemeSlot::face));
+      if (!platformPainting()) return reinterpret_cast<LRESULT>(themeBrush(olThemeSlot::face));
       break;
     case WM_NCHITTEST:
       if (isFixedSize()) {

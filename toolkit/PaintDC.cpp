@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <QIcon>
+#include <QIconEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -187,6 +188,11 @@ void drawAppIcon(HDC dc, int x, int y, int size) {
   dc->restore();
 }
 
+namespace {
+// Shapes want less contrast than text to be seen.
+constexpr double kShapeContrast = 3.0;
+}  // namespace
+
 void drawMessageIcon(HDC dc, UINT kind, int x, int y, int size) {
   if (!dc || size <= 0) return;
   dc->save();
@@ -201,7 +207,13 @@ void drawMessageIcon(HDC dc, UINT kind, int x, int y, int size) {
     case MB_ICONINFORMATION: fill = QColor(0x00, 0x67, 0xC0); mark = QStringLiteral("i"); break;
     default: dc->restore(); return;
   }
-  dc->setPen(Qt::NoPen);
+  // On a background close to its fill (the question icon on a dark blue window) the icon
+  // gets a ring in the background's contrasting colour, so that its shape still stands out.
+  const COLORREF background = themeColour(olThemeSlot::window);
+  const bool ringed = contrastRatio(fromQColor(fill), background) < kShapeContrast ||
+                      contrastRatio(fromQColor(fill), themeColour(olThemeSlot::face)) < kShapeContrast;
+  if (ringed) dc->setPen(QPen(toQColor(contrastingText(background)), std::max(1.5, size / 16.0)));
+  else dc->setPen(Qt::NoPen);
   dc->setBrush(fill);
   if ((kind & MB_ICONMASK) == MB_ICONWARNING) {
     QPainterPath triangle;
@@ -222,17 +234,36 @@ void drawMessageIcon(HDC dc, UINT kind, int x, int y, int size) {
   dc->restore();
 }
 
-void setAppIcon(HWND hwnd) {
-  QWidget* widget = widgetOf(hwnd);
-  if (!widget) return;
-  QIcon icon;
-  for (int size : {16, 32}) {
-    QPixmap pixmap(size, size);
+namespace {
+
+// The application icon drawn for whatever size is asked, so that it is sharp on any
+// screen: the window manager's, the task switcher's, a HiDPI title bar.
+class AppIconEngine : public QIconEngine {
+public:
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+    const int size = std::min(rect.width(), rect.height());
+    drawAppIcon(painter, rect.x() + (rect.width() - size) / 2, rect.y() + (rect.height() - size) / 2, size);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    QPixmap pixmap(size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
-    drawAppIcon(&painter, 0, 0, size);
-    painter.end();
-    icon.addPixmap(pixmap);
+    paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+    return pixmap;
   }
-  widget->setWindowIcon(icon);
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    QList<QSize> sizes;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) sizes.append(QSize(size, size));
+    return sizes;
+  }
+  QIconEngine* clone() const override { return new AppIconEngine; }
+  QString key() const override { return QStringLiteral("mirrane-app-icon"); }
+};
+
+}  // namespace
+
+QIcon appIcon() { return QIcon(new AppIconEngine); }
+
+void setAppIcon(HWND hwnd) {
+  if (QWidget* widget = widgetOf(hwnd)) widget->setWindowIcon(appIcon());
 }

@@ -41,5 +41,5 @@ void drawGlyph(HDC dc, olGlyph glyph, const RECT& rect, COLORREF colour);
 void drawAppIcon(HDC dc, int x, int y, int size);
 // Icons of the message box: MB_ICONERROR, MB_ICONQUESTION, MB_ICONWARNING, MB_ICONINFORMATION.
 void drawMessageIcon(HDC dc, UINT kind, int x, int y, int size);
-// Gives a top-level window the application icon at 16 and 32 pixels.
+// Gives a top-level window the application icon, drawn at whatever size the desktop asks.
 void setAppIcon(HWND hwnd);

@@ -147,6 +147,10 @@ struct olDialogBase {
 };
 olDialogBase dialogBaseUnits(const QFont& font);
 
+// The application icon, drawn at any size.
+class QIcon;
+QIcon appIcon();
+
 // The platform palette (System Default) and the one made from the current theme.
 QPalette themePalette();
 // Re-reads the colours of every owner-drawn menu and of the shared tooltip.

@@ -1,7 +1,9 @@
 // One dialog from an in-memory template holding every toolkit control, saved as a picture
 // in each theme (build/screenshots/gallery-<theme>.png), with a message box and a menu.
 #include <QApplication>
+#include <QImage>
 #include <QMenu>
+#include <QPainter>
 #include <QWidget>
 
 #include "tests/toolkit/GuiTest.h"
@@ -195,14 +197,32 @@ std::string fileName(const olstring& theme) {
   return name;
 }
 
+// The menu as it is seen: over a window of the theme, with a margin around it.
+void saveMenuPicture(QWidget* popup, const std::string& name) {
+  const QPixmap menu = popup->grab();
+  constexpr int kMargin = 12;
+  QImage canvas(menu.width() + 2 * kMargin, menu.height() + 2 * kMargin, QImage::Format_RGB32);
+  canvas.fill(toQColor(themeColour(olThemeSlot::window)));
+  QPainter painter(&canvas);
+  painter.drawPixmap(kMargin, kMargin, menu);
+  painter.end();
+  canvas.save(QString::fromStdString(gui_test::screenshotFolder() + "/menu-" + name + ".png"));
+}
+
 }  // namespace
 
 TEST(Gallery, EveryControlInEveryTheme) {
-  const int focusByTheme[5] = {kPath, kChecked, IDOK, kLink, kDiffs};
-  for (size_t i = 0; i < themeTable().size(); ++i) {
-    const olstring name = themeTable()[i].name;
+  // Each theme focuses another control; System Default a plain push button, whose focus
+  // mark the platform would otherwise hide. The last round is System Default on a desktop
+  // that prefers dark colours.
+  const int focusByTheme[6] = {kPath, kChecked, IDOK, kLink, IDCANCEL, kDiffs};
+  for (size_t i = 0; i <= themeTable().size(); ++i) {
+    const bool darkDesktop = i == themeTable().size();
+    const size_t theme = darkDesktop ? themeTable().size() - 1 : i;
+    const olstring name = themeTable()[theme].name + (darkDesktop ? u" Dark Desktop" : u"");
     SCOPED_TRACE(toUtf8(name));
-    ASSERT_TRUE(applyTheme(static_cast<int>(i)));
+    followDesktopColourScheme(darkDesktop ? kColourSchemeDark : kColourSchemeLight);
+    ASSERT_TRUE(applyTheme(static_cast<int>(theme)));
     Gallery gallery;
     ASSERT_TRUE(gallery.createModeless(nullptr));
     showWindow(gallery.hwnd(), SW_SHOW);
@@ -235,11 +255,12 @@ TEST(Gallery, EveryControlInEveryTheme) {
     menu.setDefaultItem(32776);
     gui_test::later(100, [&] {
       if (QWidget* popup = QApplication::activePopupWidget()) {
-        popup->grab().save(QString::fromStdString(gui_test::screenshotFolder() + "/menu-" + fileName(name) + ".png"));
+        saveMenuPicture(popup, fileName(name));
         popup->close();
       }
     });
     menu.popup(gallery.hwnd(), {100, 100}, TPM_RETURNCMD);
   }
+  followDesktopColourScheme(kColourSchemeLight);
   applyTheme(-1);
 }
