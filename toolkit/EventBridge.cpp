@@ -116,7 +116,7 @@ bool localPathOf(std::string_view uri, std::string& path) {
   uri = uri.substr(0, uri.find_first_of("?#"));
   if (uri.empty() || uri.front() != '/') return false;
   path = percentDecoded(uri);
-  return true;
+  return path.find('\0') == std::string::npos;  // no name holds a NUL
 }
 
 // The local paths of a drop, decoded from the bytes of its file URLs: a name that is not

@@ -60,7 +60,7 @@ public:
     for (int i = 0; i < 4; ++i) {
       glyphs[i].attachDlgItem(m_hwnd, glyphIds[i]);
       glyphs[i].setGlyph(codes[i]);
-      glyphs[i].setFrameMask(i == 0 ? 15 : 0);
+      glyphs[i].setFrameMask(i == 0 ? kAllSides : 0);
     }
     info.attachDlgItem(m_hwnd, kDetails);
     info.setIconKind(MB_ICONINFORMATION);
@@ -113,7 +113,7 @@ public:
     for (int i = 0; i < 6; ++i) setWindowText(panelBoxes[i]->hwnd(), panelTexts[i]);
     panelBoxes[1]->setChecked(true);
     diffs.setChecked(true);
-    all.setFrameMask(14);
+    all.setFrameMask(kSideTop | kSideRight | kSideBottom);
     progress.setText(u"40 of 100");
     progress.setPos(40);
     paused.setRange(10);
@@ -187,7 +187,7 @@ public:
     setTextColour(dc, themeColour(olThemeSlot::secondary));
     RECT note{rect.right / 2, my, rect.right - mx, my + 32};
     drawText(dc, u"secondary text", note, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
-    drawEdges(dc, {rect.left, my + 36, rect.right, my + 37}, themeColour(olThemeSlot::frame), 8, 1);
+    drawEdges(dc, {rect.left, my + 36, rect.right, my + 37}, themeColour(olThemeSlot::frame), kSideBottom, 1);
   }
 };
 
