@@ -2,6 +2,9 @@
 
 #include "app/ProjectFile.h"
 #include "foundation/Paths.h"
+#include "platform/Error.h"
+
+#include <algorithm>
 
 #include <map>
 
@@ -96,38 +99,65 @@ void setSlot(CommandLine& commandLine, OptionSlot slot, bool on) {
 }  // namespace
 
 void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& commandLine) {
-  commandLine.options.reset();
-  commandLine.hide = false;
-  commandLine.start = false;
-  commandLine.compareGiven = false;
+  commandLine = CommandLine();
 
   // An empty argument is no token, as an empty pair of quotes is none on a command line.
+  // After "--" every argument is a path, so that a folder called "--help" can be compared.
   std::vector<olstring> given;
+  std::vector<olstring> literal;
+  bool optionsEnded = false;
   for (const auto& argument : arguments) {
-    if (!argument.empty()) given.push_back(argument);
+    if (!optionsEnded && argument == u"--") {
+      optionsEnded = true;
+    } else if (argument.empty()) {
+      commandLine.emptyArgument = true;
+    } else {
+      (optionsEnded ? literal : given).push_back(argument);
+    }
   }
   std::vector<olstring> tokens = collapseDuplicateTokens(given, TokenMatch::exact);
-  const bool anyToken = !tokens.empty();
+  const std::vector<olstring> literalPaths = collapseDuplicateTokens(literal, TokenMatch::exact);
+  const bool anyToken = !tokens.empty() || !literalPaths.empty();
 
   // Only the first "@" token names a project; a later one stays a token.
   for (auto token = tokens.begin(); token != tokens.end(); ++token) {
     if (token->front() != u'@') continue;
-    const olstring project = token->substr(1);
+    commandLine.projectPath = token->substr(1);
     tokens.erase(token);
-    if (!project.empty() && pathType(project) == PathType::file) loadProjectFile(project, commandLine.options);
+    if (commandLine.projectPath.empty()) {
+      commandLine.projectLoad = ProjectLoad::notFound;
+    } else {
+      commandLine.projectLoad = loadProjectFileWithReason(commandLine.projectPath, commandLine.options);
+      if (commandLine.projectLoad == ProjectLoad::unreadable) commandLine.projectError = platform::lastError();
+    }
     break;
   }
 
   std::vector<olstring> paths;
   for (const auto& token : tokens) {
+    if (token == u"--help" || token == u"-h") {
+      commandLine.help = true;
+      continue;
+    }
+    if (token == u"--version") {
+      commandLine.version = true;
+      continue;
+    }
     const bool hasSign = token.front() == u'+' || token.front() == u'-';
     const olstring_view name = hasSign ? olstring_view(token).substr(1) : olstring_view(token);
     const auto word = commandLine.words.find(name);
-    if (word == commandLine.words.end()) {
+    if (word != commandLine.words.end()) {
+      setSlot(commandLine, word->second, token.front() != u'-');
+    } else if (token.front() == u'-') {
+      commandLine.unknownOptions.push_back(token);
+    } else {
       paths.push_back(token);
-      continue;
     }
-    setSlot(commandLine, word->second, token.front() != u'-');
+  }
+  paths.insert(paths.end(), literalPaths.begin(), literalPaths.end());
+  for (const auto& path : paths) {
+    const auto times = std::count(given.begin(), given.end(), path) + std::count(literal.begin(), literal.end(), path);
+    if (times > 1) commandLine.repeatedPaths.push_back(path);
   }
   if (paths.size() >= 1) commandLine.options.path0 = paths[0];
   if (paths.size() >= 2) commandLine.options.path1 = paths[1];

@@ -2,6 +2,7 @@
 // words "hide" and "start" that choose how the program runs.
 #pragma once
 
+#include "app/ProjectFile.h"
 #include "engine/CompareOptions.h"
 #include "foundation/olstring.h"
 
@@ -18,6 +19,20 @@ struct CommandLine {
   bool start = false;
   // At least one token was given and both paths are known.
   bool compareGiven = false;
+  // "--help" or "-h", "--version" (before a "--").
+  bool help = false;
+  bool version = false;
+
+  // What the command line held that could not be used, for the console to tell.
+  // The "@" project, when one was named and did not load.
+  ProjectLoad projectLoad = ProjectLoad::loaded;
+  olstring projectPath;
+  uint32_t projectError = 0;
+  // Words starting with "-" that are no option (they are neither options nor paths).
+  std::vector<olstring> unknownOptions;
+  // Arguments that were empty, and paths given more than once (each collapses into one).
+  bool emptyArgument = false;
+  std::vector<olstring> repeatedPaths;
 
   CommandLine();
 };
@@ -36,7 +51,8 @@ std::vector<olstring> collapseDuplicateTokens(const std::vector<olstring>& token
 
 // Fills the command line from its tokens (the program's arguments, program name left out).
 // Duplicates collapse by exact text: on a case-sensitive file system /data/A and /data/a are
-// two folders. Option words are recognised ignoring case.
+// two folders. Option words are recognised ignoring case. "--" ends the options: every
+// token after it is a path, whatever it looks like.
 void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& commandLine);
 
 // The option words in their order, joined by the separator.

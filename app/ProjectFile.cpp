@@ -5,6 +5,7 @@
 #include "app/SettingsValues.h"
 #include "foundation/Paths.h"
 #include "foundation/TextFile.h"
+#include "platform/Error.h"
 
 namespace {
 
@@ -52,12 +53,24 @@ void writeOptions(olini& ini, const CompareOptions& options) {
 }
 
 bool loadProjectFile(olstring_view path, CompareOptions& options) {
+  return loadProjectFileWithReason(path, options) == ProjectLoad::loaded;
+}
+
+ProjectLoad loadProjectFileWithReason(olstring_view path, CompareOptions& options) {
   options.reset();
-  if (absolutePathKind(path) == 0) return false;
+  if (absolutePathKind(path) == 0) return ProjectLoad::notAbsolute;
+  platform::FileHandle handle = openFile(path, false);
+  if (handle == nullptr) {
+    const uint32_t error = platform::lastError();
+    const bool missing = error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound;
+    return missing ? ProjectLoad::notFound : ProjectLoad::unreadable;
+  }
+  const olstring text = readTextFile(handle);
+  platform::closeFile(handle);
   olini ini(kGlobal);
-  if (!ini.loadFile(path)) return false;
+  if (!ini.parseText(text)) return ProjectLoad::nothingUsable;
   readOptions(ini, options);
-  return true;
+  return ProjectLoad::loaded;
 }
 
 bool saveProjectFile(olstring_view path, const CompareOptions& options) {

@@ -14,6 +14,12 @@ void writeOptions(olini& ini, const CompareOptions& options);
 // Resets the options and loads them from a project file. A relative path is refused before
 // the disk is touched; a file with nothing usable gives false and the defaults.
 bool loadProjectFile(olstring_view path, CompareOptions& options);
+
+// How loading a project file went, for callers that tell the user why it did not.
+enum class ProjectLoad { loaded, notAbsolute, notFound, unreadable, nothingUsable };
+// loadProjectFile with the reason of a failure (for unreadable, the platform's last error
+// tells more).
+ProjectLoad loadProjectFileWithReason(olstring_view path, CompareOptions& options);
 // Writes the options to a project file (folders created, an existing file replaced).
 bool saveProjectFile(olstring_view path, const CompareOptions& options);
 

@@ -8,6 +8,7 @@
 #include "platform/FileLock.h"
 #include "platform/Path.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -42,18 +43,67 @@ std::set<olstring> parseArchiveExtensions(olstring_view value) {
   return extensions;
 }
 
-// Reads "config.ini" into the INI. False when it exists but cannot be read.
-bool loadUserSettings(olini& ini) {
-  ini.clear();
-  platform::FileHandle handle = openSettingsFile(kUserSettingsName, SettingsAccess::read);
+// One of the two places of "config.ini", as found.
+struct SettingsCopy {
+  olstring path;
+  // Something is there (perhaps unreadable).
+  bool exists = false;
+  // Read whole and understood. A copy that exists but is not usable is never written:
+  // its keys would be lost.
+  bool usable = false;
+  uint64_t writeTime = 0;
+  olini ini{kGlobal};
+
+  bool mayBeWritten() const { return !exists || usable; }
+};
+
+SettingsCopy inspectCopy(olstring path) {
+  SettingsCopy copy;
+  copy.path = std::move(path);
+  platform::FileHandle handle = openFileRetry(copy.path, false);
   if (handle == nullptr) {
     const uint32_t error = platform::lastError();
-    return error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound;
+    copy.exists = error != platform::kErrorFileNotFound && error != platform::kErrorPathNotFound;
+    return copy;
   }
-  const olstring text = readTextFile(handle);
+  copy.exists = true;
+  if (!platform::fileWriteTime(handle, &copy.writeTime)) copy.writeTime = 0;
+  bool complete = false;
+  const olstring text = readTextFile(handle, &complete);
   platform::closeFile(handle);
-  ini.parseText(text);
-  return true;
+  // A file that stops decoding before its end, or holds text that gives no key at all (a
+  // code page that was guessed wrong), is not understood: merging into it would keep only
+  // the keys that were written last.
+  const bool blank = text.find_first_not_of(u" \t\r\n") == olstring::npos;
+  copy.usable = complete && (copy.ini.parseText(text) || blank);
+  return copy;
+}
+
+// Every copy, the one written by preference first.
+std::vector<SettingsCopy> inspectCopies() {
+  std::vector<SettingsCopy> copies;
+  for (olstring& path : settingsLocations(kUserSettingsName)) copies.push_back(inspectCopy(std::move(path)));
+  return copies;
+}
+
+// The newer usable copy (the first wins a tie), or null when none is.
+const SettingsCopy* newestUsable(const std::vector<SettingsCopy>& copies) {
+  const SettingsCopy* newest = nullptr;
+  for (const SettingsCopy& copy : copies) {
+    if (copy.usable && (newest == nullptr || copy.writeTime > newest->writeTime)) newest = &copy;
+  }
+  return newest;
+}
+
+// Reads "config.ini" into the INI. False when a copy exists but none could be read.
+bool loadUserSettings(olini& ini) {
+  ini.clear();
+  const auto copies = inspectCopies();
+  if (const SettingsCopy* newest = newestUsable(copies)) {
+    ini = newest->ini;
+    return true;
+  }
+  return std::none_of(copies.begin(), copies.end(), [](const SettingsCopy& copy) { return copy.exists; });
 }
 
 olstring readUserValue(olstring_view section, olstring_view key) {
@@ -96,26 +146,31 @@ void ensureAdvancedSettingsLoaded(AdvancedSettings& settings) {
 bool readUserSettings(olini& ini) { return loadUserSettings(ini); }
 
 bool mergeUserSettings(const olini& changes) {
-  // Two instances merging at once would each write back what it read, and the later write
-  // would drop the other's keys; the lock makes each read-merge-write whole. Where the lock
-  // file cannot be made, the merge goes on unlocked as it would on a platform without one.
-  platform::FileLock lock;
-  const olstring lockFolder = platform::userSettingsFolder();
-  if (createFolders(lockFolder)) lock.acquireWaiting(lockFolder + u"/.config.ini.lock");
-
-  olini stored(kGlobal);
-  if (!loadUserSettings(stored)) return false;
-  for (const auto& [section, keys] : changes.sections()) {
-    for (const auto& [key, value] : keys) stored.set(section, key, value);
+  // The copy beside the program takes the change when it may be written there, else the
+  // per-user one. Two instances merging at once would each write back what it read, and
+  // the later write would drop the other's keys; a lock beside the file written makes each
+  // read-merge-write whole.
+  for (const olstring& target : settingsLocations(kUserSettingsName)) {
+    const olstring folder = target.substr(0, target.rfind(platform::kPathSeparator));
+    platform::FileLock lock;
+    if (!createFolders(folder) || !lock.acquireWaiting(folder + u"/.config.ini.lock")) continue;
+    const auto copies = inspectCopies();
+    const auto written = std::find_if(copies.begin(), copies.end(), [&](const SettingsCopy& copy) { return copy.path == target; });
+    if (written == copies.end() || !written->mayBeWritten()) continue;
+    const SettingsCopy* newest = newestUsable(copies);
+    olini stored = newest != nullptr ? newest->ini : olini(kGlobal);
+    for (const auto& [section, keys] : changes.sections()) {
+      for (const auto& [key, value] : keys) stored.set(section, key, value);
+    }
+    platform::FileHandle handle = openFileRetry(target, true);
+    if (handle == nullptr) continue;
+    if (!writeTextFile(stored.formatText(), handle, TextEncoding::utf16le)) {
+      platform::abandonFile(handle);
+      return false;
+    }
+    return platform::closeFile(handle);
   }
-  platform::FileHandle handle = openSettingsFile(kUserSettingsName, SettingsAccess::write);
-  if (handle == nullptr) return false;
-  const bool written = writeTextFile(stored.formatText(), handle, TextEncoding::utf16le);
-  if (!written) {
-    platform::abandonFile(handle);
-    return false;
-  }
-  return platform::closeFile(handle);
+  return false;
 }
 
 WindowPlacement readWindowPlacement() {

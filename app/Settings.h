@@ -17,14 +17,17 @@ void ensureAdvancedSettingsLoaded(AdvancedSettings& settings);
 // Parses the advanced settings from an INI (section "global") into the record.
 void readAdvancedSettings(const olini& ini, AdvancedSettings& settings);
 
-// The caller's INI becomes a copy of "config.ini" (empty when there is none). False when a
-// copy exists but cannot be read: the INI is then empty and must not be merged back.
+// The caller's INI becomes a copy of "config.ini": the newer of the two copies that can be
+// read whole and understood (empty when there is none). False when a copy exists but none
+// can be read: the INI is then empty.
 bool readUserSettings(olini& ini);
 
-// Writes the caller's sections and keys into "config.ini", keeping every key the caller did
-// not set. Nothing is written when the existing file cannot be read, so a file that exists
-// but is unreadable is never overwritten with partial content. Merges of several processes
-// are serialised, so none loses another's keys.
+// Writes the caller's sections and keys into "config.ini" (beside the program when it may be
+// written there, else the per-user copy), keeping every key the caller did not set. A copy
+// that exists but cannot be read whole, or whose text gives no key (a wrong encoding), is
+// never written, so its keys are never lost; the change then goes to the other copy, or,
+// when neither may be written, nowhere (false). Merges of several processes are serialised
+// by a lock beside the file written, so none loses another's keys.
 bool mergeUserSettings(const olini& changes);
 
 // Window placement ("window" section).

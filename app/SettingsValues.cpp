@@ -26,16 +26,21 @@ int64_t readNumber(olstring_view value) {
   while (i < value.size() && isWhiteSpace(value[i])) ++i;
   bool negative = false;
   if (i < value.size() && (value[i] == u'+' || value[i] == u'-')) negative = value[i++] == u'-';
+  // The largest magnitude the sign allows; anything beyond saturates to it.
+  const uint64_t limit = static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) + (negative ? 1 : 0);
   uint64_t magnitude = 0;
-  constexpr uint64_t kLimit = static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
   for (; i < value.size(); ++i) {
     const int digit = digitValue(value[i], base);
     if (digit < 0) break;
-    if (magnitude > kLimit) break;  // already out of range: the result saturates below
+    // Checked before multiplying: once the product wraps, no later test can tell.
+    if (magnitude > (limit - static_cast<uint64_t>(digit)) / static_cast<uint64_t>(base)) {
+      magnitude = limit;
+      break;
+    }
     magnitude = magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
   }
-  if (negative) return magnitude > kLimit ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(magnitude);
-  return magnitude > kLimit ? std::numeric_limits<int64_t>::max() : static_cast<int64_t>(magnitude);
+  if (negative) return magnitude == limit ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(magnitude);
+  return static_cast<int64_t>(magnitude);
 }
 
 bool readBoolean(olstring_view value) {

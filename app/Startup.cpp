@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/Settings.h"
+#include "app/Version.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Language.h"
 #include "platform/Console.h"
@@ -13,7 +14,6 @@ using platform::StandardStream;
 
 namespace {
 
-constexpr char16_t kVersionLine[] = u"Mirrane 1.2.0";
 constexpr char16_t kLanguageFailure[] = u"Failed to load language file!\r\n\r\nPlease re-download Mirrane.";
 
 olstring hex8(uint32_t code) {
@@ -72,6 +72,44 @@ void printHelp(MirraneCore& core) {
   platform::writeConsole(StandardStream::output, text);
 }
 
+void printError(olstring_view line) { platform::writeConsole(StandardStream::error, olstring(line) + u"\r\n"); }
+
+// Tells on standard error what the command line held that could not be used.
+void reportUnusable(const CommandLine& commandLine) {
+  for (const auto& option : commandLine.unknownOptions) printError(langText(lang::console::kUnknownOption, option));
+  const olstring_view project = commandLine.projectPath.empty() ? olstring_view(u"@") : commandLine.projectPath;
+  switch (commandLine.projectLoad) {
+    case ProjectLoad::loaded: break;
+    case ProjectLoad::notAbsolute: printError(langText(lang::console::kProjectNotAbsolute, project)); break;
+    case ProjectLoad::notFound: printError(langText(lang::console::kProjectNotFound, project)); break;
+    case ProjectLoad::unreadable:
+      printError(langText(lang::console::kProjectUnreadable, project, errorText(commandLine.projectError)));
+      break;
+    case ProjectLoad::nothingUsable: printError(langText(lang::console::kProjectNothingUsable, project)); break;
+  }
+}
+
+// Why a command line with arguments compares nothing; exit code 1.
+int refuseToCompare(const CommandLine& commandLine) {
+  if (commandLine.emptyArgument) printError(langText(lang::console::kEmptyArgument));
+  for (const auto& path : commandLine.repeatedPaths) printError(langText(lang::console::kSamePath, path));
+  const CompareOptions& options = commandLine.options;
+  if (commandLine.compareGiven) {
+    printError(langText(lang::console::kNoWindow));
+  } else if (options.path0.empty() && options.path1.empty()) {
+    printError(langText(lang::console::kNoPath));
+  } else {
+    printError(langText(lang::console::kOnePath, options.path0.empty() ? options.path1 : options.path0));
+  }
+  return 1;
+}
+
+// A line of the language table without the blanks a missing argument leaves at its end.
+olstring withoutTrailingBlanks(olstring text) {
+  while (!text.empty() && (text.back() == u' ' || text.back() == u'\t')) text.pop_back();
+  return text;
+}
+
 }  // namespace
 
 MirraneCore::MirraneCore(const std::vector<olstring>& arguments) : engine(ensureAdvancedSettingsLoaded) {
@@ -80,16 +118,20 @@ MirraneCore::MirraneCore(const std::vector<olstring>& arguments) : engine(ensure
   parseCommandLine(arguments, commandLine);
 }
 
-MirraneCore::~MirraneCore() = default;
+// Whatever way the run ends, nothing it unpacked stays in the temporary folder.
+MirraneCore::~MirraneCore() { engine.removeArchiveWorkFolder(); }
 
 olstring consoleVerdictText(MirraneCore& core, uint32_t exitCode) {
-  olstring text = u"\r\n";
+  olstring text;
   if (exitCode != 0) {
     olstring errorText;
     const uint32_t code = core.engine.job.getError(errorText, u": ");
-    text += langText(lang::console::kFail, hex8(code), errorText);
+    // Code 0 is a compare that found nothing to compare; it has a text of its own.
+    if (code == 0 && errorText.empty()) errorText = nothingToCompareText();
+    text += withoutTrailingBlanks(langText(lang::console::kFail, hex8(code), errorText));
   } else {
     const CompareResult& result = core.engine.result;
+    text += u"\r\n";
     text += langText(lang::console::kSuccess, decimal(exitCode));
     text += u"\r\n";
     text += langText(result.differing == 0 ? lang::console::kNoDiff : lang::console::kDiff,
@@ -101,6 +143,7 @@ olstring consoleVerdictText(MirraneCore& core, uint32_t exitCode) {
 
 int runConsoleCompare(MirraneCore& core) {
   applyCommandLine(core.commandLine, core.engine.options);
+  platform::ignoreBrokenPipe();
   uint32_t exitCode = 1;
   {
     // Blocked before the worker exists, so that the worker inherits it and a Ctrl+C reaches
@@ -116,19 +159,28 @@ int runConsoleCompare(MirraneCore& core) {
       exitCode = core.engine.worker.exitCode();
     }
   }
-  platform::writeConsole(StandardStream::output, consoleVerdictText(core, exitCode));
+  // The verdict is the program's output; a failure is a message about it.
+  const StandardStream stream = exitCode == 0 ? StandardStream::output : StandardStream::error;
+  const bool written = platform::writeConsole(stream, consoleVerdictText(core, exitCode));
   // Unpacked archives are of no use once the verdict is out; left behind they would fill
-  // the temporary folder run after run.
+  // the temporary folder run after run. Only the log of a failed unpack stays to be read.
+  if (exitCode != 0 && core.engine.job.errorCode() == kErrorNoArchiveFolder) {
+    const olstring log = core.engine.archiveArea.removeWorkFolderKeepingLog();
+    if (!log.empty()) printError(langText(lang::console::kLogKept, log));
+  }
   core.engine.removeArchiveWorkFolder();
   if (exitCode == 0 && core.engine.result.differing != 0) exitCode = 1;
+  // A verdict nobody could read (the reader of a pipe went away) is no "no difference".
+  if (!written && stream == StandardStream::output) exitCode = 1;
   return static_cast<int>(exitCode);
 }
 
 int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& windowedRun) {
   std::setlocale(LC_ALL, "");
   for (const auto& argument : arguments) {
+    if (argument == u"--") break;
     if (argument == u"--version") {
-      platform::writeConsole(StandardStream::output, olstring(kVersionLine) + u"\n");
+      platform::writeConsole(StandardStream::output, olstring(kMirraneNameLine) + u"\n");
       return 0;
     }
   }
@@ -136,22 +188,26 @@ int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& window
   // The chosen language goes on top of English, which keeps the texts a translation lacks.
   // Only a plain file name is taken from the settings: it names a file in "lang", nowhere else.
   const olstring configured = readLanguageSetting();
-  if (!configured.empty() && configured.find(u'/') == olstring::npos) loadLanguage(u"lang/" + configured);
+  const bool plainName = configured.find(u'/') == olstring::npos && configured != u"." && configured != u"..";
+  if (!configured.empty() && plainName) loadLanguage(u"lang/" + configured);
   core.languageLoaded = !currentLanguageFile().empty();
-  const bool console = core.commandLine.compareGiven && core.commandLine.hide && core.commandLine.start;
+  const CommandLine& commandLine = core.commandLine;
+  const bool console = commandLine.compareGiven && commandLine.hide && commandLine.start;
   if (!core.languageLoaded) {
     platform::writeConsole(StandardStream::error, olstring(kLanguageFailure) + u"\r\n");
     // A console run that compared nothing must not report "no difference".
-    return console ? 1 : 0;
+    return console || commandLine.hide ? 1 : 0;
   }
-  for (const auto& argument : arguments) {
-    if (argument == u"--help" || argument == u"-h") {
-      printHelp(core);
-      return 0;
-    }
+  reportUnusable(commandLine);
+  if (commandLine.help) {
+    printHelp(core);
+    return 0;
   }
   if (console) return runConsoleCompare(core);
-  if (windowedRun) return windowedRun(core);
-  printHelp(core);
-  return 0;
+  if (windowedRun && !commandLine.hide) return windowedRun(core);
+  if (arguments.empty()) {
+    printHelp(core);
+    return 0;
+  }
+  return refuseToCompare(commandLine);
 }

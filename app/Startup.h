@@ -13,6 +13,7 @@
 // area and 7-Zip, job state, worker), the language table, the parsed command line.
 struct MirraneCore {
   explicit MirraneCore(const std::vector<olstring>& arguments);
+  // Removes the archive work folder, if the run made one.
   ~MirraneCore();
   MirraneCore(const MirraneCore&) = delete;
   MirraneCore& operator=(const MirraneCore&) = delete;
@@ -29,9 +30,12 @@ using WindowedRun = std::function<int(MirraneCore&)>;
 int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& windowedRun);
 
 // Runs the compare of the command line without a window, prints the verdict on standard
-// output and returns the exit code: 0 no difference, 1 differences or failure. Ctrl+C or
-// SIGTERM cancel the compare. The archive work folder is removed before it returns.
+// output (a failure on standard error) and returns the exit code: 0 no difference, 1
+// differences or failure (also when the verdict could not be written). Ctrl+C or SIGTERM
+// cancel the compare. The archive work folder is removed before it returns, except for the
+// log of an archive that gave no folder, whose path is printed.
 int runConsoleCompare(MirraneCore& core);
 
-// The text printed for a finished job (also what a test compares against).
+// The text printed for a finished job: for a success the verdict, after a blank line; for
+// a failure the one line that says why.
 olstring consoleVerdictText(MirraneCore& core, uint32_t exitCode);

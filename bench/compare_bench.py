@@ -1,74 +1,286 @@
 #!/usr/bin/env python3
-"""Speed and memory of `mirrane A B hide` against GNU `diff -rq A B` and the floors of
-listing (`find A B -printf '%s %T@\\n'`) and reading (every file read once by `cat`),
-on trees generated deterministically in a temporary folder. Warm cache, medians.
+"""Speed and memory of `mirrane A B hide` (the console mode, default options) against GNU
+`diff -rq A B` and two floors, in the same run: the listing floor (`find A B -printf`) and
+the reading floor (read_floor.c: one thread reads every file once in 128 KiB pieces with
+pread into a reused buffer, once page-aligned and once at offsets 16 and 1, so that the cost
+of an unaligned destination shows on any machine). Warm page cache, alternating runs,
+medians; peak resident size through /usr/bin/time.
 
-Environment:
-  BENCH_SCENARIOS  which scenarios to run, e.g. "S1 S3" (default "S1 S2 S3")
-  BENCH_SCALE      size factor for file counts and sizes, e.g. 0.1 for a quick run (default 1)
-  BENCH_RUNS       measured runs per command (default 5)
-  BENCH_MIRRANE    the program (default: build/mirrane beside this folder)
-  BENCH_TMP        where the trees go (default $TMPDIR or /tmp)
-  BENCH_BLOCK_MIB  the program's block size B in MiB, for the memory budget (default 16)
+Shapes (pick with --shapes):
+  small   ~100,000 files of 0-16 KiB (2 % up to 64 KiB) in 5,000 folders, 4 levels; 1 % changed
+          in one byte at equal size, 0.5 % only on one side
+  mixed   ~20,000 files, 78 % 0-32 KiB, 20 % 32-256 KiB, 2 % up to 4 MiB; 2 % changed in one byte
+  large   six pairs of 256 MiB files, two differing (one in its first byte, one in its last)
+  items   0- and 1-byte files, 100,000 and 1,000,000 items: whether the cost is linear
+  S1 S2 S3  the earlier shapes: 0-64 KiB mostly text files, six 256 MiB patterned files, and a
+          text-heavy mix up to 4 MiB (30 % of their changes append a byte)
+Contents are random; a changed file keeps its size and modification time, so that only
+reading its content can tell. Options fall back to environment variables (in brackets).
 
-The reading floor reads every file once in 128 KiB pieces into one reused buffer, in one
-process (`cat` would map and unmap a buffer per file, which on some machines costs more
-than the reading).
+The trees go to a scratch folder outside the repository (default /tmp/mirrane-bench) and are
+reused by later runs while their parameters match, which a marker file in each tree records.
 """
 
+import argparse
+import json
 import os
 import random
-import resource
+import re
 import shutil
 import statistics
 import subprocess
 import sys
-import tempfile
 import time
 
 KIB = 1024
 MIB = 1024 * 1024
-
-SCALE = float(os.environ.get("BENCH_SCALE", "1"))
-RUNS = int(os.environ.get("BENCH_RUNS", "5"))
-SCENARIOS = os.environ.get("BENCH_SCENARIOS", "S1 S2 S3").split()
+GIB = 1024 * MIB
 HERE = os.path.dirname(os.path.abspath(__file__))
-MIRRANE = os.environ.get("BENCH_MIRRANE", os.path.join(HERE, "..", "build", "mirrane"))
-BLOCK = int(os.environ.get("BENCH_BLOCK_MIB", "16")) * MIB
+REPO = os.path.dirname(HERE)
+MARKER = "mirrane-bench-tree.json"
+# Bumped whenever a generator changes what it writes, so that older trees are made again.
+GENERATOR_VERSION = 1
+# Every generated file and folder gets this modification time (1 January 2024, UTC), on both
+# sides, so that only content tells a changed pair apart.
+FIXED_TIME_NS = 1704067200 * 10**9
+FLOOR_OFFSETS = (0, 16, 1)
+ALL_SHAPES = ["small", "mixed", "large", "items", "S1", "S2", "S3"]
 
 
-def pools(seed):
-    """A text pool (words and line ends) and a binary pool to cut file contents from."""
+def engine_block_mib():
+    """The engine's default block size, read from its header so that the budget follows it."""
+    try:
+        with open(os.path.join(REPO, "engine", "CompareOptions.h")) as header:
+            found = re.search(r"kDefaultTextModeMaxSize\s*=\s*(\d+)u?\s*\*\s*1024\s*\*\s*1024", header.read())
+        if found:
+            return int(found.group(1))
+    except OSError:
+        pass
+    return 16
+
+
+def parse_arguments():
+    env = os.environ.get
+    default_scratch = env("BENCH_DIR") or os.path.join(env("BENCH_TMP") or env("TMPDIR") or "/tmp", "mirrane-bench")
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--shapes", default=env("BENCH_SHAPES") or env("BENCH_SCENARIOS") or " ".join(ALL_SHAPES),
+                        help="shapes to run, space- or comma-separated [BENCH_SHAPES] (default: all)")
+    parser.add_argument("--scale", type=float, default=float(env("BENCH_SCALE", "1")),
+                        help="factor on file counts and sizes, e.g. 0.1 for a quick run [BENCH_SCALE] (default 1)")
+    parser.add_argument("--runs", type=int, default=int(env("BENCH_RUNS", "3")),
+                        help="measured runs of each command, after one warm-up [BENCH_RUNS] (default 3)")
+    parser.add_argument("--cold", action="store_true", default=env("BENCH_COLD", "0") == "1",
+                        help="also one cold-cache run of the small shape, dropping caches (root) [BENCH_COLD=1]")
+    parser.add_argument("--scratch", default=default_scratch,
+                        help="folder for the trees and the compiled floor [BENCH_DIR] (default %(default)s)")
+    parser.add_argument("--remove", action="store_true", default=env("BENCH_REMOVE", "0") == "1",
+                        help="delete each tree once measured instead of keeping it for the next run [BENCH_REMOVE=1]")
+    parser.add_argument("--mirrane", default=env("BENCH_MIRRANE") or os.path.join(REPO, "build", "mirrane"),
+                        help="the program [BENCH_MIRRANE] (default build/mirrane)")
+    parser.add_argument("--block-mib", type=int, default=int(env("BENCH_BLOCK_MIB") or engine_block_mib()),
+                        help="the block size in MiB, for the memory budget [BENCH_BLOCK_MIB] (default: the engine's)")
+    parser.add_argument("--readers", type=int, default=int(env("BENCH_READERS", "1")),
+                        help="readers of the program, for the memory budget [BENCH_READERS] (default 1)")
+    args = parser.parse_args()
+    args.shapes = args.shapes.replace(",", " ").split()
+    unknown = [s for s in args.shapes if s not in ALL_SHAPES]
+    if unknown:
+        parser.error("unknown shape %s (known: %s)" % (", ".join(unknown), " ".join(ALL_SHAPES)))
+    if args.runs < 1 or args.scale <= 0 or args.block_mib < 1 or args.readers < 1:
+        parser.error("--runs, --scale, --block-mib and --readers must be positive")
+    args.scratch = os.path.realpath(args.scratch)
+    if args.scratch == REPO or args.scratch.startswith(REPO + os.sep):
+        parser.error("the scratch folder %s is inside the repository; generated trees stay out of it" % args.scratch)
+    return args
+
+
+# ---------------------------------------------------------------------------------------
+# Writing trees. Each generator writes root/A and root/B and returns the tree's figures.
+
+
+class TreeWriter:
+    """Writes file pairs into A and B with the fixed modification time and counts them."""
+
+    def __init__(self, root):
+        self.a = os.path.join(root, "A")
+        self.b = os.path.join(root, "B")
+        for side in (self.a, self.b):
+            os.makedirs(side, exist_ok=True)
+        self.folders = []
+        self.pairs = self.changed = self.one_side = self.only_b = self.bytes = 0
+
+    def folder(self, relative):
+        for side in (self.a, self.b):
+            os.makedirs(os.path.join(side, relative), exist_ok=True)
+        self.folders.append(relative)
+
+    def _write(self, path, data):
+        fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC | os.O_CLOEXEC, 0o644)
+        try:
+            view = memoryview(data)
+            while view:
+                view = view[os.write(fd, view):]
+            os.utime(fd, ns=(FIXED_TIME_NS, FIXED_TIME_NS))
+        finally:
+            os.close(fd)
+        self.bytes += len(data)
+
+    def pair(self, relative, data, changed_data=None):
+        self._write(os.path.join(self.a, relative), data)
+        self._write(os.path.join(self.b, relative), data if changed_data is None else changed_data)
+        self.pairs += 1
+        self.changed += changed_data is not None
+
+    def lone(self, relative, data, side_b):
+        self._write(os.path.join(self.b if side_b else self.a, relative), data)
+        self.only_b += side_b
+        self.one_side += 1
+
+    def finish(self):
+        """Sets the folders' times last (writing files into them moved them)."""
+        for relative in sorted(self.folders, key=len, reverse=True) + [""]:
+            for side in (self.a, self.b):
+                os.utime(os.path.join(side, relative), ns=(FIXED_TIME_NS, FIXED_TIME_NS))
+        # Items of the compare: each pair, lone file and folder once.
+        return {"items": self.pairs + self.one_side + len(self.folders),
+                "files_a": self.pairs + self.one_side - self.only_b, "files_b": self.pairs + self.only_b,
+                "changed": self.changed, "one_side": self.one_side, "bytes": self.bytes}
+
+
+def flipped(data, position):
+    """The same bytes with one changed at position. XOR with 0xFF never turns a byte into a
+    line break or a line break into another, so the change shows in text mode too."""
+    changed = bytearray(data)
+    changed[position] ^= 0xFF
+    return bytes(changed)
+
+
+def folder_layout(count, levels):
+    """Relative paths of `count` folders in `levels` levels, each level a steady fan-out of the one above."""
+    branching = 1.0
+    while sum(branching ** k for k in range(1, levels + 1)) < count:
+        branching += 0.01
+    per_level = [max(1, round(branching ** k)) for k in range(1, levels + 1)]
+    per_level[-1] = max(1, count - sum(per_level[:-1]))
+    paths, above = [], [""]
+    for level, n in enumerate(per_level):
+        this = [os.path.join(above[i % len(above)], "d%d_%05d" % (level + 1, i)) for i in range(n)]
+        paths.extend(this)
+        above = this
+    return paths
+
+
+def random_files(root, files, folders, levels, size_of, changed_share, one_side_share, seed):
+    rng = random.Random(seed)
+    pool = rng.randbytes(16 * MIB)
+    writer = TreeWriter(root)
+    layout = folder_layout(folders, levels)
+    for path in layout:
+        writer.folder(path)
+    extensions = ["txt", "c", "bin", "dat", "png", "json"]
+    for i in range(files):
+        relative = os.path.join(layout[rng.randrange(len(layout))], "f%06d.%s" % (i, rng.choice(extensions)))
+        size = size_of(rng)
+        start = rng.randrange(len(pool) - size + 1)
+        data = pool[start:start + size]
+        roll = rng.random()
+        if roll < one_side_share:
+            writer.lone(relative, data, side_b=(writer.one_side % 2 == 1))
+        elif roll < one_side_share + changed_share and size > 0:
+            writer.pair(relative, data, flipped(data, rng.randrange(size)))
+        else:
+            writer.pair(relative, data)
+    return writer.finish()
+
+
+def make_small(root, scale):
+    def size_of(rng):
+        return rng.randrange(16 * KIB + 1) if rng.random() >= 0.02 else rng.randrange(16 * KIB, 64 * KIB + 1)
+
+    return random_files(root, max(20, int(100000 * scale)), max(4, int(5000 * scale)), 4, size_of, 0.01, 0.005, 11)
+
+
+def make_mixed(root, scale):
+    def size_of(rng):
+        roll = rng.random()
+        if roll < 0.78:
+            return rng.randrange(32 * KIB + 1)
+        if roll < 0.98:
+            return rng.randrange(32 * KIB, 256 * KIB + 1)
+        return rng.randrange(256 * KIB, 4 * MIB + 1)
+
+    return random_files(root, max(20, int(20000 * scale)), max(2, int(1000 * scale)), 3, size_of, 0.02, 0, 12)
+
+
+def make_large(root, scale):
+    rng = random.Random(13)
+    size = max(MIB, int(256 * MIB * scale))
+    writer = TreeWriter(root)
+    changes = {1: 0, 4: size - 1}
+    for i in range(6):
+        paths = [os.path.join(side, "large%d.bin" % i) for side in (writer.a, writer.b)]
+        fds = [os.open(p, os.O_WRONLY | os.O_CREAT | os.O_TRUNC | os.O_CLOEXEC, 0o644) for p in paths]
+        try:
+            for start in range(0, size, MIB):
+                piece = rng.randbytes(min(MIB, size - start))
+                os.write(fds[0], piece)
+                where = changes.get(i, -1) - start
+                os.write(fds[1], flipped(piece, where) if 0 <= where < len(piece) else piece)
+            for fd in fds:
+                os.utime(fd, ns=(FIXED_TIME_NS, FIXED_TIME_NS))
+        finally:
+            for fd in fds:
+                os.close(fd)
+        writer.pairs += 1
+        writer.changed += i in changes
+        writer.bytes += 2 * size
+    return writer.finish()
+
+
+def make_items(root, items, seed):
+    """0- and 1-byte files, about 200 items to a folder in two levels, 1 % of the 1-byte
+    files changed."""
+    rng = random.Random(seed)
+    writer = TreeWriter(root)
+    layout = folder_layout(max(2, items // 200), 2)
+    leaves = [p for p in layout if os.sep in p]
+    for path in layout:
+        writer.folder(path)
+    for i in range(items - len(layout)):
+        relative = os.path.join(leaves[i % len(leaves)], "f%07d" % i)
+        if i % 2 == 0:
+            writer.pair(relative, b"")
+            continue
+        data = bytes([rng.randrange(256)])
+        writer.pair(relative, data, flipped(data, 0) if rng.random() < 0.02 else None)
+    return writer.finish()
+
+
+# The earlier shapes, as they were written before the ones above; their figures stay
+# comparable with the ones reported for them.
+
+def legacy_pools(seed):
     rng = random.Random(seed)
     words = ["alpha", "beta", "gamma", "delta", "compare", "folder", "file", "mirrane", "x", "lorem"]
-    parts = []
-    size = 0
+    parts, size = [], 0
     while size < 2 * MIB:
         word = rng.choice(words)
         parts.append(word)
         parts.append("\n" if rng.random() < 0.12 else " ")
         size += len(word) + 1
-    text = "".join(parts).encode()
-    binary = bytes(rng.getrandbits(8) for _ in range(256 * KIB)) * 8
-    return text, binary
+    return "".join(parts).encode(), bytes(rng.getrandbits(8) for _ in range(256 * KIB)) * 8
 
 
-def content(rng, size, text, binary):
+def legacy_content(rng, size, text, binary):
     pool = text if rng.random() < 0.7 else binary
     if size <= len(pool) - 1:
         start = rng.randrange(0, len(pool) - size)
         return pool[start:start + size]
-    repeated = pool * (size // len(pool) + 1)
-    return repeated[:size]
+    return (pool * (size // len(pool) + 1))[:size]
 
 
-def write(path, data):
-    with open(path, "wb") as out:
-        out.write(data)
-
-
-def change(path, rng):
-    """Makes one file of the second tree differ: a byte flipped, or one byte appended."""
+def legacy_change(path, rng):
+    """A byte flipped, or one byte appended."""
     size = os.path.getsize(path)
     with open(path, "r+b") as f:
         if size == 0 or rng.random() < 0.3:
@@ -82,43 +294,48 @@ def change(path, rng):
             f.write(bytes([byte ^ 0x01 if byte not in (0x0C, 0x0D, 0x0A, 0x0B) else 0x41]))
 
 
-def make_tree(root, files, folders, size_of, diff_share, seed):
-    """Writes tree A, copies it to B and changes a share of B's files; returns (A, B, items)."""
+def legacy_tree(root, files, folders, size_of, diff_share, seed):
     rng = random.Random(seed)
-    text, binary = pools(seed)
+    text, binary = legacy_pools(seed)
     a = os.path.join(root, "A")
     folder_paths = []
     for i in range(folders):
-        depth_parent = folder_paths[rng.randrange(len(folder_paths))] if folder_paths and rng.random() < 0.7 else a
-        path = os.path.join(depth_parent, "dir%05d" % i)
-        folder_paths.append(path)
+        parent = folder_paths[rng.randrange(len(folder_paths))] if folder_paths and rng.random() < 0.7 else a
+        folder_paths.append(os.path.join(parent, "dir%05d" % i))
     os.makedirs(a, exist_ok=True)
     for path in folder_paths:
         os.makedirs(path, exist_ok=True)
-    file_paths = []
+    file_paths, total = [], 0
     for i in range(files):
         folder = folder_paths[rng.randrange(len(folder_paths))] if folder_paths else a
         path = os.path.join(folder, "file%06d.%s" % (i, rng.choice(["txt", "c", "bin", "dat"])))
-        write(path, content(rng, size_of(rng), text, binary))
+        data = legacy_content(rng, size_of(rng), text, binary)
+        with open(path, "wb") as out:
+            out.write(data)
+        total += len(data)
         file_paths.append(path)
-    b = os.path.join(root, "B")
-    subprocess.run(["cp", "-r", a, b], check=True)
+    subprocess.run(["cp", "-r", a, os.path.join(root, "B")], check=True)
     changed = rng.sample(file_paths, max(1, int(len(file_paths) * diff_share))) if diff_share > 0 else []
     for path in changed:
-        change(os.path.join(b, os.path.relpath(path, a)), rng)
-    return a, b, files + folders, len(changed)
+        legacy_change(os.path.join(root, "B", os.path.relpath(path, a)), rng)
+    return {"items": files + folders, "files_a": files, "files_b": files, "changed": len(changed), "one_side": 0,
+            "bytes": 2 * total}
 
 
-def make_s2(root):
+def make_s1(root, scale):
+    n = max(10, int(100000 * scale))
+    return legacy_tree(root, n, max(1, n // 20), lambda r: r.randrange(0, 64 * KIB + 1), 0.01, 1)
+
+
+def make_s2(root, scale):
     rng = random.Random(2)
     a = os.path.join(root, "A")
     os.makedirs(a)
-    size = max(MIB, int(256 * MIB * SCALE))
+    size = max(MIB, int(256 * MIB * scale))
     block = bytes(rng.getrandbits(8) for _ in range(MIB))
     for i in range(6):
         with open(os.path.join(a, "big%d.bin" % i), "wb") as out:
-            written = 0
-            n = 0
+            written = n = 0
             while written < size:
                 piece = (n.to_bytes(8, "little") + block[8:])[: size - written]
                 out.write(piece)
@@ -132,122 +349,339 @@ def make_s2(root):
             byte = f.read(1)[0]
             f.seek(position)
             f.write(bytes([byte ^ 0xFF]))
-    return a, b, 6, 2
+    return {"items": 6, "files_a": 6, "files_b": 6, "changed": 2, "one_side": 0, "bytes": 12 * size}
 
 
-def timed(command, shell=False):
-    """Runs a command; returns (seconds, peak resident KiB, exit status, stdout). The peak
-    comes from /usr/bin/time: a child's own resource usage would include the memory of this
-    Python process, from which it was forked."""
+def make_s3(root, scale):
+    n = max(10, int(20000 * scale))
+
+    def mixed(r):
+        return r.randrange(0, 64 * KIB + 1) if r.random() < 0.9 else r.randrange(64 * KIB, 4 * MIB + 1)
+
+    return legacy_tree(root, n, max(1, n // 20), mixed, 0.02, 3)
+
+
+class Shape:
+    def __init__(self, name, title, make, targets, items=None):
+        self.name, self.title, self.make, self.targets, self.items = name, title, make, targets, items
+
+
+# Targets are (figure, limit) with figure one of "diff" (mirrane / diff -rq) and "floor"
+# (mirrane / the aligned reading floor).
+SHAPES = {
+    "small": Shape("small", "~100,000 files of 0-16 KiB (2 % up to 64 KiB) in 5,000 folders, 4 levels; "
+                   "1 % changed in one byte at equal size, 0.5 % only on one side", make_small, [("diff", 0.8)]),
+    "mixed": Shape("mixed", "~20,000 files in 1,000 folders, 3 levels: 78 % 0-32 KiB, 20 % 32-256 KiB, 2 % up to 4 MiB; "
+                   "2 % changed in one byte at equal size", make_mixed, [("diff", 0.6)]),
+    "large": Shape("large", "six pairs of 256 MiB random files, two differing (first byte, last byte)",
+                   make_large, [("diff", 0.5), ("floor", 1.2)]),
+    "S1": Shape("S1", "earlier shape: ~100,000 files of 0-64 KiB, 70 % text, 1 % changed (30 % of them grow)",
+                make_s1, [("diff", 1.0)]),
+    "S2": Shape("S2", "earlier shape: six 256 MiB patterned files, two differing (first byte, last byte)",
+                make_s2, [("floor", 1.5)]),
+    "S3": Shape("S3", "earlier shape: ~20,000 files, 90 % 0-64 KiB, 10 % up to 4 MiB, 70 % text, 2 % changed",
+                make_s3, [("diff", 0.8)]),
+}
+
+
+def item_shape(items):
+    return Shape("items-%s" % count_label(items), "%s items, 0- and 1-byte files, ~200 to a folder in two levels; "
+                 "1 %% of the 1-byte files changed" % format(items, ","),
+                 lambda root, scale: make_items(root, items, 14), [], items)
+
+
+def count_label(n):
+    return "%dm" % (n // 1000000) if n % 1000000 == 0 else "%dk" % (n // 1000) if n % 1000 == 0 else str(n)
+
+
+# ---------------------------------------------------------------------------------------
+# Scratch trees.
+
+
+def prepare_tree(args, shape):
+    """The shape's tree in the scratch folder: reused when its marker matches, else made anew.
+    Returns (root, figures, seconds spent generating or None when reused)."""
+    root = os.path.join(args.scratch, shape.name)
+    marker = os.path.join(root, MARKER)
+    wanted = {"shape": shape.name, "scale": args.scale, "generator": GENERATOR_VERSION}
+    if os.path.isfile(marker):
+        try:
+            with open(marker) as f:
+                recorded = json.load(f)
+            if recorded.get("parameters") == wanted and recorded.get("complete"):
+                return root, recorded["figures"], None
+        except (OSError, ValueError):
+            pass
+        shutil.rmtree(root)
+    elif os.path.exists(root):
+        sys.exit("%s exists but holds no %s: not a tree of this benchmark, left alone" % (root, MARKER))
+    os.makedirs(root)
+    write_marker(marker, wanted, None)
     start = time.perf_counter()
-    if not shell:
-        command = ["/usr/bin/time", "-f", "%M"] + list(command)
-    process = subprocess.Popen(command, shell=shell, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    figures = shape.make(root, args.scale)
+    os.sync()
+    write_marker(marker, wanted, figures)
+    return root, figures, time.perf_counter() - start
+
+
+def write_marker(path, parameters, figures):
+    with open(path + ".new", "w") as f:
+        json.dump({"parameters": parameters, "complete": figures is not None, "figures": figures}, f)
+    os.replace(path + ".new", path)
+
+
+def compile_floor(scratch):
+    binary = os.path.join(scratch, "read_floor")
+    subprocess.run(["cc", "-O2", "-Wall", "-Wextra", "-Werror", "-o", binary, os.path.join(HERE, "read_floor.c")],
+                   check=True)
+    return binary
+
+
+# ---------------------------------------------------------------------------------------
+# Measuring.
+
+
+def timed(command):
+    """Runs a command under /usr/bin/time; returns (seconds, peak resident bytes, exit status,
+    stdout). The peak from /usr/bin/time is the command's own: this Python process's
+    resource usage of children would include the memory it was forked with."""
+    start = time.perf_counter()
+    process = subprocess.Popen(["/usr/bin/time", "-f", "%M"] + command, stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE)
     out, err = process.communicate()
     elapsed = time.perf_counter() - start
-    peak = 0
-    if not shell:
-        lines = err.decode(errors="replace").strip().splitlines()
-        peak = int(lines[-1]) if lines and lines[-1].isdigit() else 0
-    return elapsed, peak, process.returncode, out.decode(errors="replace")
+    lines = err.decode(errors="replace").strip().splitlines()
+    peak = int(lines[-1]) * KIB if lines and lines[-1].isdigit() else 0
+    return elapsed, peak, process.returncode, out.decode(errors="replace"), " ".join(lines[:-1])
 
 
-# Reads every file named on standard input (NUL-separated) once, in 128 KiB pieces.
-READER = r"""
-import os, sys
-buffer = bytearray(128 * 1024)
-view = memoryview(buffer)
-total = 0
-for name in sys.stdin.buffer.read().split(b"\0"):
-    if not name:
-        continue
-    fd = os.open(name, os.O_RDONLY)
-    while True:
-        got = os.readv(fd, [view])
-        if got == 0:
-            break
-        total += got
-    os.close(fd)
-print(total)
-"""
+def drop_caches():
+    os.sync()
+    with open("/proc/sys/vm/drop_caches", "w") as f:
+        f.write("3\n")
 
 
-def measure(name, command, shell=False):
-    timed(command, shell)  # warm-up, and the page cache stays warm
-    runs = [timed(command, shell) for _ in range(RUNS)]
-    median = statistics.median(r[0] for r in runs)
-    peak = max(r[1] for r in runs)
-    print("  %-14s median %7.3f s   (runs: %s)" % (name, median, " ".join("%.3f" % r[0] for r in runs)), flush=True)
-    return median, peak, runs[-1]
+class Command:
+    def __init__(self, label, argv):
+        self.label, self.argv, self.runs, self.first = label, argv, [], None
+
+    @property
+    def median(self):
+        return statistics.median(r[0] for r in self.runs)
+
+    @property
+    def peak(self):
+        return max(r[1] for r in self.runs)
 
 
-def baseline_rss():
-    """Peak resident size of the program comparing two one-file folders: what it costs
-    before any item is held."""
-    root = tempfile.mkdtemp(prefix="mirrane-bench-", dir=os.environ.get("BENCH_TMP"))
+def measure_alternating(commands, runs):
+    """One warm-up round (its output kept for the checks), then `runs` rounds each running
+    every command once, so that a slow spell of the machine falls on all of them."""
+    for command in commands:
+        command.first = timed(command.argv)
+    # The warm-up's reads stamp access times on a tree last read over a day ago; written back
+    # during the first measured round, they would slow it.
+    os.sync()
+    for _ in range(runs):
+        for command in commands:
+            command.runs.append(timed(command.argv))
+
+
+WARNINGS = []
+
+
+def warn(text):
+    """Figures from a tree that is not as made, or from a command that failed, mean nothing:
+    said where they stand, and in the exit status."""
+    print("WARNING: " + text)
+    WARNINGS.append(text)
+
+
+def mib(n):
+    return n / MIB
+
+
+def verdict_line(output):
+    lines = [line.strip() for line in output.splitlines() if line.strip()]
+    return lines[-1] if lines else "(no output)"
+
+
+def run_shape(args, shape, floor, base_rss):
+    root, figures, generated = prepare_tree(args, shape)
+    a, b = os.path.join(root, "A"), os.path.join(root, "B")
+    items = figures["items"]
+    print("\n## %s: %s" % (shape.name, shape.title))
+    print("tree %s (%s): %s items; A %s files, B %s files; %s changed, %s on one side only; %.2f GiB of content "
+          "in A and B" % (root, "generated in %.1f s" % generated if generated is not None else "reused",
+                        format(items, ","), format(figures["files_a"], ","), format(figures["files_b"], ","),
+                        format(figures["changed"], ","), format(figures["one_side"], ","), figures["bytes"] / GIB),
+          flush=True)
+
+    mirrane = Command("mirrane A B hide", [args.mirrane, a, b, "hide"])
+    diff = Command("diff -rq A B", ["diff", "-rq", a, b])
+    listing = Command("listing floor (find -printf)", ["find", a, b, "-printf", "%s %T@\\n"])
+    floors = [Command("reading floor, aligned" if offset == 0 else "reading floor, page offset %d" % offset,
+                      [floor, "--offset", str(offset), a, b]) for offset in FLOOR_OFFSETS]
+    commands = [mirrane, diff, listing] + floors
+    measure_alternating(commands, args.runs)
+    for command in commands:
+        worst = max(r[2] for r in [command.first] + command.runs)
+        if worst > (1 if command in (mirrane, diff) else 0):
+            warn("%s exited with %d: %s" % (command.label, worst, command.first[4][:300]))
+
+    expected = figures["changed"] + figures["one_side"]
+    diff_lines = len(diff.first[3].splitlines())
+    print("mirrane exit %d: %s" % (mirrane.first[2], verdict_line(mirrane.first[3])))
+    print("diff -rq exit %d: %d lines (expected %d)" % (diff.first[2], diff_lines, expected))
+    if diff_lines != expected:
+        warn("the tree is not as it was made: diff -rq finds %d differences, not %d" % (diff_lines, expected))
+    if expected and mirrane.first[2] != 1:
+        warn("mirrane found no difference in a tree that has %d" % expected)
+    print("reading floor: %s" % floors[0].first[3].strip())
+    print()
+    print("| command | median s | runs s | peak RSS MiB | / mirrane |")
+    print("|---|---:|---|---:|---:|")
+    for command in commands:
+        print("| %s | %.3f | %s | %.1f | %.2f |" % (command.label, command.median,
+                                                   " ".join("%.3f" % r[0] for r in command.runs),
+                                                   mib(command.peak), command.median / mirrane.median))
+
+    aligned = floors[0].median
+    limits = dict(shape.targets)
+    budget = 2 * args.block_mib * MIB * args.readers + 30 * MIB + 400 * items
+    print()
+    print("| figure | value | target | |")
+    print("|---|---:|---:|---|")
+
+    def row(label, value, limit, fmt="%.2f"):
+        met = "" if limit is None else ("met" if value <= limit else "not met")
+        print("| %s | %s | %s | %s |" % (label, fmt % value, "" if limit is None else "<= " + fmt % limit, met))
+
+    row("mirrane / diff -rq", mirrane.median / diff.median, limits.get("diff"))
+    row("mirrane / reading floor (aligned)", mirrane.median / aligned, limits.get("floor"))
+    row("mirrane / listing floor", mirrane.median / listing.median, None)
+    for command, offset in zip(floors[1:], FLOOR_OFFSETS[1:]):
+        row("alignment penalty: floor at offset %d / aligned" % offset, command.median / aligned, None)
+    row("peak RSS MiB (budget 2 x %d MiB x %d + 30 MiB + 400 B x %s items)"
+        % (args.block_mib, args.readers, format(items, ",")), mib(mirrane.peak), mib(budget), "%.1f")
+    if items >= 1000:  # on a handful of items the figure is noise
+        row("bytes per item beyond a one-file compare (%.1f MiB)" % mib(base_rss),
+            max(0, mirrane.peak - base_rss) / items, None, "%.0f")
+    sys.stdout.flush()
+
+    if args.cold and shape.name == "small":
+        run_cold(args, [mirrane, diff, floors[0]])
+    if args.remove:
+        shutil.rmtree(root)
+    return {"items": items, "mirrane": mirrane.median, "diff": diff.median, "floor": aligned,
+            "listing": listing.median, "peak": mirrane.peak, "held": max(0, mirrane.peak - base_rss)}
+
+
+def run_cold(args, commands):
+    print()
+    if os.geteuid() != 0:
+        print("cold cache: skipped, dropping the page cache needs root")
+        return
+    print("cold cache (page cache dropped before each run, one run each):")
+    print()
+    print("| command | cold s | / mirrane |")
+    print("|---|---:|---:|")
+    results = []
+    for command in commands:
+        drop_caches()
+        results.append((command.label, timed(command.argv)[0]))
+    for label, seconds in results:
+        print("| %s | %.3f | %.2f |" % (label, seconds, seconds / results[0][1]))
+    sys.stdout.flush()
+
+
+def report_linearity(results):
+    small, large = results
+    growth = large["items"] / small["items"]
+    print("\n## items: cost against the count of items")
+    print()
+    print("| items | mirrane s | us per item | diff -rq s | listing floor s | reading floor s | mirrane / floor "
+          "| peak RSS MiB | bytes per item held |")
+    print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+    for r in results:
+        print("| %s | %.3f | %.2f | %.3f | %.3f | %.3f | %.2f | %.1f | %.0f |"
+              % (format(r["items"], ","), r["mirrane"], r["mirrane"] / r["items"] * 1e6, r["diff"], r["listing"],
+                 r["floor"], r["mirrane"] / r["floor"], mib(r["peak"]), r["held"] / r["items"]))
+    print()
+    print("per item, %s items against %s:" % (format(large["items"], ","), format(small["items"], ",")))
+    for label, key in (("mirrane", "mirrane"), ("diff -rq", "diff"), ("listing floor", "listing"),
+                       ("reading floor", "floor"), ("mirrane's memory held", "held")):
+        print("  %-22s x%.2f" % (label, large[key] / small[key] / growth if small[key] else float("nan")))
+    # The file system itself gets dearer per item on a larger tree (its caches), so the
+    # program is judged by what it adds to the reading floor, which walks the same tree.
+    beyond = (large["mirrane"] / large["floor"]) / (small["mirrane"] / small["floor"])
+    held = large["held"] / small["held"] / growth if small["held"] else float("nan")
+    print("mirrane against the reading floor x%.2f, memory per item x%.2f: %s"
+          % (beyond, held, "linear (within 25 %)" if max(beyond, held) <= 1.25
+             else "NOT linear (more than 1.25x per item)"))
+
+
+def machine_line():
+    model = ""
     try:
-        for side in ("A", "B"):
-            os.makedirs(os.path.join(root, side))
-            write(os.path.join(root, side, "f.txt"), b"x")
-        return timed([MIRRANE, os.path.join(root, "A"), os.path.join(root, "B"), "hide"])[1] * KIB
-    finally:
-        shutil.rmtree(root, ignore_errors=True)
+        with open("/proc/cpuinfo") as f:
+            model = next((line.split(":", 1)[1].strip() for line in f if line.startswith("model name")), "")
+    except OSError:
+        pass
+    return "%s, %d cores, %.1f GiB memory, kernel %s" % (
+        model or "unknown processor", os.cpu_count(), os.sysconf("SC_PHYS_PAGES") * os.sysconf("SC_PAGE_SIZE") / GIB,
+        os.uname().release)
 
 
-def run_scenario(label, build, targets):
-    root = tempfile.mkdtemp(prefix="mirrane-bench-", dir=os.environ.get("BENCH_TMP"))
-    try:
-        t0 = time.perf_counter()
-        a, b, items, changed = build(root)
-        data = int(subprocess.run(["du", "-sb", root], capture_output=True, text=True).stdout.split()[0])
-        print("%s: %d items per side, %d changed, %.2f GiB on disk (generated in %.1f s)"
-              % (label, items, changed, data / (1024 ** 3), time.perf_counter() - t0), flush=True)
-        mirrane, peak_kib, (_, _, status, out) = measure("mirrane", [MIRRANE, a, b, "hide"])
-        print("    mirrane exit %d: %s" % (status, " ".join(out.split())))
-        diff, _, (_, _, _, diff_out) = measure("diff -rq", ["diff", "-rq", a, b])
-        print("    diff -rq reports %d lines" % len(diff_out.splitlines()))
-        listing, _, _ = measure("listing floor", ["find", a, b, "-printf", "%s %T@\n"])
-        reader = os.path.join(root, "reader.py")
-        write(reader, READER.encode())
-        reading, _, _ = measure("reading floor", "find '%s' '%s' -type f -print0 | python3 '%s'" % (a, b, reader),
-                                shell=True)
-        peak = peak_kib * KIB
-        budget = 2 * BLOCK + 30 * MIB + 400 * items
-        print("  ratios: mirrane/diff %.2f   mirrane/listing %.2f   mirrane/reading %.2f"
-              % (mirrane / diff, mirrane / listing, mirrane / reading))
-        for what, value, limit in targets(mirrane / diff, mirrane / reading):
-            print("  target %-24s %.2f <= %.2f  %s" % (what, value, limit, "met" if value <= limit else "MISSED"))
-        base = baseline_rss()
-        print("  memory: peak RSS %.1f MiB, budget 2xB + 30 MiB + 400 B/item = %.1f MiB  %s; %.0f bytes per item"
-              " (beyond the %.1f MiB of a one-file compare)"
-              % (peak / MIB, budget / MIB, "met" if peak <= budget else "MISSED", max(0, peak - base) / items,
-                 base / MIB))
-    finally:
-        shutil.rmtree(root, ignore_errors=True)
+def program_line(mirrane):
+    version = subprocess.run([mirrane, "--version"], capture_output=True, text=True).stdout.strip().splitlines()
+    commit = subprocess.run(["git", "-C", REPO, "describe", "--always", "--dirty"], capture_output=True,
+                            text=True).stdout.strip()
+    return "%s (%s), source %s" % (mirrane, version[0] if version else "no version", commit or "unknown")
 
 
 def main():
-    if not os.access(MIRRANE, os.X_OK):
-        sys.exit("mirrane not found at %s (set BENCH_MIRRANE)" % MIRRANE)
-    print("mirrane %s, scale %g, %d runs, B = %d MiB, %d cores" % (MIRRANE, SCALE, RUNS, BLOCK // MIB, os.cpu_count()))
-    if "S1" in SCENARIOS:
-        n = max(10, int(100000 * SCALE))
-        run_scenario("S1 (small files)",
-                     lambda root: make_tree(root, n, max(1, n // 20), lambda r: r.randrange(0, 64 * KIB + 1), 0.01, 1),
-                     lambda vs_diff, vs_read: [("mirrane/diff", vs_diff, 1.0)])
-    if "S2" in SCENARIOS:
-        run_scenario("S2 (six large files)", make_s2, lambda vs_diff, vs_read: [("mirrane/reading floor", vs_read, 1.5)])
-    if "S3" in SCENARIOS:
-        n = max(10, int(20000 * SCALE))
+    args = parse_arguments()
+    if not os.access(args.mirrane, os.X_OK):
+        sys.exit("mirrane not found at %s (build it, or set --mirrane)" % args.mirrane)
+    for tool in ("/usr/bin/time", "diff", "find", "cc"):
+        if not shutil.which(tool):
+            sys.exit("%s is missing (Debian packages time, diffutils, findutils, gcc)" % tool)
+    os.makedirs(args.scratch, exist_ok=True)
+    floor = compile_floor(args.scratch)
+    base_root = os.path.join(args.scratch, "one-file")
+    for side in ("A", "B"):
+        os.makedirs(os.path.join(base_root, side), exist_ok=True)
+        with open(os.path.join(base_root, side, "f.txt"), "wb") as f:
+            f.write(b"x")
+    base_rss = min(timed([args.mirrane, os.path.join(base_root, "A"), os.path.join(base_root, "B"), "hide"])[1]
+                   for _ in range(3))
 
-        def mixed(r):
-            if r.random() < 0.9:
-                return r.randrange(0, 64 * KIB + 1)
-            return r.randrange(64 * KIB, 4 * MIB + 1)
-
-        run_scenario("S3 (mixed files)", lambda root: make_tree(root, n, max(1, n // 20), mixed, 0.02, 3),
-                     lambda vs_diff, vs_read: [("mirrane/diff", vs_diff, 0.8)])
+    print("# mirrane against diff -rq and the floors, %s" % time.strftime("%Y-%m-%d %H:%M"))
+    print("program: %s" % program_line(args.mirrane))
+    print("machine: %s" % machine_line())
+    print("scale %g, %d measured run%s after one warm-up, alternating, medians; block %d MiB, %d reader%s; scratch %s"
+          % (args.scale, args.runs, "" if args.runs == 1 else "s", args.block_mib, args.readers,
+             "" if args.readers == 1 else "s", args.scratch))
+    sys.stdout.flush()
+    for name in args.shapes:
+        if name == "items":
+            counts = [max(1000, int(100000 * args.scale)), max(10000, int(1000000 * args.scale))]
+            report_linearity([run_shape(args, item_shape(n), floor, base_rss) for n in counts])
+        else:
+            run_shape(args, SHAPES[name], floor, base_rss)
+    if WARNINGS:
+        print("\n%d warning%s above: figures beside them are not to be trusted"
+              % (len(WARNINGS), "" if len(WARNINGS) == 1 else "s"))
+    if args.remove:
+        shutil.rmtree(base_root, ignore_errors=True)
+        os.remove(floor)
+        try:
+            os.rmdir(args.scratch)
+        except OSError:
+            pass  # something else lives there too
 
 
 if __name__ == "__main__":
     main()
+    sys.exit(1 if WARNINGS else 0)

@@ -1,4 +1,4 @@
 #!/bin/sh
-# Runs the compare benchmark (see compare_bench.py for its settings), e.g.
-#   BENCH_SCALE=0.1 BENCH_RUNS=3 bench/run.sh
+# Runs the compare benchmark; `bench/run.sh --help` lists the shapes and options, e.g.
+#   BENCH_SCALE=0.1 bench/run.sh --shapes "small large"
 exec python3 "$(dirname "$0")/compare_bench.py" "$@"

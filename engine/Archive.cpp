@@ -11,6 +11,7 @@
 #include "platform/Path.h"
 #include "platform/Process.h"
 
+#include <algorithm>
 #include <map>
 
 using platform::kPathSeparator;
@@ -46,93 +47,10 @@ std::vector<platform::FolderEntry> listEntries(olstring_view folder) {
   return entries;
 }
 
-}  // namespace
-
-ArchiveWorkArea::~ArchiveWorkArea() { m_lock.release(true); }
-
-void ArchiveWorkArea::prepare() {
-  const olstring temp = expandPath(u"%temp%");
-  // A shared temporary folder is open to everyone: only a folder that is ours alone may
-  // hold what we unpack, or another user could swap files under the compare.
-  m_parentFolder = joinPath(temp, u"Mirrane");
-  if (!platform::preparePrivateFolder(m_parentFolder)) {
-    m_parentFolder = joinPath(temp, u"Mirrane-" + fromUtf8(std::to_string(platform::currentUserId())));
-    if (!platform::preparePrivateFolder(m_parentFolder)) {
-      m_parentFolder.clear();
-      m_sevenZipPath = locateSevenZip();
-      return;
-    }
-  }
-  const olstring name = kWorkFolderPrefix + fromUtf8(std::to_string(platform::currentProcessId()));
-  m_workFolder = makeUniquePath(joinPath(m_parentFolder, name), false);
-  createFolders(m_workFolder);
-  m_lock.acquire(joinPath(m_workFolder, kLockFileName));
-  m_sevenZipPath = locateSevenZip();
-}
-
-olstring ArchiveWorkArea::prepareArchive(olstring_view archivePath, bool autoTarGz, const StopRequest& shouldStop) {
-  if (m_sevenZipPath.empty() || m_workFolder.empty() || pathType(archivePath) != PathType::file) return {};
-  const olstring name(fileNamePart(archivePath));
-  if (name.empty()) return {};
-  const olstring outputFolder = makeUniquePath(joinPath(m_workFolder, name), false);
-  if (!extractArchive(outputFolder, archivePath, shouldStop)) return {};
-  if (!autoTarGz) return outputFolder;
-  return tarStep(archivePath, outputFolder, shouldStop);
-}
-
-olstring ArchiveWorkArea::tarStep(olstring_view archivePath, const olstring& outputFolder, const StopRequest& shouldStop) {
-  if (!endsWithIgnoringAsciiCase(archivePath, u".gz")) return outputFolder;
-  const auto entries = listEntries(outputFolder);
-  if (entries.size() != 1 || (entries[0].attributes & platform::kAttributeDirectory) != 0 || entries[0].isLink) {
-    return outputFolder;
-  }
-  const olstring tarName = entries[0].name;
-  const olstring tarPath = joinPath(outputFolder, tarName);
-  {
-    // Where a tar header keeps its magic; a file too short to hold it is no tar.
-    olfile file;
-    uint8_t magic[8];
-    if (!file.openForReading(tarPath) || !file.setPosition(257) || file.read(magic, 8) != 8) return outputFolder;
-  }
-  const olstring renamed = makeUniquePath(tarPath, true);
-  if (!platform::renamePath(tarPath, renamed)) return outputFolder;
-  if (extractArchive(tarPath, renamed, shouldStop)) {
-    platform::deletePath(renamed);
-    return tarPath;
-  }
-  deleteFolder(tarPath);
-  platform::renamePath(renamed, tarPath);
-  return outputFolder;
-}
-
-bool ArchiveWorkArea::extractArchive(olstring_view outputFolder, olstring_view archivePath, const StopRequest& shouldStop) {
-  if (m_sevenZipPath.empty() || outputFolder.empty() || archivePath.empty()) return false;
-  if (pathType(outputFolder) == PathType::folder) deleteFolder(outputFolder);
-  createFolders(outputFolder);
-  // 7-Zip reads a leading "-" as a switch; a full path never starts with one.
-  const std::vector<olstring> arguments = {m_sevenZipPath, u"x", u"-y", fullPath(archivePath)};
-  olstring output;
-  const uint32_t exitCode = runProcess(arguments, outputFolder, &output, shouldStop);
-  if (exitCode == 0) return true;
-
-  olstring log = platform::currentDateTimeWithSeconds();
-  log += u"\r\n";
-  log += commandLineText(arguments);
-  log += u"\r\nError Code " + fromUtf8(std::to_string(exitCode)) + u"\r\n--------\r\n\r\n";
-  log += output;
-  if (platform::FileHandle handle = openFile(joinPath(m_workFolder, kLogFileName), true)) {
-    writeTextFile(log, handle, TextEncoding::utf16le);
-    platform::closeFile(handle);
-  }
-  return false;
-}
-
-void ArchiveWorkArea::clearWorkFolder() {
-  if (m_workFolder.empty()) return;
-  // The lock file stays: it marks the folder as alive for other instances.
-  for (const auto& entry : listEntries(m_workFolder)) {
-    if (entry.name == kLockFileName) continue;
-    const olstring path = joinPath(m_workFolder, entry.name);
+void removeEntriesExcept(olstring_view folder, olstring_view keep) {
+  for (const auto& entry : listEntries(folder)) {
+    if (entry.name == keep) continue;
+    const olstring path = joinPath(folder, entry.name);
     if ((entry.attributes & platform::kAttributeDirectory) != 0 && !entry.isLink) {
       deleteFolderTree(path);
     } else {
@@ -142,9 +60,204 @@ void ArchiveWorkArea::clearWorkFolder() {
   }
 }
 
+}  // namespace
+
+ArchiveWorkArea::~ArchiveWorkArea() { m_lock.release(true); }
+
+void ArchiveWorkArea::prepare() {
+  prepareWorkFolder();
+  m_sevenZipPath = locateSevenZip();
+}
+
+bool ArchiveWorkArea::prepareWorkFolder() {
+  if (m_folderMade) return true;
+  const olstring temp = expandPath(u"%temp%");
+  // A shared temporary folder is open to everyone: only a folder that is ours alone may
+  // hold what we unpack, or another user could swap files under the compare.
+  m_parentFolder = joinPath(temp, u"Mirrane");
+  if (!platform::preparePrivateFolder(m_parentFolder)) {
+    m_parentFolder = joinPath(temp, u"Mirrane-" + fromUtf8(std::to_string(platform::currentUserId())));
+    if (!platform::preparePrivateFolder(m_parentFolder)) {
+      m_parentFolder.clear();
+      return false;
+    }
+  }
+  const olstring name = kWorkFolderPrefix + fromUtf8(std::to_string(platform::currentProcessId()));
+  m_workFolder = makeUniquePath(joinPath(m_parentFolder, name), false);
+  if (!createFolders(m_workFolder)) return false;
+  m_lock.acquire(joinPath(m_workFolder, kLockFileName));
+  m_folderMade = true;
+  return true;
+}
+
+olstring ArchiveWorkArea::prepareArchive(olstring_view archivePath, bool autoTarGz, const StopRequest& shouldStop,
+                                         UnpackFailure* failure, const UnpackStep& onStep) {
+  UnpackFailure ignored;
+  UnpackFailure& reason = failure != nullptr ? *failure : ignored;
+  reason = UnpackFailure::failed;
+  if (m_sevenZipPath.empty() || pathType(archivePath) != PathType::file || !prepareWorkFolder()) return {};
+  const olstring name(fileNamePart(archivePath));
+  if (name.empty()) return {};
+  const olstring outputFolder = makeUniquePath(joinPath(m_workFolder, name), false);
+  m_stepLog.clear();
+  if (onStep) onStep(name);
+  olstring folder;
+  if (extractArchive(outputFolder, archivePath, shouldStop, &reason)) {
+    folder = autoTarGz ? tarStep(archivePath, outputFolder, shouldStop, &reason, onStep) : outputFolder;
+  }
+  m_stepLog.clear();
+  return folder;
+}
+
+olstring ArchiveWorkArea::tarStep(olstring_view archivePath, const olstring& outputFolder, const StopRequest& shouldStop,
+                                  UnpackFailure* failure, const UnpackStep& onStep) {
+  // A name that says "compressed tar" must give one; any other ".gz" may hold a single file,
+  // which is then compared as it is.
+  const bool tarball = isCompressedTarPath(archivePath);
+  if (!tarball && !endsWithIgnoringAsciiCase(archivePath, u".gz")) return outputFolder;
+  const auto entries = listEntries(outputFolder);
+  if (entries.size() != 1 || (entries[0].attributes & platform::kAttributeDirectory) != 0 || entries[0].isLink) {
+    return outputFolder;
+  }
+  const olstring tarName = entries[0].name;
+  const olstring tarPath = joinPath(outputFolder, tarName);
+  if (!tarball) {
+    // Where a tar header keeps its magic; a file too short to hold it is no tar. (For a
+    // tarball, 7-Zip decides, and says why in the log.)
+    olfile file;
+    uint8_t magic[8];
+    if (!file.openForReading(tarPath) || !file.setPosition(257) || file.read(magic, 8) != 8) return outputFolder;
+  }
+  const olstring renamed = makeUniquePath(tarPath, true);
+  if (!platform::renamePath(tarPath, renamed)) {
+    if (!tarball) return outputFolder;
+    *failure = UnpackFailure::failed;
+    writeLog();
+    deleteFolder(outputFolder);
+    return {};
+  }
+  if (onStep) onStep(tarName);
+  if (extractArchive(tarPath, renamed, shouldStop, failure)) {
+    platform::deletePath(renamed);
+    return tarPath;
+  }
+  // Showing the tar file instead would misreport a tarball that is damaged or did not fit.
+  if (tarball || *failure == UnpackFailure::noRoom) {
+    deleteFolder(outputFolder);
+    return {};
+  }
+  platform::renamePath(renamed, tarPath);
+  *failure = UnpackFailure::none;
+  return outputFolder;
+}
+
+bool ArchiveWorkArea::hasRoomFor(uint64_t bytes) const {
+  uint64_t available = 0;
+  uint64_t total = 0;
+  if (!platform::fileSystemSpace(m_workFolder, &available, &total)) return true;
+  constexpr uint64_t kMostReserved = uint64_t{1} << 30;
+  const uint64_t reserve = m_spaceReserve.value_or(std::min(total / 20, kMostReserved));
+  return available > reserve && bytes <= available - reserve;
+}
+
+bool ArchiveWorkArea::declaredSize(olstring_view archivePath, const StopRequest& shouldStop, uint64_t* size) const {
+  const std::vector<olstring> arguments = {m_sevenZipPath, u"l", u"-slt", kLiteralNamesSwitch, u"--", fullPath(archivePath)};
+  olstring output;
+  if (runProcess(arguments, m_workFolder, &output, shouldStop) != 0) return false;
+  // The archive's own facts come first; each entry's, with its "Size = ", after the rule.
+  constexpr olstring_view kRule = u"\n----------";
+  constexpr olstring_view kSize = u"\nSize = ";
+  size_t at = output.find(kRule);
+  if (at == olstring::npos) return false;
+  uint64_t sum = 0;
+  while ((at = output.find(kSize, at)) != olstring::npos) {
+    at += kSize.size();
+    uint64_t value = 0;
+    for (; at < output.size() && output[at] >= u'0' && output[at] <= u'9'; ++at) {
+      const uint64_t digit = output[at] - u'0';
+      value = value > (UINT64_MAX - digit) / 10 ? UINT64_MAX : value * 10 + digit;
+    }
+    sum = sum > UINT64_MAX - value ? UINT64_MAX : sum + value;
+  }
+  *size = sum;
+  return true;
+}
+
+bool ArchiveWorkArea::extractArchive(olstring_view outputFolder, olstring_view archivePath, const StopRequest& shouldStop,
+                                     UnpackFailure* failure) {
+  UnpackFailure ignored;
+  UnpackFailure& reason = failure != nullptr ? *failure : ignored;
+  reason = UnpackFailure::failed;
+  if (m_sevenZipPath.empty() || outputFolder.empty() || archivePath.empty() || !prepareWorkFolder()) return false;
+  // A hostile archive may declare terabytes: refused before a byte is written. What is
+  // declared can lie (a gzip keeps its size modulo 4 GiB), so the unpack is watched too.
+  uint64_t declared = 0;
+  if (declaredSize(archivePath, shouldStop, &declared) && !hasRoomFor(declared)) {
+    reason = UnpackFailure::noRoom;
+    return false;
+  }
+  if (shouldStop && shouldStop()) return false;
+  if (pathType(outputFolder) == PathType::folder) deleteFolder(outputFolder);
+  createFolders(outputFolder);
+  bool outOfRoom = false;
+  const StopRequest watch = [&] {
+    if (shouldStop && shouldStop()) return true;
+    outOfRoom = !hasRoomFor(0);
+    return outOfRoom;
+  };
+  // 7-Zip reads a leading "-" as a switch; a full path never starts with one.
+  const std::vector<olstring> arguments = {m_sevenZipPath, u"x", u"-y", kLiteralNamesSwitch, fullPath(archivePath)};
+  olstring output;
+  const uint32_t exitCode = runProcess(arguments, outputFolder, &output, watch);
+  // Every step of one unpack goes into the log, so a failed second step shows the first.
+  if (!m_stepLog.empty()) m_stepLog += u"\r\n";
+  m_stepLog += commandLineText(arguments);
+  m_stepLog += u"\r\nError Code " + fromUtf8(std::to_string(exitCode)) + u"\r\n--------\r\n\r\n";
+  m_stepLog += output;
+  if (exitCode == 0 && !outOfRoom) {
+    reason = UnpackFailure::none;
+    return true;
+  }
+  deleteFolder(outputFolder);
+  if (outOfRoom) reason = UnpackFailure::noRoom;
+  writeLog();
+  return false;
+}
+
+void ArchiveWorkArea::writeLog() {
+  const olstring log = platform::currentDateTimeWithSeconds() + u"\r\n" + m_stepLog;
+  m_stepLog.clear();
+  if (platform::FileHandle handle = openFile(logPath(), true)) {
+    if (writeTextFile(log, handle, TextEncoding::utf16le)) {
+      platform::closeFile(handle);
+    } else {
+      platform::abandonFile(handle);
+    }
+  }
+}
+
+olstring ArchiveWorkArea::logPath() const { return joinPath(m_workFolder, kLogFileName); }
+
+void ArchiveWorkArea::clearWorkFolder() {
+  // The lock file stays: it marks the folder as alive for other instances.
+  if (m_folderMade) removeEntriesExcept(m_workFolder, kLockFileName);
+}
+
 void ArchiveWorkArea::removeWorkFolder() {
   m_lock.release(true);
-  if (!m_workFolder.empty()) deleteFolderTree(m_workFolder);
+  if (m_folderMade) deleteFolderTree(m_workFolder);
+  m_folderMade = false;
+}
+
+olstring ArchiveWorkArea::removeWorkFolderKeepingLog() {
+  if (!m_folderMade || pathType(logPath()) != PathType::file) {
+    removeWorkFolder();
+    return {};
+  }
+  m_lock.release(true);
+  removeEntriesExcept(m_workFolder, kLogFileName);
+  m_folderMade = false;
+  return logPath();
 }
 
 void ArchiveWorkArea::cleanUp() {
@@ -176,6 +289,15 @@ olstring locateSevenZip() {
     if (!found.empty()) return found;
   }
   return {};
+}
+
+bool isCompressedTarPath(olstring_view path) {
+  static constexpr olstring_view kSuffixes[] = {u".tar.gz",  u".tgz",  u".tar.xz",   u".txz", u".tar.bz2", u".tbz2",
+                                                u".tbz",     u".tar.zst", u".tzst", u".tar.lzma", u".tlz", u".tar.lz"};
+  for (const olstring_view suffix : kSuffixes) {
+    if (endsWithIgnoringAsciiCase(path, suffix)) return true;
+  }
+  return false;
 }
 
 bool isArchivePath(olstring_view path, const ArchiveExtensions& extensions) {

@@ -1,5 +1,8 @@
 #include "engine/CompareEngine.h"
 
+#include "foundation/Language.h"
+#include "foundation/LanguageKeys.h"
+
 namespace {
 
 // Unpacks through the work area with the engine's settings; a cancel of the job stops a
@@ -10,9 +13,13 @@ public:
 
   void clearWorkFolder() override { m_engine.archiveArea.clearWorkFolder(); }
 
-  olstring prepareArchive(olstring_view archivePath) override {
-    return m_engine.archiveArea.prepareArchive(archivePath, m_engine.settings.autoTarGz,
-                                               [this] { return !m_engine.worker.checkpoint(); });
+  olstring prepareArchive(olstring_view archivePath, uint32_t* errorCode) override {
+    UnpackFailure failure = UnpackFailure::none;
+    olstring folder = m_engine.archiveArea.prepareArchive(
+        archivePath, m_engine.settings.autoTarGz, [this] { return !m_engine.worker.checkpoint(); }, &failure,
+        [this](olstring_view name) { m_engine.job.setText(langText(lang::progress::kUnpack, name)); });
+    *errorCode = failure == UnpackFailure::noRoom ? kErrorNoRoomToUnpack : kErrorNoArchiveFolder;
+    return folder;
   }
 
 private:
@@ -29,7 +36,7 @@ CompareEngine::CompareEngine(AdvancedSettingsLoader loadSettings) {
 CompareEngine::~CompareEngine() = default;
 
 void CompareEngine::prepareArchives() {
-  archiveArea.prepare();
+  archiveArea.setSevenZipPath(locateSevenZip());
   m_archiveExtractor = std::make_unique<WorkAreaExtractor>(*this);
   archives = m_archiveExtractor.get();
 }

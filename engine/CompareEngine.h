@@ -16,9 +16,10 @@ public:
   virtual ~ArchiveExtractor() = default;
   // Removes whatever an earlier compare unpacked (called at the start of every job).
   virtual void clearWorkFolder() = 0;
-  // Unpacks the archive and returns the folder holding its content, or empty on failure.
+  // Unpacks the archive and returns the folder holding its content, or empty on failure
+  // with errorCode set to the job's error for it (kErrorNoArchiveFolder, kErrorNoRoomToUnpack).
   // Runs on the worker thread.
-  virtual olstring prepareArchive(olstring_view archivePath) = 0;
+  virtual olstring prepareArchive(olstring_view archivePath, uint32_t* errorCode) = 0;
 };
 
 // Fills the advanced settings while the engine is built (the settings file is read by the
@@ -44,10 +45,10 @@ struct CompareEngine {
   CompareEngine(const CompareEngine&) = delete;
   CompareEngine& operator=(const CompareEngine&) = delete;
 
-  // Prepares the archive work area (its folder, lock file and 7-Zip) and lets the folder
-  // scan unpack archives through it.
+  // Looks for 7-Zip and lets the folder scan unpack archives through the work area, whose
+  // folder and lock file are made only when the first archive is unpacked.
   void prepareArchives();
-  // Removes this process's archive work folder (the end of a console run).
+  // Removes this process's archive work folder, if one was made.
   void removeArchiveWorkFolder();
 
 private:

@@ -174,22 +174,31 @@ bool WorkerThread::waitFinished(int64_t timeoutMs) const { return !m_handle || m
 // ---------------------------------------------------------------------------------------
 // The job
 
-olstring errorText(uint32_t code) {
-  olstring text;
-  if (code == 0) return text;
-  if (code < kErrorCancelled) {
-    text = platform::systemErrorText(code);
-  } else {
-    char key[16];
-    std::snprintf(key, sizeof key, "0x%.8x", code);
-    text = langText(u"error", fromUtf8(key));
-  }
+namespace {
+
+olstring ownErrorText(uint32_t code) {
+  char key[16];
+  std::snprintf(key, sizeof key, "0x%.8x", code);
+  return langText(u"error", fromUtf8(key));
+}
+
+// Error texts are followed by ": " and a path, so their closing dot and line breaks go.
+olstring trimmedErrorText(const olstring& text) {
   const olstring_view trim = u"\r\n\t. ";
   const size_t first = text.find_first_not_of(trim);
   if (first == olstring::npos) return {};
   const size_t last = text.find_last_not_of(trim);
   return text.substr(first, last - first + 1);
 }
+
+}  // namespace
+
+olstring errorText(uint32_t code) {
+  if (code == 0) return {};
+  return trimmedErrorText(code < kErrorCancelled ? platform::systemErrorText(code) : ownErrorText(code));
+}
+
+olstring nothingToCompareText() { return trimmedErrorText(ownErrorText(0)); }
 
 void itemVerdict(CompareEngine& engine, CompareItem& item) {
   const CompareOptions& options = engine.options;

@@ -18,6 +18,8 @@ struct CompareEngine;
 // The program's own error codes.
 constexpr uint32_t kErrorCancelled = 0xF0000001;
 constexpr uint32_t kErrorNoArchiveFolder = 0xF0000002;
+// The archive does not fit in the free space of the work folder's file system.
+constexpr uint32_t kErrorNoRoomToUnpack = 0xF0000003;
 
 // Progress and error of the current job. Every operation takes the lock for its own
 // duration only, so the waiting thread can always read the progress.
@@ -107,6 +109,10 @@ private:
 // The text of an error code: the platform's for its codes, the language table's (section
 // "error", key "0x%.8x") for the program's own; trimmed of line breaks, tabs, dots, spaces.
 olstring errorText(uint32_t code);
+
+// Why a job that failed with code 0 failed: it found nothing to compare (both sides empty,
+// or everything excluded). From the language table, trimmed as errorText is.
+olstring nothingToCompareText();
 
 // The whole job on the worker: prepare (scan), compare (verdicts), statistics. True on
 // success; on failure the error record says why (code 0: nothing to compare).

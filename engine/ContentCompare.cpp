@@ -93,14 +93,25 @@ bool detectText(ContentBuffers& buffers, int index, ContentReader& reader) {
   return looksLikeTextBytes(buffer, n);
 }
 
+bool isLineBreak(uint8_t byte) { return byte == 13 || byte == 10; }
+
 // Skips a run of line-break bytes (CR or LF, each perhaps followed by a zero byte, which
 // lets UTF-16 line breaks through).
 size_t skipLineBreaks(const uint8_t* bytes, size_t position, size_t size) {
-  while (position < size && (bytes[position] == 13 || bytes[position] == 10)) {
+  while (position < size && isLineBreak(bytes[position])) {
     ++position;
     if (position < size && bytes[position] == 0) ++position;
   }
   return position;
+}
+
+// True when the position lies at a line's edge: the start or end of the text, on a line
+// break, or right after one (a UTF-16 break is followed by its zero byte). Only there may
+// line breaks be skipped; a break that one side has inside a line is a difference.
+bool atLineEdge(const uint8_t* bytes, size_t position, size_t size) {
+  if (position == 0 || position == size || isLineBreak(bytes[position])) return true;
+  if (isLineBreak(bytes[position - 1])) return true;
+  return position >= 2 && bytes[position - 1] == 0 && isLineBreak(bytes[position - 2]);
 }
 
 bool rewind(ContentReader& reader) { return reader.position() == 0 || reader.setPosition(0); }
@@ -123,17 +134,16 @@ bool binaryCompare(CompareEngine& engine, ContentReader& first, ContentReader& s
   while (!first.atEnd() && !second.atEnd()) {
     if (!engine.worker.checkpoint()) break;
     uint64_t blockRead = 0;
-    while (blockRead < blockSize) {
-      const auto want = static_cast<uint32_t>(std::min<uint64_t>(kReadPiece, blockSize - blockRead));
-      const uint32_t c1 = first.read(buffers.first(), want);
-      const uint32_t c2 = second.read(buffers.second(), want);
-      if (c1 != c2) return false;
-      if (c1 == 0) break;
-      if (std::memcmp(buffers.first(), buffers.second(), c1) != 0) return false;
-      blockRead += c1;
-      if (c1 < want) break;
+    while (blockRead < blockSize && !first.atEnd()) {
+      // Both files have the size taken at open, so both must yield exactly this much; a
+      // shorter read is a read error or a file that shrank, and the same short count on
+      // both sides proves nothing about the bytes not read.
+      const auto want =
+          static_cast<uint32_t>(std::min<uint64_t>({kReadPiece, blockSize - blockRead, size - first.position()}));
+      if (first.read(buffers.first(), want) != want || second.read(buffers.second(), want) != want) return false;
+      if (std::memcmp(buffers.first(), buffers.second(), want) != 0) return false;
+      blockRead += want;
     }
-    if (blockRead == 0) return true;
     offset += blockRead;
     // No skip starts when fewer than two blocks remain, so the first block and the end of
     // the file are always read.
@@ -218,6 +228,7 @@ bool textEqual(const uint8_t* first, size_t firstSize, const uint8_t* second, si
     b += same;
     if (a == firstSize && b == secondSize) return true;
     // A mismatch: one text ended while the other goes on, or the bytes differ.
+    if (!atLineEdge(first, a, firstSize) || !atLineEdge(second, b, secondSize)) return false;
     a = skipLineBreaks(first, a, firstSize);
     b = skipLineBreaks(second, b, secondSize);
     if (a == firstSize && b == secondSize) return true;
@@ -285,8 +296,11 @@ bool compareContent(CompareEngine& engine, bool text, ContentReader& first, Cont
     return binaryCompare(engine, first, second);
   }
 
-  const uint64_t n0 = readPrefix(first, buffers.first(), have0, std::min(size0, buffers.capacity()));
-  const uint64_t n1 = readPrefix(second, buffers.second(), have1, std::min(size1, buffers.capacity()));
-  if (n0 == 0 || n1 == 0) return false;
-  return textEqual(buffers.first(), n0, buffers.second(), n1);
+  const uint64_t wanted0 = std::min(size0, buffers.capacity());
+  const uint64_t wanted1 = std::min(size1, buffers.capacity());
+  // A short read would compare only a part of the text: a failure, not a verdict.
+  if (readPrefix(first, buffers.first(), have0, wanted0) != wanted0) return false;
+  if (readPrefix(second, buffers.second(), have1, wanted1) != wanted1) return false;
+  if (wanted0 == 0 || wanted1 == 0) return false;
+  return textEqual(buffers.first(), wanted0, buffers.second(), wanted1);
 }

@@ -70,5 +70,6 @@ bool looksLikeText(ContentReader& reader);
 uint64_t sampleStride(uint64_t size, bool autoSkip, uint64_t blockSize);
 
 // The text rule on two byte ranges: equal when they differ only in runs of line breaks
-// (CR, LF, each optionally followed by a zero byte) at the places where they disagree.
+// (CR, LF, each optionally followed by a zero byte) where a line ends on both sides (or
+// before the first line or after the last). A line break inside a line is a difference.
 bool textEqual(const uint8_t* first, size_t firstSize, const uint8_t* second, size_t secondSize);

@@ -56,32 +56,25 @@ olstring folderPart(olstring_view path) {
   return olstring(path.substr(0, slash));
 }
 
-// The listing data of one file, read from its folder's listing so that it is exactly what a
-// folder scan would have recorded for it.
-bool readEntryOf(olstring_view folder, olstring_view name, platform::FolderEntry& found) {
+// Counts a folder's entries, stopping at two: only "exactly one" matters. A folder that
+// cannot be listed, or whose listing breaks off before that is known, gives -1 with the
+// error in failure.
+int countEntriesUpToTwo(olstring_view folder, platform::FolderEntry* only, platform::LinkPolicy links,
+                        ListingFailure& failure) {
   platform::FolderListing listing;
-  if (!listing.open(folder)) return false;
-  platform::FolderEntry entry;
-  while (listing.next(entry)) {
-    if (entry.name == name) {
-      found = std::move(entry);
-      return true;
-    }
+  if (!listing.open(folder, links)) {
+    failure = {listing.error(), olstring(folder)};
+    return -1;
   }
-  if (listing.error() == 0) platform::setLastError(platform::kErrorFileNotFound);
-  return false;
-}
-
-// Counts a folder's entries, stopping at two: only "exactly one" matters.
-int countEntriesUpToTwo(olstring_view folder, bool* listed, olstring* onlyName, platform::LinkPolicy links) {
-  platform::FolderListing listing;
-  *listed = listing.open(folder, links);
-  if (!*listed) return 0;
   int count = 0;
   platform::FolderEntry entry;
   while (count < 2 && listing.next(entry)) {
-    if (count == 0) *onlyName = entry.name;
+    if (count == 0) *only = std::move(entry);
     ++count;
+  }
+  if (count < 2 && listing.error() != 0) {
+    failure = {listing.error(), olstring(folder)};
+    return -1;
   }
   return count;
 }
@@ -163,7 +156,10 @@ bool matchesExclude(olstring_view name, olstring_view pattern, bool isWildcard) 
   return p == pattern.size();
 }
 
-olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links) {
+olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links, ListingFailure* failure) {
+  ListingFailure ignored;
+  ListingFailure& reported = failure != nullptr ? *failure : ignored;
+  reported = {};
   if (absolutePathKind(folderPath) == 0) return {};
   olstring relative;
   olstring current(folderPath);
@@ -172,26 +168,28 @@ olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links) {
   uint64_t device = 0;
   uint64_t inode = 0;
   if (platform::pathIdentity(current, &device, &inode)) seen.emplace_back(device, inode);
+  int count = 0;
   for (;;) {
-    bool listed = false;
-    olstring only;
-    if (countEntriesUpToTwo(current, &listed, &only, links) != 1) break;
-    olstring next = joinPath(current, only);
+    platform::FolderEntry only;
+    // A folder that cannot be listed is not empty: taking it for empty would move the root
+    // and make up a result, so the compare fails as it would without adjustment.
+    count = countEntriesUpToTwo(current, &only, links, reported);
+    if (count < 0) return {};
+    // The chain goes on through folders only; a single file ends it at its folder.
+    if (count != 1 || (only.attributes & platform::kAttributeDirectory) == 0) break;
+    olstring next = joinPath(current, only.name);
     if (platform::pathIdentity(next, &device, &inode)) {
       bool loop = false;
       for (const auto& identity : seen) loop = loop || (identity.first == device && identity.second == inode);
       if (loop) break;
       seen.emplace_back(device, inode);
     }
-    relative += only;
+    relative += only.name;
     relative += kPathSeparator;
     current = std::move(next);
   }
-  if (!relative.empty()) {
-    bool listed = false;
-    olstring only;
-    if (countEntriesUpToTwo(current, &listed, &only, links) == 0) removeLastName(relative);
-  }
+  // An empty folder at the end of the chain is no root: the folder holding it is.
+  if (count == 0) removeLastName(relative);
   if (!relative.empty() && relative.back() == kPathSeparator) relative.pop_back();
   return relative;
 }
@@ -224,7 +222,9 @@ bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_vie
     FolderQueue::Identity& identity = queue.identities[&child][side];
     identity = {listed.device, listed.inode, true};
     if (!child.side[0].isFolder() || !child.side[1].isFolder()) return;
-    if (isLoop(queue, child, 0) || isLoop(queue, child, 1)) return;
+    // A side that loops is not listed (it counts as empty there), but the other side still
+    // is: what it holds must show, not hide behind the loop.
+    if (isLoop(queue, child, 0) && isLoop(queue, child, 1)) return;
     queue.items.push_back(&child);
   };
   const auto add = [&](const platform::FolderEntry& listed, bool exactOnly) {
@@ -261,8 +261,10 @@ bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view pat
   if (kind == RootKind::file) {
     const olstring folder = folderPart(path);
     const olstring_view name = fileNamePart(path);
+    // Taken from the file itself: a folder that may be entered but not listed still lets
+    // its files be compared.
     platform::FolderEntry entry;
-    if (!folder.empty() && !name.empty() && !readEntryOf(folder, name, entry)) {
+    if (!folder.empty() && !name.empty() && !platform::readFileEntry(path, entry)) {
       engine.job.setError(platform::lastError(), path);
       return false;
     }
@@ -284,15 +286,21 @@ bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view pat
   result.givenPath[side] = olstring(path);
   olstring folder(path);
   if (kind == RootKind::unpack) {
-    folder = engine.archives != nullptr ? engine.archives->prepareArchive(path) : olstring();
+    uint32_t errorCode = kErrorNoArchiveFolder;
+    folder = engine.archives != nullptr ? engine.archives->prepareArchive(path, &errorCode) : olstring();
     if (folder.empty()) {
-      engine.job.setError(kErrorNoArchiveFolder, path);
+      engine.job.setError(errorCode, path);
       return false;
     }
   }
   result.linksAsText[side] = kind == RootKind::unpack;
   const auto links = result.linksAsText[side] ? platform::LinkPolicy::listAsFile : platform::LinkPolicy::follow;
-  const olstring relative = engine.options.adjustPath ? adjustSubPath(folder, links) : olstring();
+  ListingFailure failure;
+  const olstring relative = engine.options.adjustPath ? adjustSubPath(folder, links, &failure) : olstring();
+  if (failure.code != 0) {
+    engine.job.setError(failure.code, failure.folder);
+    return false;
+  }
   result.root.side[side].name = joinPath(folder, relative);
   result.displayRoot[side] = joinPath(result.givenPath[side], relative);
   return true;
@@ -350,6 +358,7 @@ int64_t scanTrees(CompareEngine& engine) {
     CompareItem* folder = queue.items.front();
     queue.items.pop_front();
     for (int side = 0; side < 2; ++side) {
+      if (isLoop(queue, *folder, side)) continue;
       if (!listFolder(engine, *folder, side, itemPath(*folder, side), excludes, queue)) {
         resetResult(result);
         return 0;

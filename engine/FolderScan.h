@@ -21,7 +21,8 @@ using ExcludeSet = olstrmap<ExcludePattern>;
 
 // Folders still to be listed on both sides, first in first out, with the device and inode
 // of every folder item per side: a folder that is its own ancestor on a side (reached
-// through a link) is recorded but never listed, so link loops end.
+// through a link) is recorded but never listed on that side, so link loops end; it counts
+// as empty there, and the other side's content shows as present on one side only.
 struct FolderQueue {
   struct Identity {
     uint64_t device = 0;
@@ -47,8 +48,17 @@ bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view pat
 bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_view folderPath,
                 const ExcludeSet& excludes, FolderQueue& queue);
 
+// A folder that could not be listed, and why.
+struct ListingFailure {
+  uint32_t code = 0;
+  olstring folder;
+};
+
 // The relative path of the chain of single-entry folders below folderPath (empty if none).
-olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links = platform::LinkPolicy::follow);
+// A folder of the chain that cannot be listed ends it with a failure, not as if empty: the
+// result is then empty and failure (when given) holds the error and that folder.
+olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links = platform::LinkPolicy::follow,
+                       ListingFailure* failure = nullptr);
 
 // Splits the exclusion text at spaces outside double quotes into the set.
 void parseExcludes(olstring_view text, ExcludeSet& set);

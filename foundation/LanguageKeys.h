@@ -84,6 +84,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
 #define MIRRANE_LANG_PROGRESS(KEY)        \
   KEY(kTitle, u"title")                   \
   KEY(kPrepare, u"prepare")               \
+  KEY(kUnpack, u"unpack")                 \
   KEY(kCompare, u"compare")               \
   KEY(kStatistics, u"statistics")         \
   KEY(kPrepareCount, u"prepare_count")    \
@@ -142,17 +143,32 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kGreen, u"Green")
 
 // Console mode: "fail" gets %0 the error code, %1 its text; "success" %0 the exit code;
-// "no_diff" and "diff" %0 only-in-first, %1 differing, %2 only-in-second counts.
-#define MIRRANE_LANG_CONSOLE(KEY)  \
-  KEY(kFail, u"fail")              \
-  KEY(kSuccess, u"success")        \
-  KEY(kNoDiff, u"no_diff")         \
-  KEY(kDiff, u"diff")
+// "no_diff" and "diff" %0 only-in-first, %1 differing, %2 only-in-second counts. The others
+// say why a command line compares nothing (%0 a path, an option or a project file; %1 for
+// "project_unreadable" the error text).
+#define MIRRANE_LANG_CONSOLE(KEY)                     \
+  KEY(kFail, u"fail")                                 \
+  KEY(kSuccess, u"success")                           \
+  KEY(kNoDiff, u"no_diff")                            \
+  KEY(kDiff, u"diff")                                 \
+  KEY(kNoPath, u"no_path")                            \
+  KEY(kOnePath, u"one_path")                          \
+  KEY(kNoWindow, u"no_window")                        \
+  KEY(kEmptyArgument, u"empty_argument")              \
+  KEY(kSamePath, u"same_path")                        \
+  KEY(kProjectNotAbsolute, u"project_relative")       \
+  KEY(kProjectNotFound, u"project_missing")           \
+  KEY(kProjectUnreadable, u"project_unreadable")      \
+  KEY(kProjectNothingUsable, u"project_empty")        \
+  KEY(kUnknownOption, u"unknown_option")              \
+  KEY(kLogKept, u"log_kept")
 
-// The program's own error codes, keyed "0x%.8x".
-#define MIRRANE_LANG_ERROR(KEY)           \
-  KEY(kCancelled, u"0xf0000001")          \
-  KEY(kArchiveGaveNoFolder, u"0xf0000002")
+// The program's own error codes, keyed "0x%.8x"; code 0 is a compare that found nothing.
+#define MIRRANE_LANG_ERROR(KEY)            \
+  KEY(kNothingToCompare, u"0x00000000")    \
+  KEY(kCancelled, u"0xf0000001")           \
+  KEY(kArchiveGaveNoFolder, u"0xf0000002") \
+  KEY(kNoRoomToUnpack, u"0xf0000003")
 
 namespace lang {
 

@@ -163,85 +163,127 @@ uint32_t hexToBytes(olstring_view text, uint8_t* output) {
   return static_cast<uint32_t>(digits.size() / 2);
 }
 
-olstring decodeText(const uint8_t* bytes, size_t size) {
-  if (size == 0 || bytes[0] == 0) return {};
-  // The file's bytes are read as if two zero bytes followed them.
-  auto at = [&](size_t i) -> uint8_t { return i < size ? bytes[i] : 0; };
-  const bool littleEndian = size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE;
-  const bool bigEndian = size >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF;
-  if (littleEndian || bigEndian) {
-    olstring text;
-    for (size_t i = 2; i + 1 < size + 2; i += 2) {
-      const char16_t unit = littleEndian ? static_cast<char16_t>(at(i) | at(i + 1) << 8)
-                                         : static_cast<char16_t>(at(i) << 8 | at(i + 1));
-      if (unit == 0) break;
-      text += unit;
-    }
-    return text;
+namespace {
+
+enum class Utf16Order { none, little, big };
+
+// Text in UTF-16 without a byte-order mark shows itself by its zero bytes: most characters
+// of settings and project files are ASCII, whose high byte is 0, at odd offsets in little-
+// endian order and at even ones in big-endian order. Eight-bit text holds no zero byte at
+// all, so a stray one (a damaged file) does not make it UTF-16: more than half the code
+// units must show it.
+Utf16Order bomLessUtf16Order(const uint8_t* bytes, size_t size) {
+  size_t even = 0;
+  size_t odd = 0;
+  for (size_t i = 0; i < size; ++i) {
+    if (bytes[i] == 0) ++(i % 2 == 0 ? even : odd);
   }
+  const size_t units = (size + 1) / 2;
+  if (odd > 2 * even && odd * 2 > units) return Utf16Order::little;
+  if (even > 2 * odd && even * 2 > units) return Utf16Order::big;
+  return Utf16Order::none;
+}
+
+bool onlyZerosFrom(const uint8_t* bytes, size_t size, size_t from) {
+  for (size_t i = from; i < size; ++i) {
+    if (bytes[i] != 0) return false;
+  }
+  return true;
+}
+
+// UTF-16 from byte `start` up to the first zero code unit; an odd last byte is read as if
+// a zero byte followed it.
+olstring decodeUtf16(const uint8_t* bytes, size_t size, size_t start, Utf16Order order, bool* complete) {
+  auto at = [&](size_t i) -> uint8_t { return i < size ? bytes[i] : 0; };
+  olstring text;
+  size_t i = start;
+  for (; i < size; i += 2) {
+    const char16_t unit = order == Utf16Order::little ? static_cast<char16_t>(at(i) | at(i + 1) << 8)
+                                                      : static_cast<char16_t>(at(i) << 8 | at(i + 1));
+    if (unit == 0) break;
+    text += unit;
+  }
+  *complete = i >= size || onlyZerosFrom(bytes, size, i);
+  return text;
+}
+
+}  // namespace
+
+olstring decodeText(const uint8_t* bytes, size_t size, bool* complete) {
+  bool ignored = true;
+  bool& whole = complete != nullptr ? *complete : ignored;
+  whole = true;
+  if (size == 0) return {};
+  if (size >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) return decodeUtf16(bytes, size, 2, Utf16Order::little, &whole);
+  if (size >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) return decodeUtf16(bytes, size, 2, Utf16Order::big, &whole);
   size_t start = 0;
-  if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) start = 3;
+  if (size >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+    start = 3;
+  } else if (const Utf16Order order = bomLessUtf16Order(bytes, size); order != Utf16Order::none) {
+    return decodeUtf16(bytes, size, 0, order, &whole);
+  }
   const void* zero = std::memchr(bytes + start, 0, size - start);
   const size_t end = zero == nullptr ? size : static_cast<const uint8_t*>(zero) - bytes;
+  whole = onlyZerosFrom(bytes, size, end);
   return toWide(reinterpret_cast<const char*>(bytes + start), end - start, start == 3 ? kCodePageUtf8 : kCodePageAnsi);
 }
 
-olstring readTextFile(platform::FileHandle handle) {
+olstring readTextFile(platform::FileHandle handle, bool* complete) {
+  bool ignored = true;
+  bool& whole = complete != nullptr ? *complete : ignored;
+  whole = false;
   olfile file;
   if (!file.attach(handle)) return {};
   olstring text;
   const uint64_t size = file.size();
-  if (size > 0 && size <= std::numeric_limits<uint32_t>::max()) {
-    std::vector<uint8_t> bytes(static_cast<size_t>(size) + 2, 0);
-    if (file.read(bytes.data(), static_cast<uint32_t>(size)) == size) text = decodeText(bytes.data(), static_cast<size_t>(size));
+  if (size == 0) {
+    whole = true;
+  } else if (size <= kMaximumTextFileSize) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    if (file.read(bytes.data(), static_cast<uint32_t>(size)) == size) {
+      text = decodeText(bytes.data(), bytes.size(), &whole);
+    }
   }
   file.detach();
   return text;
 }
 
-olstring readTextFile(olstring_view path) {
+olstring readTextFile(olstring_view path, bool* complete) {
+  if (complete != nullptr) *complete = false;
   platform::FileHandle handle = openFile(path, false);
   if (handle == nullptr) return {};
-  olstring text = readTextFile(handle);
+  olstring text = readTextFile(handle, complete);
   platform::closeFile(handle);
   return text;
+}
+
+std::string encodeText(olstring_view text, TextEncoding encoding) {
+  if (text.empty()) return {};
+  if (static_cast<unsigned>(encoding) > 3) encoding = TextEncoding::utf16le;
+  switch (encoding) {
+    case TextEncoding::ansi: return toMultiByte(text, kCodePageAnsi);
+    case TextEncoding::utf8: return "\xEF\xBB\xBF" + toMultiByte(text, kCodePageUtf8);
+    case TextEncoding::utf16le:
+    case TextEncoding::utf16be: break;
+  }
+  const bool big = encoding == TextEncoding::utf16be;
+  std::string bytes = big ? "\xFE\xFF" : "\xFF\xFE";
+  bytes.reserve(2 + text.size() * 2);
+  for (char16_t unit : text) {
+    const auto low = static_cast<char>(unit & 0xFF);
+    const auto high = static_cast<char>(unit >> 8);
+    bytes += big ? high : low;
+    bytes += big ? low : high;
+  }
+  return bytes;
 }
 
 bool writeTextFile(olstring_view text, platform::FileHandle handle, TextEncoding encoding) {
   olfile file;
   if (!file.attach(handle)) return false;
-  bool ok = true;
-  if (!text.empty()) {
-    if (static_cast<unsigned>(encoding) > 3) encoding = TextEncoding::utf16le;
-    switch (encoding) {
-      case TextEncoding::ansi: {
-        const std::string bytes = toMultiByte(text, kCodePageAnsi);
-        ok = file.write(bytes.data(), static_cast<uint32_t>(bytes.size()));
-        break;
-      }
-      case TextEncoding::utf8: {
-        static const uint8_t kBom[] = {0xEF, 0xBB, 0xBF};
-        const std::string bytes = toMultiByte(text, kCodePageUtf8);
-        ok = file.write(kBom, 3) && file.write(bytes.data(), static_cast<uint32_t>(bytes.size()));
-        break;
-      }
-      case TextEncoding::utf16le:
-      case TextEncoding::utf16be: {
-        const bool big = encoding == TextEncoding::utf16be;
-        const uint8_t bom[] = {static_cast<uint8_t>(big ? 0xFE : 0xFF), static_cast<uint8_t>(big ? 0xFF : 0xFE)};
-        std::vector<uint8_t> bytes;
-        bytes.reserve(text.size() * 2);
-        for (char16_t unit : text) {
-          const auto low = static_cast<uint8_t>(unit & 0xFF);
-          const auto high = static_cast<uint8_t>(unit >> 8);
-          bytes.push_back(big ? high : low);
-          bytes.push_back(big ? low : high);
-        }
-        ok = file.write(bom, 2) && file.write(bytes.data(), static_cast<uint32_t>(bytes.size()));
-        break;
-      }
-    }
-  }
+  const std::string bytes = encodeText(text, encoding);
+  const bool ok = bytes.size() <= std::numeric_limits<uint32_t>::max() &&
+                  file.write(bytes.data(), static_cast<uint32_t>(bytes.size()));
   file.detach();
   return ok;
 }

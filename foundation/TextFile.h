@@ -72,13 +72,25 @@ uint32_t textToNumber(olstring_view text);
 // Returns the byte count, 0 when there would be more than 92.
 uint32_t hexToBytes(olstring_view text, uint8_t* output);
 
-// Decodes a file's bytes by their byte-order mark (UTF-16LE, UTF-16BE, UTF-8, else ANSI).
-olstring decodeText(const uint8_t* bytes, size_t size);
+// Decodes a file's bytes by their byte-order mark (UTF-16LE, UTF-16BE, UTF-8); without
+// one, zero bytes at odd (or even) offsets show UTF-16LE (or BE), else the bytes are ANSI.
+// The text ends at the first zero code unit; complete (when given) is false when anything
+// but zero bytes follows there, so a caller can tell a damaged or misread file.
+olstring decodeText(const uint8_t* bytes, size_t size, bool* complete = nullptr);
 
-// The whole file as text; empty when it cannot be opened or fully read. The handle is
+// Larger files are no text files of this program (a path given by mistake, a device's
+// huge pseudo-file) and read as empty and incomplete.
+constexpr uint64_t kMaximumTextFileSize = 64u << 20;
+
+// The whole file as text; empty when it cannot be opened or fully read. complete (when
+// given) is true only when the file was read whole and decoded to its end. The handle is
 // borrowed and stays open.
-olstring readTextFile(platform::FileHandle handle);
-olstring readTextFile(olstring_view path);
+olstring readTextFile(platform::FileHandle handle, bool* complete = nullptr);
+olstring readTextFile(olstring_view path, bool* complete = nullptr);
+
+// The bytes writeTextFile writes: the byte-order mark (none for ANSI) and the encoded text;
+// empty for an empty text. Values above 3 are UTF-16LE.
+std::string encodeText(olstring_view text, TextEncoding encoding);
 
 // Writes text in an encoding (values above 3 are UTF-16LE) to a borrowed open handle.
 // An empty text writes nothing, not even a byte-order mark, and succeeds.

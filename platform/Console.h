@@ -12,6 +12,10 @@ enum class StandardStream { output, error };
 // redirected to a file reads as any other text file here. False when not all was written.
 bool writeConsole(StandardStream stream, std::u16string_view text);
 
+// A reader that went away (a pipe into "head") must not end the process with a signal: it
+// could not clean up after itself. Writes then fail, and writeConsole returns false.
+void ignoreBrokenPipe();
+
 bool isTerminal(StandardStream stream);
 
 // The terminal's width in columns, or 80 when it cannot be told.

@@ -68,6 +68,10 @@ bool makeWritable(std::u16string_view path);
 // rename, replacing an existing target.
 bool renamePath(std::u16string_view from, std::u16string_view to);
 
+// The space of the file system that holds the path: what this process may still fill, and
+// the whole size. False with the last error set when it cannot be told.
+bool fileSystemSpace(std::u16string_view path, uint64_t* available, uint64_t* total);
+
 // The process's current folder.
 std::u16string currentFolder();
 

@@ -39,6 +39,12 @@ struct FolderEntry {
   uint64_t inode = 0;
 };
 
+// The listing data of one regular file taken from the file itself (opened for reading,
+// then its status), so that its folder need not be listable. The name is the path's last
+// part. False with the last error set when it cannot be opened (anything but a regular
+// file gives error 5).
+bool readFileEntry(std::u16string_view path, FolderEntry& entry);
+
 // One open folder listing; the listing is closed when the object goes away.
 class FolderListing {
 public:

@@ -37,8 +37,15 @@ std::u16string dataHomeFolder();
 // The folder that holds lang/, config/ and a private 7-Zip: the executable's folder when it
 // holds "lang", else <prefix>/share/mirrane of an installed program.
 std::u16string applicationFolder();
+
+// How the application folder was found. An installed program's folder belongs to its
+// package and is shared by every user of the machine, so the program never writes there.
+enum class ApplicationFolderKind { besideExecutable, installed };
+ApplicationFolderKind applicationFolderKind();
+
 // Tests point the program at a folder of their own.
-void setApplicationFolder(std::u16string_view folder);
+void setApplicationFolder(std::u16string_view folder,
+                          ApplicationFolderKind kind = ApplicationFolderKind::besideExecutable);
 
 // The per-user settings folder: configHomeFolder() + "/Mirrane".
 std::u16string userSettingsFolder();

@@ -1,14 +1,40 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need (as root), or prints the
-# apt-get line to run (as anyone else). Sourced by run.sh and test.sh.
+# apt-get line to run (as anyone else). Sourced by run.sh, test.sh and the other scripts.
 set -euo pipefail
 
-MIRRANE_PACKAGES=(g++ cmake ninja-build pkg-config libicu-dev libgtest-dev qt6-base-dev fonts-dejavu-core 7zip
-                  clang libclang-rt-dev)
+# One package a line, in the first group that needs it; a new need is one more line.
+# Building and running the program:
+MIRRANE_RUN_PACKAGES=(
+  g++
+  cmake
+  ninja-build
+  pkg-config
+  libicu-dev          # letter-case tables
+  qt6-base-dev        # the windows
+  qt6-svg-dev         # the application icon as SVG for the install
+  7zip                # unpacking archives
+)
+# What the tests, the sanitizer and fuzz runs and the package check add:
+MIRRANE_TEST_PACKAGES=(
+  libgtest-dev
+  fonts-dejavu-core   # the same font in every GUI picture
+  clang               # libFuzzer (scripts/fuzz.sh)
+  libclang-rt-dev
+  desktop-file-utils  # desktop-file-validate
+  appstream           # appstreamcli validate
+  man-db              # man -l on the manual page
+  dpkg-dev            # dpkg-shlibdeps for the Debian package
+  file                # cpack finds the package's binaries with it
+  xz-utils            # the archive tests make compressed tarballs
+  bzip2
+  zstd
+)
 
+# The packages given that are not installed, on one line.
 mirrane_missing_packages() {
   local missing=()
-  for package in "${MIRRANE_PACKAGES[@]}"; do
+  for package in "$@"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
       missing+=("$package")
     fi
@@ -16,9 +42,13 @@ mirrane_missing_packages() {
   echo "${missing[@]:-}"
 }
 
+# mirrane_install_dependencies [run]: both groups, or with "run" only what building and
+# running the program needs.
 mirrane_install_dependencies() {
+  local wanted=("${MIRRANE_RUN_PACKAGES[@]}")
+  [ "${1:-}" = run ] || wanted+=("${MIRRANE_TEST_PACKAGES[@]}")
   local missing
-  missing=$(mirrane_missing_packages)
+  missing=$(mirrane_missing_packages "${wanted[@]}")
   [ -z "$missing" ] && return 0
   if [ "$(id -u)" -eq 0 ]; then
     echo "Installing: $missing" >&2
@@ -33,10 +63,15 @@ mirrane_install_dependencies() {
   fi
 }
 
-# mirrane_build BUILD_DIR [cmake options...]
-mirrane_build() {
+# mirrane_configure BUILD_DIR [cmake options...]
+mirrane_configure() {
   local build_dir=$1
   shift
   cmake -S "$MIRRANE_ROOT" -B "$build_dir" -G Ninja "$@" >/dev/null
-  cmake --build "$build_dir" -j "$(nproc)"
+}
+
+# mirrane_build BUILD_DIR [cmake options...]: configures and builds everything.
+mirrane_build() {
+  mirrane_configure "$@"
+  cmake --build "$1" -j "$(nproc)"
 }

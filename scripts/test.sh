@@ -8,10 +8,10 @@ source "$MIRRANE_ROOT/scripts/deps.sh"
 mirrane_install_dependencies
 
 build_dir="$MIRRANE_ROOT/build"
-options=()
+options=(-DMIRRANE_TESTS=ON)
 if [ "${1:-}" = "--sanitize" ]; then
   build_dir="$MIRRANE_ROOT/build-sanitize"
-  options=(-DMIRRANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+  options+=(-DMIRRANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
 fi
 mirrane_build "$build_dir" "${options[@]}"
 export QT_QPA_PLATFORM=offscreen

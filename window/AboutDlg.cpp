@@ -1,5 +1,6 @@
 #include "window/AboutDlg.h"
 
+#include "app/Version.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/SoftCheck.h"
 #include "toolkit/Geometry.h"
@@ -26,7 +27,7 @@ CAboutDlg::CAboutDlg() {
 CAboutDlg::~CAboutDlg() = default;
 
 const olstring& CAboutDlg::nameLine() {
-  static const olstring line = u"Mirrane 1.2.0";
+  static const olstring line = kMirraneNameLine;
   return line;
 }
 

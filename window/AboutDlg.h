@@ -23,7 +23,7 @@ public:
   void loadTexts() override;
   void paintClient(HDC dc, const RECT& rect) override;
 
-  // "Mirrane 1.2.0".
+  // The program's name and the version of this build, as --version prints it.
   static const olstring& nameLine();
   // The attribution text of the link.
   static const olstring& attributionText();

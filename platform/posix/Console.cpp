@@ -47,6 +47,8 @@ bool writeConsole(StandardStream stream, std::u16string_view text) {
   return true;
 }
 
+void ignoreBrokenPipe() { signal(SIGPIPE, SIG_IGN); }
+
 bool isTerminal(StandardStream stream) { return isatty(descriptorOf(stream)) == 1; }
 
 int terminalColumns(StandardStream stream) {

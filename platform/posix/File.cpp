@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -372,6 +373,19 @@ bool renamePath(std::u16string_view from, std::u16string_view to) {
     setLastErrorFromErrno(errno);
     return false;
   }
+  return true;
+}
+
+bool fileSystemSpace(std::u16string_view path, uint64_t* available, uint64_t* total) {
+  struct statvfs info;
+  const std::string native = posix::nativePath(path);
+  if (statvfs(native.c_str(), &info) != 0) {
+    posix::setPathError(errno, native);
+    return false;
+  }
+  *available = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
+  *total = static_cast<uint64_t>(info.f_blocks) * info.f_frsize;
+  setLastError(kErrorSuccess);
   return true;
 }
 

@@ -71,6 +71,32 @@ uint32_t attributesOf(const struct stat& info, const char* name) {
 
 }  // namespace
 
+bool readFileEntry(std::u16string_view path, FolderEntry& entry) {
+  const std::string native = posix::nativePath(path);
+  uint64_t size = 0;
+  const int fd = posix::openRegularFile(native, 0, &size);
+  if (fd < 0) return false;
+  struct stat info;
+  const bool known = fstat(fd, &info) == 0;
+  const int error = errno;
+  ::close(fd);
+  if (!known) {
+    setLastErrorFromErrno(error);
+    return false;
+  }
+  const size_t slash = native.find_last_of('/');
+  const char* name = native.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+  entry = FolderEntry();
+  entry.name = utf8ToUtf16(name);
+  entry.attributes = attributesOf(info, name);
+  entry.size = static_cast<uint64_t>(info.st_size);
+  entry.writeTime = fileTimeFromPosix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+  entry.device = info.st_dev;
+  entry.inode = info.st_ino;
+  setLastError(kErrorSuccess);
+  return true;
+}
+
 bool FolderListing::next(FolderEntry& entry) {
   if (!m_state || m_state->folder == nullptr) {
     setLastError(m_error);

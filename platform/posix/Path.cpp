@@ -89,6 +89,7 @@ std::u16string xdgUserFolder(const char* key, const char16_t* fallbackName) {
 
 std::mutex g_applicationFolderLock;
 std::u16string g_applicationFolder;
+ApplicationFolderKind g_applicationFolderKind = ApplicationFolderKind::besideExecutable;
 
 std::u16string executableFolder() {
   std::vector<char> buffer(4096);
@@ -231,24 +232,42 @@ std::u16string dataHomeFolder() {
   return isAbsolutePath(data) ? withoutTrailingSeparators(data) : homeFolder() + u"/.local/share";
 }
 
-std::u16string applicationFolder() {
-  std::lock_guard<std::mutex> lock(g_applicationFolderLock);
-  if (!g_applicationFolder.empty()) return g_applicationFolder;
+namespace {
+
+// Finds the application folder once; the caller holds g_applicationFolderLock.
+void findApplicationFolder() {
+  if (!g_applicationFolder.empty()) return;
   const std::u16string folder = executableFolder();
-  if (folder.empty()) return {};
+  if (folder.empty()) return;
   if (access(utf16ToUtf8(folder + u"/lang").c_str(), F_OK) == 0) {
     g_applicationFolder = folder;
+    g_applicationFolderKind = ApplicationFolderKind::besideExecutable;
   } else {
     const size_t slash = folder.rfind(kPathSeparator);
     const std::u16string prefix = (slash == std::u16string::npos || slash == 0) ? u"" : folder.substr(0, slash);
     g_applicationFolder = prefix + u"/share/mirrane";
+    g_applicationFolderKind = ApplicationFolderKind::installed;
   }
+}
+
+}  // namespace
+
+std::u16string applicationFolder() {
+  std::lock_guard<std::mutex> lock(g_applicationFolderLock);
+  findApplicationFolder();
   return g_applicationFolder;
 }
 
-void setApplicationFolder(std::u16string_view folder) {
+ApplicationFolderKind applicationFolderKind() {
+  std::lock_guard<std::mutex> lock(g_applicationFolderLock);
+  findApplicationFolder();
+  return g_applicationFolderKind;
+}
+
+void setApplicationFolder(std::u16string_view folder, ApplicationFolderKind kind) {
   std::lock_guard<std::mutex> lock(g_applicationFolderLock);
   g_applicationFolder = folder;
+  g_applicationFolderKind = kind;
 }
 
 std::u16string userSettingsFolder() { return configHomeFolder() + u"/Mirrane"; }

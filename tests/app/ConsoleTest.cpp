@@ -4,6 +4,7 @@
 #include "app/ProjectFile.h"
 #include "foundation/Language.h"
 #include "foundation/LanguageKeys.h"
+#include "foundation/TextFile.h"
 #include "platform/Path.h"
 #include "tests/support/TestSupport.h"
 
@@ -24,13 +25,33 @@ const std::string kProgram = std::string(MIRRANE_BUILD_DIR) + "/mirrane";
 
 struct ProgramRun {
   int status;
-  std::string output;
+  std::string output;  // standard output
+  std::string errors;  // standard error
 };
 
 ProgramRun run(const std::string& arguments, const std::string& prefix = "") {
+  char errorPath[] = "/tmp/mrn-stderr-XXXXXX";
+  const int fd = mkstemp(errorPath);
+  if (fd >= 0) close(fd);
   ProgramRun result;
-  result.status = testing_support::runCommand(prefix + testing_support::shellQuote(kProgram) + " " + arguments + " 2>/dev/null", &result.output);
+  result.status = testing_support::runCommand(prefix + testing_support::shellQuote(kProgram) + " " + arguments + " 2>" +
+                                                  testing_support::shellQuote(errorPath),
+                                              &result.output);
+  result.errors = testing_support::readFileBytes(errorPath);
+  unlink(errorPath);
   return result;
+}
+
+std::string quoted(const std::string& text) { return testing_support::shellQuote(text); }
+
+// The version on the project line of the top CMakeLists.txt, the one place it is written.
+std::string projectVersion() {
+  const std::string lists = testing_support::readFileBytes(std::string(MIRRANE_SOURCE_DIR) + "/CMakeLists.txt");
+  const std::string marker = "project(Mirrane VERSION ";
+  const size_t start = lists.find(marker);
+  if (start == std::string::npos) return "(no version on the project line)";
+  const size_t end = lists.find_first_of(" )", start + marker.size());
+  return lists.substr(start + marker.size(), end - start - marker.size());
 }
 
 std::string text(const LanguageKey& key, olstring_view a0 = {}, olstring_view a1 = {}, olstring_view a2 = {}) {
@@ -82,24 +103,171 @@ TEST_F(ConsoleTest, FailuresAreReportedWithCodeTextAndPath) {
   const std::string missing = m_files.path("no-such-folder");
   ProgramRun failed = run(testing_support::shellQuote(missing) + " " + testing_support::shellQuote(m_files.path("empty1")) + " hide");
   EXPECT_EQ(failed.status, 1);
-  EXPECT_NE(failed.output.find("0x00000003"), std::string::npos) << failed.output;
-  EXPECT_NE(failed.output.find(missing), std::string::npos) << failed.output;
+  // The verdict goes to standard output, a failure to standard error.
+  EXPECT_EQ(failed.output, "");
+  EXPECT_EQ(failed.errors, text(lang::console::kFail, u"0x00000003",
+                                u"The system cannot find the path specified: " + fromUtf8(missing)) +
+                               "\n");
 
   ProgramRun empty = run(testing_support::shellQuote(m_files.path("empty1")) + " " + testing_support::shellQuote(m_files.path("empty2")) + " hide");
   EXPECT_EQ(empty.status, 1) << "nothing compared is no verdict of equality";
-  EXPECT_EQ(empty.output, "\n" + text(lang::console::kFail, u"0x00000000", u"") + "\n");
+  EXPECT_EQ(empty.output, "");
+  EXPECT_EQ(empty.errors, "Compare failed (error 0x00000000). Nothing to compare: both sides are empty, or everything is excluded\n");
+
+  // Everything excluded by a project's exclusions is the same nothing.
+  testing_support::writeFileBytes(m_files.path("full1/skip.txt"), "1");
+  testing_support::writeFileBytes(m_files.path("full2/skip.txt"), "2");
+  CompareOptions project;
+  project.path0 = fromUtf8(m_files.path("full1"));
+  project.path1 = fromUtf8(m_files.path("full2"));
+  project.excludes = u"skip*";
+  ASSERT_TRUE(saveProjectFile(fromUtf8(m_files.path("p.mirrane")), project));
+  ProgramRun excluded = run("@" + quoted(m_files.path("p.mirrane")) + " hide");
+  EXPECT_EQ(excluded.status, 1);
+  EXPECT_EQ(excluded.errors, empty.errors);
+  project.excludes.clear();
+  ASSERT_TRUE(saveProjectFile(fromUtf8(m_files.path("p.mirrane")), project));
+  EXPECT_EQ(run("@" + quoted(m_files.path("p.mirrane")) + " hide").output,
+            "\n" + text(lang::console::kSuccess, u"0") + "\n" + text(lang::console::kDiff, u"0", u"1", u"0") + "\n");
+}
+
+TEST_F(ConsoleTest, CommandLinesThatCompareNothingSayWhyAndFail) {
+  const std::string a = quoted(m_files.path("a"));
+  const std::string b = quoted(m_files.path("b"));
+  testing_support::makeFolders(m_files.path("a"));
+  testing_support::makeFolders(m_files.path("b"));
+  testing_support::writeFileBytes(m_files.path("garbage.mirrane"), "no settings in here\n");
+  const std::string missingProject = m_files.path("missing.mirrane");
+  struct Case {
+    std::string arguments;
+    std::string error;  // what standard error must hold
+  };
+  const Case cases[] = {
+      {a + " hide", "a second path is needed. The only path given is " + m_files.path("a")},
+      {a + " " + a + " hide", "The same path was given more than once: " + m_files.path("a")},
+      {a + " '' hide", "An empty argument was given"},
+      {"'' '' hide", "no path was given"},
+      {"@" + quoted(missingProject) + " hide", "it does not exist: " + missingProject},
+      {"@" + quoted(m_files.path("garbage.mirrane")) + " hide", "it holds no settings: " + m_files.path("garbage.mirrane")},
+      {"@relative.mirrane hide", "its path must be absolute: relative.mirrane"},
+      {"@" + quoted(m_files.path("a")) + " " + b + " hide", "was not loaded: Access is denied: " + m_files.path("a")},
+      // Two paths, but no window to show them in.
+      {a + " " + b, "add \"hide\" to compare on the console"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ProgramRun result = run(c.arguments);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "");
+    EXPECT_NE(result.errors.find(c.error), std::string::npos) << result.errors;
+  }
+  // A project that did not load is reported, and the paths given still compare.
+  const ProgramRun compared = run("@" + quoted(missingProject) + " " + a + " " + b + " hide");
+  EXPECT_EQ(compared.status, 1) << "two empty folders";
+  EXPECT_NE(compared.errors.find(missingProject), std::string::npos);
+}
+
+TEST_F(ConsoleTest, UnknownOptionsAreNamedAndAPathAfterTheEndOfOptionsIsAPath) {
+  testing_support::writeFileBytes(m_files.path("--help/f.txt"), "same");
+  testing_support::writeFileBytes(m_files.path("-tim/f.txt"), "same");
+  const ProgramRun warned = run("-tim --verbose " + quoted(m_files.path("--help")) + " " + quoted(m_files.path("-tim")) + " hide");
+  EXPECT_EQ(warned.status, 0);
+  EXPECT_EQ(warned.errors, "Unknown option ignored: -tim\nUnknown option ignored: --verbose\n");
+  EXPECT_EQ(warned.output, "\n" + text(lang::console::kSuccess, u"0") + "\n" + text(lang::console::kNoDiff, u"0", u"0", u"0") + "\n");
+
+  // Relative paths that look like options, after "--".
+  const ProgramRun literal = run("hide -- --help -tim", "cd " + quoted(m_files.path()) + " && ");
+  EXPECT_EQ(literal.status, 0) << literal.errors;
+  EXPECT_EQ(literal.errors, "");
+  EXPECT_EQ(literal.output, warned.output);
+}
+
+TEST_F(ConsoleTest, AReaderThatGoesAwayEndsTheRunWithoutLeavingItsWorkFolder) {
+  testing_support::writeFileBytes(m_files.path("tree/f.txt"), "same");
+  testing_support::packWithSevenZip(m_files.path("tree.zip"), m_files.path("tree"));
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  // Nobody will ever read: every write to the pipe fails.
+  close(pipeEnds[0]);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(pipeEnds[1], 1);
+    execl(kProgram.c_str(), kProgram.c_str(), m_files.path("tree.zip").c_str(), m_files.path("tree").c_str(), "hide",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(pipeEnds[1]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  EXPECT_EQ(WEXITSTATUS(status), 1) << "an unread verdict is no verdict";
+  std::string left;
+  testing_support::runCommand("ls -A " + quoted(m_temp.path("Mirrane")) + " 2>/dev/null", &left);
+  EXPECT_EQ(left, "");
+}
+
+TEST_F(ConsoleTest, RunsThatCompareNothingLeaveNoWorkFolder) {
+  TempFolder bare;
+  ASSERT_EQ(testing_support::runCommand("cp " + quoted(kProgram) + " " + quoted(bare.path("mirrane"))), 0);
+  testing_support::writeFileBytes(m_files.path("a/f.txt"), "x");
+  testing_support::writeFileBytes(m_files.path("b/f.txt"), "x");
+  const std::string a = quoted(m_files.path("a"));
+  const std::string b = quoted(m_files.path("b"));
+  for (const std::string& command : {quoted(kProgram) + " --help", quoted(kProgram), quoted(kProgram) + " " + a + " hide",
+                                     quoted(kProgram) + " " + a, quoted(kProgram) + " " + a + " " + b + " hide",
+                                     quoted(bare.path("mirrane")) + " " + a + " " + b + " hide"}) {
+    SCOPED_TRACE(command);
+    testing_support::runCommand(command + " >/dev/null 2>&1");
+    EXPECT_FALSE(testing_support::exists(m_temp.path("Mirrane"))) << "nothing was unpacked, so nothing was made";
+  }
+}
+
+TEST_F(ConsoleTest, ACompressedTarballIsTheFolderItWasMadeFrom) {
+  testing_support::writeFileBytes(m_files.path("p/a.txt"), "alpha");
+  testing_support::writeFileBytes(m_files.path("p/sub/b.txt"), "beta");
+  ASSERT_EQ(testing_support::runCommand("tar -C " + quoted(m_files.path()) + " -cJf " + quoted(m_files.path("p.tar.xz")) + " p"), 0);
+  const ProgramRun equal = run(quoted(m_files.path("p.tar.xz")) + " " + quoted(m_files.path("p")) + " hide");
+  EXPECT_EQ(equal.status, 0) << equal.errors;
+  EXPECT_EQ(equal.output, "\n" + text(lang::console::kSuccess, u"0") + "\n" + text(lang::console::kNoDiff, u"0", u"0", u"0") + "\n");
+}
+
+TEST_F(ConsoleTest, TheLogOfAFailedUnpackIsKeptAndNamed) {
+  testing_support::makeFolders(m_files.path("tree"));
+  testing_support::writeFileBytes(m_files.path("broken.zip"), "PK\x03\x04 no zip at all");
+  const ProgramRun failed = run(quoted(m_files.path("broken.zip")) + " " + quoted(m_files.path("tree")) + " hide");
+  EXPECT_EQ(failed.status, 1);
+  const std::string folder = m_temp.path("Mirrane/mrn_");
+  const size_t at = failed.errors.find("7-Zip's log of the failed unpack is kept in " + folder);
+  ASSERT_NE(at, std::string::npos) << failed.errors;
+  std::string logPath = failed.errors.substr(failed.errors.find(folder, at));
+  logPath = logPath.substr(0, logPath.find('\n'));
+  EXPECT_EQ(logPath.substr(logPath.size() - 7), "/7z.log");
+  EXPECT_NE(toUtf8(readTextFile(fromUtf8(logPath))).find("Error Code"), std::string::npos);
+  std::string left;
+  testing_support::runCommand("ls -A " + quoted(logPath.substr(0, logPath.size() - 7)), &left);
+  EXPECT_EQ(left, "7z.log\n") << "nothing but the log stays";
 }
 
 TEST_F(ConsoleTest, HelpVersionAndTheWindowlessStart) {
   ProgramRun version = run("--version");
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.output, "Mirrane 1.2.0\n");
+  EXPECT_EQ(version.output, "Mirrane " + projectVersion() + "\n");
   ProgramRun help = run("--help");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.output.find("apath, attr, case, fast, file, hide, start, time, txt"), std::string::npos) << help.output;
+  // Each word says what it does, and the options that are no words are there too.
+  for (const char* line : {"\n  time         compare modification times\n", "\n  --help, -h   show this text\n",
+                           "\n  --version    show the version\n", "\n  --           end of the options",
+                           "\n  fast         skip the content of pairs that already differ"}) {
+    EXPECT_NE(help.output.find(line), std::string::npos) << line;
+  }
   EXPECT_EQ(run("-h").output, help.output);
-  // Without "hide" there is no window yet: the same help.
-  EXPECT_EQ(run(testing_support::shellQuote(m_files.path()) + " " + testing_support::shellQuote(m_temp.path())).output, help.output);
+  EXPECT_EQ(run("").output, help.output) << "no arguments at all";
+  // Without "hide" there is no window yet: an error, not the help.
+  const ProgramRun windowless = run(quoted(m_files.path()) + " " + quoted(m_temp.path()));
+  EXPECT_EQ(windowless.status, 1);
+  EXPECT_EQ(windowless.output, "");
+  EXPECT_EQ(windowless.errors, text(lang::console::kNoWindow) + "\n");
 }
 
 TEST_F(ConsoleTest, MissingLanguageFolderFailsTheConsoleRun) {
@@ -123,7 +291,7 @@ TEST_F(ConsoleTest, InterruptCancelsAndLeavesNoWorkFolder) {
   ASSERT_EQ(pipe(pipeEnds), 0);
   const pid_t child = fork();
   if (child == 0) {
-    dup2(pipeEnds[1], 1);
+    dup2(pipeEnds[1], 2);
     execl(kProgram.c_str(), kProgram.c_str(), m_files.path("left").c_str(), m_files.path("right").c_str(), "hide",
           static_cast<char*>(nullptr));
     _exit(127);
@@ -146,6 +314,25 @@ TEST_F(ConsoleTest, InterruptCancelsAndLeavesNoWorkFolder) {
   std::string left;
   testing_support::runCommand("ls -A " + testing_support::shellQuote(m_temp.path("Mirrane")) + " 2>/dev/null", &left);
   EXPECT_EQ(left, "") << "no work folder may stay behind";
+}
+
+TEST_F(ConsoleTest, TheLanguageSettingNamesAFileInTheLanguageFolderOnly) {
+  // A language file elsewhere, reached from "lang" by climbing out of it.
+  testing_support::writeFileBytes(m_files.path("elsewhere/evil.ini"),
+                                  "[.info]\nname = Evil\n[console]\nsuccess = EVIL\n");
+  std::string climb;
+  for (int i = 0; i < 40; ++i) climb += "../";
+  TempFolder config;
+  testing_support::writeFileBytes(config.path("a/same.txt"), "same");
+  testing_support::writeFileBytes(config.path("b/same.txt"), "same");
+  for (const std::string& name : {climb + m_files.path("elsewhere/evil.ini").substr(1), std::string(".."), std::string(".")}) {
+    SCOPED_TRACE(name);
+    testing_support::writeFileBytes(config.path("Mirrane/config.ini"), "[global]\nlanguage = " + name + "\n");
+    const ProgramRun result = run(quoted(config.path("a")) + " " + quoted(config.path("b")) + " hide",
+                                  "XDG_CONFIG_HOME=" + quoted(config.path()) + " ");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.output, "\n" + text(lang::console::kSuccess, u"0") + "\n" + text(lang::console::kNoDiff, u"0", u"0", u"0") + "\n");
+  }
 }
 
 TEST(CommandLineParsing, WordsPathsAndProjects) {
@@ -219,4 +406,41 @@ TEST(CommandLineParsing, ProjectFileGivesPathsAndWordsOverrideIt) {
   parseCommandLine({u"@" + path, u"@/other"}, twice);
   EXPECT_EQ(twice.options.path0, platform::lexicalFullPath(u"@/other"));
   EXPECT_EQ(twice.options.path1, u"/p/right");
+}
+
+TEST(CommandLineParsing, EndOfOptionsUnknownWordsAndWhatCouldNotBeUsed) {
+  CommandLine c;
+  parseCommandLine({u"-tim", u"--verbose", u"+case", u"/a", u"--", u"--help", u"-case", u"@p"}, c);
+  EXPECT_EQ(c.unknownOptions, (std::vector<olstring>{u"-tim", u"--verbose"}));
+  EXPECT_FALSE(c.help);
+  EXPECT_TRUE(c.options.compareCase) << "after \"--\" a word is a path";
+  EXPECT_EQ(c.options.path0, u"/a");
+  EXPECT_EQ(c.options.path1, platform::lexicalFullPath(u"--help"));
+  EXPECT_EQ(c.projectLoad, ProjectLoad::loaded) << "no project was named before \"--\"";
+
+  parseCommandLine({u"-h", u"--version", u"/x", u"", u"/x"}, c);
+  EXPECT_TRUE(c.help);
+  EXPECT_TRUE(c.version);
+  EXPECT_TRUE(c.emptyArgument);
+  EXPECT_EQ(c.repeatedPaths, std::vector<olstring>{u"/x"});
+  EXPECT_FALSE(c.compareGiven);
+  EXPECT_TRUE(c.unknownOptions.empty()) << "a new parse starts afresh";
+
+  TempFolder folder;
+  testing_support::writeFileBytes(folder.path("junk.mirrane"), "junk");
+  struct Case {
+    olstring token;
+    ProjectLoad load;
+  };
+  const Case cases[] = {{u"@", ProjectLoad::notFound},
+                        {u"@" + folder.widePath("none.mirrane"), ProjectLoad::notFound},
+                        {u"@rel.mirrane", ProjectLoad::notAbsolute},
+                        {u"@" + folder.widePath("junk.mirrane"), ProjectLoad::nothingUsable},
+                        {u"@" + folder.widePath(), ProjectLoad::unreadable}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(toUtf8(k.token));
+    parseCommandLine({k.token, u"/a", u"/b"}, c);
+    EXPECT_EQ(c.projectLoad, k.load);
+    EXPECT_TRUE(c.compareGiven) << "the paths given still make a compare";
+  }
 }

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 using testing_support::TempFolder;
@@ -50,6 +52,15 @@ TEST(AdvancedSettingsFile, NumberRangeAndArchiveList) {
               c.megabytes * 1048576u);
   }
   EXPECT_EQ(advancedFrom("").textModeMaxSize, 16u * 1048576u);
+  // Tarballs are unpacked in one go by the settings file that ships with the program; without
+  // the file, or without the key, they are not.
+  EXPECT_FALSE(advancedFrom("").autoTarGz);
+  EXPECT_FALSE(advancedFrom("[global]\nflatmode = true").autoTarGz);
+  olini shipped(u"global");
+  ASSERT_TRUE(shipped.loadFile(fromUtf8(MIRRANE_SOURCE_DIR "/config/advconf.ini")));
+  AdvancedSettings fromShipped;
+  readAdvancedSettings(shipped, fromShipped);
+  EXPECT_TRUE(fromShipped.autoTarGz);
   EXPECT_EQ(advancedFrom("[global]\narchive_file = ZIP | tar.gz |").archiveExtensions,
             (std::set<olstring>{u".zip", u".tar.gz"}));
   EXPECT_EQ(advancedFrom("[global]\narchive_file = ").archiveExtensions,
@@ -132,22 +143,88 @@ TEST_F(SettingsTest, FontIsUsedOnlyWhenWhole) {
   }
 }
 
-TEST_F(SettingsTest, UnreadableConfigIsNeverOverwritten) {
+TEST_F(SettingsTest, UnreadableConfigIsNeverOverwrittenAndTheChangeGoesToThePerUserCopy) {
   const std::string path = m_application.path("config/config.ini");
-  testing_support::writeFileBytes(path, "[global]\ntheme = Blue\nlanguage = french.ini\n");
+  const std::string original = "[global]\ntheme = Blue\nlanguage = french.ini\n";
+  testing_support::writeFileBytes(path, original);
   testing_support::setMode(m_application.path("config"), 0777);
   testing_support::setMode(path, 0000);
-  const int status = testing_support::runInChild(
-      [] {
-        olini change(u"global");
-        change.set(u"global", u"theme", u"Dark");
-        return !mergeUserSettings(change);
-      },
-      true);
-  if (!testing_support::runningAsRoot()) GTEST_SKIP() << "needs root to drop to another user";
-  EXPECT_EQ(status, 0) << "the merge must refuse";
+  testing_support::writeFileBytes(m_config.path("Mirrane/config.ini"), "[global]\nviewmode = 1\n");
+  testing_support::setMode(m_config.path("Mirrane"), 0777);
+  testing_support::setMode(m_config.path("Mirrane/config.ini"), 0666);
+  // Unreadable for an ordinary user (as root, the test drops to one); runs the same either way.
+  const auto merge = [] {
+    return testing_support::runInChild(
+        [] {
+          olini change(u"global");
+          change.set(u"global", u"theme", u"Dark");
+          if (!mergeUserSettings(change)) return false;
+          olini read(u"global");
+          return readUserSettings(read) && read.get(u"global", u"theme") == u"Dark" &&
+                 read.get(u"global", u"viewmode") == u"1";
+        },
+        true);
+  };
+  EXPECT_EQ(merge(), 0);
+  EXPECT_EQ(toUtf8(readTextFile(m_config.widePath("Mirrane/config.ini"))),
+            "[global]\r\ntheme = Dark\r\nviewmode = 1\r\n\r\n");
+  // Where neither copy may be written, the change goes nowhere.
+  testing_support::writeFileBytes(m_config.path("Mirrane/config.ini"), "[global]\nviewmode = 1\n");
+  testing_support::setMode(m_config.path("Mirrane/config.ini"), 0000);
+  EXPECT_EQ(merge(), 1);
+  testing_support::setMode(m_config.path("Mirrane/config.ini"), 0644);
+  EXPECT_EQ(testing_support::readFileBytes(m_config.path("Mirrane/config.ini")), "[global]\nviewmode = 1\n");
+
+  struct stat info;
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0u) << "the unreadable copy was not even touched";
   testing_support::setMode(path, 0644);
-  EXPECT_EQ(testing_support::readFileBytes(path), "[global]\ntheme = Blue\nlanguage = french.ini\n");
+  EXPECT_EQ(testing_support::readFileBytes(path), original);
+}
+
+TEST_F(SettingsTest, ACopyThatCannotBeDecodedKeepsItsKeys) {
+  std::string utf16;
+  for (const char c : std::string("[global]\r\ntheme = Blue\r\nfont = Sans\r\n")) utf16 += std::string{c, '\0'};
+  const std::string zeroInside("[global]\ntheme = Blue\n\0\nlanguage = x.ini\n", 37);
+  const std::string garbage = "\x01\x02 no settings here \x7f";
+  struct Case {
+    std::string bytes;
+    bool mergedInto;  // true: the copy is read and rewritten with every key
+  };
+  const Case cases[] = {{utf16, true}, {zeroInside, false}, {garbage, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.bytes));
+    const std::string path = m_application.path("config/config.ini");
+    testing_support::writeFileBytes(path, c.bytes);
+    std::remove(m_config.path("Mirrane/config.ini").c_str());
+    olini change(u"global");
+    change.set(u"global", u"viewmode", u"1");
+    ASSERT_TRUE(mergeUserSettings(change));
+    if (c.mergedInto) {
+      EXPECT_EQ(configText(), "[global]\r\nfont = Sans\r\ntheme = Blue\r\nviewmode = 1\r\n\r\n");
+      EXPECT_FALSE(testing_support::exists(m_config.path("Mirrane/config.ini")));
+    } else {
+      EXPECT_EQ(testing_support::readFileBytes(path), c.bytes);
+      EXPECT_EQ(toUtf8(readTextFile(m_config.widePath("Mirrane/config.ini"))), "[global]\r\nviewmode = 1\r\n\r\n");
+    }
+  }
+  // Both copies undecodable: nothing is written anywhere.
+  testing_support::writeFileBytes(m_application.path("config/config.ini"), garbage);
+  testing_support::writeFileBytes(m_config.path("Mirrane/config.ini"), zeroInside);
+  olini change(u"global");
+  change.set(u"global", u"theme", u"Dark");
+  EXPECT_FALSE(mergeUserSettings(change));
+  EXPECT_EQ(testing_support::readFileBytes(m_application.path("config/config.ini")), garbage);
+  EXPECT_EQ(testing_support::readFileBytes(m_config.path("Mirrane/config.ini")), zeroInside);
+}
+
+TEST_F(SettingsTest, TheMergeLockLiesBesideTheFileItGuards) {
+  olini change(u"global");
+  change.set(u"global", u"theme", u"Dark");
+  ASSERT_TRUE(mergeUserSettings(change));
+  EXPECT_EQ(configText(), "[global]\r\ntheme = Dark\r\n\r\n");
+  EXPECT_TRUE(testing_support::exists(m_application.path("config/.config.ini.lock")));
+  EXPECT_FALSE(testing_support::exists(m_config.path("Mirrane"))) << "nothing is made in the per-user folder";
 }
 
 TEST_F(SettingsTest, ConcurrentMergesNeverTruncateOrLoseKeys) {

@@ -1,3 +1,5 @@
+#include "app/ProjectFile.h"
+#include "app/Settings.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsValues.h"
 #include "foundation/Paths.h"
@@ -30,6 +32,22 @@ TEST(SettingsValues, BooleanAndNumberRules) {
   EXPECT_EQ(readNumber(u" 0x10"), 0) << "the prefix counts only at the very start";
   EXPECT_EQ(readNumber(u"99999999999999999999999"), INT64_MAX);
   EXPECT_EQ(readNumber(u"-99999999999999999999999"), INT64_MIN);
+  // Too large saturates, however far beyond the limit and in either base; never wraps.
+  struct Case {
+    const char16_t* text;
+    int64_t value;
+  };
+  for (const Case c : {Case{u"20000000000000000000", INT64_MAX}, Case{u"18446744073709551616", INT64_MAX},
+                       Case{u"0x10000000000000000", INT64_MAX}, Case{u"0xFFFFFFFFFFFFFFFF1", INT64_MAX},
+                       Case{u"9223372036854775807", INT64_MAX}, Case{u"9223372036854775808", INT64_MAX},
+                       Case{u"9223372036854775806", INT64_MAX - 1}, Case{u"-9223372036854775808", INT64_MIN},
+                       Case{u"-9223372036854775809", INT64_MIN}, Case{u"-18446744073709551616", INT64_MIN},
+                       Case{u"-9223372036854775807", INT64_MIN + 1}, Case{u"0x7fffffffffffffff", INT64_MAX}}) {
+    SCOPED_TRACE(toUtf8(c.text));
+    EXPECT_EQ(readNumber(c.text), c.value);
+  }
+  EXPECT_TRUE(readBoolean(u"18446744073709551616"));
+  EXPECT_TRUE(readBoolean(u"0x10000000000000000"));
   EXPECT_EQ(writeNumber(-5), u"-5");
   EXPECT_EQ(writeBoolean(false), u"false");
 }
@@ -72,7 +90,9 @@ TEST_F(SettingsFileTest, ReadsTheNewerCopyAndWritesBesideTheProgramWhenItCan) {
   EXPECT_EQ(testing_support::readFileBytes(m_application.path("config/config.ini")), "new");
 
   // A folder beside the program that cannot be written: the per-user copy takes over.
-  // (The per-user folder is opened up so that the unprivileged child can write there.)
+  // (The per-user folder is opened up so that the unprivileged child can write there; as
+  // root the test drops to an ordinary user, as one the folder's mode keeps it out.)
+  testing_support::setMode(m_application.path("config"), 0555);
   testing_support::setMode(m_config.path("Mirrane"), 0777);
   testing_support::setMode(m_config.path("Mirrane/config.ini"), 0666);
   const int status = testing_support::runInChild(
@@ -83,12 +103,33 @@ TEST_F(SettingsFileTest, ReadsTheNewerCopyAndWritesBesideTheProgramWhenItCan) {
         return platform::closeFile(written) && ok;
       },
       true);
-  // As an unprivileged user the application folder (owned by root in CI) is not writable.
-  if (testing_support::runningAsRoot()) {
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(testing_support::readFileBytes(m_config.path("Mirrane/config.ini")), "user");
-    EXPECT_EQ(testing_support::readFileBytes(m_application.path("config/config.ini")), "new");
-  }
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(testing_support::readFileBytes(m_config.path("Mirrane/config.ini")), "user");
+  EXPECT_EQ(testing_support::readFileBytes(m_application.path("config/config.ini")), "new");
+}
+
+// Installed under a prefix the user owns (or run as root), the shared config folder could be
+// written; it must still be left alone, and a stale or newer copy there must not shadow the
+// user's own settings.
+TEST_F(SettingsFileTest, AnInstalledProgramKeepsUserSettingsInTheUserFolderOnly) {
+  testing_support::writeFileBytes(m_application.path("config/advconf.ini"), "[global]\nauto_saveload = true\n");
+  testing_support::writeFileBytes(m_application.path("config/config.ini"), "[global]\ntheme = Dark\n");
+  testing_support::setModifiedTime(m_application.path("config/config.ini"), 4000000000);
+  platform::setApplicationFolder(m_application.widePath(), platform::ApplicationFolderKind::installed);
+
+  EXPECT_EQ(readThemeName(), u"") << "the package's folder holds no user settings";
+  ASSERT_TRUE(writeThemeName(u"Light"));
+  EXPECT_EQ(readThemeName(), u"Light");
+  EXPECT_NE(testing_support::readFileBytes(m_config.path("Mirrane/config.ini")), "");
+  AdvancedSettings advanced;
+  CompareOptions options;
+  options.path0 = u"/first";
+  ASSERT_TRUE(saveDefaultProject(advanced, options));
+  EXPECT_TRUE(testing_support::exists(m_config.path("Mirrane/default.mirrane")));
+
+  EXPECT_EQ(testing_support::readFileBytes(m_application.path("config/config.ini")), "[global]\ntheme = Dark\n");
+  EXPECT_FALSE(testing_support::exists(m_application.path("config/default.mirrane")));
+  platform::setApplicationFolder(m_application.widePath());
 }
 
 TEST_F(SettingsFileTest, AnUnreadableCopyIsReportedAsSuchNotAsMissing) {
@@ -100,6 +141,6 @@ TEST_F(SettingsFileTest, AnUnreadableCopyIsReportedAsSuchNotAsMissing) {
                platform::lastError() == platform::kErrorAccessDenied;
       },
       true);
-  if (!testing_support::runningAsRoot()) GTEST_SKIP() << "needs root to drop to another user";
+  // As root the test drops to an ordinary user; as one, the mode alone keeps it out.
   EXPECT_EQ(status, 0);
 }

@@ -2,12 +2,16 @@
 
 #include "engine/CompareEngine.h"
 #include "foundation/TextFile.h"
+#include "platform/File.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
 
 using engine_test::child;
 using engine_test::flatten;
@@ -74,6 +78,79 @@ TEST_F(ArchiveCompareTest, CorruptArchiveFailsTheCompareWithItsPath) {
   EXPECT_EQ(m_engine.job.errorPath(), fromUtf8(m_files.path("broken.zip")));
   EXPECT_TRUE(m_engine.result.root.children.empty());
   EXPECT_NE(findNoCase(readTextFile(m_engine.archiveArea.workFolder() + u"/7z.log"), u"Error Code"), olstring::npos);
+}
+
+TEST_F(ArchiveCompareTest, AnArchiveTooLargeForTheDiskFailsTheCompareNamingIt) {
+  testing_support::packWithSevenZip(m_files.path("big.7z"), m_files.path("tree"));
+  uint64_t available = 0;
+  uint64_t total = 0;
+  ASSERT_TRUE(platform::fileSystemSpace(m_temp.widePath(), &available, &total));
+  // A reserve above what is free leaves no room at all.
+  m_engine.archiveArea.setSpaceReserve(available + (uint64_t{1} << 30));
+  EXPECT_EQ(runJob(m_engine, m_files.path("big.7z"), m_files.path("tree")), 1u);
+  EXPECT_EQ(m_engine.job.errorCode(), kErrorNoRoomToUnpack);
+  EXPECT_EQ(m_engine.job.errorPath(), fromUtf8(m_files.path("big.7z")));
+  olstring text;
+  m_engine.job.getError(text, u": ");
+  EXPECT_EQ(text, u"There is not enough free space in the temporary folder to unpack the archive: " +
+                      fromUtf8(m_files.path("big.7z")));
+  EXPECT_TRUE(m_engine.result.root.children.empty());
+}
+
+TEST_F(ArchiveCompareTest, CompressedTarballsCompareAsTheFolderTheyWereMadeFrom) {
+  m_engine.settings.autoTarGz = true;
+  // Made by tar, holding the single top folder "tree", as a release tarball does.
+  std::vector<std::pair<std::string, std::string>> kinds = {
+      {"p.tar.gz", "-z"}, {"p.tgz", "-z"}, {"p.tar.xz", "-J"}, {"p.tar.bz2", "-j"}};
+  if (testing_support::runCommand("command -v zstd >/dev/null") == 0) kinds.emplace_back("p.tar.zst", "--zstd");
+  for (const auto& [name, compression] : kinds) {
+    std::string output;
+    ASSERT_EQ(testing_support::runCommand("tar -C " + testing_support::shellQuote(m_files.path()) + " " + compression + " -cf " +
+                                              testing_support::shellQuote(m_files.path(name)) + " tree 2>&1",
+                                          &output),
+              0)
+        << output;
+  }
+  for (const auto& [name, compression] : kinds) {
+    SCOPED_TRACE(name);
+    for (const bool archiveFirst : {true, false}) {
+      const std::string archive = m_files.path(name);
+      const std::string folder = m_files.path("tree");
+      ASSERT_EQ(runJob(m_engine, archiveFirst ? archive : folder, archiveFirst ? folder : archive), 0u);
+      EXPECT_EQ(m_engine.result.differing, 0);
+      EXPECT_NE(child(m_engine.result.root, "sub"), nullptr) << "the tar's content, not the tar file";
+    }
+  }
+  // A .tgz and a .tar.gz of the same folder are equal to each other.
+  ASSERT_EQ(runJob(m_engine, m_files.path("p.tgz"), m_files.path("p.tar.gz")), 0u);
+  EXPECT_EQ(m_engine.result.differing, 0);
+  EXPECT_EQ(m_engine.result.root.children.size(), 2u);
+
+  // One file changed in the folder is found.
+  testing_support::writeFileBytes(m_files.path("tree/sub/b.txt"), "BETA");
+  ASSERT_EQ(runJob(m_engine, m_files.path("p.tar.xz"), m_files.path("tree")), 0u);
+  EXPECT_EQ(m_engine.result.differing, 1);
+  EXPECT_EQ(flatten(m_engine.result.root).at("sub/b.txt"), ItemFlags::kContentDiffers);
+}
+
+TEST_F(ArchiveCompareTest, ACorruptTarballFailsTheCompareAndLeavesNothingUnpacked) {
+  m_engine.settings.autoTarGz = true;
+  std::string output;
+  ASSERT_EQ(testing_support::runCommand("cd " + testing_support::shellQuote(m_files.path()) +
+                                            " && tar -cJf good.tar.xz tree && head -c $(( $(stat -c %s good.tar.xz) / 2 )) good.tar.xz > broken.tar.xz 2>&1",
+                                        &output),
+            0)
+      << output;
+  for (const bool archiveFirst : {true, false}) {
+    SCOPED_TRACE(archiveFirst);
+    const std::string archive = m_files.path("broken.tar.xz");
+    EXPECT_EQ(runJob(m_engine, archiveFirst ? archive : m_files.path("tree"), archiveFirst ? m_files.path("tree") : archive), 1u);
+    EXPECT_EQ(m_engine.job.errorCode(), kErrorNoArchiveFolder);
+    EXPECT_EQ(m_engine.job.errorPath(), fromUtf8(archive));
+    std::string left;
+    testing_support::runCommand("ls -A " + testing_support::shellQuote(toUtf8(m_engine.archiveArea.workFolder())), &left);
+    EXPECT_EQ(left, "7z.log\nMirrane.lock\n");
+  }
 }
 
 TEST_F(ArchiveCompareTest, LinksInsideAnArchiveAreTheirTargetTextNeverFollowed) {

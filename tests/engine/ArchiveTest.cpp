@@ -12,6 +12,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <optional>
+#include <vector>
+#include <cstdio>
 #include <cstdlib>
 
 using testing_support::TempFolder;
@@ -36,39 +39,50 @@ void put32(std::string& out, uint32_t value) {
   put16(out, static_cast<uint16_t>(value >> 16));
 }
 
-// A stored zip whose single entry has whatever name we like, "../" included; no archiver
-// would make one on purpose.
-std::string zipWithEntry(const std::string& name, const std::string& content) {
+void put64(std::string& out, uint64_t value) {
+  put32(out, static_cast<uint32_t>(value & 0xFFFFFFFF));
+  put32(out, static_cast<uint32_t>(value >> 32));
+}
+
+// A stored zip whose single entry has whatever name we like, "../" included, and, with a
+// declared size, zip64 sizes that claim it unpacks to that many bytes: no archiver would
+// make either on purpose.
+std::string zipWithEntry(const std::string& name, const std::string& content, std::optional<uint64_t> declared = {}) {
+  const auto size = static_cast<uint32_t>(content.size());
+  std::string extra;
+  if (declared) {
+    put16(extra, 1);  // zip64 extended information
+    put16(extra, 16);
+    put64(extra, *declared);
+    put64(extra, content.size());
+  }
+  const uint16_t version = declared ? 45 : 10;
+  const auto header = [&](std::string& out) {
+    put16(out, 0);  // flags
+    put16(out, 0);  // stored
+    put32(out, 0);  // time and date
+    put32(out, crc32(content));
+    put32(out, declared ? 0xFFFFFFFF : size);
+    put32(out, declared ? 0xFFFFFFFF : size);
+    put16(out, static_cast<uint16_t>(name.size()));
+    put16(out, static_cast<uint16_t>(extra.size()));
+  };
   std::string local;
   put32(local, 0x04034b50);
-  put16(local, 10);  // version
-  put16(local, 0);   // flags
-  put16(local, 0);   // stored
-  put32(local, 0);   // time and date
-  put32(local, crc32(content));
-  put32(local, static_cast<uint32_t>(content.size()));
-  put32(local, static_cast<uint32_t>(content.size()));
-  put16(local, static_cast<uint16_t>(name.size()));
-  put16(local, 0);
-  local += name + content;
+  put16(local, version);
+  header(local);
+  local += name + extra + content;
   std::string central;
   put32(central, 0x02014b50);
-  put16(central, 20);
-  put16(central, 10);
-  put16(central, 0);
-  put16(central, 0);
-  put32(central, 0);
-  put32(central, crc32(content));
-  put32(central, static_cast<uint32_t>(content.size()));
-  put32(central, static_cast<uint32_t>(content.size()));
-  put16(central, static_cast<uint16_t>(name.size()));
-  put16(central, 0);
-  put16(central, 0);
-  put16(central, 0);
-  put16(central, 0);
-  put32(central, 0);
+  put16(central, declared ? 45 : 20);
+  put16(central, version);
+  header(central);
+  put16(central, 0);  // comment
+  put16(central, 0);  // disk
+  put16(central, 0);  // internal attributes
+  put32(central, 0);  // external attributes
   put32(central, 0);  // local header offset
-  central += name;
+  central += name + extra;
   std::string end;
   put32(end, 0x06054b50);
   put32(end, 0);
@@ -78,6 +92,14 @@ std::string zipWithEntry(const std::string& name, const std::string& content) {
   put32(end, static_cast<uint32_t>(local.size()));
   put16(end, 0);
   return local + central + end;
+}
+
+// What the work folder holds besides its lock file.
+std::string workFolderContent(const ArchiveWorkArea& area) {
+  std::string names;
+  testing_support::runCommand("ls -A " + testing_support::shellQuote(toUtf8(area.workFolder())) + " | grep -v '^Mirrane.lock$'",
+                              &names);
+  return names;
 }
 
 class ArchiveTest : public ::testing::Test {
@@ -157,11 +179,73 @@ TEST_F(ArchiveTest, CorruptArchiveFailsAndWritesTheLog) {
   ASSERT_GE(raw.size(), 2u);
   EXPECT_EQ(raw.substr(0, 2), "\xFF\xFE") << "the log is UTF-16LE with a byte order mark";
   const olstring log = readTextFile(area.workFolder() + u"/7z.log");
-  EXPECT_NE(log.find(area.sevenZipPath() + u" x -y " + fromUtf8(m_files.path("broken.zip"))), olstring::npos);
+  EXPECT_NE(log.find(area.sevenZipPath() + u" x -y -spd " + fromUtf8(m_files.path("broken.zip"))), olstring::npos);
+  EXPECT_EQ(workFolderContent(area), "7z.log\n") << "the partial unpack is removed";
   EXPECT_NE(log.find(u"\r\nError Code 2\r\n--------\r\n\r\n"), olstring::npos);
   EXPECT_NE(findNoCase(log, u"broken.zip"), olstring::npos);
   // The first line is the time: something before the first line break.
   EXPECT_GT(log.find(u"\r\n"), 4u);
+}
+
+TEST_F(ArchiveTest, NamesWithWildcardCharactersUnpackOnlyThemselves) {
+  testing_support::writeFileBytes(m_files.path("one/one.txt"), "one");
+  testing_support::writeFileBytes(m_files.path("other/other.txt"), "other");
+  testing_support::packWithSevenZip(m_files.path("ab.zip"), m_files.path("other"));
+  testing_support::packWithSevenZip(m_files.path("a]b.zip"), m_files.path("other"));
+  ArchiveWorkArea area;
+  area.prepare();
+  for (const char* name : {"a?.zip", "a*.zip", "a[b].zip", "a[]b.zip"}) {
+    SCOPED_TRACE(name);
+    testing_support::packWithSevenZip(m_files.path(name), m_files.path("one"));
+    const olstring folder = area.prepareArchive(fromUtf8(m_files.path(name)), false);
+    ASSERT_FALSE(folder.empty());
+    std::string listing;
+    testing_support::runCommand("ls -A " + testing_support::shellQuote(toUtf8(folder)), &listing);
+    EXPECT_EQ(listing, "one.txt\n");
+    std::remove(m_files.path(name).c_str());
+  }
+}
+
+TEST_F(ArchiveTest, AnArchiveThatWouldFillTheDiskIsRefusedOrStopped) {
+  ArchiveWorkArea area;
+  area.prepare();
+  // It declares a petabyte: refused before anything is written, without a log.
+  testing_support::writeFileBytes(m_files.path("huge.zip"), zipWithEntry("huge.bin", "small", uint64_t{1} << 50));
+  UnpackFailure failure = UnpackFailure::none;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_TRUE(area.prepareArchive(fromUtf8(m_files.path("huge.zip")), false, {}, &failure).empty());
+  EXPECT_EQ(failure, UnpackFailure::noRoom);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(workFolderContent(area), "");
+
+  // A gzip keeps the size of its last member only: 32 members of 16 MiB of zeros declare
+  // 16 MiB and unpack 512 MiB. With 64 MiB of room above the reserve, the unpack is
+  // stopped on its way, and what it wrote is removed.
+  std::string output;
+  ASSERT_EQ(testing_support::runCommand("cd " + testing_support::shellQuote(m_files.path()) +
+                                            " && head -c 16777216 /dev/zero | gzip -9 > m.gz && for i in $(seq 32); do "
+                                            "cat m.gz; done > zeros.gz 2>&1",
+                                        &output),
+            0)
+      << output;
+  uint64_t available = 0;
+  uint64_t total = 0;
+  ASSERT_TRUE(platform::fileSystemSpace(area.workFolder(), &available, &total));
+  ASSERT_GT(available, uint64_t{1} << 30) << "the test needs 1 GiB of free space";
+  area.setSpaceReserve(available - (uint64_t{64} << 20));
+  EXPECT_TRUE(area.prepareArchive(fromUtf8(m_files.path("zeros.gz")), false, {}, &failure).empty());
+  EXPECT_EQ(failure, UnpackFailure::noRoom);
+  EXPECT_EQ(workFolderContent(area), "7z.log\n");
+
+  // With room enough, the same archive unpacks.
+  area.setSpaceReserve(0);
+  area.clearWorkFolder();
+  const olstring folder = area.prepareArchive(fromUtf8(m_files.path("zeros.gz")), false, {}, &failure);
+  EXPECT_FALSE(folder.empty());
+  EXPECT_EQ(failure, UnpackFailure::none);
+  uint64_t size = 0;
+  EXPECT_EQ(pathType(folder + u"/zeros", &size), PathType::file);
+  EXPECT_EQ(size, uint64_t{512} << 20);
 }
 
 TEST_F(ArchiveTest, StandInExitCodesOutputFloodsAndCrashesAreFailures) {
@@ -239,6 +323,82 @@ TEST_F(ArchiveTest, TarInsideGzip) {
   folder = area.prepareArchive(fromUtf8(m_files.path("plain.txt.gz")), true);
   EXPECT_EQ(folder, area.workFolder() + u"/plain.txt.gz");
   EXPECT_EQ(testing_support::readFileBytes(toUtf8(folder) + "/plain.txt"), "just text");
+}
+
+TEST_F(ArchiveTest, CompressedTarballsUnpackInTwoStepsWhateverTheirSuffix) {
+  testing_support::writeFileBytes(m_files.path("src/inner/one.txt"), "one");
+  testing_support::writeFileBytes(m_files.path("src/two.txt"), "two");
+  struct Case {
+    const char* name;
+    const char* tarSwitch;  // how tar compresses it
+  };
+  const Case cases[] = {{"p.tar.gz", "-z"},    {"p.TGZ", "-z"},        {"p.tar.xz", "-J"},      {"p.txz", "-J"},
+                        {"p.tar.bz2", "-j"},   {"p.tbz2", "-j"},       {"p.tbz", "-j"},         {"p.tar.zst", "--zstd"},
+                        {"p.tzst", "--zstd"},  {"p.tar.lzma", "--lzma"}, {"p.tlz", "--lzma"}};
+  ArchiveWorkArea area;
+  area.prepare();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string output;
+    ASSERT_EQ(testing_support::runCommand("tar -C " + testing_support::shellQuote(m_files.path("src")) + " " + c.tarSwitch +
+                                              " -cf " + testing_support::shellQuote(m_files.path(c.name)) + " . 2>&1",
+                                          &output),
+              0)
+        << output;
+    std::vector<olstring> steps;
+    UnpackFailure failure = UnpackFailure::failed;
+    const olstring folder = area.prepareArchive(fromUtf8(m_files.path(c.name)), true, {}, &failure,
+                                                [&steps](olstring_view name) { steps.emplace_back(name); });
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(failure, UnpackFailure::none);
+    ASSERT_EQ(steps.size(), 2u);
+    EXPECT_EQ(steps[0], fromUtf8(c.name));
+    EXPECT_EQ(folder, area.workFolder() + u"/" + fromUtf8(c.name) + u"/" + steps[1]);
+    EXPECT_EQ(testing_support::readFileBytes(toUtf8(folder) + "/inner/one.txt"), "one");
+    EXPECT_EQ(testing_support::readFileBytes(toUtf8(folder) + "/two.txt"), "two");
+    // Nothing but the unpacked tar's folder: the tar file itself is gone.
+    std::string listing;
+    testing_support::runCommand("ls -A " + testing_support::shellQuote(toUtf8(area.workFolder() + u"/" + fromUtf8(c.name))), &listing);
+    EXPECT_EQ(listing, toUtf8(steps[1]) + "\n");
+    // Without the tar step, the single tar file.
+    const olstring single = area.prepareArchive(fromUtf8(m_files.path(c.name)), false);
+    EXPECT_EQ(pathType(single + u"/" + steps[1]), PathType::file);
+  }
+  EXPECT_TRUE(isCompressedTarPath(u"/x/Backup.Tar.Lz"));
+  EXPECT_FALSE(isCompressedTarPath(u"/x/backup.gz"));
+  EXPECT_FALSE(isCompressedTarPath(u"/x/backup.tar"));
+  EXPECT_FALSE(isCompressedTarPath(u"/x/backuptgz"));
+}
+
+TEST_F(ArchiveTest, ATarballThatFailsInEitherStepFailsWholeAndLeavesOnlyTheLog) {
+  std::string output;
+  ASSERT_EQ(testing_support::runCommand("cd " + testing_support::shellQuote(m_files.path()) +
+                                            " && mkdir src && echo data > src/f.txt && tar -cJf good.tar.xz src"
+                                            " && head -c $(( $(stat -c %s good.tar.xz) / 2 )) good.tar.xz > cut.tar.xz"
+                                            " && printf 'no tar in here' | xz > notar.tar.xz 2>&1",
+                                        &output),
+            0)
+      << output;
+  ArchiveWorkArea area;
+  area.prepare();
+  struct Case {
+    const char* name;
+    size_t runsInLog;
+  };
+  for (const Case c : {Case{"cut.tar.xz", 1}, Case{"notar.tar.xz", 2}}) {
+    SCOPED_TRACE(c.name);
+    UnpackFailure failure = UnpackFailure::none;
+    EXPECT_TRUE(area.prepareArchive(fromUtf8(m_files.path(c.name)), true, {}, &failure).empty());
+    EXPECT_EQ(failure, UnpackFailure::failed);
+    EXPECT_EQ(workFolderContent(area), "7z.log\n") << "the partial unpack is removed";
+    // The log names every step that ran: the unpack of the file, then that of its tar.
+    const olstring log = readTextFile(area.workFolder() + u"/7z.log");
+    size_t runs = 0;
+    for (size_t at = log.find(u"\r\nError Code "); at != olstring::npos; at = log.find(u"\r\nError Code ", at + 1)) ++runs;
+    EXPECT_EQ(runs, c.runsInLog);
+    EXPECT_NE(log.find(fromUtf8(m_files.path(c.name))), olstring::npos);
+    area.clearWorkFolder();
+  }
 }
 
 TEST_F(ArchiveTest, NamesThatClimbOutAndLinksStayInside) {

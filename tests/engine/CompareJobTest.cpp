@@ -193,9 +193,14 @@ TEST(CompareJob, CheckInputPath) {
 TEST(CompareJob, ErrorTexts) {
   EXPECT_EQ(narrow(errorText(0)), "");
   EXPECT_EQ(narrow(errorText(3)), "The system cannot find the path specified");
-  const std::string own = narrow(errorText(kErrorNoArchiveFolder));
-  EXPECT_FALSE(own.empty());
-  EXPECT_EQ(std::string("\r\n\t. ").find(own.back()), std::string::npos);
+  EXPECT_EQ(narrow(errorText(5)), "Access is denied");
+  // The program's own codes take their texts from the language table, without the dot.
+  EXPECT_EQ(narrow(errorText(kErrorCancelled)), "The compare was cancelled");
+  EXPECT_EQ(narrow(errorText(kErrorNoArchiveFolder)),
+            "The archive gave no folder to compare. It may be damaged or not an archive");
+  EXPECT_EQ(narrow(errorText(kErrorNoRoomToUnpack)),
+            "There is not enough free space in the temporary folder to unpack the archive");
+  EXPECT_EQ(narrow(nothingToCompareText()), "Nothing to compare: both sides are empty, or everything is excluded");
 }
 
 }  // namespace

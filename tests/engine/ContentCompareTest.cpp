@@ -4,6 +4,7 @@
 #include "engine/ContentCompare.h"
 
 #include "engine/CompareEngine.h"
+#include "engine/FolderScan.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -40,8 +41,19 @@ TEST(ContentCompare, TextRuleSkipsLineBreakRunsOnlyWhereTextsDisagree) {
       {"abc", "abcdef", false},
       {"abc", "abc\r\n", true},
       {"line\n\nline\n", "line\nline\n", true},
-      {"ab", "a\nb", true},
+      // A line break added inside a line is a difference; more or fewer breaks where a
+      // line ends are not, and neither are breaks at the very start or end.
+      {"ab", "a\nb", false},
+      {"rm -rf /opt/app/cache\n", "rm -rf /\nopt/app/cache\n", false},
+      {"x\ny", "xy\n", false},
+      {"a\nb", "a\n\n\r\nb", true},
+      {"a\rb", "a\r\nb", true},
+      {"abc\n", "abc\nd", false},
+      {"a\nb", "a\n", false},
       {"\nab", "ab", true},
+      {"\r\n\nab", "ab\n", true},
+      {std::string("a\0b\0", 4), std::string("a\0\n\0b\0", 6), false},
+      {std::string("h\0\n\0\n\0i\0", 8), std::string("h\0\n\0i\0", 6), true},
       {"abc", "abd", false},
       {"a b", "ab", false},
       {"ABC", "abc", false},
@@ -148,6 +160,12 @@ TEST(ContentCompare, TextModeCategories) {
   EXPECT_EQ(compareOne(engine, temp, "crlf.txt").category, "data_diff");
   writeFileBytes(temp.path("b/crlf.txt"), std::string("\0\0one\r\n", 7));
   EXPECT_EQ(compareOne(engine, temp, "crlf.txt").category, "data_same_bin");
+
+  // A line break put inside a line changes what the line says.
+  writeBoth(temp, "crlf.txt", "rm -rf /opt/app/cache\n", "rm -rf /\nopt/app/cache\n");
+  v = compareOne(engine, temp, "crlf.txt");
+  EXPECT_EQ(v.flags, kContentDiffers);
+  EXPECT_EQ(v.category, "data_diff");
 }
 
 TEST(ContentCompare, TextLargerThanOneBlockIsComparedAsBinary) {
@@ -193,7 +211,8 @@ TEST(ContentCompare, SampledFilesSkipMiddleBlocksButReadTheEnds) {
   Verdict v = compareOne(engine, temp, "f.bin");
   EXPECT_EQ(v.flags, 0u);
   EXPECT_EQ(v.category, "data_same_binpart");
-  for (const uint64_t offset : {40 * kMiB, 100 * kMiB - 1, uint64_t{0}}) {
+  // The block before the last (80 to 96 MiB) is read as well as the last one.
+  for (const uint64_t offset : {40 * kMiB, 70 * kMiB, 90 * kMiB, 100 * kMiB - 1, uint64_t{0}}) {
     writeSparse(temp.path("b/f.bin"), 100 * kMiB, {offset});
     EXPECT_EQ(compareOne(engine, temp, "f.bin").category, "data_diff") << offset;
   }
@@ -222,6 +241,42 @@ TEST(ContentCompare, AutoSkipReadsNothingWhenThePairAlreadyDiffers) {
   v = compareOne(engine, temp, "sizes.txt");
   EXPECT_EQ(v.flags, kContentDiffers | kContentSkipped);
   EXPECT_EQ(v.category, "data_ignore");
+}
+
+TEST(ContentCompare, ReadsThatComeUpShortNeverMakeAMatch) {
+  // Both files shrink after they were opened (as a failing disk or a writer would make
+  // them), to the same length: both sides then read nothing, or the same short prefix, at
+  // the same offset. That is a failure of the item, never equal content.
+  struct Case {
+    bool text;
+    uint64_t size;
+    uint64_t cutTo;
+  };
+  const Case cases[] = {{false, 3 * kMiB, 0}, {false, 3 * kMiB, kMiB + 4096}, {false, 5000, 100},
+                        {true, 200000, 100}, {true, 200000, 70000}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.text) + " " + std::to_string(c.cutTo));
+    TempFolder temp;
+    std::string first(c.size, 'a');
+    std::string second = first;
+    second[c.size - 1] = 'b';
+    writeBoth(temp, "f.txt", first, second);
+    CompareEngine engine;
+    engine.settings.textModeMaxSize = kMiB;
+    engine.options.textMode = c.text;
+    engine.options.path0 = temp.widePath("a");
+    engine.options.path1 = temp.widePath("b");
+    ASSERT_GT(scanTrees(engine), 0);
+    const CompareItem* item = child(engine.result.root, "f.txt");
+    ASSERT_NE(item, nullptr);
+    ContentMode mode;
+    ContentReader readers[2];
+    ASSERT_EQ(prepareContentCompare(engine, *item, mode, readers[0], readers[1]), PrepareResult::compare);
+    ASSERT_EQ(mode == ContentMode::text, c.text);
+    std::filesystem::resize_file(temp.path("a/f.txt"), c.cutTo);
+    std::filesystem::resize_file(temp.path("b/f.txt"), c.cutTo);
+    EXPECT_FALSE(compareContent(engine, c.text, readers[0], readers[1]));
+  }
 }
 
 TEST(ContentCompare, EmptyFilesAreEqualWithoutBeingOpened) {

@@ -131,7 +131,7 @@ class FakeArchives : public ArchiveExtractor {
 public:
   explicit FakeArchives(std::string folder) : m_folder(std::move(folder)) {}
   void clearWorkFolder() override { ++cleared; }
-  olstring prepareArchive(olstring_view path) override {
+  olstring prepareArchive(olstring_view path, uint32_t*) override {
     unpacked = narrow(path);
     return wide(m_folder);
   }
@@ -271,6 +271,11 @@ TEST(FolderScan, TimesWithinOneSecondAreEqualAndAttributesCompare) {
   const CompareItem* ro = child(engine.result.root, "ro.txt");
   EXPECT_EQ(narrow(attrText(ro->side[1].attributes)), "R");
   EXPECT_EQ(ro->side[0].modified % 10000000, 0u);
+
+  // Both options are off by default: then neither times nor attributes make a difference.
+  CompareEngine byDefault;
+  EXPECT_EQ(runJob(byDefault, temp.path("a"), temp.path("b")), 0u);
+  EXPECT_EQ(byDefault.result.differing, 0);
 }
 
 TEST(FolderScan, LinkLoopsOnBothSidesEnd) {
@@ -292,6 +297,30 @@ TEST(FolderScan, LinkLoopsOnBothSidesEnd) {
   EXPECT_EQ(tree.count("sub/up/sub"), 0u);
   EXPECT_EQ(tree.count("to-sub/f.txt"), 1u);
   EXPECT_EQ(tree.count("dangling"), 1u);
+}
+
+TEST(FolderScan, ALinkLoopOnOneSideIsEmptyThereWhateverTheOtherSideHolds) {
+  for (const int loopSide : {0, 1}) {
+    SCOPED_TRACE(loopSide);
+    TempFolder temp;
+    const std::string looping = temp.path(loopSide == 0 ? "a" : "b");
+    const std::string real = temp.path(loopSide == 0 ? "b" : "a");
+    writeFileBytes(looping + "/d/f.txt", "x");
+    makeLink("..", looping + "/d/up");
+    writeFileBytes(real + "/d/f.txt", "x");
+    writeFileBytes(real + "/d/up/secret.txt", "only here");
+    writeFileBytes(real + "/d/up/more/deep.txt", "and here");
+    CompareEngine engine;
+    engine.options.adjustPath = false;
+    ASSERT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
+    const auto tree = flatten(engine.result.root);
+    const uint32_t onlyReal = loopSide == 0 ? kMissing : kMissing | kMissingSecond;
+    EXPECT_EQ(tree.at("d/up"), 0u);
+    EXPECT_EQ(tree.at("d/up/secret.txt"), onlyReal);
+    EXPECT_EQ(tree.at("d/up/more"), onlyReal);
+    EXPECT_EQ(tree.count("d/up/more/deep.txt"), 0u) << "a one-sided folder is not listed";
+    EXPECT_EQ(engine.result.differing, 2);
+  }
 }
 
 TEST(FolderScan, FifosOnBothSidesDoNotHangAndDiffer) {
@@ -336,6 +365,71 @@ TEST(FolderScan, UnlistableSubFolderFailsTheWholeCompare) {
         const uint32_t exitCode = runJob(engine, temp.path("a"), temp.path("b"));
         return exitCode == 1 && engine.job.errorCode() == 5 &&
                narrow(engine.job.errorPath()) == temp.path("b/locked") && engine.result.root.children.empty();
+      },
+      true);
+  EXPECT_EQ(status, 0);
+}
+
+TEST(FolderScan, PathAdjustmentNeverTakesAFolderItCannotListForEmpty) {
+  // Without search permission the names can be read, but nothing about them.
+  for (const unsigned mode : {0000u, 0644u}) {
+    SCOPED_TRACE(mode);
+    TempFolder temp;
+    writeBoth(temp, "top/f1.txt", "1", "1");
+    writeBoth(temp, "top/f2.txt", "2", "2");
+    setMode(temp.path("a/top"), mode);
+    for (const bool adjust : {true, false}) {
+      SCOPED_TRACE(adjust);
+      const int status = runInChild(
+          [&] {
+            CompareEngine engine;
+            engine.options.adjustPath = adjust;
+            const uint32_t exitCode = runJob(engine, temp.path("a"), temp.path("b"));
+            return exitCode == 1 && engine.job.errorCode() == 5 &&
+                   narrow(engine.job.errorPath()) == temp.path("a/top") && engine.result.root.children.empty();
+          },
+          true);
+      EXPECT_EQ(status, 0);
+    }
+  }
+  // A root that cannot be listed at all fails the same way.
+  TempFolder temp;
+  writeBoth(temp, "f.txt", "1", "1");
+  setMode(temp.path("b"), 0000);
+  const int status = runInChild(
+      [&] {
+        CompareEngine engine;
+        return runJob(engine, temp.path("a"), temp.path("b")) == 1 && engine.job.errorCode() == 5 &&
+               narrow(engine.job.errorPath()) == temp.path("b");
+      },
+      true);
+  EXPECT_EQ(status, 0);
+}
+
+TEST(FolderScan, TwoFilesModeNeedsNoListingOfTheirFolder) {
+  TempFolder temp;
+  writeFileBytes(temp.path("d/x.txt"), "same");
+  writeFileBytes(temp.path("d/y.txt"), "same!");
+  setModifiedTime(temp.path("d/x.txt"), 1600000000, 500);
+  setModifiedTime(temp.path("d/y.txt"), 1600000007);
+  setMode(temp.path("d/y.txt"), 0444);
+  // Others may enter the folder but not list it.
+  setMode(temp.path("d"), 0711);
+  const int status = runInChild(
+      [&] {
+        CompareEngine engine;
+        engine.options.forceFile = true;
+        engine.options.modifyTime = true;
+        engine.options.attr = true;
+        if (runJob(engine, temp.path("d/x.txt"), temp.path("d/y.txt")) != 0) return false;
+        if (engine.result.root.children.size() != 1) return false;
+        const CompareItem& item = engine.result.root.children.begin()->second;
+        const uint64_t second = 10000000;
+        return item.side[0].size == 4 && item.side[1].size == 5 &&
+               item.side[0].modified == (1600000000ULL + 11644473600ULL) * second &&
+               item.side[1].modified == (1600000007ULL + 11644473600ULL) * second && item.side[0].attributes == 0 &&
+               item.side[1].attributes == platform::kAttributeReadOnly &&
+               item.flags == (kContentDiffers | kTimeDiffers | kAttrDiffers);
       },
       true);
   EXPECT_EQ(status, 0);

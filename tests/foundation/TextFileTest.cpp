@@ -29,22 +29,34 @@ TEST(TextFile, DecodingByByteOrderMark) {
   struct Case {
     std::string bytes;
     olstring text;
+    bool complete;  // decoded to the end
   };
   const Case cases[] = {
-      {"", u""},
-      {std::string("\0abc", 4), u""},
-      {"\xFF\xFE", u""},
-      {std::string("\xFF\xFE" "a\0b\0", 6), u"ab"},
-      {std::string("\xFF\xFE" "a\0\0\0b\0", 8), u"a"},  // stops at a NUL unit
-      {std::string("\xFE\xFF\0a\0b", 6), u"ab"},
-      {"\xEF\xBB\xBF" "caf\xC3\xA9", u"caf\u00E9"},
-      {"plain", u"plain"},
-      {"\xFF", std::u16string(1, char16_t(0xDCFF))},  // one byte FF: one ANSI character
-      {std::string("ab\0cd", 5), u"ab"},
+      {"", u"", true},
+      {std::string("\0abc", 4), u"", false},
+      {"\xFF\xFE", u"", true},
+      {std::string("\xFF\xFE" "a\0b\0", 6), u"ab", true},
+      {std::string("\xFF\xFE" "a\0\0\0b\0", 8), u"a", false},  // stops at a NUL unit
+      {std::string("\xFF\xFE" "a\0\0\0\0\0", 8), u"a", true},  // zeros to the end are padding
+      {std::string("\xFF\xFE" "a\0b", 5), u"ab", true},            // an odd length keeps its last character
+      {std::string("\xFE\xFF\0a\0b", 6), u"ab", true},
+      {"\xEF\xBB\xBF" "caf\xC3\xA9", u"caf\u00E9", true},
+      {"plain", u"plain", true},
+      {"\xFF", std::u16string(1, char16_t(0xDCFF)), true},  // one byte FF: one ANSI character
+      {std::string("ab\0cd", 5), u"ab", false},
+      {std::string("k = v\0\0", 7), u"k = v", true},
+      // Without a byte-order mark, UTF-16 shows by its zero bytes.
+      {std::string("[\0g\0]\0\r\0\n\0k\0=\0\xE9\0", 16), u"[g]\r\nk=\u00E9", true},
+      {std::string("\0[\0g\0]\0\r\0\n\0k\0=\0\xE9", 16), u"[g]\r\nk=\u00E9", true},
+      {std::string("[\0g\0]\0\r\0\n\0k", 11), u"[g]\r\nk", true},
+      {std::string("[\0g\0]\0\r\0\0\0k\0", 12), u"[g]\r", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.bytes));
     EXPECT_EQ(readBytesAsText(c.bytes), c.text);
+    bool complete = !c.complete;
+    EXPECT_EQ(decodeText(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size(), &complete), c.text);
+    EXPECT_EQ(complete, c.complete);
   }
 }
 

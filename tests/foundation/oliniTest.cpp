@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 using testing_support::TempFolder;
 
 namespace {
@@ -230,6 +233,18 @@ TEST(olini, FilesOnDisk) {
   EXPECT_EQ(loaded.get(u"s", u"next"), u"1");
 }
 
+TEST(olini, KeysThatLookLikeSyntaxAreWrittenSoThatTheyReadBack) {
+  olini ini(u"global");
+  // With its value ending in "]", a key starting with "[" written as it is would read back as
+  // a section header; the others would read as comments, a quoted key or a key cut at "=".
+  const char16_t* const keys[] = {u"[k", u"[k]", u"#k", u";k", u"k=v", u"\"k", u" k", u"\\#k"};
+  for (const char16_t* key : keys) ini.set(u"s", key, u"value]");
+  olini again(u"global");
+  again.parseText(ini.formatText());
+  EXPECT_EQ(again.sections(), ini.sections()) << toUtf8(ini.formatText());
+  EXPECT_EQ(again.sections().at(u"s").size(), std::size(keys));
+}
+
 TEST(olini, FailedSaveKeepsTheOldFile) {
   TempFolder folder;
   testing_support::writeFileBytes(folder.path("keep.ini"), "old");
@@ -242,6 +257,23 @@ TEST(olini, FailedSaveKeepsTheOldFile) {
   testing_support::makeFolders(folder.path("isfolder.ini"));
   EXPECT_FALSE(ini.saveFile(folder.widePath("isfolder.ini")));
   EXPECT_EQ(testing_support::readFileBytes(folder.path("keep.ini")), "old");
+
+  // A write that fails on its way (here: the process may not write files that large) is
+  // reported as the failure it is, and the old file stays.
+  olini big(u"global");
+  big.set(u"global", u"k", olstring(4096, u'x'));
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit saved;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 100;
+  setrlimit(RLIMIT_FSIZE, &small);
+  const bool savedBig = big.saveFile(folder.widePath("keep.ini"));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, SIG_DFL);
+  EXPECT_FALSE(savedBig);
+  EXPECT_EQ(testing_support::readFileBytes(folder.path("keep.ini")), "old");
+
   ASSERT_TRUE(ini.saveFile(folder.widePath("keep.ini")));
   EXPECT_EQ(testing_support::readFileBytes(folder.path("keep.ini")), utf16leBytes(ini.formatText()));
 }

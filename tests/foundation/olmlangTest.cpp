@@ -98,6 +98,8 @@ TEST(olmlang, LookupSubstitutesArguments) {
   EXPECT_EQ(table.text(u"", u"percent"), u"100% done");
   EXPECT_EQ(table.text(u"global", u"sum", u"", u"3", u"7"), u"3 + 7 = ?");
   EXPECT_EQ(table.text(u"", u"odd", u"a"), u"%6 %x %");
+  const olmlang2 six = tableFrom(u"[global]\nall = %5%4%3%2%1%0\n");
+  EXPECT_EQ(six.text(u"", u"all", u"0", u"1", u"2", u"3", u"4", u"5"), u"543210");
   // An argument is inserted as it is, never scanned again.
   EXPECT_EQ(table.text(u"", u"echo", u"%1%%", u"no"), u"[%1%%]");
   EXPECT_EQ(table.text(u"OTHER", u"K"), u"v");
@@ -146,6 +148,11 @@ TEST(olmlang, LoadingWithFallbackAndSkippingTheActiveLanguage) {
   EXPECT_EQ(table.currentFileName(), u"");
   EXPECT_EQ(table.text(u"", u"b"), u"");
   EXPECT_EQ(table.variables().at(u"app_name"), u"Mirrane");
+  // With no language loaded before, keeping the old texts keeps nothing: still a failure.
+  EXPECT_FALSE(table.loadLanguage(u"lang/missing.ini", true, false));
+  olmlang2 fresh;
+  EXPECT_FALSE(fresh.loadLanguage(u"lang/missing.ini", true, false));
+  EXPECT_EQ(fresh.currentFileName(), u"");
 }
 
 TEST(olmlang, LanguageListIsBuiltOnce) {

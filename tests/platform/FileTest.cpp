@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <csignal>
@@ -67,6 +68,17 @@ TEST(File, WriteReplacesOnCloseAndKeepsModeAndLinks) {
   ASSERT_TRUE(closeFile(handle));
   EXPECT_EQ(testing_support::readFileBytes(target), "new content");
   EXPECT_EQ(leftoverTemporaries(folder), 0u);
+  // The replacement keeps the permission bits the file had, whatever the umask says.
+  for (const unsigned mode : {0444u, 0600u, 0640u, 0755u}) {
+    testing_support::setMode(target, mode);
+    handle = openFile(utf8ToUtf16(target), FileAccess::write);
+    ASSERT_NE(handle, nullptr);
+    ASSERT_TRUE(writeFile(handle, "new content", 11));
+    ASSERT_TRUE(closeFile(handle));
+    struct stat info;
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, mode);
+  }
 
   // Writing through a link replaces the file it points to and keeps the link.
   testing_support::makeLink("settings.ini", folder.path("link.ini"));
@@ -83,6 +95,29 @@ TEST(File, WriteReplacesOnCloseAndKeepsModeAndLinks) {
   abandonFile(handle);
   EXPECT_EQ(testing_support::readFileBytes(target), "via link");
   EXPECT_EQ(leftoverTemporaries(folder), 0u);
+}
+
+TEST(File, AnotherUsersFileIsNotReplacedJustBecauseItsFolderIsOpen) {
+  if (!testing_support::runningAsRoot()) {
+    GTEST_SKIP() << "needs a file of another user: as root, the test makes one and drops to an ordinary user";
+  }
+  TempFolder folder;
+  const std::string target = folder.path("theirs.ini");
+  testing_support::writeFileBytes(target, "theirs");
+  testing_support::setMode(target, 0644);
+  const int status = testing_support::runInChild(
+      [&] {
+        FileHandle handle = openFile(utf8ToUtf16(target), FileAccess::write);
+        if (handle != nullptr) {
+          writeFile(handle, "mine", 4);
+          closeFile(handle);
+          return false;
+        }
+        return lastError() == kErrorAccessDenied;
+      },
+      true);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(testing_support::readFileBytes(target), "theirs");
 }
 
 TEST(File, WriteThatFailsPartWayLeavesTheOldFileIntact) {

@@ -39,6 +39,17 @@ TEST(PlatformPath, EnvironmentExpansionIgnoresCaseAndMapsWindowsNames) {
   EXPECT_EQ(expandEnvironment(u"a~/docs"), u"a~/docs");
   EXPECT_EQ(knownFolderPath(u"{5e6c858f-0e22-4760-9afe-ea3317b67173}"), u"/home/tester");
   EXPECT_EQ(knownFolderPath(u"{00000000-0000-0000-0000-000000000001}"), u"");
+  // Relative XDG folders mean nothing (a settings file would land wherever the program was
+  // started): they are ignored.
+  setenv("XDG_CONFIG_HOME", "relative/config", 1);
+  setenv("XDG_DATA_HOME", "", 1);
+  EXPECT_EQ(configHomeFolder(), u"/home/tester/.config");
+  EXPECT_EQ(dataHomeFolder(), u"/home/tester/.local/share");
+  EXPECT_EQ(userSettingsFolder(), u"/home/tester/.config/Mirrane");
+  setenv("XDG_CONFIG_HOME", "/etc/xdg-test/", 1);
+  EXPECT_EQ(configHomeFolder(), u"/etc/xdg-test");
+  unsetenv("XDG_CONFIG_HOME");
+  unsetenv("XDG_DATA_HOME");
   unsetenv("MRN_TEST_VAR");
   unsetenv("TMPDIR");
 }

@@ -1,7 +1,9 @@
 // Feeds arbitrary text to the INI parser. Besides crashes it catches a written form that
 // does not read back as the store it came from: writing, reading and writing again must
-// give the same text and the same store. The language table's reference expansion and
-// lookup run on the same text.
+// give the same text and the same store. The same text, cut into sections, keys and values,
+// is also stored directly (as the program stores settings), which makes stores no parse
+// could give: written and read back, each must be the very same store. The language
+// table's reference expansion and lookup run on the same text.
 
 #include "foundation/olini.h"
 #include "foundation/olmlang.h"
@@ -9,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -38,6 +41,19 @@ void checkInvariants(const olini& ini, const olstring& written) {
   }
 }
 
+// Stores the text's pieces (cut at U+0001) as section, key and value triples.
+olini storeOfPieces(const olstring& text) {
+  std::vector<olstring> pieces;
+  size_t start = 0;
+  for (size_t cut; (cut = text.find(u'\x01', start)) != olstring::npos; start = cut + 1) {
+    pieces.push_back(text.substr(start, cut - start));
+  }
+  pieces.push_back(text.substr(start));
+  olini store(u"global");
+  for (size_t i = 0; i + 2 < pieces.size(); i += 3) store.set(pieces[i], pieces[i + 1], pieces[i + 2]);
+  return store;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -54,6 +70,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const olstring twice = second.formatText();
   if (twice != once) fail("written form is not stable", once, twice);
   if (second.sections() != first.sections()) fail("written form reads back as another store", once, twice);
+
+  const olini stored = storeOfPieces(text);
+  const olstring storedText = stored.formatText();
+  olini readBack(u"global");
+  readBack.parseText(storedText);
+  if (readBack.sections() != stored.sections()) fail("a stored store does not read back", storedText, readBack.formatText());
 
   olmlang2 table({}, u"Mirrane", u"Olumbe");
   table.parseText(text);
