@@ -310,6 +310,7 @@ int64_t scanTrees(CompareEngine& engine) {
   CompareResult& result = engine.result;
   const CompareOptions& options = engine.options;
   resetResult(result);
+  result.options = options;
   // The paths are expanded once, so that what is checked is what is listed.
   const olstring paths[2] = {expandPath(options.path0), expandPath(options.path1)};
   const PathType kinds[2] = {pathType(paths[0]), pathType(paths[1])};
