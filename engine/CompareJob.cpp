@@ -4,7 +4,7 @@
 
 #include "engine/CompareEngine.h"
 #include "engine/FolderScan.h"
-#include "foundation/Language.h"
+#include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
 #include "foundation/SoftCheck.h"
 #include "platform/Error.h"
@@ -233,7 +233,7 @@ void itemVerdict(CompareEngine& engine, CompareItem& item) {
 }
 
 bool compareWalk(CompareEngine& engine, CompareItem& item) {
-  engine.job.setText(langText(u"progress", u"compare", item.side[0].name, item.side[1].name));
+  engine.job.setText(langText(lang::progress::kCompare, item.side[0].name, item.side[1].name));
   bool ok = true;
   for (auto it = item.children.begin(); it != item.children.end();) {
     if (!engine.worker.checkpoint()) return false;
@@ -264,7 +264,7 @@ bool countWalk(CompareEngine& engine, const CompareItem& item) {
   CompareResult& result = engine.result;
   engine.job.stepDone();
   const SideInfo& named = item.side[0].present() ? item.side[0] : item.side[1];
-  engine.job.setText(langText(u"progress", u"statistics", named.name));
+  engine.job.setText(langText(lang::progress::kStatistics, named.name));
   if (item.flags != 0 && item.parent != nullptr) {
     ++result.differing;
     if ((item.flags & ItemFlags::kMissing) != 0) {
@@ -285,7 +285,7 @@ bool countWalk(CompareEngine& engine, const CompareItem& item) {
 bool runCompareJob(CompareEngine& engine) {
   JobState& job = engine.job;
   job.beginJob();
-  job.setText(langText(u"progress", u"prepare"));
+  job.setText(langText(lang::progress::kPrepare));
   if (engine.archives != nullptr) engine.archives->clearWorkFolder();
 
   bool succeeded = false;
@@ -293,12 +293,12 @@ bool runCompareJob(CompareEngine& engine) {
     const int64_t count = scanTrees(engine);
     if (count > 0) {
       job.setStage(count);
-      job.setText(langText(u"progress", u"compare"));
+      job.setText(langText(lang::progress::kCompare));
       if (!compareWalk(engine, engine.result.root)) {
         resetResult(engine.result);
       } else {
         job.setStage(count);
-        job.setText(langText(u"progress", u"statistics"));
+        job.setText(langText(lang::progress::kStatistics));
         engine.result.differing = 0;
         engine.result.missingSecond = 0;
         engine.result.missingFirst = 0;

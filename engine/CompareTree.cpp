@@ -231,6 +231,7 @@ void resetResult(CompareResult& result) {
   result.differing = 0;
   result.missingSecond = 0;
   result.missingFirst = 0;
+  result.options = CompareOptions();
 }
 
 olstring_view verdictKey(const CompareItem& item) {

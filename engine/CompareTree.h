@@ -3,6 +3,7 @@
 // it with its counters and result categories.
 #pragma once
 
+#include "engine/CompareOptions.h"
 #include "foundation/Paths.h"
 #include "foundation/olstring.h"
 
@@ -105,6 +106,10 @@ struct CompareResult {
   // The side is an unpacked archive: untrusted, so its links are never followed; each is
   // listed as a file holding its target text.
   bool linksAsText[2] = {false, false};
+  // The options this tree was compared with. Rows, highlights and descriptions read this
+  // copy: the user may change or reset the current options (or load a project) without
+  // running a compare, and the tree must still be described as it was made.
+  CompareOptions options;
 };
 
 // Finds or creates parent's child for a listed entry and records this side's facts in it.

@@ -54,6 +54,24 @@ TEST(CompareJob, SucceedsWithCountersAndFullProgress) {
   EXPECT_FALSE(engine.worker.isRunning());
 }
 
+// The result keeps the options it was made with: the user may change or reset the current
+// ones (or load a project) before the next compare, and the rows must still describe the
+// tree as it was compared.
+TEST(CompareJob, TheResultKeepsTheOptionsItWasComparedWith) {
+  TempFolder temp;
+  makeTrees(temp);
+  CompareEngine engine;
+  engine.options.modifyTime = true;
+  engine.options.textMode = false;
+  engine.options.excludes = u"*.tmp";
+  EXPECT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
+  engine.options.reset();
+  EXPECT_TRUE(engine.result.options.modifyTime);
+  EXPECT_FALSE(engine.result.options.textMode);
+  EXPECT_EQ(engine.result.options.excludes, u"*.tmp");
+  EXPECT_EQ(engine.result.options.path0, temp.widePath("a"));
+}
+
 enum class Phase { prepare, compare, statistics };
 
 // The changed event's hook runs on the worker: it lets a test act at an exact point of the
