@@ -46,7 +46,8 @@ struct CompareEngine {
   CompareEngine& operator=(const CompareEngine&) = delete;
 
   // Looks for 7-Zip and lets the folder scan unpack archives through the work area, whose
-  // folder and lock file are made only when the first archive is unpacked.
+  // folder and lock file are made only when the first archive is unpacked. Neither this nor
+  // the removal below may be called while a compare runs: such a call is logged and ignored.
   void prepareArchives();
   // Removes this process's archive work folder, if one was made.
   void removeArchiveWorkFolder();

@@ -4,6 +4,7 @@
 #include "engine/CompareJob.h"
 
 #include "engine/CompareEngine.h"
+#include "foundation/SoftCheck.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -174,6 +175,26 @@ TEST(CompareJob, OnlyOneWorkerAtATime) {
   // After the end a new job may start, and it runs to completion.
   engine.job.changed().setWakeHook({});
   EXPECT_TRUE(startJob(engine, temp));
+  ASSERT_TRUE(engine.worker.waitFinished(60000));
+  EXPECT_EQ(engine.worker.exitCode(), 0u);
+}
+
+TEST(CompareJob, TheArchiveWorkAreaIsLeftAloneWhileAWorkerRuns) {
+  TempFolder temp;
+  makeTrees(temp);
+  CompareEngine engine;
+  engine.prepareArchives();
+  ArchiveExtractor* const extractor = engine.archives;
+  onPhase(engine, Phase::compare, 1, [&engine] { engine.worker.pause(); });
+  ASSERT_TRUE(startJob(engine, temp));
+  while (!engine.worker.isPaused() && engine.worker.isRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(engine.worker.isPaused());
+  const unsigned failedChecks = soft_check::failures.load();
+  engine.prepareArchives();
+  engine.removeArchiveWorkFolder();
+  EXPECT_EQ(soft_check::failures.load(), failedChecks + 2) << "a caller's mistake is logged";
+  EXPECT_EQ(engine.archives, extractor) << "the worker's extractor stays";
+  engine.worker.resume();
   ASSERT_TRUE(engine.worker.waitFinished(60000));
   EXPECT_EQ(engine.worker.exitCode(), 0u);
 }
