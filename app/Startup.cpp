@@ -7,6 +7,7 @@
 #include "foundation/Language.h"
 #include "platform/Console.h"
 #include "platform/Error.h"
+#include "platform/File.h"
 
 #include <chrono>
 #include <clocale>
@@ -107,6 +108,25 @@ int refuseToCompare(const CommandLine& commandLine) {
   return 1;
 }
 
+// The report would take the place of a file being compared (or of the archive or file a
+// link leads to), which would be lost.
+bool reportReplacesComparedFile(const CommandLine& commandLine) {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  if (commandLine.reportPath == ReportWriter::kStandardOutput ||
+      !platform::pathIdentity(commandLine.reportPath, &device, &inode)) {
+    return false;
+  }
+  for (const olstring* path : {&commandLine.options.path0, &commandLine.options.path1}) {
+    uint64_t otherDevice = 0;
+    uint64_t otherInode = 0;
+    if (platform::pathIdentity(*path, &otherDevice, &otherInode) && otherDevice == device && otherInode == inode) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // A report asked for where none can be written fails the run before anything is compared.
 bool reportRequestUsable(const CommandLine& commandLine) {
   const LanguageKey* refusal = nullptr;
@@ -116,8 +136,10 @@ bool reportRequestUsable(const CommandLine& commandLine) {
     refusal = &lang::console::kReportAllAlone;
   } else if (commandLine.reportGiven && !commandLine.hide) {
     refusal = &lang::console::kReportNeedsHide;
+  } else if (commandLine.reportGiven && reportReplacesComparedFile(commandLine)) {
+    refusal = &lang::console::kReportReplacesInput;
   }
-  if (refusal != nullptr) printError(langText(*refusal));
+  if (refusal != nullptr) printError(langText(*refusal, commandLine.reportPath));
   return refusal == nullptr;
 }
 

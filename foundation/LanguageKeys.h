@@ -165,6 +165,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kReportNoFile, u"report_no_file")               \
   KEY(kReportAllAlone, u"report_all_alone")           \
   KEY(kReportNeedsHide, u"report_needs_hide")         \
+  KEY(kReportReplacesInput, u"report_replaces_input") \
   KEY(kReportUnwritable, u"report_unwritable")        \
   KEY(kReportFailed, u"report_failed")
 

@@ -368,6 +368,19 @@ class ReportTest(unittest.TestCase):
                 self.assertIn(b"report", result.stderr)
         self.assertEqual(sorted(os.listdir(self.root)), ["A", "B"])
 
+    def test_a_report_never_replaces_a_file_being_compared(self):
+        first, second = os.path.join(self.root, "first.json"), os.path.join(self.root, "second.json")
+        write(first, b"{}")
+        write(second, b"[]")
+        os.symlink(second, os.path.join(self.root, "via-link.json"))
+        for target in (first, os.path.join(self.root, "via-link.json")):
+            with self.subTest(target=target):
+                result = run(first, second, "hide", "file", "--report=" + target)
+                self.assertEqual(result.returncode, 1)
+                self.assertIn(target.encode(), result.stderr)
+                self.assertEqual(result.stdout, b"")
+        self.assertEqual((content(first), content(second)), (b"{}", b"[]"))
+
 
 if __name__ == "__main__":
     PROGRAM = os.path.abspath(sys.argv.pop(1))
