@@ -179,11 +179,10 @@ void appendIsoTime(std::string& out, uint64_t modified) {
   const int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
   const int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
   const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-  char text[48];
-  std::snprintf(text, sizeof text, "\"%04lld-%02lld-%02lldT%02lld:%02lld:%02lldZ\"", static_cast<long long>(year),
-                static_cast<long long>(month), static_cast<long long>(day),
-                static_cast<long long>(secondOfDay / 3600), static_cast<long long>(secondOfDay / 60 % 60),
-                static_cast<long long>(secondOfDay % 60));
+  char text[128];
+  std::snprintf(text, sizeof text, "\"%04lld-%02d-%02dT%02d:%02d:%02dZ\"", static_cast<long long>(year),
+                static_cast<int>(month), static_cast<int>(day), static_cast<int>(secondOfDay / 3600),
+                static_cast<int>(secondOfDay / 60 % 60), static_cast<int>(secondOfDay % 60));
   out += text;
 }
 
