@@ -4,7 +4,7 @@
 
 #include "engine/CompareEngine.h"
 #include "engine/FolderScan.h"
-#include "foundation/Language.h"
+#include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
 #include "platform/Error.h"
 #include "platform/FolderListing.h"
@@ -244,7 +244,7 @@ void passVerdict(CompareEngine& engine, const CompareItem& item) {
 }  // namespace
 
 bool compareWalk(CompareEngine& engine, CompareItem& item) {
-  engine.job.setText(langText(u"progress", u"compare", item.side[0].name, item.side[1].name));
+  engine.job.setText(langText(lang::progress::kCompare, item.side[0].name, item.side[1].name));
   // A verdict on a folder needs nothing from below it: given first, it reaches the verdict
   // hook before what the folder holds, in the tree's order.
   const bool judgedFirst = item.parent != nullptr && (item.side[0].isFolder() || item.side[1].isFolder());
@@ -283,7 +283,7 @@ bool countWalk(CompareEngine& engine, const CompareItem& item) {
   CompareResult& result = engine.result;
   engine.job.stepDone();
   const SideInfo& named = item.side[0].present() ? item.side[0] : item.side[1];
-  engine.job.setText(langText(u"progress", u"statistics", named.name));
+  engine.job.setText(langText(lang::progress::kStatistics, named.name));
   if (item.flags != 0 && item.parent != nullptr) {
     ++result.differing;
     if ((item.flags & ItemFlags::kMissing) != 0) {
@@ -304,7 +304,7 @@ bool countWalk(CompareEngine& engine, const CompareItem& item) {
 bool runCompareJob(CompareEngine& engine) {
   JobState& job = engine.job;
   job.beginJob();
-  job.setText(langText(u"progress", u"prepare"));
+  job.setText(langText(lang::progress::kPrepare));
   if (engine.archives != nullptr) engine.archives->clearWorkFolder();
 
   bool succeeded = false;
@@ -312,12 +312,12 @@ bool runCompareJob(CompareEngine& engine) {
     const int64_t count = scanTrees(engine);
     if (count > 0) {
       job.setStage(count);
-      job.setText(langText(u"progress", u"compare"));
+      job.setText(langText(lang::progress::kCompare));
       if (!compareWalk(engine, engine.result.root)) {
         resetResult(engine.result);
       } else {
         job.setStage(count);
-        job.setText(langText(u"progress", u"statistics"));
+        job.setText(langText(lang::progress::kStatistics));
         engine.result.differing = 0;
         engine.result.missingSecond = 0;
         engine.result.missingFirst = 0;

@@ -4,7 +4,7 @@
 #include "engine/FolderScan.h"
 
 #include "engine/CompareEngine.h"
-#include "foundation/Language.h"
+#include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
 #include "platform/Error.h"
 #include "platform/File.h"
@@ -207,7 +207,7 @@ bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_vie
   while (listing.next(entry)) {
     if (!engine.worker.checkpoint()) return false;
     if (isExcluded(excludes, entry.name)) continue;
-    engine.job.setText(langText(u"progress", u"prepare", entry.name));
+    engine.job.setText(langText(lang::progress::kPrepare, entry.name));
     entries.push_back(std::move(entry));
   }
   // A listing that broke off would leave a silently partial tree: a wrong result.
@@ -273,7 +273,7 @@ bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view pat
     result.givenPath[side] = folder;
     result.displayRoot[side] = folder;
     result.root.side[side].name = folder;
-    engine.job.setText(langText(u"progress", u"prepare", name));
+    engine.job.setText(langText(lang::progress::kPrepare, name));
     const auto size = static_cast<int64_t>(entry.size);
     const uint64_t modified = wholeSecond(entry.writeTime);
     // The two files form one item whatever their names.

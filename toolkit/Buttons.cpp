@@ -4,6 +4,9 @@
 
 #include <QAbstractButton>
 #include <QFontMetrics>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QPainter>
 #include <QPainterPath>
 #include <QWidget>
@@ -30,11 +33,6 @@ bool isDefaultButton(HWND hwnd) {
 
 }  // namespace
 
-COLORREF contrastingText(COLORREF background) {
-  const double luminance = 0.299 * redOf(background) + 0.587 * greenOf(background) + 0.114 * blueOf(background);
-  return luminance > 150 ? RGB(0, 0, 0) : RGB(255, 255, 255);
-}
-
 // ---- olButton
 
 void olButton::onAttached() {
@@ -42,8 +40,8 @@ void olButton::onAttached() {
 }
 
 void olButton::setFrameMask(unsigned mask) {
-  if (m_frameMask == (mask & 15)) return;
-  m_frameMask = mask & 15;
+  if (m_frameMask == (mask & kAllSides)) return;
+  m_frameMask = mask & kAllSides;
   invalidateRect(m_hwnd);
 }
 
@@ -68,13 +66,41 @@ LRESULT olButton::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     invalidateRect(m_hwnd);
     return 0;
   }
-  if (message == WM_PAINT && (!isSystemTheme() || drawsUnderSystemTheme())) {
+  if (message == WM_PAINT) {
+    const bool platformLooks = platformPainting() && !drawsUnderSystemTheme();
+    // Under the system colours the platform paints its own check boxes.
+    if (platformLooks && !qobject_cast<QPushButton*>(widgetOf(m_hwnd))) return olWnd::windowProc(message, wParam, lParam);
     olPaintDC dc(m_hwnd);
-    if (dc.dc()) paintButton(dc.dc(), getClientRect(m_hwnd));
+    if (!dc.dc()) return 0;
+    if (platformLooks) paintSystemButton(dc.dc());
+    else paintButton(dc.dc(), getClientRect(m_hwnd));
     return 0;
   }
   if (message == WM_SETFOCUS || message == WM_KILLFOCUS) invalidateRect(m_hwnd);
   return olWnd::windowProc(message, wParam, lParam);
+}
+
+void olButton::paintSystemButton(HDC dc) {
+  auto* button = qobject_cast<QPushButton*>(widgetOf(m_hwnd));
+  if (!button) return;
+  QStyleOptionButton option;
+  option.initFrom(button);
+  option.text = button->text();
+  option.state |= isPressed() ? QStyle::State_Sunken : QStyle::State_Raised;
+  if (isDefaultButton(m_hwnd)) option.features |= QStyleOptionButton::DefaultButton;
+  // The platform style marks the focus only after keyboard use; a focused button always
+  // shows it here, as a dotted frame inside the button.
+  if (hasFocus()) option.state |= QStyle::State_KeyboardFocusChange;
+  button->style()->drawControl(QStyle::CE_PushButton, &option, dc, button);
+  if (!hasFocus()) return;
+  const QRect inside = button->style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, button);
+  QPen pen(toQColor(themeColour(olThemeSlot::text)));
+  pen.setStyle(Qt::DotLine);
+  dc->save();
+  dc->setPen(pen);
+  dc->setBrush(Qt::NoBrush);
+  dc->drawRect(inside.adjusted(1, 1, -2, -2));
+  dc->restore();
 }
 
 COLORREF olButton::backgroundColour() const {
@@ -94,7 +120,7 @@ void olButton::paintButton(HDC dc, const RECT& rect) {
   const COLORREF frame = isDefaultButton(m_hwnd) && enabled ? accent : themeColour(olThemeSlot::frame);
   drawEdges(dc, rect, frame, m_frameMask, 1);
   if (hasFocus()) {
-    drawEdges(dc, rect, accent, 15, 2);
+    drawEdges(dc, rect, accent, kAllSides, 2);
     // An accent frame vanishes on an accent-like fill (a checked switch under the system
     // colours): a dotted line inside keeps the focus visible.
     if (colourDistance(background, accent) < 120) {
@@ -131,7 +157,7 @@ COLORREF olButton_Switch::backgroundColour() const {
 }
 
 void olButton_Switch::paintContent(HDC dc, const RECT& rect, COLORREF textColour) {
-  if (m_checked && isSystemTheme()) textColour = contrastingText(themeColour(olThemeSlot::selection));
+  if (m_checked && platformPainting()) textColour = contrastingText(themeColour(olThemeSlot::selection));
   olButton::paintContent(dc, rect, textColour);
 }
 
@@ -158,8 +184,8 @@ void olButton_Icon::paintContent(HDC dc, const RECT& rect, COLORREF textColour) 
 
 // ---- olButton_customIcon
 
-void olButton_customIcon::setGlyph(int code) {
-  m_glyph = code;
+void olButton_customIcon::setGlyph(olGlyph glyph) {
+  m_glyph = glyph;
   invalidateRect(m_hwnd);
 }
 
@@ -269,7 +295,7 @@ LRESULT olButton_Split::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void olButton_Split::paintButton(HDC dc, const RECT& rect) {
   fillSolidRect(dc, rect, m_dragging ? themeColour(olThemeSlot::accent) : themeColour(olThemeSlot::face));
-  drawEdges(dc, rect, themeColour(olThemeSlot::frame), 1, 1);
+  drawEdges(dc, rect, themeColour(olThemeSlot::frame), kSideLeft, 1);
 }
 
 // ---- olCheckBox
@@ -293,7 +319,7 @@ void olCheckBox::paintButton(HDC dc, const RECT& rect) {
   const COLORREF accent = themeColour(olThemeSlot::accent);
   const bool checked = isChecked();
   fillSolidRect(dc, box, checked && enabled ? accent : themeColour(olThemeSlot::window));
-  drawEdges(dc, box, isHot() || hasFocus() ? accent : themeColour(olThemeSlot::frame), 15, 1);
+  drawEdges(dc, box, isHot() || hasFocus() ? accent : themeColour(olThemeSlot::frame), kAllSides, 1);
   if (checked) {
     const COLORREF mark = enabled ? contrastingText(accent) : themeColour(olThemeSlot::greyText);
     dc->save();

@@ -2,11 +2,12 @@
 // mask and its variants, the splitter bar, and the check box.
 #pragma once
 
+#include "toolkit/PaintDC.h"
 #include "toolkit/Theme.h"
 #include "toolkit/Window.h"
 
-// A push button. The frame mask selects the sides that get a frame line (1 left, 2 top,
-// 4 right, 8 bottom; 15 = all). The focus is shown as an accent frame.
+// A push button. The frame mask selects the sides that get a frame line (kSideLeft, ...,
+// kAllSides). The focus is shown as an accent frame.
 class olButton : public olWnd, public oltheme_control {
 public:
   LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -24,10 +25,12 @@ protected:
   virtual bool drawsUnderSystemTheme() const { return false; }
   virtual COLORREF backgroundColour() const;
   virtual void paintButton(HDC dc, const RECT& rect);
+  // The platform's own push button, with a focus mark whenever it has the focus.
+  void paintSystemButton(HDC dc);
   // The caption (or the glyph) inside the frame, in the given text colour.
   virtual void paintContent(HDC dc, const RECT& rect, COLORREF textColour);
 
-  unsigned m_frameMask = 15;
+  unsigned m_frameMask = kAllSides;
 };
 
 // A button with an on/off state that is shown filled in the selection colour when on.
@@ -60,14 +63,14 @@ protected:
 // caption stays its window text (and tooltip).
 class olButton_customIcon : public olButton {
 public:
-  void setGlyph(int code);
-  int glyph() const { return m_glyph; }
+  void setGlyph(olGlyph glyph);
+  olGlyph glyph() const { return m_glyph; }
 
 protected:
   bool drawsUnderSystemTheme() const override { return true; }
   COLORREF backgroundColour() const override;
   void paintContent(HDC dc, const RECT& rect, COLORREF textColour) override;
-  int m_glyph = 0;
+  olGlyph m_glyph = olGlyph::none;
 };
 
 // A caption drawn as a link: link colour, underlined while hot or focused, hand cursor.
@@ -118,6 +121,3 @@ public:
 protected:
   void paintButton(HDC dc, const RECT& rect) override;
 };
-
-// Black or white, whichever reads better on the colour.
-COLORREF contrastingText(COLORREF background);

@@ -1,76 +1,25 @@
-// Dialog templates in the platform's binary layout, dialog creation, the modal loop on a
-// nested Qt event loop, centring, and the themed dialog base.
+// Dialog creation from in-memory templates, the modal loop, the dialog manager's keyboard
+// handling, centring, and the themed dialog base.
 #include "toolkit/Dialog.h"
 
-#include <QEventLoop>
-#include <QFontMetrics>
 #include <QPushButton>
 #include <QWidget>
 
 #include <cmath>
-#include <cstring>
 
+#include "foundation/SoftCheck.h"
 #include "toolkit/App.h"
+#include "toolkit/DialogTemplate.h"
+#include "toolkit/ModalStack.h"
 #include "toolkit/PaintDC.h"
 #include "toolkit/WindowInternal.h"
 
-// One running modal loop. It outlives the dialog object if that is deleted inside the loop.
-struct ModalFrame {
-  olDialog* dialog = nullptr;
-  HWND hwnd = nullptr;
-  QEventLoop* loop = nullptr;
-  int endCode = 0;
-};
-
 namespace {
 
-std::vector<ModalFrame*> g_frames;
 olDialog* g_waitingDialog = nullptr;
-
-constexpr uint32_t kPopupTemplateStyle = 0x82C800C0;
-constexpr uint32_t kChildTemplateStyle = 0x46000440;
-constexpr size_t kHeaderBytes = 64;
-constexpr size_t kItemBytes = 28;
-
-void put16(std::vector<uint8_t>& block, size_t at, uint16_t value) { std::memcpy(&block[at], &value, 2); }
-void put32(std::vector<uint8_t>& block, size_t at, uint32_t value) { std::memcpy(&block[at], &value, 4); }
-uint16_t get16(const uint8_t* p) {
-  uint16_t v;
-  std::memcpy(&v, p, 2);
-  return v;
-}
-uint32_t get32(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  return v;
-}
-
-// Reads a zero-terminated UTF-16 string; advances the offset. False past the end.
-bool readString(const std::vector<uint8_t>& block, size_t end, size_t& at, olstring& out) {
-  out.clear();
-  while (at + 2 <= end) {
-    char16_t c = get16(&block[at]);
-    at += 2;
-    if (c == 0) return true;
-    out.push_back(c);
-  }
-  return false;
-}
-
-bool frameShouldEnd(const ModalFrame& frame) {
-  return !frame.dialog || !isWindow(frame.hwnd) || frame.dialog->endCode() != 0 || olApp::quitReceived();
-}
 
 int mulDiv(int value, int numerator, int denominator) {
   return static_cast<int>(std::lround(static_cast<double>(value) * numerator / denominator));
-}
-
-LRESULT defDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  olWindowRecord* record = windowRecord(hwnd);
-  if (!record) return 0;
-  LRESULT result = 0;
-  if (record->dialogProcedure && record->dialogProcedure(hwnd, message, wParam, lParam, result)) return result;
-  return defWindowProc(hwnd, message, wParam, lParam);
 }
 
 // Reports the track sizes the window's procedure answers and holds the widget to them.
@@ -94,17 +43,37 @@ HWND firstTabStop(HWND dialog) {
   return nullptr;
 }
 
-// The window a new modal dialog belongs to: the innermost modal dialog, else the main
-// window, climbing from children to their top-level window.
-HWND modalOwner() {
-  HWND owner = nullptr;
-  for (auto it = g_frames.rbegin(); it != g_frames.rend() && !owner; ++it)
-    if (isWindow((*it)->hwnd)) owner = (*it)->hwnd;
-  if (!owner) owner = mainWindowHandle();
-  return owner ? getAncestorRoot(owner) : nullptr;
+// The class of each predefined template kind, from kTemplateButton on.
+const char16_t* const kTemplateClasses[] = {u"Button", u"Edit", u"Static", u"ListBox", u"ScrollBar", u"ComboBox"};
+
+// The styles a template item gets by its kind.
+void itemStylesOf(uint16_t kind, uint32_t& style, uint32_t& exStyle) {
+  style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+  exStyle = 0;
+  switch (kind) {
+    case kTemplateButton: style |= WS_TABSTOP; break;
+    case kTemplateEdit:
+      style |= WS_TABSTOP | ES_AUTOHSCROLL;
+      exStyle = WS_EX_CLIENTEDGE;
+      break;
+    case kTemplateListBox:
+      style |= WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY;
+      exStyle = WS_EX_CLIENTEDGE;
+      break;
+    case kTemplateComboBox: style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST; break;
+    default: break;
+  }
 }
 
 }  // namespace
+
+LRESULT defDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  olWindowRecord* record = windowRecord(hwnd);
+  if (!record) return 0;
+  LRESULT result = 0;
+  if (record->dialogProcedure && record->dialogProcedure(hwnd, message, wParam, lParam, result)) return result;
+  return defWindowProc(hwnd, message, wParam, lParam);
+}
 
 // The procedure the dialog manager calls first for a dialog window.
 bool olSharedDialogProc(HWND hwnd, UINT message, WPARAM, LPARAM, LRESULT& result) {
@@ -142,15 +111,17 @@ bool olSharedDialogProc(HWND hwnd, UINT message, WPARAM, LPARAM, LRESULT& result
 olDialog::olDialog() = default;
 
 olDialog::~olDialog() {
-  if (m_frame) {
+  if (m_modalEntry) {
     // Deleted inside its own loop: the loop ends with the code it had, and never touches us.
-    m_frame->endCode = m_endCode;
-    m_frame->dialog = nullptr;
-    if (m_frame->loop) m_frame->loop->exit();
-    m_frame = nullptr;
+    m_modalEntry->endCode = m_endCode;
+    m_modalEntry->dialog = nullptr;
+    m_modalEntry = nullptr;
+    modal_stack::endLoopsThatAreDone();
   }
   if (g_waitingDialog == this) g_waitingDialog = nullptr;
 }
+
+LPARAM olDialog::controlParam(int id) const { return reinterpret_cast<LPARAM>(getDlgItem(m_hwnd, id)); }
 
 void olDialog::attachControls() {}
 bool olDialog::onInitDialog() { return true; }
@@ -159,7 +130,9 @@ LRESULT olDialog::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   const bool isMain = mainWindowHandle() == m_hwnd;
   switch (message) {
     case WM_CLOSE:
+      // The close box of a modeless dialog is its Cancel, as Escape is.
       if (isMain) destroyWindow(m_hwnd);
+      else if (!m_modalEntry) sendMessage(m_hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), controlParam(IDCANCEL));
       else endDialog(IDCANCEL);
       return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(m_font);
@@ -191,144 +164,84 @@ bool olDialog::preTranslateMessage(MSG& msg) { return isDialogMessage(m_hwnd, ms
 
 void olDialog::endDialog(int code) {
   m_endCode = code;
-  if (m_frame) m_frame->endCode = code;
+  if (m_modalEntry) m_modalEntry->endCode = code;
   postMessage(m_hwnd, WM_NULL);
 }
 
-void olDialog::beginTemplate(int width, int height, bool popup, int itemCapacity) {
-  size_t groups = static_cast<size_t>((std::max(itemCapacity, 0) + 3) / 4);
-  m_template.assign(kHeaderBytes + groups * 4 * kItemBytes, 0);
+void olDialog::beginTemplate(int width, int height, olTemplate kind, int itemCapacity) {
+  const uint32_t style = kind == olTemplate::popup ? dialog_template::kPopupStyle : dialog_template::kChildStyle;
+  m_template = dialog_template::begin(style, width, height, itemCapacity, m_className, m_fontPointSize, m_fontFace);
   m_templateId = 0;
-  put32(m_template, 0, popup ? kPopupTemplateStyle : kChildTemplateStyle);
-  put32(m_template, 4, 0);
-  put16(m_template, 8, 0);
-  put16(m_template, 10, 0);
-  put16(m_template, 12, 0);
-  put16(m_template, 14, static_cast<uint16_t>(width));
-  put16(m_template, 16, static_cast<uint16_t>(height));
-  put16(m_template, 18, 0);  // no menu
-  size_t at = 20;
-  auto putString = [&](const olstring& text) {
-    for (char16_t c : text) {
-      put16(m_template, at, c);
-      at += 2;
-    }
-    put16(m_template, at, 0);
-    at += 2;
-  };
-  // The header keeps its fixed size: class, title and font face are cut to fit if needed.
-  putString(m_className.substr(0, 10));
-  putString(u"");
-  put16(m_template, at, m_fontPointSize);
-  at += 2;
-  putString(m_fontFace.substr(0, (kHeaderBytes - at) / 2 - 1));
-  m_templateUsed = kHeaderBytes;
+  m_templateUsed = dialog_template::kHeaderBytes;
 }
 
-void olDialog::addTemplateStyle(uint32_t styleBits) {
-  if (m_template.size() < kHeaderBytes) return;
-  put32(m_template, 0, get32(&m_template[0]) | styleBits);
-}
+void olDialog::addTemplateStyle(uint32_t styleBits) { dialog_template::addStyle(m_template, styleBits); }
 
 bool olDialog::addTemplateItem(uint16_t kind, int id, int x, int y, int width, int height, uint32_t extraStyle) {
-  if (m_template.size() < kHeaderBytes || kind < kTemplateButton || kind > kTemplateComboBox) return false;
-  uint32_t style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-  uint32_t exStyle = 0;
-  switch (kind) {
-    case kTemplateButton: style |= WS_TABSTOP; break;
-    case kTemplateEdit:
-      style |= WS_TABSTOP | ES_AUTOHSCROLL;
-      exStyle = WS_EX_CLIENTEDGE;
-      break;
-    case kTemplateListBox:
-      style |= WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY;
-      exStyle = WS_EX_CLIENTEDGE;
-      break;
-    case kTemplateComboBox: style |= WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST; break;
-    default: break;
-  }
-  style |= extraStyle;
-  size_t at = (m_templateUsed + 3) & ~size_t(3);
-  if (at + kItemBytes > m_template.size()) m_template.resize(at + 4 * kItemBytes, 0);
-  put32(m_template, at, style);
-  put32(m_template, at + 4, exStyle);
-  put16(m_template, at + 8, static_cast<uint16_t>(x));
-  put16(m_template, at + 10, static_cast<uint16_t>(y));
-  put16(m_template, at + 12, static_cast<uint16_t>(width));
-  put16(m_template, at + 14, static_cast<uint16_t>(height));
-  put16(m_template, at + 16, static_cast<uint16_t>(id));
-  put16(m_template, at + 18, 0xFFFF);
-  put16(m_template, at + 20, kind);
-  put16(m_template, at + 22, 0);  // empty title
-  put16(m_template, at + 24, 0);  // no creation data
-  m_templateUsed = at + 26;
-  put16(m_template, 8, static_cast<uint16_t>(get16(&m_template[8]) + 1));
+  if (m_template.size() < dialog_template::kHeaderBytes || kind < kTemplateButton || kind > kTemplateComboBox)
+    return false;
+  dialog_template::Item item{0, 0, x, y, width, height, id, kind};
+  itemStylesOf(kind, item.style, item.exStyle);
+  item.style |= extraStyle;
+  m_templateUsed = dialog_template::appendItem(m_template, m_templateUsed, item);
   return true;
 }
 
-bool olDialog::createModeless(HWND owner) {
-  if (m_hwnd || m_templateId != 0 || m_template.size() < kHeaderBytes) return false;
-  const std::vector<uint8_t>& block = m_template;
-  const size_t end = m_templateUsed;
-  const uint32_t style = get32(&block[0]);
-  const uint32_t exStyle = get32(&block[4]);
-  const int count = get16(&block[8]);
-  const int width = static_cast<int16_t>(get16(&block[14]));
-  const int height = static_cast<int16_t>(get16(&block[16]));
-  size_t at = 20;
-  olstring className, title, face;
-  if (!readString(block, end, at, className) || !readString(block, end, at, title)) return false;
-  uint16_t pointSize = get16(&block[at]);
-  at += 2;
-  if (!readString(block, end, at, face)) return false;
+HWND olDialog::createFromTemplate(HWND owner, uint32_t& style) {
+  dialog_template::Header header;
+  if (!dialog_template::readHeader(m_template, m_templateUsed, header)) return nullptr;
+  style = header.style;
+  olstring className = header.className;
   if (!className.empty()) {
     olWndClass dialogClass;
     dialogClass.name = className;
     dialogClass.baseClass = u"#32770";
-    if (!registerClassOnce(dialogClass)) return false;
+    if (!registerClassOnce(dialogClass)) return nullptr;
   } else {
     className = u"#32770";
   }
 
-  const bool child = style & WS_CHILD;
+  const bool child = header.style & WS_CHILD;
   QWidget* ownerWidget = widgetOf(owner);
-  if (child && !ownerWidget) return false;
-  QFont font(toQString(face), pointSize);
+  if (child && !ownerWidget) return nullptr;
+  QFont font(toQString(header.fontFace), header.pointSize);
   const olDialogBase base = dialogBaseUnits(font);
-  auto px = [&](int units, bool horizontal) { return mulDiv(units, horizontal ? base.x : base.y, horizontal ? 4 : 8); };
+  auto pxX = [&](int units) { return mulDiv(units, base.x, 4); };
+  auto pxY = [&](int units) { return mulDiv(units, base.y, 8); };
 
   QWidget* widget = child ? new QWidget(ownerWidget) : new QWidget(ownerWidget, ownerWidget ? Qt::Dialog : Qt::Window);
-  HWND hwnd = registerWidget(widget, className, style, exStyle, 0, child ? nullptr : owner);
+  HWND hwnd = registerWidget(widget, className, header.style, header.exStyle, 0, child ? nullptr : owner);
   olWindowRecord* record = windowRecord(hwnd);
-  record->procedure = defDlgProc;
+  record->procedure = classProcedure(className);
   record->dialogProcedure = olSharedDialogProc;
   record->ownedFont = createFontObject(font);
   if (child) widget->setFocusPolicy(Qt::NoFocus);
-  setWindowPos(hwnd, nullptr, 0, 0, px(width, true), px(height, false), SWP_NOZORDER | SWP_NOMOVE);
+  setWindowPos(hwnd, nullptr, 0, 0, pxX(header.width), pxY(header.height), SWP_NOZORDER | SWP_NOMOVE);
   if (!child) {
     // Until someone places it, a new top-level dialog waits where its owner is.
     RECT ownerRect = getWindowRect(owner);
     widget->move(ownerRect.left, ownerRect.top);
   }
 
-  at = (at + 3) & ~size_t(3);
-  for (int i = 0; i < count && at + 26 <= end; ++i) {
-    const uint32_t itemStyle = get32(&block[at]);
-    const uint32_t itemEx = get32(&block[at + 4]);
-    const RECT rect{px(static_cast<int16_t>(get16(&block[at + 8])), true), px(static_cast<int16_t>(get16(&block[at + 10])), false),
-                    px(static_cast<int16_t>(get16(&block[at + 8]) + get16(&block[at + 12])), true),
-                    px(static_cast<int16_t>(get16(&block[at + 10]) + get16(&block[at + 14])), false)};
-    const int id = get16(&block[at + 16]);
-    const uint16_t atom = get16(&block[at + 20]);
-    static const char16_t* const kKinds[] = {u"Button", u"Edit", u"Static", u"ListBox", u"ScrollBar", u"ComboBox"};
-    if (atom >= kTemplateButton && atom <= kTemplateComboBox) {
-      HWND control = createWindowEx(itemEx, kKinds[atom - kTemplateButton], u"", itemStyle, rect, hwnd, id);
-      if (control) sendMessage(control, WM_SETFONT, reinterpret_cast<WPARAM>(record->ownedFont), 0);
-    }
-    at = (at + 26 + 3) & ~size_t(3);
+  size_t at = header.firstItem;
+  dialog_template::Item item;
+  for (int i = 0; i < header.itemCount && dialog_template::readItem(m_template, m_templateUsed, at, item); ++i) {
+    if (item.kind < kTemplateButton || item.kind > kTemplateComboBox) continue;
+    const RECT rect{pxX(item.x), pxY(item.y), pxX(item.x + item.width), pxY(item.y + item.height)};
+    HWND control = createWindowEx(item.exStyle, kTemplateClasses[item.kind - kTemplateButton], u"", item.style, rect,
+                                  hwnd, item.id);
+    if (control) sendMessage(control, WM_SETFONT, reinterpret_cast<WPARAM>(record->ownedFont), 0);
   }
-
   sendMessage(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(record->ownedFont), 0);
+  return hwnd;
+}
+
+bool olDialog::createModeless(HWND owner) {
+  MIRRANE_CHECK(!m_hwnd, return false);
+  if (m_templateId != 0) return false;
+  uint32_t style = 0;
+  const HWND hwnd = createFromTemplate(owner, style);
+  if (!hwnd) return false;
   g_waitingDialog = this;
   sendMessage(hwnd, WM_INITDIALOG, 0, 0);
   if (g_waitingDialog == this) g_waitingDialog = nullptr;
@@ -341,82 +254,65 @@ bool olDialog::createModeless(HWND owner) {
 }
 
 int olDialog::runModal() {
-  if (m_hwnd) return -1;
-  HWND owner = modalOwner();
+  // A dialog that is open already cannot run a loop of its own as well.
+  MIRRANE_CHECK(!m_hwnd, return -1);
+  HWND owner = modal_stack::ownerForNewDialog();
   const bool disabledOwner = owner && isWindowEnabled(owner);
   if (disabledOwner) enableWindow(owner, false);
   m_endCode = 0;
-  if (g_frames.empty()) olApp::clearQuit();
-  if (!createModeless(owner)) {
+  if (modal_stack::dialogDepth() == 0) olApp::clearQuit();
+  MIRRANE_CHECK(createModeless(owner), {
     if (disabledOwner) enableWindow(owner, true);
     return -1;
-  }
+  });
   const HWND hwnd = m_hwnd;
+  // The window manager learns it too, so that it keeps the dialog above its owner and does
+  // not offer the owner's close box meanwhile.
+  if (QWidget* widget = widgetOf(hwnd); widget && widgetOf(owner)) widget->setWindowModality(Qt::WindowModal);
   showWindow(hwnd, SW_SHOW);
 
-  ModalFrame frame;
-  frame.dialog = this;
-  frame.hwnd = hwnd;
-  m_frame = &frame;
-  g_frames.push_back(&frame);
-  QEventLoop loop;
-  frame.loop = &loop;
-  if (!frameShouldEnd(frame)) loop.exec(QEventLoop::DialogExec);
-  g_frames.erase(std::find(g_frames.begin(), g_frames.end(), &frame));
+  olModalEntry entry;
+  entry.dialog = this;
+  entry.hwnd = hwnd;
+  m_modalEntry = &entry;
+  modal_stack::run(entry);
 
-  int code = frame.endCode;
-  if (frame.dialog) {
+  int code = entry.endCode;
+  if (entry.dialog) {
     code = m_endCode;
-    m_frame = nullptr;
+    m_modalEntry = nullptr;
   }
   if (disabledOwner && isWindow(owner)) enableWindow(owner, true);
   if (owner && getActiveWindow() == hwnd) setActiveWindow(owner);
   if (isWindow(hwnd)) destroyWindow(hwnd);
-  // A quit ends every loop, the outer ones as well.
-  if (olApp::quitReceived() && !g_frames.empty()) g_frames.back()->loop->exit();
   return code;
 }
 
-void olDialog::endAllModalLoops(int code) {
-  for (ModalFrame* frame : g_frames) {
-    frame->endCode = code;
-    if (frame->dialog) frame->dialog->m_endCode = code;
-    frame->loop->exit();
+void olDialog::endAllModalLoops(int code) { modal_stack::endAllDialogs(code); }
+
+namespace {
+
+// Whether the control a key goes to claims it for itself (WM_GETDLGCODE).
+bool controlClaimsKey(MSG& msg) {
+  const LRESULT wanted = sendMessage(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+  if (wanted & DLGC_WANTMESSAGE) return true;
+  switch (msg.wParam) {
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN: return wanted & DLGC_WANTARROWS;
+    case VK_TAB: return wanted & DLGC_WANTTAB;
+    default: return false;
   }
 }
 
-bool modalHooksConsume(MSG& msg) {
-  if (g_frames.empty()) return false;
-  ModalFrame* frame = g_frames.back();
-  olDialog* dialog = frame->dialog;
-  if (!dialog || !dialog->hwnd()) return false;
-  if (dialog->filterMessage(msg)) return true;
-  return dialog->preTranslateMessage(msg);
-}
-
-bool modalNavigationConsumes(MSG& msg) {
-  if (g_frames.empty()) return false;
-  olDialog* dialog = g_frames.back()->dialog;
-  if (!dialog || !dialog->hwnd()) return false;
-  return dialog->preTranslateMessage(msg);
-}
-
-size_t modalLoopDepth() { return g_frames.size(); }
-
-void checkModalLoops() {
-  if (g_frames.empty()) return;
-  if (olApp::quitReceived()) {
-    for (ModalFrame* frame : g_frames) frame->loop->exit();
-    return;
-  }
-  ModalFrame* frame = g_frames.back();
-  if (frameShouldEnd(*frame)) frame->loop->exit();
-}
+}  // namespace
 
 bool isDialogMessage(HWND dialog, MSG& msg) {
   if (!dialog || !msg.hwnd || msg.message != WM_KEYDOWN) return false;
   if (msg.hwnd != dialog && !isChild(dialog, msg.hwnd)) return false;
   if (msg.keyModifiers & kModAlt) return false;
+  if (controlClaimsKey(msg)) return false;
   if (msg.wParam == VK_F1 && !(msg.keyModifiers & (kModCtrl | kModShift))) {
     sendMessage(dialog, WM_HELP);
     return true;
@@ -520,7 +416,7 @@ LRESULT olBaseDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED: return 0;
     case WM_NCDESTROY: m_initialised = false; break;
     case WM_ERASEBKGND:
-      if (!isSystemTheme()) return 1;
+      if (!platformPainting()) return 1;
       break;
     case WM_SYSCOLORCHANGE:
       if (reinterpret_cast<const void*>(lParam) == themeMarker()) {
@@ -542,12 +438,12 @@ LRESULT olBaseDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
-      if (!isSystemTheme()) return reinterpret_cast<LRESULT>(themeBrush(olThemeSlot::face));
+      if (!platformPainting()) return reinterpret_cast<LRESULT>(themeBrush(olThemeSlot::face));
       break;
     case WM_NCHITTEST:
       if (isFixedSize()) {
         LRESULT hit = olDialog::windowProc(message, wParam, lParam);
-        return (hit >= 10 && hit <= 17) ? HTBORDER : hit;
+        return (hit >= HTLEFT && hit <= HTBOTTOMRIGHT) ? HTBORDER : hit;
       }
       break;
     default: break;

@@ -7,6 +7,11 @@
 #include "toolkit/Theme.h"
 #include "toolkit/Window.h"
 
+struct olModalEntry;
+
+// A dialog template makes a top-level popup dialog or a child dialog inside another window.
+enum class olTemplate { popup, child };
+
 class olDialog : public olWnd {
 public:
   olDialog();
@@ -29,11 +34,11 @@ public:
   // Sets the end code and wakes the loop.
   void endDialog(int code);
   int endCode() const { return m_endCode; }
-  bool isModalRunning() const { return m_frame != nullptr; }
+  bool isModalRunning() const { return m_modalEntry != nullptr; }
 
   // Starts a fresh template of width × height dialog units, popup or child, with room for
   // itemCapacity items (more can be added).
-  void beginTemplate(int width, int height, bool popup, int itemCapacity);
+  void beginTemplate(int width, int height, olTemplate kind, int itemCapacity);
   // Appends one control of a predefined kind (0x80 button to 0x85 combo box) in dialog
   // units; false for other kinds or without a template.
   bool addTemplateItem(uint16_t kind, int id, int x, int y, int width, int height, uint32_t extraStyle = 0);
@@ -55,10 +60,13 @@ protected:
   size_t m_templateUsed = 0;
 
 private:
-  friend struct ModalFrame;
-  friend bool modalHooksConsume(MSG& msg);
+  // The control with the id as a WM_COMMAND's lParam.
+  LPARAM controlParam(int id) const;
   friend bool olSharedDialogProc(HWND, UINT, WPARAM, LPARAM, LRESULT&);
-  struct ModalFrame* m_frame = nullptr;
+  // Creates the dialog's window and its controls from the template, with the template's
+  // style; nullptr on failure.
+  HWND createFromTemplate(HWND owner, uint32_t& style);
+  olModalEntry* m_modalEntry = nullptr;
 };
 
 // Centres a top-level window on its owner (or the primary work area), kept inside the work
@@ -67,15 +75,6 @@ bool centreOnOwner(HWND hwnd, HWND owner);
 
 // The dialog manager's keyboard handling for a message addressed into dialog.
 bool isDialogMessage(HWND dialog, MSG& msg);
-
-// Hooks of the innermost modal loop (filterMessage, then the dialog's preTranslateMessage),
-// and the check that ends loops whose end code is set. Called by the message queue.
-bool modalHooksConsume(MSG& msg);
-// Only the innermost modal dialog's own keyboard navigation; its filter is not asked.
-bool modalNavigationConsumes(MSG& msg);
-// How many modal loops are running.
-size_t modalLoopDepth();
-void checkModalLoops();
 
 // The themed base of every dialog of the program.
 class olBaseDlg : public olDialog, public oltheme_control {

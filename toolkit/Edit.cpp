@@ -23,7 +23,7 @@ LRESULT olEdit::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void olEdit::applyControlTheme(HWND hwnd) {
   auto* edit = qobject_cast<QLineEdit*>(widgetOf(hwnd));
   if (!edit) return;
-  if (isSystemTheme()) {
+  if (platformPainting()) {
     edit->setStyleSheet(QString());
     return;
   }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 
+#include "platform/Path.h"
 #include "toolkit/Theme.h"
 #include "toolkit/WindowInternal.h"
 
@@ -49,7 +50,22 @@ SIZE textExtent(olstring_view text, HFONT font) {
   return {metrics.horizontalAdvance(toQString(text)), metrics.height()};
 }
 
-olstring cleanLabel(olstring_view text, bool keepMarkers) {
+olstring elideText(olstring_view text, int width, olElide where, HFONT font) {
+  const QFontMetrics metrics(fontOrUi(font));
+  const QString whole = toQString(text);
+  width = std::max(width, 0);
+  if (metrics.horizontalAdvance(whole) <= width) return olstring(text);
+  if (where == olElide::end) return fromQString(metrics.elidedText(whole, Qt::ElideRight, width));
+  const qsizetype lastPart = whole.lastIndexOf(QChar(platform::kPathSeparator));
+  const QString name = lastPart < 0 ? QString() : whole.mid(lastPart);
+  const int headWidth = width - metrics.horizontalAdvance(name);
+  // The head needs room for more than its ellipsis, or the name is cut itself.
+  if (name.isEmpty() || headWidth <= metrics.horizontalAdvance(QStringLiteral("\u2026W")))
+    return fromQString(metrics.elidedText(whole, Qt::ElideMiddle, width));
+  return fromQString(metrics.elidedText(whole.left(lastPart), Qt::ElideRight, headWidth) + name);
+}
+
+olstring cleanLabel(olstring_view text, olMarkers markers) {
   size_t start = text.find_first_not_of(u'\t');
   if (start == olstring_view::npos) return {};
   olstring_view label = text.substr(start);
@@ -57,7 +73,7 @@ olstring cleanLabel(olstring_view text, bool keepMarkers) {
   size_t dots = 0;
   while (dots < label.size() && label[label.size() - 1 - dots] == u'.') ++dots;
   if (dots > 1) label.remove_suffix(dots);
-  if (keepMarkers) return olstring(label);
+  if (markers == olMarkers::keep) return olstring(label);
   olstring result;
   for (size_t i = 0; i < label.size(); ++i) {
     if (label[i] != u'&') {

@@ -14,8 +14,14 @@ constexpr int edge = 2;
 int lineHeight(HFONT font = nullptr);
 // The size of a one-line text in the font.
 SIZE textExtent(olstring_view text, HFONT font = nullptr);
+// A one-line text cut to fit the width with an ellipsis: at its end, or, for a text that
+// ends in a path, before the path's last part so that the file name stays whole (cut in
+// its own middle only when it alone is too wide). The text itself when it fits.
+enum class olElide { end, path };
+olstring elideText(olstring_view text, int width, olElide where, HFONT font = nullptr);
 
 // A language text made fit for a caption: cut at its first tab (after leading tabs), a
 // trailing run of dots removed unless it is a single dot, and every single "&" removed
-// ("&&" stays). With keepMarkers the "&" markers stay.
-olstring cleanLabel(olstring_view text, bool keepMarkers = false);
+// ("&&" stays), unless the markers are kept.
+enum class olMarkers { remove, keep };
+olstring cleanLabel(olstring_view text, olMarkers markers = olMarkers::remove);

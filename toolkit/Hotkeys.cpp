@@ -4,7 +4,25 @@
 #include <algorithm>
 
 #include "toolkit/Messages.h"
-#include "toolkit/Window.h"
+#include "toolkit/WindowInternal.h"
+
+namespace {
+// Every live table, so that a destroyed window leaves all of them.
+std::vector<olHotkeyTable*>& liveTables() {
+  static std::vector<olHotkeyTable*> tables;
+  return tables;
+}
+}  // namespace
+
+olHotkeyTable::olHotkeyTable() { liveTables().push_back(this); }
+
+olHotkeyTable::olHotkeyTable(const olHotkeyTable& other) : m_entries(other.m_entries) { liveTables().push_back(this); }
+
+olHotkeyTable::~olHotkeyTable() { std::erase(liveTables(), this); }
+
+void hotkeysForgetWindow(HWND hwnd) {
+  for (olHotkeyTable* table : liveTables()) table->removeTarget(hwnd);
+}
 
 olHotkeyTable& olHotkeyTable::instance() {
   static olHotkeyTable table;

@@ -12,8 +12,14 @@ struct olHotkey {
   UINT command = 0;
 };
 
+// A table forgets the entries of a window when the window is destroyed.
 class olHotkeyTable {
 public:
+  olHotkeyTable();
+  olHotkeyTable(const olHotkeyTable& other);
+  olHotkeyTable& operator=(const olHotkeyTable& other) = default;
+  ~olHotkeyTable();
+
   static olHotkeyTable& instance();
   void add(HWND target, unsigned virtualKey, unsigned modifiers, UINT command);
   void removeTarget(HWND target);

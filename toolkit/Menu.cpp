@@ -5,6 +5,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QPainter>
+#include <QProxyStyle>
+#include <QStyleOption>
 
 #include "foundation/Language.h"
 #include "toolkit/Theme.h"
@@ -13,6 +16,42 @@
 struct olMenuObject {
   olMenu* menu;
 };
+
+namespace {
+
+// Draws a menu's frame in the theme's frame colour. The platform style darkens the menu's
+// own background for it, which cannot be seen against a dark window.
+class MenuStyle : public QProxyStyle {
+public:
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+    if (element != PE_FrameMenu) {
+      QProxyStyle::drawPrimitive(element, option, painter, widget);
+      return;
+    }
+    painter->save();
+    painter->setPen(toQColor(themeColour(olThemeSlot::frame)));
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(option->rect.adjusted(0, 0, -1, -1));
+    painter->restore();
+  }
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    // A frame of one pixel at least, so that there is one to draw.
+    const int value = QProxyStyle::pixelMetric(metric, option, widget);
+    return metric == PM_MenuPanelWidth ? std::max(value, 1) : value;
+  }
+};
+
+QStyle* menuStyle() {
+  static QPointer<MenuStyle> style;
+  if (!style) {
+    style = new MenuStyle;
+    style->setParent(QCoreApplication::instance());
+  }
+  return style;
+}
+
+}  // namespace
 
 struct olMenu::Impl {
   QPointer<QMenu> menu;
@@ -165,6 +204,7 @@ int olMenu::popup(HWND owner, POINT screen, UINT flags) {
 void olMenu::readTheme() {
   if (!m->menu) return;
   if (HFONT font = uiFont()) m->menu->setFont(qfontOf(font));
+  if (m->menu->style() != menuStyle()) m->menu->setStyle(menuStyle());
   m->menu->setPalette(themePalette());
   for (const auto& sub : m->submenus) sub->readTheme();
 }

@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "foundation/SoftCheck.h"
 #include "toolkit/App.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Geometry.h"
@@ -15,6 +16,7 @@ namespace {
 
 constexpr int kIconSize = 32;
 constexpr int kTextWidth = 380;
+constexpr UINT kCountDownStepMs = 1000;
 
 std::map<int, olstring>& captions() {
   static std::map<int, olstring> map;
@@ -53,14 +55,14 @@ std::vector<int> buttonSet(UINT type) {
 
 olMessageBox::olMessageBox(olstring_view text, olstring_view caption, UINT type)
     : m_text(text), m_caption(caption), m_type(type), m_ids(buttonSet(type)) {
-  beginTemplate(200, 60, true, static_cast<int>(m_ids.size()));
+  beginTemplate(200, 60, olTemplate::popup, static_cast<int>(m_ids.size()));
   for (size_t i = 0; i < m_ids.size(); ++i)
     addTemplateItem(kTemplateButton, m_ids[i], 0, 0, 50, 14, i == 0 ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
 }
 
 olMessageBox::~olMessageBox() {
   _countDown.stop();
-  unbind(true);
+  unbind(olUnbind::destroyWindow);
 }
 
 int olMessageBox::show(olstring_view text, olstring_view caption, UINT type, int countDownSeconds) {
@@ -89,7 +91,7 @@ bool olMessageBox::onInitDialog() {
   m_buttons.clear();
   for (int id : m_ids) {
     auto button = std::make_unique<olButton>();
-    button->attachDlgItem(m_hwnd, id);
+    MIRRANE_CHECK(button->attachDlgItem(m_hwnd, id), continue);
     m_buttons.push_back(std::move(button));
   }
   olBaseDlg::onInitDialog();
@@ -97,7 +99,7 @@ bool olMessageBox::onInitDialog() {
   if (!cancelId()) setStyle(m_hwnd, getStyle(m_hwnd) & ~WS_SYSMENU);
   m_remaining = m_countDownSeconds;
   if (m_remaining > 0) {
-    _countDown.start(m_hwnd, 1000);
+    MIRRANE_CHECK(_countDown.start(m_hwnd, kCountDownStepMs), m_remaining = 0);
     loadTexts();
   }
   setFocus(getDlgItem(m_hwnd, m_ids.front()));
@@ -151,7 +153,7 @@ void olMessageBox::paintClient(HDC dc, const RECT& rect) {
   RECT content = rect;
   content.bottom -= m_bandHeight;
   fillSolidRect(dc, content, themeColour(olThemeSlot::window));
-  drawEdges(dc, {rect.left, content.bottom, rect.right, content.bottom + 1}, themeColour(olThemeSlot::frame), 2, 1);
+  drawEdges(dc, {rect.left, content.bottom, rect.right, content.bottom + 1}, themeColour(olThemeSlot::frame), kSideTop, 1);
   if (m_type & MB_ICONMASK) drawMessageIcon(dc, m_type & MB_ICONMASK, dx(7), dy(7), kIconSize);
   RECT text = textArea();
   setTextColour(dc, themeColour(olThemeSlot::text));

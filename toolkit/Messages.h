@@ -41,6 +41,7 @@ constexpr UINT WM_SETICON = 0x0080;
 constexpr UINT WM_NCCREATE = 0x0081;
 constexpr UINT WM_NCDESTROY = 0x0082;
 constexpr UINT WM_NCHITTEST = 0x0084;
+constexpr UINT WM_GETDLGCODE = 0x0087;
 constexpr UINT WM_NCMOUSEMOVE = 0x00A0;
 constexpr UINT WM_KEYDOWN = 0x0100;
 constexpr UINT WM_KEYUP = 0x0101;
@@ -75,6 +76,12 @@ constexpr UINT WM_MOUSELEAVE = 0x02A3;
 constexpr UINT WM_THEMECHANGED = 0x031A;
 constexpr UINT WM_DPICHANGED = 0x02E0;
 constexpr UINT WM_USER = 0x0400;
+// The toolkit's own messages, at the top of the private range (WM_USER up to here stays
+// for the application's windows).
+// Sent to a disabled top-level window whose close box was pressed (a modal dialog or a
+// compare holds it): the close is refused, and the window may answer later, for example by
+// cancelling the compare and closing once it has ended.
+constexpr UINT WM_OLCLOSEWHILEDISABLED = 0x7F01;
 // Registered messages are numbered from here up.
 constexpr UINT kFirstRegisteredMessage = 0xC000;
 
@@ -82,6 +89,22 @@ constexpr UINT kFirstRegisteredMessage = 0xC000;
 constexpr WPARAM SIZE_RESTORED = 0;
 constexpr WPARAM SIZE_MINIMIZED = 1;
 constexpr WPARAM SIZE_MAXIMIZED = 2;
+
+// WM_GETDLGCODE: wParam the virtual key, lParam the MSG (or 0). A control answers with
+// the keys it claims for itself, which the dialog's keyboard handling then leaves to it:
+// Enter and Escape for DLGC_WANTMESSAGE (the key in the MSG) or DLGC_WANTALLKEYS, the
+// arrows for DLGC_WANTARROWS, Tab for DLGC_WANTTAB, typed characters for DLGC_WANTCHARS.
+constexpr LRESULT DLGC_WANTARROWS = 0x0001;
+constexpr LRESULT DLGC_WANTTAB = 0x0002;
+constexpr LRESULT DLGC_WANTALLKEYS = 0x0004;
+constexpr LRESULT DLGC_WANTMESSAGE = 0x0004;
+constexpr LRESULT DLGC_HASSETSEL = 0x0008;
+constexpr LRESULT DLGC_DEFPUSHBUTTON = 0x0010;
+constexpr LRESULT DLGC_UNDEFPUSHBUTTON = 0x0020;
+constexpr LRESULT DLGC_RADIOBUTTON = 0x0040;
+constexpr LRESULT DLGC_WANTCHARS = 0x0080;
+constexpr LRESULT DLGC_STATIC = 0x0100;
+constexpr LRESULT DLGC_BUTTON = 0x2000;
 
 // Mouse key state bits in wParam.
 constexpr WPARAM MK_LBUTTON = 0x0001;
@@ -216,20 +239,24 @@ constexpr HWND HWND_TOP = nullptr;
 // Hit-test codes.
 constexpr LRESULT HTCLIENT = 1;
 constexpr LRESULT HTCAPTION = 2;
-constexpr LRESULT HTBORDER = 18;
+constexpr LRESULT HTLEFT = 10;  // the sizing borders run from HTLEFT to HTBOTTOMRIGHT
 constexpr LRESULT HTBOTTOMRIGHT = 17;
+constexpr LRESULT HTBORDER = 18;
 
 // System commands.
 constexpr WPARAM SC_SIZE = 0xF000;
 constexpr WPARAM SC_CLOSE = 0xF060;
 
-// Virtual keys.
+// Virtual keys. Letters and digits are their upper-case characters ('A', '7').
 constexpr unsigned VK_BACK = 0x08;
 constexpr unsigned VK_TAB = 0x09;
+constexpr unsigned VK_CLEAR = 0x0C;
 constexpr unsigned VK_RETURN = 0x0D;
 constexpr unsigned VK_SHIFT = 0x10;
 constexpr unsigned VK_CONTROL = 0x11;
 constexpr unsigned VK_MENU = 0x12;
+constexpr unsigned VK_PAUSE = 0x13;
+constexpr unsigned VK_CAPITAL = 0x14;
 constexpr unsigned VK_ESCAPE = 0x1B;
 constexpr unsigned VK_SPACE = 0x20;
 constexpr unsigned VK_PRIOR = 0x21;
@@ -240,12 +267,37 @@ constexpr unsigned VK_LEFT = 0x25;
 constexpr unsigned VK_UP = 0x26;
 constexpr unsigned VK_RIGHT = 0x27;
 constexpr unsigned VK_DOWN = 0x28;
+constexpr unsigned VK_SNAPSHOT = 0x2C;
 constexpr unsigned VK_INSERT = 0x2D;
 constexpr unsigned VK_DELETE = 0x2E;
+constexpr unsigned VK_LWIN = 0x5B;
+constexpr unsigned VK_RWIN = 0x5C;
 constexpr unsigned VK_APPS = 0x5D;
-constexpr unsigned VK_F1 = 0x70;
+constexpr unsigned VK_NUMPAD0 = 0x60;  // to VK_NUMPAD9 = 0x69
+constexpr unsigned VK_MULTIPLY = 0x6A;
+constexpr unsigned VK_ADD = 0x6B;
+constexpr unsigned VK_SUBTRACT = 0x6D;
+constexpr unsigned VK_DECIMAL = 0x6E;
+constexpr unsigned VK_DIVIDE = 0x6F;
+constexpr unsigned VK_F1 = 0x70;  // to VK_F24 = 0x87
 constexpr unsigned VK_F3 = 0x72;
 constexpr unsigned VK_F4 = 0x73;
+constexpr unsigned VK_F5 = 0x74;
+constexpr unsigned VK_NUMLOCK = 0x90;
+constexpr unsigned VK_SCROLL = 0x91;
+// Punctuation keys, named by what they carry on the US layout.
+constexpr unsigned VK_OEM_1 = 0xBA;       // ; :
+constexpr unsigned VK_OEM_PLUS = 0xBB;    // = +
+constexpr unsigned VK_OEM_COMMA = 0xBC;   // , <
+constexpr unsigned VK_OEM_MINUS = 0xBD;   // - _
+constexpr unsigned VK_OEM_PERIOD = 0xBE;  // . >
+constexpr unsigned VK_OEM_2 = 0xBF;       // / ?
+constexpr unsigned VK_OEM_3 = 0xC0;       // ` ~
+constexpr unsigned VK_OEM_4 = 0xDB;       // [ {
+constexpr unsigned VK_OEM_5 = 0xDC;       // \ |
+constexpr unsigned VK_OEM_6 = 0xDD;       // ] }
+constexpr unsigned VK_OEM_7 = 0xDE;       // ' "
+constexpr unsigned VK_OEM_102 = 0xE2;     // the extra key beside the left Shift
 
 // Message box types.
 constexpr UINT MB_OK = 0x00;

@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <QIcon>
+#include <QIconEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -68,7 +69,7 @@ int drawText(HDC dc, olstring_view text, RECT& rect, UINT format) {
   return drawn.height();
 }
 
-void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
+void drawGlyph(HDC dc, olGlyph glyph, const RECT& rect, COLORREF colour) {
   if (!dc) return;
   const double size = std::clamp(std::min(rect.width(), rect.height()) * 0.55, 10.0, 24.0);
   const QPointF centre(rect.left + rect.width() / 2.0, rect.top + rect.height() / 2.0);
@@ -81,8 +82,8 @@ void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
   dc->setPen(pen);
   dc->setBrush(Qt::NoBrush);
   const double l = box.left(), t = box.top(), w = box.width(), h = box.height();
-  switch (code) {
-    case 1: {  // open folder
+  switch (glyph) {
+    case olGlyph::openFolder: {
       QPainterPath back;
       back.moveTo(l, t + h * 0.85);
       back.lineTo(l, t + h * 0.2);
@@ -100,7 +101,7 @@ void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
       dc->drawPath(front);
       break;
     }
-    case 2: {  // folder
+    case olGlyph::folder: {
       QPainterPath path;
       path.moveTo(l, t + h * 0.85);
       path.lineTo(l, t + h * 0.2);
@@ -112,7 +113,7 @@ void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
       dc->drawPath(path);
       break;
     }
-    case 3: {  // file
+    case olGlyph::file: {
       QPainterPath path;
       path.moveTo(l + w * 0.2, t);
       path.lineTo(l + w * 0.6, t);
@@ -125,7 +126,7 @@ void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
       dc->drawLine(QPointF(l + w * 0.6, t + h * 0.22), QPointF(l + w * 0.8, t + h * 0.22));
       break;
     }
-    case 4: {  // save
+    case olGlyph::save: {
       QPainterPath path;
       path.moveTo(l + w * 0.1, t + h * 0.1);
       path.lineTo(l + w * 0.72, t + h * 0.1);
@@ -138,11 +139,11 @@ void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
       dc->drawRect(QRectF(l + w * 0.25, t + h * 0.55, w * 0.5, h * 0.35));
       break;
     }
-    case 5:  // close
+    case olGlyph::close:
       dc->drawLine(QPointF(l + w * 0.2, t + h * 0.2), QPointF(l + w * 0.8, t + h * 0.8));
       dc->drawLine(QPointF(l + w * 0.8, t + h * 0.2), QPointF(l + w * 0.2, t + h * 0.8));
       break;
-    case 6: {  // reset: a circular arrow
+    case olGlyph::reset: {  // a circular arrow
       QRectF circle(l + w * 0.12, t + h * 0.12, w * 0.76, h * 0.76);
       dc->drawArc(circle, 100 * 16, 290 * 16);
       const double angle = 100.0 * M_PI / 180.0;
@@ -152,10 +153,10 @@ void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour) {
       dc->drawLine(tip, tip + QPointF(w * 0.08, h * 0.22));
       break;
     }
-    case 7:  // menu
+    case olGlyph::menu:
       for (double y : {0.25, 0.5, 0.75}) dc->drawLine(QPointF(l + w * 0.15, t + h * y), QPointF(l + w * 0.85, t + h * y));
       break;
-    default: break;
+    case olGlyph::none: break;
   }
   dc->restore();
 }
@@ -187,6 +188,11 @@ void drawAppIcon(HDC dc, int x, int y, int size) {
   dc->restore();
 }
 
+namespace {
+// Shapes want less contrast than text to be seen.
+constexpr double kShapeContrast = 3.0;
+}  // namespace
+
 void drawMessageIcon(HDC dc, UINT kind, int x, int y, int size) {
   if (!dc || size <= 0) return;
   dc->save();
@@ -201,7 +207,13 @@ void drawMessageIcon(HDC dc, UINT kind, int x, int y, int size) {
     case MB_ICONINFORMATION: fill = QColor(0x00, 0x67, 0xC0); mark = QStringLiteral("i"); break;
     default: dc->restore(); return;
   }
-  dc->setPen(Qt::NoPen);
+  // On a background close to its fill (the question icon on a dark blue window) the icon
+  // gets a ring in the background's contrasting colour, so that its shape still stands out.
+  const COLORREF background = themeColour(olThemeSlot::window);
+  const bool ringed = contrastRatio(fromQColor(fill), background) < kShapeContrast ||
+                      contrastRatio(fromQColor(fill), themeColour(olThemeSlot::face)) < kShapeContrast;
+  if (ringed) dc->setPen(QPen(toQColor(contrastingText(background)), std::max(1.5, size / 16.0)));
+  else dc->setPen(Qt::NoPen);
   dc->setBrush(fill);
   if ((kind & MB_ICONMASK) == MB_ICONWARNING) {
     QPainterPath triangle;
@@ -222,17 +234,36 @@ void drawMessageIcon(HDC dc, UINT kind, int x, int y, int size) {
   dc->restore();
 }
 
-void setAppIcon(HWND hwnd) {
-  QWidget* widget = widgetOf(hwnd);
-  if (!widget) return;
-  QIcon icon;
-  for (int size : {16, 32}) {
-    QPixmap pixmap(size, size);
+namespace {
+
+// The application icon drawn for whatever size is asked, so that it is sharp on any
+// screen: the window manager's, the task switcher's, a HiDPI title bar.
+class AppIconEngine : public QIconEngine {
+public:
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+    const int size = std::min(rect.width(), rect.height());
+    drawAppIcon(painter, rect.x() + (rect.width() - size) / 2, rect.y() + (rect.height() - size) / 2, size);
+  }
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    QPixmap pixmap(size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
-    drawAppIcon(&painter, 0, 0, size);
-    painter.end();
-    icon.addPixmap(pixmap);
+    paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+    return pixmap;
   }
-  widget->setWindowIcon(icon);
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    QList<QSize> sizes;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) sizes.append(QSize(size, size));
+    return sizes;
+  }
+  QIconEngine* clone() const override { return new AppIconEngine; }
+  QString key() const override { return QStringLiteral("mirrane-app-icon"); }
+};
+
+}  // namespace
+
+QIcon appIcon() { return QIcon(new AppIconEngine); }
+
+void setAppIcon(HWND hwnd) {
+  if (QWidget* widget = widgetOf(hwnd)) widget->setWindowIcon(appIcon());
 }

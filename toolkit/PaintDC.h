@@ -33,11 +33,13 @@ void setTextColour(HDC dc, COLORREF colour);
 // tabs). With DT_CALCRECT nothing is drawn and rect receives the size the text needs.
 // Returns the height of the drawn text.
 int drawText(HDC dc, olstring_view text, RECT& rect, UINT format);
-// A toolkit glyph (1 open, 2 folder, 3 file, 4 save, 5 close, 6 reset, 7 menu) centred in rect.
-void drawGlyph(HDC dc, int code, const RECT& rect, COLORREF colour);
+// The toolkit's glyphs, drawn in a colour so that they follow the theme.
+enum class olGlyph { none, openFolder, folder, file, save, close, reset, menu };
+// A glyph centred in rect; none draws nothing.
+void drawGlyph(HDC dc, olGlyph glyph, const RECT& rect, COLORREF colour);
 // The application icon, drawn in a square of the given size.
 void drawAppIcon(HDC dc, int x, int y, int size);
 // Icons of the message box: MB_ICONERROR, MB_ICONQUESTION, MB_ICONWARNING, MB_ICONINFORMATION.
 void drawMessageIcon(HDC dc, UINT kind, int x, int y, int size);
-// Gives a top-level window the application icon at 16 and 32 pixels.
+// Gives a top-level window the application icon, drawn at whatever size the desktop asks.
 void setAppIcon(HWND hwnd);

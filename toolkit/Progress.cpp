@@ -3,15 +3,38 @@
 
 #include <QPainter>
 
+#include <cmath>
+
+#include "foundation/SoftCheck.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/PaintDC.h"
 #include "toolkit/WindowInternal.h"
+
+namespace {
+
+// The indeterminate bar: a segment of 30 % of the bar glides from end to end and back,
+// once in kSweepSteps animation steps, starting in the middle.
+constexpr UINT kAnimationStepMs = 40;
+constexpr int kSweepSteps = 80;
+constexpr int kFirstStep = kSweepSteps / 4;
+constexpr double kSegmentShare = 0.3;
+// The filled part keeps this distance from the frame.
+constexpr int kBarInset = 2;
+
+// Where the segment's left edge is, from 0 (at the left end) to 1 (at the right end).
+double segmentPlace(int step) {
+  const double phase = static_cast<double>(step % kSweepSteps) / kSweepSteps;
+  const double there = 1.0 - std::abs(2.0 * phase - 1.0);
+  return there * there * (3.0 - 2.0 * there);  // eased at both ends
+}
+
+}  // namespace
 
 olProgressCtrl::olProgressCtrl() = default;
 
 olProgressCtrl::~olProgressCtrl() {
   m_animation.stop();
-  unbind(true);
+  unbind(olUnbind::destroyWindow);
 }
 
 bool olProgressCtrl::setRange(int64_t maximum) {
@@ -34,8 +57,10 @@ bool olProgressCtrl::setPos(int64_t position) {
 bool olProgressCtrl::setIndeterminate(bool indeterminate) {
   if (indeterminate == m_indeterminate) return false;
   m_indeterminate = indeterminate;
-  m_phase = 0;
-  if (indeterminate && m_hwnd) m_animation.start(m_hwnd, 40);
+  m_step = kFirstStep;
+  if (indeterminate && m_hwnd) {
+    MIRRANE_CHECK(m_animation.start(m_hwnd, kAnimationStepMs), (void)0);
+  }
   else m_animation.stop();
   invalidateRect(m_hwnd);
   return true;
@@ -58,7 +83,7 @@ bool olProgressCtrl::setText(olstring_view text) {
 void olProgressCtrl::Animation::onTimer() {
   // A paused job stands still, and so does its bar.
   if (m_owner.m_state == kPaused) return;
-  m_owner.m_phase = (m_owner.m_phase + 2) % 200;
+  m_owner.m_step = (m_owner.m_step + 1) % kSweepSteps;
   invalidateRect(m_owner.m_hwnd);
 }
 
@@ -81,25 +106,23 @@ LRESULT olProgressCtrl::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return olWnd::windowProc(message, wParam, lParam);
 }
 
+RECT olProgressCtrl::segmentRect() const {
+  if (!m_indeterminate) return {};
+  RECT inner = getClientRect(m_hwnd).inflated(-kBarInset, -kBarInset);
+  const int segment = std::max(static_cast<int>(inner.width() * kSegmentShare), 4);
+  inner.left += static_cast<int>(std::lround((inner.width() - segment) * segmentPlace(m_step)));
+  inner.right = std::min(inner.left + segment, inner.right);
+  return inner;
+}
+
 void olProgressCtrl::paint(HDC dc, const RECT& rect) {
   ++m_paints;
   fillSolidRect(dc, rect, themeColour(olThemeSlot::window));
-  drawEdges(dc, rect, themeColour(olThemeSlot::frame), 15, 1);
-  const RECT inner = rect.inflated(-2, -2);
-  const COLORREF fill = m_state == kPaused ? blendColours(themeColour(olThemeSlot::accent), RGB(0xDA, 0xA5, 0x20), 170)
-                                           : themeColour(olThemeSlot::accent);
-  RECT filled = inner;
-  if (m_indeterminate) {
-    // A block a quarter of the bar wide sweeps from left to right.
-    const int block = std::max(inner.width() / 4, 4);
-    const int travel = inner.width() + block;
-    filled.left = inner.left - block + travel * m_phase / 200;
-    filled.right = filled.left + block;
-    filled.left = std::max(filled.left, inner.left);
-    filled.right = std::min(filled.right, inner.right);
-  } else {
-    filled.right = inner.left + static_cast<int>(static_cast<double>(inner.width()) * m_position / m_maximum);
-  }
+  drawEdges(dc, rect, themeColour(olThemeSlot::frame), kAllSides, 1);
+  const COLORREF fill = m_state == kPaused ? pausedColour() : themeColour(olThemeSlot::accent);
+  RECT filled = rect.inflated(-kBarInset, -kBarInset);
+  if (m_indeterminate) filled = segmentRect();
+  else filled.right = filled.left + static_cast<int>(static_cast<double>(filled.width()) * m_position / m_maximum);
   if (!filled.isEmpty()) fillSolidRect(dc, filled, fill);
   if (m_text.empty()) return;
   // The text reads on both parts: in the bar colour's contrast over the filled part.

@@ -31,6 +31,9 @@ public:
   int state() const { return m_state; }
   const olstring& text() const { return m_text; }
   int paintCount() const { return m_paints; }
+  // Where the indeterminate bar's segment is drawn now, in client coordinates (empty when
+  // the bar is not indeterminate).
+  RECT segmentRect() const;
 
 private:
   void paint(HDC dc, const RECT& rect);
@@ -49,7 +52,7 @@ private:
   bool m_indeterminate = false;
   int m_state = kNormal;
   olstring m_text;
-  int m_phase = 0;
+  int m_step = 0;  // of the indeterminate bar's animation
   int m_paints = 0;
   Animation m_animation{*this};
 };

@@ -49,7 +49,7 @@ struct olScrollPanel::Bar {
 olScrollPanel::olScrollPanel() : m_bar(new Bar) {}
 
 olScrollPanel::~olScrollPanel() {
-  unbind(true);
+  unbind(olUnbind::destroyWindow);
   delete m_bar;
 }
 
@@ -88,7 +88,7 @@ void olScrollPanel::onAttached() {
 
 void olScrollPanel::applyControlTheme(HWND) {
   if (ThemedScrollBar* bar = m_bar->widget) {
-    bar->custom = g_customBars && !isSystemTheme();
+    bar->custom = g_customBars && !platformPainting();
     bar->update();
   }
   updateScrollBar();

@@ -33,8 +33,7 @@ olTheme makeTheme(const char16_t* name, std::initializer_list<uint32_t> rgb) {
 }
 
 struct CurrentTheme {
-  olTheme theme = makeTheme(u"Light", {0xF0F0F0, 0xADADAD, 0x007ACC, 0xDEDEDE, 0xD1E7F8, 0x93C5EE, 0xCCCCCC, 0x000000,
-                                       0x808080, 0xFFFFFF, 0x0000CC, 0x808080});
+  olTheme theme = themeTable().front();
   int index = 0;
   bool system = false;
   olBrushObject brushes[12] = {};
@@ -66,7 +65,35 @@ QPalette& platformPalette() {
   return palette;
 }
 
+// Whether System Default shows dark colours, as the desktop prefers.
+bool g_systemDark = false;
+
+constexpr int kDarkThemeIndex = 1;
+
+// Under System Default on a dark desktop whose platform palette stayed light (Qt does not
+// follow every desktop's preference), the Dark theme's colours stand in for the platform's.
+bool systemUsesDarkColours() {
+  return g_systemDark && !isDarkColour(fromQColor(platformPalette().color(QPalette::Window)));
+}
+
+// A platform colour for text made to read on the platform's backgrounds: moved toward the
+// normal text colour until it does (the platform's disabled grey is meant for controls
+// nobody reads, but grey text here marks lines a user reads).
+COLORREF legibleOnBackgrounds(COLORREF colour, const QPalette& p) {
+  constexpr double kReadable = 4.5;
+  const COLORREF text = fromQColor(p.color(QPalette::WindowText));
+  const COLORREF backgrounds[] = {fromQColor(p.color(QPalette::Button)), fromQColor(p.color(QPalette::Base))};
+  for (int amount = 0; amount <= 255; amount += 15) {
+    const COLORREF candidate = blendColours(colour, text, amount);
+    if (std::all_of(std::begin(backgrounds), std::end(backgrounds),
+                    [&](COLORREF b) { return contrastRatio(candidate, b) >= kReadable; }))
+      return candidate;
+  }
+  return text;
+}
+
 COLORREF systemColour(olThemeSlot slot) {
+  if (systemUsesDarkColours()) return themeTable()[kDarkThemeIndex].colour(slot);
   const QPalette& p = platformPalette();
   switch (slot) {
     case olThemeSlot::face: return fromQColor(p.color(QPalette::Button));
@@ -78,10 +105,10 @@ COLORREF systemColour(olThemeSlot slot) {
     case olThemeSlot::selection: return fromQColor(p.color(QPalette::Highlight));
     case olThemeSlot::buttonState: return fromQColor(p.color(QPalette::Midlight));
     case olThemeSlot::text: return fromQColor(p.color(QPalette::WindowText));
-    case olThemeSlot::greyText: return fromQColor(p.color(QPalette::Disabled, QPalette::Text));
+    case olThemeSlot::greyText: return legibleOnBackgrounds(fromQColor(p.color(QPalette::Disabled, QPalette::Text)), p);
     case olThemeSlot::window: return fromQColor(p.color(QPalette::Base));
     case olThemeSlot::link: return fromQColor(p.color(QPalette::Link));
-    case olThemeSlot::secondary: return fromQColor(p.color(QPalette::Shadow));
+    case olThemeSlot::secondary: return legibleOnBackgrounds(fromQColor(p.color(QPalette::Shadow)), p);
   }
   return 0;
 }
@@ -91,7 +118,7 @@ void repaintOpenWindows() {
   QApplication::setPalette(themePalette());
   // Every open top-level window hears of the switch; each passes it on to its children.
   for (QWidget* widget : QApplication::topLevelWidgets()) {
-    HWND hwnd = handleOf(widget, false);
+    HWND hwnd = handleOf(widget);
     if (hwnd && olWndMap::instance().find(hwnd))
       postMessage(hwnd, WM_SYSCOLORCHANGE, 0, reinterpret_cast<LPARAM>(themeMarker()));
     else
@@ -103,16 +130,16 @@ void repaintOpenWindows() {
 
 const std::vector<olTheme>& themeTable() {
   static const std::vector<olTheme> table = {
-      makeTheme(u"Light", {0xF0F0F0, 0xADADAD, 0x007ACC, 0xDEDEDE, 0xD1E7F8, 0x93C5EE, 0xCCCCCC, 0x000000, 0x808080,
-                           0xFFFFFF, 0x0000CC, 0x808080}),
-      makeTheme(u"Dark", {0x252525, 0x858585, 0x007ACC, 0x333333, 0x4D4D4D, 0x686868, 0x333333, 0xDADADA, 0x858585,
-                          0x1E1E1E, 0x007ACC, 0xDADADA}),
-      makeTheme(u"Blue", {0x003C6C, 0x80B1D8, 0x35B735, 0x004D8A, 0x00559B, 0x0075D5, 0x003C6C, 0xFFFFFF, 0x808080,
-                          0x002D4F, 0x35B735, 0x9FC4E1}),
-      makeTheme(u"Green", {0x0C5C0C, 0x88BE88, 0xFFFFFF, 0x107C10, 0x288928, 0x2E9E2E, 0x0C5C0C, 0xFFFFFF, 0x88BE88,
+      makeTheme(u"Light", {0xF0F0F0, 0xADADAD, 0x007ACC, 0xDEDEDE, 0xD1E7F8, 0x93C5EE, 0xCCCCCC, 0x000000, 0x6B6B6B,
+                           0xFFFFFF, 0x0000CC, 0x6B6B6B}),
+      makeTheme(u"Dark", {0x252525, 0x858585, 0x007ACC, 0x333333, 0x474747, 0x5C5C5C, 0x333333, 0xDADADA, 0x939393,
+                          0x1E1E1E, 0x3794FF, 0xDADADA}),
+      makeTheme(u"Blue", {0x003C6C, 0x80B1D8, 0x35B735, 0x004D8A, 0x00559B, 0x0075D5, 0x003C6C, 0xFFFFFF, 0xA8BCD0,
+                          0x002D4F, 0x4CCB4C, 0x9FC4E1}),
+      makeTheme(u"Green", {0x0C5C0C, 0x88BE88, 0xFFFFFF, 0x0F6E0F, 0x1B781B, 0x2A852A, 0x0C5C0C, 0xFFFFFF, 0xA3D3A3,
                            0x094209, 0xFFFFFF, 0xBADABA}),
       makeTheme(u"System Default", {0xF0F0F0, 0xADADAD, 0x007ACC, 0xDEDEDE, 0xD1E7F8, 0x93C5EE, 0xCCCCCC, 0x000000,
-                                    0x808080, 0xFFFFFF, 0x0000CC, 0x808080}),
+                                    0x6B6B6B, 0xFFFFFF, 0x0000CC, 0x6B6B6B}),
   };
   return table;
 }
@@ -146,6 +173,7 @@ bool applyThemeByName(olstring_view name) {
 int currentThemeIndex() { return current().index; }
 olstring currentThemeName() { return current().theme.name; }
 bool isSystemTheme() { return current().system; }
+bool platformPainting() { return current().system && !systemUsesDarkColours(); }
 
 COLORREF themeColour(olThemeSlot slot) {
   if (current().system && olApp::interfaceRunning()) return systemColour(slot);
@@ -158,8 +186,23 @@ const void* themeMarker() { return &current(); }
 
 bool darkFromColourScheme(std::optional<uint32_t> colourScheme) { return colourScheme && *colourScheme == 1; }
 
+bool desktopPrefersDark(std::optional<uint32_t> colourScheme, COLORREF paletteWindow) {
+  if (colourScheme == kColourSchemeDark) return true;
+  if (colourScheme == kColourSchemeLight) return false;
+  return isDarkColour(paletteWindow);
+}
+
+bool systemThemeIsDark() { return g_systemDark; }
+
+void followDesktopColourScheme(std::optional<uint32_t> colourScheme) {
+  const bool dark = desktopPrefersDark(colourScheme, fromQColor(platformPalette().color(QPalette::Window)));
+  if (dark == g_systemDark) return;
+  g_systemDark = dark;
+  if (current().system) applyTheme(current().index);
+}
+
 QPalette themePalette() {
-  if (current().system) return platformPalette();
+  if (current().system && !systemUsesDarkColours()) return platformPalette();
   auto c = [](olThemeSlot slot) { return toQColor(themeColour(slot)); };
   QPalette p;
   p.setColor(QPalette::Window, c(olThemeSlot::face));
@@ -188,7 +231,11 @@ QPalette themePalette() {
 }
 
 void initialiseThemes() {
-  if (olApp::interfaceRunning()) platformPalette();
+  if (olApp::interfaceRunning()) {
+    platformPalette();
+    g_systemDark = desktopPrefersDark(desktopColourScheme(), fromQColor(platformPalette().color(QPalette::Window)));
+    watchDesktopColourScheme();
+  }
   if (!applyTheme(-1)) applyTheme(appsUseDarkTheme() ? 1 : 0);
   current().margins = olMargins{};
   applyFont(defaultFontDescription(), 1.45f);
@@ -305,10 +352,10 @@ void drawEdges(HDC dc, const RECT& rect, COLORREF colour, unsigned sides, int wi
   if (!dc || width <= 0) return;
   const QColor c = toQColor(colour);
   const int w = std::min(width, std::min(rect.width(), rect.height()));
-  if (sides & 1) dc->fillRect(rect.left, rect.top, w, rect.height(), c);
-  if (sides & 2) dc->fillRect(rect.left, rect.top, rect.width(), w, c);
-  if (sides & 4) dc->fillRect(rect.right - w, rect.top, w, rect.height(), c);
-  if (sides & 8) dc->fillRect(rect.left, rect.bottom - w, rect.width(), w, c);
+  if (sides & kSideLeft) dc->fillRect(rect.left, rect.top, w, rect.height(), c);
+  if (sides & kSideTop) dc->fillRect(rect.left, rect.top, rect.width(), w, c);
+  if (sides & kSideRight) dc->fillRect(rect.right - w, rect.top, w, rect.height(), c);
+  if (sides & kSideBottom) dc->fillRect(rect.left, rect.bottom - w, rect.width(), w, c);
 }
 
 void fillSolidRect(HDC dc, const RECT& rect, COLORREF colour) {
@@ -323,6 +370,32 @@ void fillRoundRect(HDC dc, const RECT& rect, int radius, COLORREF colour) {
   dc->setBrush(toQColor(colour));
   dc->drawRoundedRect(QRectF(toQRect(rect)), radius / 2.0, radius / 2.0);
   dc->restore();
+}
+
+double relativeLuminance(COLORREF colour) {
+  auto linear = [](unsigned channel) {
+    const double c = channel / 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(redOf(colour)) + 0.7152 * linear(greenOf(colour)) + 0.0722 * linear(blueOf(colour));
+}
+
+double contrastRatio(COLORREF a, COLORREF b) {
+  double lighter = relativeLuminance(a), darker = relativeLuminance(b);
+  if (lighter < darker) std::swap(lighter, darker);
+  return (lighter + 0.05) / (darker + 0.05);
+}
+
+COLORREF contrastingText(COLORREF background) {
+  constexpr COLORREF black = RGB(0, 0, 0), white = RGB(255, 255, 255);
+  return contrastRatio(black, background) >= contrastRatio(white, background) ? black : white;
+}
+
+bool isDarkColour(COLORREF colour) { return contrastingText(colour) != RGB(0, 0, 0); }
+
+COLORREF pausedColour() {
+  // Amber says "held" in every theme; a deeper amber keeps it from glaring on dark ones.
+  return isDarkColour(themeColour(olThemeSlot::window)) ? fromHexRgb(0xD99A00) : fromHexRgb(0xF0B429);
 }
 
 COLORREF blendColours(COLORREF a, COLORREF b, int amount) {

@@ -39,8 +39,12 @@ bool applyTheme(int index);
 bool applyThemeByName(olstring_view name);
 int currentThemeIndex();
 olstring currentThemeName();
-// True while the System Default theme is in force: windows keep the platform's painting.
+// True while the System Default theme is in force.
 bool isSystemTheme();
+// True while windows keep the platform's painting: System Default, unless the desktop
+// prefers dark colours that the platform's own palette does not have (the toolkit then
+// paints in the Dark theme's colours itself).
+bool platformPainting();
 // The colour of a role in the current theme; under System Default the platform's colour.
 COLORREF themeColour(olThemeSlot slot);
 // A solid brush of the face, window or frame colour of the current theme.
@@ -48,11 +52,23 @@ HBRUSH themeBrush(olThemeSlot slot);
 // The value that marks WM_SYSCOLORCHANGE as a theme switch (in lParam).
 const void* themeMarker();
 
-// The desktop asks applications for a dark appearance (freedesktop colour-scheme
-// preference, 1 = prefer dark); false when it cannot be read.
+// The desktop's colour-scheme preference (the freedesktop appearance setting): 0 none,
+// 1 prefer dark, 2 prefer light; nothing when it cannot be read.
+constexpr uint32_t kColourSchemeDark = 1;
+constexpr uint32_t kColourSchemeLight = 2;
+std::optional<uint32_t> desktopColourScheme();
+// The desktop asks applications for a dark appearance; false when it cannot be read.
 bool appsUseDarkTheme();
 // The mapping of that preference: true only for the value 1.
 bool darkFromColourScheme(std::optional<uint32_t> colourScheme);
+// Whether System Default shows dark colours: the desktop's preference where it states
+// one, else the darkness of the platform palette's window colour.
+bool desktopPrefersDark(std::optional<uint32_t> colourScheme, COLORREF paletteWindow);
+bool systemThemeIsDark();
+// The desktop's preference changed: System Default, when in force, follows at once.
+void followDesktopColourScheme(std::optional<uint32_t> colourScheme);
+// Listens for the desktop's changes of the preference (once).
+void watchDesktopColourScheme();
 
 // Start-up: the theme table, the default theme and the default font.
 void initialiseThemes();
@@ -95,10 +111,26 @@ public:
   virtual void applyControlTheme(HWND hwnd);
 };
 
-// Fills a band of the width inside each chosen side (1 left, 2 top, 4 right, 8 bottom).
+// The sides of a rectangle as the bits of a frame mask.
+constexpr unsigned kSideLeft = 1;
+constexpr unsigned kSideTop = 2;
+constexpr unsigned kSideRight = 4;
+constexpr unsigned kSideBottom = 8;
+constexpr unsigned kAllSides = kSideLeft | kSideTop | kSideRight | kSideBottom;
+
+// Fills a band of the width inside each chosen side (kSideLeft, kSideTop, ...).
 void drawEdges(HDC dc, const RECT& rect, COLORREF colour, unsigned sides, int width);
 void fillSolidRect(HDC dc, const RECT& rect, COLORREF colour);
 // An anti-aliased filled rounded rectangle.
 void fillRoundRect(HDC dc, const RECT& rect, int radius, COLORREF colour);
 // The mix of two colours, amount 0 (all a) to 255 (all b).
 COLORREF blendColours(COLORREF a, COLORREF b, int amount);
+// The contrast of two colours as the readability guidelines measure it: 1 (none) to 21
+// (black on white). Text wants 4.5 at least, shapes 3.
+double contrastRatio(COLORREF a, COLORREF b);
+// Black or white, whichever reads better on the colour.
+COLORREF contrastingText(COLORREF background);
+// A colour on which white reads better than black.
+bool isDarkColour(COLORREF colour);
+// The fill of a paused progress bar in the current theme.
+COLORREF pausedColour();

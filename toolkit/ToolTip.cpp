@@ -24,6 +24,13 @@ olToolTipCtrl& olToolTipCtrl::shared() {
   return tip;
 }
 
+void tooltipForgetWindow(HWND hwnd) {
+  olToolTipCtrl& tip = olToolTipCtrl::shared();
+  if (hwnd == tip.hwnd()) return;
+  tip.removeTool(hwnd);
+  if (tip.m_pendingTool == hwnd) tip.m_pendingTool = nullptr;
+}
+
 olToolTipCtrl::~olToolTipCtrl() { destroy(); }
 
 bool olToolTipCtrl::create() {

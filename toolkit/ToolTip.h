@@ -37,6 +37,7 @@ public:
   olstring shownText() const;
 
 private:
+  friend void tooltipForgetWindow(HWND hwnd);
   olToolTipCtrl() = default;
   HWND m_hwnd = nullptr;
   HWND m_pendingTool = nullptr;

@@ -1,7 +1,7 @@
 // The window core: window handles bound to objects through one process-wide map, one
 // shared window procedure through which every message of a bound window passes, the
 // reflection of control notifications to the control's own object, and the window
-// operations application code uses instead of touching Qt.
+// operations application code uses instead of touching Qt. No Qt type appears here.
 #pragma once
 
 #include <map>
@@ -13,6 +13,9 @@
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 
 class olWnd;
+
+// What unbinding does to the window: it stays, or it is destroyed with the binding.
+enum class olUnbind { keepWindow, destroyWindow };
 
 // The handle-to-object map, one per process. An entry exists exactly while an object is
 // bound. When the map is destroyed (process end) every object still in it is unbound
@@ -63,8 +66,8 @@ public:
   // Binds to the window (subclassing it), then calls onAttached; fails when already bound.
   virtual bool attach(HWND hwnd);
 
-  // Unbinds the object, restoring the previous procedure; with destroy the window goes too.
-  void unbind(bool destroy);
+  // Unbinds the object, restoring the previous procedure; the window stays or goes.
+  void unbind(olUnbind how);
   HWND hwnd() const { return m_hwnd; }
   bool isBound() const { return m_hwnd != nullptr; }
   HFONT font() const { return m_font; }
@@ -73,8 +76,11 @@ public:
   SIZE minTrackSize() const { return {m_minTrackWidth, m_minTrackHeight}; }
 
   // Internal: the shared procedure reads the marks set by the default handlers.
+  static constexpr int kDrawItemMark = 0;
+  static constexpr int kMeasureItemMark = 1;
+  static constexpr int kCompareItemMark = 2;
   bool notHandledMark(int which) const { return m_notHandled[which] != 0; }
-  void clearNotHandledMarks() { m_notHandled[0] = m_notHandled[1] = m_notHandled[2] = 0; }
+  void clearNotHandledMarks() { m_notHandled[kDrawItemMark] = m_notHandled[kMeasureItemMark] = m_notHandled[kCompareItemMark] = 0; }
 
 protected:
   // The previous window procedure if there is one (and it is not the shared one), else
@@ -159,7 +165,8 @@ olstring getWindowText(HWND hwnd);
 // Geometry. Client rectangles start at (0, 0); window rectangles are in screen coordinates.
 RECT getClientRect(HWND hwnd);
 RECT getWindowRect(HWND hwnd);
-bool moveWindow(HWND hwnd, int x, int y, int width, int height, bool repaint = true);
+// Moves and sizes a window; what the move uncovers is repainted.
+bool moveWindow(HWND hwnd, int x, int y, int width, int height);
 bool setWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int width, int height, UINT flags);
 POINT clientToScreen(HWND hwnd, POINT p);
 POINT screenToClient(HWND hwnd, POINT p);
@@ -187,7 +194,6 @@ HWND getActiveWindow();
 bool setActiveWindow(HWND hwnd);
 void invalidateRect(HWND hwnd, const RECT* rect = nullptr);
 void updateWindow(HWND hwnd);
-void setRedraw(HWND hwnd, bool redraw);
 // Accepts or refuses files dropped from the desktop (WM_DROPFILES).
 void dragAcceptFiles(HWND hwnd, bool accept);
 
@@ -209,7 +215,15 @@ int largeIconSize();
 enum class olCursor { arrow, hand, sizeWestEast, sizeNorthSouth, iBeam, wait };
 void setWindowCursor(HWND hwnd, olCursor cursor);
 
-// Mouse capture: the window keeps receiving mouse messages while a button is held.
+// Mouse moves without a button held reach the window as WM_MOUSEMOVE, and WM_MOUSELEAVE
+// follows once each time the mouse has left it: for owner-drawn controls with a hover look
+// (a list's row under the mouse). Without it a window sees the mouse only while a button
+// is held, and never WM_MOUSELEAVE. False for no window.
+bool trackMouseHover(HWND hwnd);
+
+// Mouse capture: the window a mouse button was pressed on keeps receiving the mouse
+// messages until every button is released (dragging a selection out of a list). The
+// window holding it, or nullptr.
 HWND getCapture();
 
 // Ctrl (8), Shift (4) and Alt (1) as they are now.

@@ -2,6 +2,7 @@
 
 #include "app/Version.h"
 #include "foundation/LanguageKeys.h"
+#include "foundation/SoftCheck.h"
 #include "toolkit/Geometry.h"
 #include "window/DialogLayout.h"
 #include "toolkit/PaintDC.h"
@@ -11,12 +12,12 @@ namespace {
 
 
 // "help" cut at its first tab and without trailing dots, its "&" marker kept.
-olstring helpCaption() { return cleanLabel(langText(lang::global::kHelp), true); }
+olstring helpCaption() { return cleanLabel(langText(lang::global::kHelp), olMarkers::keep); }
 
 }  // namespace
 
 CAboutDlg::CAboutDlg() {
-  beginTemplate(260, 104, true, 4);
+  beginTemplate(260, 104, olTemplate::popup, 4);
   addTemplateItem(kTemplateButton, kAboutLinkId, 7, 46, 107, 14, WS_TABSTOP);
   addTemplateItem(kTemplateButton, kAboutHelpId, 203, 7, 50, 14, WS_TABSTOP);
   addTemplateItem(kTemplateButton, IDCANCEL, 203, 32, 50, 14, WS_TABSTOP);
@@ -48,10 +49,11 @@ LRESULT CAboutDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CAboutDlg::attachControls() {
-  m_link.attachDlgItem(m_hwnd, kAboutLinkId);
-  m_helpButton.attachDlgItem(m_hwnd, kAboutHelpId);
-  m_donateButton.attachDlgItem(m_hwnd, kAboutDonateId);
-  m_closeButton.attachDlgItem(m_hwnd, IDCANCEL);
+  const std::pair<olWnd*, int> controls[] = {
+      {&m_link, kAboutLinkId}, {&m_helpButton, kAboutHelpId}, {&m_donateButton, kAboutDonateId}, {&m_closeButton, IDCANCEL}};
+  for (auto [control, id] : controls) {
+    MIRRANE_CHECK(control->attachDlgItem(m_hwnd, id), continue);
+  }
 }
 
 bool CAboutDlg::onInitDialog() {

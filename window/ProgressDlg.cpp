@@ -1,6 +1,7 @@
 #include "window/ProgressDlg.h"
 
 #include "foundation/LanguageKeys.h"
+#include "foundation/SoftCheck.h"
 #include "toolkit/Geometry.h"
 #include "window/DialogLayout.h"
 #include "toolkit/PaintDC.h"
@@ -13,7 +14,7 @@ olstring decimal(int64_t value) { return fromUtf8(std::to_string(value)); }
 }  // namespace
 
 CProgressDlg::CProgressDlg(CompareEngine& engine) : m_engine(engine) {
-  beginTemplate(260, 68, true, 2);
+  beginTemplate(260, 68, olTemplate::popup, 2);
   addTemplateItem(kTemplateButton, kPauseButtonId, 146, 47, 50, 14, WS_CLIPSIBLINGS | WS_TABSTOP);
   addTemplateItem(kTemplateButton, IDCANCEL, 203, 47, 50, 14, WS_CLIPSIBLINGS | WS_TABSTOP);
 }
@@ -24,11 +25,15 @@ LRESULT CProgressDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND) {
     switch (LOWORD(wParam)) {
       case IDCANCEL:
-        // Cancel while paused resumes the job, so that it can notice the request; the
-        // dialog stays until the worker has stopped.
+        // The cancel button, Escape and the close box. Cancel while paused resumes the job,
+        // so that it can notice the request; the dialog stays until the worker has stopped.
+        m_cancelRequested = true;
         m_engine.worker.requestStop();
+        updateControls();
         return 0;
       case kPauseButtonId:
+        // A cancelled job is on its way out: pausing it would only hold up its end.
+        if (m_cancelRequested) return 0;
         if (m_engine.worker.isPaused()) {
           m_engine.worker.resume();
         } else {
@@ -44,12 +49,12 @@ LRESULT CProgressDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CProgressDlg::attachControls() {
-  m_cancelButton.attachDlgItem(m_hwnd, IDCANCEL);
-  m_pauseButton.attachDlgItem(m_hwnd, kPauseButtonId);
+  MIRRANE_CHECK(m_cancelButton.attachDlgItem(m_hwnd, IDCANCEL), (void)0);
+  MIRRANE_CHECK(m_pauseButton.attachDlgItem(m_hwnd, kPauseButtonId), (void)0);
   HWND bar = createWindowEx(0, u"msctls_progress32", u"", WS_CHILD | WS_VISIBLE, RECT{}, m_hwnd, kProgressBarId);
-  if (bar == nullptr) return;
+  MIRRANE_CHECK(bar != nullptr, return);
   sendMessage(bar, WM_SETFONT, reinterpret_cast<WPARAM>(m_font));
-  m_progressBar.attach(bar);
+  MIRRANE_CHECK(m_progressBar.attach(bar), return);
   setWindowPos(bar, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
@@ -81,9 +86,12 @@ void CProgressDlg::paintClient(HDC dc, const RECT&) {
   if (m_statusLine.empty()) return;
   RECT k = dialogContentRect(m_hwnd, m_font);
   k.bottom = k.top + lineHeight(m_font) + 3 * edge;
+  // A long path is cut in its middle: the file name at its end is what tells the user
+  // where the compare is.
+  m_shownStatusLine = elideText(m_statusLine, k.right - k.left, olElide::path, m_font);
   selectFont(dc, m_font);
   setTextColour(dc, themeColour(olThemeSlot::text));
-  drawText(dc, m_statusLine, k, DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+  drawText(dc, m_shownStatusLine, k, DT_SINGLELINE | DT_NOPREFIX);
 }
 
 void CProgressDlg::loadTexts() {

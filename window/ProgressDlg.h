@@ -32,13 +32,17 @@ public:
 
   const olProgressCtrl& progressBar() const { return m_progressBar; }
   const olstring& statusLine() const { return m_statusLine; }
+  // The status line as the last paint showed it, cut to the dialog's width.
+  const olstring& shownStatusLine() const { return m_shownStatusLine; }
 
 private:
   // Mode, range and position of the bar from the counters; returns the status text.
   olstring applyCounters(const JobState::Progress& progress);
 
   CompareEngine& m_engine;
+  bool m_cancelRequested = false;
   olstring m_statusLine;
+  olstring m_shownStatusLine;
   olProgressCtrl m_progressBar;
   olButton m_cancelButton;
   olButton m_pauseButton;

@@ -28,7 +28,7 @@ namespace {
 class Host : public olBaseDlg {
 public:
   explicit Host(int items = 0) {
-    beginTemplate(100, 60, true, items);
+    beginTemplate(100, 60, olTemplate::popup, items);
     addTemplateStyle(WS_THICKFRAME);
   }
   std::vector<MSG> seen;
@@ -117,8 +117,8 @@ TEST(Buttons, CheckBoxAndSwitchKeepTheirStates) {
   EXPECT_TRUE(host.saw(WM_COMMAND, MAKEWPARAM(1026, BN_CLICKED)));
   view.setFrameMask(0x1B);
   EXPECT_EQ(view.frameMask(), 11u);
-  browse.setGlyph(1);
-  EXPECT_EQ(browse.glyph(), 1);
+  browse.setGlyph(olGlyph::openFolder);
+  EXPECT_EQ(browse.glyph(), olGlyph::openFolder);
 }
 
 TEST(Edit, ShowsItsCueTextAndSelectsAll) {

@@ -5,6 +5,7 @@
 #include <thread>
 #include <QWidget>
 
+#include "foundation/SoftCheck.h"
 #include "tests/toolkit/GuiTest.h"
 #include "toolkit/App.h"
 #include "toolkit/Hotkeys.h"
@@ -16,7 +17,7 @@ using gui_test::SimpleDialog;
 
 TEST(DialogTemplate, KeepsTheBinaryLayoutAndRefusesUnknownKinds) {
   olDialog dialog;
-  dialog.beginTemplate(100, 50, true, 5);
+  dialog.beginTemplate(100, 50, olTemplate::popup, 5);
   // 64 bytes of header and 112 bytes for every (started) group of four items.
   EXPECT_EQ(dialog.templateBlock().size(), 64u + 2 * 112u);
   EXPECT_EQ(dialog.templateUsedBytes(), 64u);
@@ -34,7 +35,7 @@ TEST(DialogTemplate, KeepsTheBinaryLayoutAndRefusesUnknownKinds) {
   EXPECT_EQ(count, 9);
 
   olDialog child;
-  child.beginTemplate(10, 10, false, 0);
+  child.beginTemplate(10, 10, olTemplate::child, 0);
   std::memcpy(&style, child.templateBlock().data(), 4);
   EXPECT_EQ(style, 0x46000440u);
   EXPECT_EQ(child.templateBlock().size(), 64u);
@@ -58,7 +59,7 @@ TEST(DialogCreation, BuildsControlsInDialogUnitsAndBindsThem) {
   // The toolkit's UI font reached the dialog and, through it, the controls.
   EXPECT_EQ(reinterpret_cast<HFONT>(sendMessage(hwnd, WM_GETFONT)), uiFont());
   EXPECT_TRUE(dialog.isInitialised());
-  dialog.unbind(true);
+  dialog.unbind(olUnbind::destroyWindow);
   EXPECT_FALSE(isWindow(hwnd));
   EXPECT_FALSE(isWindow(edit));
   EXPECT_EQ(olWndMap::instance().find(hwnd), nullptr);
@@ -174,25 +175,31 @@ TEST(ModalLoop, ClickingAButtonEndsWithItsId) {
   EXPECT_EQ(dialog.runModal(), IDCANCEL);
 }
 
-TEST(ModalLoop, ASecondRunModalOfAnOpenDialogFails) {
+TEST(ModalLoop, ASecondRunModalOfAnOpenDialogFailsAndSaysSo) {
   Reaper reaper;
   SimpleDialog dialog;
   int second = 0;
+  unsigned reported = 0;
   later(50, [&] {
+    const unsigned before = soft_check::failures;
     second = dialog.runModal();
+    reported = soft_check::failures - before;
     dialog.endDialog(7);
   });
   EXPECT_EQ(dialog.runModal(), 7);
   EXPECT_EQ(second, -1);
+  EXPECT_EQ(reported, 1u) << "a caller's mistake is logged, not silent";
 }
 
 TEST(ModalLoop, NestedDialogDisablesItsOwnerAndEnablesItAgain) {
   Reaper reaper;
   SimpleDialog outer, inner;
   bool ownerDisabled = false;
+  Qt::WindowModality innerModality = Qt::NonModal;
   later(50, [&] {
     later(50, [&] {
       ownerDisabled = !isWindowEnabled(outer.hwnd());
+      innerModality = widgetOf(inner.hwnd())->windowModality();
       // Input to the disabled owner is not delivered.
       QTest::keyClick(widgetOf(getDlgItem(outer.hwnd(), 100)), Qt::Key_Escape);
       gui_test::waitFor([] { return false; }, 30);
@@ -201,6 +208,7 @@ TEST(ModalLoop, NestedDialogDisablesItsOwnerAndEnablesItAgain) {
     });
     EXPECT_EQ(inner.runModal(), 5);
     EXPECT_TRUE(isWindowEnabled(outer.hwnd()));
+    EXPECT_EQ(innerModality, Qt::WindowModal) << "the window manager knows the dialog is modal";
     outer.endDialog(6);
   });
   EXPECT_EQ(outer.runModal(), 6);
@@ -269,7 +277,7 @@ TEST(Placement, AFixedSizeDialogCannotBeResized) {
 
   // A resizable dialog can grow, but not below the size it was made with.
   olDialog sizable;
-  sizable.beginTemplate(120, 80, true, 0);
+  sizable.beginTemplate(120, 80, olTemplate::popup, 0);
   sizable.addTemplateStyle(WS_THICKFRAME);
   ASSERT_TRUE(sizable.createModeless(nullptr));
   RECT start = getWindowRect(sizable.hwnd());

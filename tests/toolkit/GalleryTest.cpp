@@ -1,7 +1,9 @@
 // One dialog from an in-memory template holding every toolkit control, saved as a picture
 // in each theme (build/screenshots/gallery-<theme>.png), with a message box and a menu.
 #include <QApplication>
+#include <QImage>
 #include <QMenu>
+#include <QPainter>
 #include <QWidget>
 
 #include "tests/toolkit/GuiTest.h"
@@ -26,7 +28,7 @@ enum Id {
 class Gallery : public olBaseDlg {
 public:
   Gallery() {
-    beginTemplate(330, 240, true, 20);
+    beginTemplate(330, 240, olTemplate::popup, 20);
     addTemplateItem(kTemplateButton, IDOK, 0, 0, 50, 14, BS_DEFPUSHBUTTON);
     addTemplateItem(kTemplateButton, IDCANCEL, 0, 0, 50, 14);
     for (int id : {kDiffs, kAll, kLoad, kSave, kReset, kMore, kDetails, kLink, kSplit})
@@ -54,11 +56,11 @@ public:
     diffs.attachDlgItem(m_hwnd, kDiffs);
     all.attachDlgItem(m_hwnd, kAll);
     const int glyphIds[4] = {kLoad, kSave, kReset, kMore};
-    const int codes[4] = {1, 4, 6, 7};
+    const olGlyph codes[4] = {olGlyph::openFolder, olGlyph::save, olGlyph::reset, olGlyph::menu};
     for (int i = 0; i < 4; ++i) {
       glyphs[i].attachDlgItem(m_hwnd, glyphIds[i]);
       glyphs[i].setGlyph(codes[i]);
-      glyphs[i].setFrameMask(i == 0 ? 15 : 0);
+      glyphs[i].setFrameMask(i == 0 ? kAllSides : 0);
     }
     info.attachDlgItem(m_hwnd, kDetails);
     info.setIconKind(MB_ICONINFORMATION);
@@ -111,7 +113,7 @@ public:
     for (int i = 0; i < 6; ++i) setWindowText(panelBoxes[i]->hwnd(), panelTexts[i]);
     panelBoxes[1]->setChecked(true);
     diffs.setChecked(true);
-    all.setFrameMask(14);
+    all.setFrameMask(kSideTop | kSideRight | kSideBottom);
     progress.setText(u"40 of 100");
     progress.setPos(40);
     paused.setRange(10);
@@ -185,7 +187,7 @@ public:
     setTextColour(dc, themeColour(olThemeSlot::secondary));
     RECT note{rect.right / 2, my, rect.right - mx, my + 32};
     drawText(dc, u"secondary text", note, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
-    drawEdges(dc, {rect.left, my + 36, rect.right, my + 37}, themeColour(olThemeSlot::frame), 8, 1);
+    drawEdges(dc, {rect.left, my + 36, rect.right, my + 37}, themeColour(olThemeSlot::frame), kSideBottom, 1);
   }
 };
 
@@ -195,14 +197,32 @@ std::string fileName(const olstring& theme) {
   return name;
 }
 
+// The menu as it is seen: over a window of the theme, with a margin around it.
+void saveMenuPicture(QWidget* popup, const std::string& name) {
+  const QPixmap menu = popup->grab();
+  constexpr int kMargin = 12;
+  QImage canvas(menu.width() + 2 * kMargin, menu.height() + 2 * kMargin, QImage::Format_RGB32);
+  canvas.fill(toQColor(themeColour(olThemeSlot::window)));
+  QPainter painter(&canvas);
+  painter.drawPixmap(kMargin, kMargin, menu);
+  painter.end();
+  canvas.save(QString::fromStdString(gui_test::screenshotFolder() + "/menu-" + name + ".png"));
+}
+
 }  // namespace
 
 TEST(Gallery, EveryControlInEveryTheme) {
-  const int focusByTheme[5] = {kPath, kChecked, IDOK, kLink, kDiffs};
-  for (size_t i = 0; i < themeTable().size(); ++i) {
-    const olstring name = themeTable()[i].name;
+  // Each theme focuses another control; System Default a plain push button, whose focus
+  // mark the platform would otherwise hide. The last round is System Default on a desktop
+  // that prefers dark colours.
+  const int focusByTheme[6] = {kPath, kChecked, IDOK, kLink, IDCANCEL, kDiffs};
+  for (size_t i = 0; i <= themeTable().size(); ++i) {
+    const bool darkDesktop = i == themeTable().size();
+    const size_t theme = darkDesktop ? themeTable().size() - 1 : i;
+    const olstring name = themeTable()[theme].name + (darkDesktop ? u" Dark Desktop" : u"");
     SCOPED_TRACE(toUtf8(name));
-    ASSERT_TRUE(applyTheme(static_cast<int>(i)));
+    followDesktopColourScheme(darkDesktop ? kColourSchemeDark : kColourSchemeLight);
+    ASSERT_TRUE(applyTheme(static_cast<int>(theme)));
     Gallery gallery;
     ASSERT_TRUE(gallery.createModeless(nullptr));
     showWindow(gallery.hwnd(), SW_SHOW);
@@ -235,11 +255,12 @@ TEST(Gallery, EveryControlInEveryTheme) {
     menu.setDefaultItem(32776);
     gui_test::later(100, [&] {
       if (QWidget* popup = QApplication::activePopupWidget()) {
-        popup->grab().save(QString::fromStdString(gui_test::screenshotFolder() + "/menu-" + fileName(name) + ".png"));
+        saveMenuPicture(popup, fileName(name));
         popup->close();
       }
     });
     menu.popup(gallery.hwnd(), {100, 100}, TPM_RETURNCMD);
   }
+  followDesktopColourScheme(kColourSchemeLight);
   applyTheme(-1);
 }

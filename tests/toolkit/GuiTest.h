@@ -48,7 +48,7 @@ namespace gui_test {
 class SimpleDialog : public olBaseDlg {
 public:
   SimpleDialog() {
-    beginTemplate(200, 100, true, 3);
+    beginTemplate(200, 100, olTemplate::popup, 3);
     addTemplateItem(kTemplateEdit, 100, 7, 7, 120, 12);
     addTemplateItem(kTemplateButton, IDOK, 90, 80, 50, 14, BS_DEFPUSHBUTTON);
     addTemplateItem(kTemplateButton, IDCANCEL, 145, 80, 50, 14);

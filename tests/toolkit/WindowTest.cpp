@@ -12,6 +12,7 @@
 #include "toolkit/Hotkeys.h"
 #include "toolkit/Shell.h"
 #include "toolkit/Timer.h"
+#include "toolkit/ToolTip.h"
 #include "toolkit/WindowInternal.h"
 
 using gui_test::SimpleDialog;
@@ -98,10 +99,10 @@ TEST(Routing, SetFontReachesEveryChildAndUnbindRestoresTheProcedure) {
   WNDPROC before = windowProcedure(ok);
   ASSERT_TRUE(button.attach(ok));
   EXPECT_EQ(windowProcedure(ok), olSharedWindowProc);
-  button.unbind(false);
+  button.unbind(olUnbind::keepWindow);
   EXPECT_EQ(windowProcedure(ok), before);
   EXPECT_TRUE(isWindow(ok));
-  dialog.unbind(true);
+  dialog.unbind(olUnbind::destroyWindow);
   deleteFont(big);
 }
 
@@ -120,7 +121,7 @@ TEST(Routing, PostedMessagesArriveInOrderAndNotAfterTheWindowIsGone) {
   gui_test::waitFor([&] { return recorder.seen.size() == 2; });
   EXPECT_EQ(recorder.seen, (std::vector<UINT>{WM_USER + 1, WM_USER + 2}));
   postMessage(hwnd, WM_USER + 3);
-  recorder.unbind(true);
+  recorder.unbind(olUnbind::destroyWindow);
   gui_test::waitFor([] { return false; }, 30);
   EXPECT_EQ(recorder.seen.size(), 2u);
   EXPECT_FALSE(postMessage(hwnd, WM_USER + 4));
@@ -168,7 +169,7 @@ TEST(Timers, IdsStartAt1314AndFireOnTheirWindow) {
   EXPECT_EQ(third.id(), 1314u);
   EXPECT_TRUE(gui_test::waitFor([&] { return second.fired > 0 && third.fired > 0; }));
   EXPECT_EQ(first.fired, 0);
-  dialog.unbind(true);
+  dialog.unbind(olUnbind::destroyWindow);
   EXPECT_FALSE(second.isRunning());
   EXPECT_FALSE(second.start(nullptr, 10));
 }
@@ -216,7 +217,7 @@ TEST(Captions, CleanLabel) {
     SCOPED_TRACE(toUtf8(c.text));
     EXPECT_EQ(cleanLabel(c.text), c.clean);
   }
-  EXPECT_EQ(cleanLabel(u"&Help...\tF1", true), u"&Help");
+  EXPECT_EQ(cleanLabel(u"&Help...\tF1", olMarkers::keep), u"&Help");
 }
 
 TEST(Geometry, StandardButtonIsAtLeastTwentyPixelsHighAndScalesItsWidth) {
@@ -297,4 +298,57 @@ TEST(Routing, DroppedFilesArriveOnlyWhereAccepted) {
 TEST(Shell, ClipboardHoldsText) {
   ASSERT_TRUE(setClipboardText(u"/tmp/\u00e9t\u00e9"));
   EXPECT_EQ(clipboardText(), u"/tmp/\u00e9t\u00e9");
+}
+
+TEST(Handles, LookUpsCreateNothingAndDestroyedWindowsLeaveEveryTable) {
+  // A widget the toolkit did not make (a Qt part, a file dialog) has no handle, and asking
+  // for one does not make it.
+  const size_t windows = liveWindowCount();
+  QWidget plain;
+  EXPECT_EQ(handleOf(&plain), nullptr);
+  plain.show();
+  plain.setFocus();
+  plain.activateWindow();
+  EXPECT_EQ(getFocus(), nullptr);
+  EXPECT_EQ(getActiveWindow(), nullptr);
+  EXPECT_EQ(liveWindowCount(), windows);
+
+  // A Qt part inside a toolkit window stands for that window.
+  SimpleDialog dialog;
+  ASSERT_TRUE(dialog.createModeless(nullptr));
+  auto* part = new QWidget(widgetOf(dialog.hwnd()));
+  EXPECT_EQ(nearestHandle(part), dialog.hwnd());
+  EXPECT_EQ(handleOf(part), nullptr);
+
+  const HWND ok = getDlgItem(dialog.hwnd(), IDOK);
+  olToolTipCtrl& tip = olToolTipCtrl::shared();
+  ASSERT_TRUE(tip.create());
+  tip.addTool(ok, u"Start");
+  olHotkeyTable local;
+  local.add(ok, VK_F5, 0, 32771);
+  olHotkeyTable::instance().add(ok, VK_F5, 0, 32771);
+  dialog.unbind(olUnbind::destroyWindow);
+  EXPECT_EQ(tip.toolText(ok), u"") << "the tooltip forgot the window";
+  EXPECT_EQ(local.size(), 0u) << "every hotkey table forgot the window";
+  EXPECT_EQ(olHotkeyTable::instance().size(), 0u);
+  tip.destroy();
+}
+
+TEST(Captions, ElidingKeepsAPathsFileNameWhole) {
+  const olstring path = u"Comparing... /home/user/projects/mirrane/docs/reports/2026/annual-summary.txt";
+  const int wide = textExtent(path).cx;
+  const int nameWidth = textExtent(u"/annual-summary.txt").cx;
+  EXPECT_EQ(elideText(path, wide, olElide::path), path) << "a line that fits stays whole";
+  const olstring cut = elideText(path, wide / 2, olElide::path);
+  EXPECT_LE(textExtent(cut).cx, wide / 2);
+  EXPECT_EQ(cut.substr(0, 9), u"Comparing");
+  EXPECT_NE(cut.find(u'\u2026'), olstring::npos);
+  EXPECT_EQ(cut.substr(cut.size() - 19), u"/annual-summary.txt");
+  const olstring ended = elideText(path, wide / 2, olElide::end);
+  EXPECT_EQ(ended.back(), u'\u2026');
+  // Too narrow even for the name: the name is cut in its middle, its end still shown.
+  const olstring narrow = elideText(path, nameWidth - 10, olElide::path);
+  EXPECT_LE(textExtent(narrow).cx, nameWidth - 10);
+  EXPECT_EQ(narrow.substr(narrow.size() - 4), u".txt");
+  EXPECT_EQ(elideText(u"no separator at all in this line", 60, olElide::path).find(u'\u2026') != olstring::npos, true);
 }

@@ -59,7 +59,7 @@ TEST(AboutDialog, LinkHelpAndDonateGoToTheOwnerAndTheDialogStays) {
   EXPECT_EQ(owner.received[1], std::make_pair(unsigned(kAboutHelpId), LPARAM(0)));
   EXPECT_EQ(owner.received[2], std::make_pair(unsigned(kAboutDonateId), LPARAM(0)));
   olApp::instance()->setMainWindow(nullptr);
-  owner.unbind(true);
+  owner.unbind(olUnbind::destroyWindow);
 }
 
 TEST(AboutDialog, EscapeEndsItAndTheTextAreaFollowsTheLanguage) {
