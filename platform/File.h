@@ -19,7 +19,9 @@ enum class FileAccess { read, write };
 // refused with error 5 without blocking. Writing: returns a handle to a new temporary file
 // beside the target; closeFile() renames it over the target when every write succeeded, so
 // a failed or interrupted write leaves the old content untouched. A link as target is
-// followed, so the file it points to is replaced, not the link.
+// followed, so the file it points to is replaced, not the link. A target that exists and is
+// no regular file (a FIFO, a terminal, a device) is written in place, never replaced; a
+// FIFO that nobody reads fails at once instead of blocking.
 // Returns nullptr on failure.
 FileHandle openFile(std::u16string_view path, FileAccess access);
 

@@ -101,6 +101,25 @@ std::string resolveWriteTarget(const std::string& path) {
   return path;
 }
 
+// A FIFO, a terminal or a device is written where it is: there is nothing to replace, and
+// renaming a file over it would destroy the node (for root even /dev/null).
+FileHandle openInPlace(const std::string& target) {
+  // Not blocking, so that a FIFO nobody reads fails at once instead of hanging.
+  const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) {
+    setLastErrorFromErrno(errno);
+    return nullptr;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  auto* file = new FileObject;
+  file->fd = fd;
+  file->access = FileAccess::write;
+  file->targetPath = target;
+  setLastError(kErrorSuccess);
+  return file;
+}
+
 FileHandle openForWriting(const std::string& requested) {
   const std::string target = resolveWriteTarget(requested);
   struct stat existing;
@@ -115,6 +134,7 @@ FileHandle openForWriting(const std::string& requested) {
     setLastError(kErrorAccessDenied);
     return nullptr;
   }
+  if (exists && !S_ISREG(existing.st_mode)) return openInPlace(target);
   const size_t slash = target.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -237,7 +257,14 @@ void adviseSequentialRead(FileHandle handle) {
 bool closeFile(FileHandle handle) {
   if (handle == nullptr) return false;
   bool ok = true;
-  if (handle->access == FileAccess::write) {
+  if (handle->access == FileAccess::write && handle->temporaryPath.empty()) {
+    // Written in place: nothing to flush to a disk or to rename.
+    ok = !handle->writeFailed;
+    if (::close(handle->fd) != 0 && ok) {
+      setLastErrorFromErrno(errno);
+      ok = false;
+    }
+  } else if (handle->access == FileAccess::write) {
     // The new content must be on disk before it replaces the old, or a crash could leave
     // an empty settings file behind.
     if (handle->writeFailed) {
