@@ -1,15 +1,19 @@
 #include "app/Startup.h"
 
+#include "app/ReportWriter.h"
 #include "app/Settings.h"
 #include "app/Version.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Language.h"
 #include "foundation/TextFile.h"
 #include "platform/Console.h"
+#include "platform/Error.h"
+#include "platform/File.h"
 
 #include <chrono>
 #include <clocale>
 #include <cstdio>
+#include <optional>
 
 using platform::StandardStream;
 
@@ -103,6 +107,41 @@ int refuseToCompare(const CommandLine& commandLine) {
   return 1;
 }
 
+// The report would take the place of a file being compared (or of the archive or file a
+// link leads to), which would be lost.
+bool reportReplacesComparedFile(const CommandLine& commandLine) {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  if (commandLine.reportPath == ReportWriter::kStandardOutput ||
+      !platform::pathIdentity(commandLine.reportPath, &device, &inode)) {
+    return false;
+  }
+  for (const olstring* path : {&commandLine.options.path0, &commandLine.options.path1}) {
+    uint64_t otherDevice = 0;
+    uint64_t otherInode = 0;
+    if (platform::pathIdentity(*path, &otherDevice, &otherInode) && otherDevice == device && otherInode == inode) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A report asked for where none can be written fails the run before anything is compared.
+bool reportRequestUsable(const CommandLine& commandLine) {
+  const LanguageKey* refusal = nullptr;
+  if (commandLine.reportGiven && commandLine.reportPath.empty()) {
+    refusal = &lang::console::kReportNoFile;
+  } else if (commandLine.reportAll && !commandLine.reportGiven) {
+    refusal = &lang::console::kReportAllAlone;
+  } else if (commandLine.reportGiven && !commandLine.hide) {
+    refusal = &lang::console::kReportNeedsHide;
+  } else if (commandLine.reportGiven && reportReplacesComparedFile(commandLine)) {
+    refusal = &lang::console::kReportReplacesInput;
+  }
+  if (refusal != nullptr) printError(langText(*refusal, commandLine.reportPath));
+  return refusal == nullptr;
+}
+
 // A line of the language table without the blanks a missing argument leaves at its end.
 olstring withoutTrailingBlanks(olstring text) {
   while (!text.empty() && (text.back() == u' ' || text.back() == u'\t')) text.pop_back();
@@ -141,8 +180,19 @@ olstring consoleVerdictText(MirraneCore& core, uint32_t exitCode) {
 }
 
 int runConsoleCompare(MirraneCore& core) {
-  applyCommandLine(core.commandLine, core.engine.options);
+  const CommandLine& commandLine = core.commandLine;
+  applyCommandLine(commandLine, core.engine.options);
   platform::ignoreBrokenPipe();
+  std::optional<ReportWriter> report;
+  if (commandLine.reportGiven) {
+    report.emplace(core.engine, commandLine.reportAll ? ReportScope::allItems : ReportScope::differences);
+    if (!report->open(commandLine.reportPath)) {
+      printError(langText(lang::console::kReportUnwritable, errorText(platform::lastError()), commandLine.reportPath));
+      return 1;
+    }
+    core.engine.verdictHook = &*report;
+  }
+  const bool reportToOutput = report && commandLine.reportPath == ReportWriter::kStandardOutput;
   uint32_t exitCode = 1;
   {
     // Blocked before the worker exists, so that the worker inherits it and a Ctrl+C reaches
@@ -151,16 +201,23 @@ int runConsoleCompare(MirraneCore& core) {
     if (core.engine.worker.startWorker(core.engine)) {
       ProgressLine progress;
       while (!core.engine.worker.waitFinished(100)) {
-        if (stopSignals.arrived()) core.engine.worker.requestStop();
+        // A report that can no longer be written makes the rest of the compare pointless.
+        if (stopSignals.arrived() || (report && report->writeFailed())) core.engine.worker.requestStop();
         progress.show(core.engine.job.readProgress());
       }
       progress.clear();
       exitCode = core.engine.worker.exitCode();
     }
   }
-  // The verdict is the program's output; a failure is a message about it.
-  const StandardStream stream = exitCode == 0 ? StandardStream::output : StandardStream::error;
+  core.engine.verdictHook = nullptr;
+  // In place before the verdict is out, so that whoever waits for the verdict finds it.
+  const bool reportWritten = !report || report->finish(exitCode == 0);
+  // The verdict is the program's output (unless the report is); a failure is a message.
+  const StandardStream stream = exitCode == 0 && !reportToOutput ? StandardStream::output : StandardStream::error;
   const bool written = platform::writeConsole(stream, consoleVerdictText(core, exitCode));
+  if (!reportWritten) {
+    printError(langText(lang::console::kReportFailed, errorText(report->writeError()), commandLine.reportPath));
+  }
   // Unpacked archives are of no use once the verdict is out; left behind they would fill
   // the temporary folder run after run. Only the log of a failed unpack stays to be read.
   if (exitCode != 0 && core.engine.job.errorCode() == kErrorNoArchiveFolder) {
@@ -171,6 +228,7 @@ int runConsoleCompare(MirraneCore& core) {
   if (exitCode == 0 && core.engine.result.differing != 0) exitCode = 1;
   // A verdict nobody could read (the reader of a pipe went away) is no "no difference".
   if (!written && stream == StandardStream::output) exitCode = 1;
+  if (!reportWritten) exitCode = 1;
   return static_cast<int>(exitCode);
 }
 
@@ -202,6 +260,7 @@ int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& window
     printHelp(core);
     return 0;
   }
+  if (!reportRequestUsable(commandLine)) return 1;
   if (console) return runConsoleCompare(core);
   if (windowedRun && !commandLine.hide) return windowedRun(core);
   if (arguments.empty()) {

@@ -7,6 +7,7 @@
 #include "engine/CompareOptions.h"
 #include "engine/CompareTree.h"
 #include "engine/ContentCompare.h"
+#include "engine/VerdictHook.h"
 #include "foundation/olstring.h"
 
 // Unpacks archives for the folder scan. The archive support plugs in here; without it a
@@ -36,6 +37,9 @@ struct CompareEngine {
   ArchiveWorkArea archiveArea;
   // Not owned; null until archive support is installed.
   ArchiveExtractor* archives = nullptr;
+  // Not owned; null when nobody follows the verdicts. Set before startWorker and left alone
+  // until the worker has ended.
+  VerdictHook* verdictHook = nullptr;
   JobState job;
   // Declared last so that it is destroyed first, while everything the worker uses exists.
   WorkerThread worker;

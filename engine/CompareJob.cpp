@@ -232,8 +232,23 @@ void itemVerdict(CompareEngine& engine, CompareItem& item) {
   }
 }
 
+namespace {
+
+void passVerdict(CompareEngine& engine, const CompareItem& item) {
+  if (engine.verdictHook != nullptr) engine.verdictHook->itemJudged(item);
+}
+
+}  // namespace
+
 bool compareWalk(CompareEngine& engine, CompareItem& item) {
   engine.job.setText(langText(lang::progress::kCompare, item.side[0].name, item.side[1].name));
+  // A verdict on a folder needs nothing from below it: given first, it reaches the verdict
+  // hook before what the folder holds, in the tree's order.
+  const bool judgedFirst = item.parent != nullptr && (item.side[0].isFolder() || item.side[1].isFolder());
+  if (judgedFirst) {
+    itemVerdict(engine, item);
+    passVerdict(engine, item);
+  }
   bool ok = true;
   for (auto it = item.children.begin(); it != item.children.end();) {
     if (!engine.worker.checkpoint()) return false;
@@ -254,9 +269,10 @@ bool compareWalk(CompareEngine& engine, CompareItem& item) {
     item.flags = 0;
     return engine.worker.checkpoint() && ok;
   }
-  itemVerdict(engine, item);
+  if (!judgedFirst) itemVerdict(engine, item);
   // A content comparison may have been cut short by a cancel: its verdict must not count.
   if (!engine.worker.checkpoint()) return false;
+  if (!judgedFirst) passVerdict(engine, item);
   return ok;
 }
 

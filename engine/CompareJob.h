@@ -118,8 +118,9 @@ olstring nothingToCompareText();
 // success; on failure the error record says why (code 0: nothing to compare).
 bool runCompareJob(CompareEngine& engine);
 
-// Gives every item below and including item its verdict, children first. False when the
-// job was cancelled.
+// Gives every item below and including item its verdict and passes each to the engine's
+// verdict hook, if any, in the tree's order (see engine/VerdictHook.h). False when the job
+// was cancelled.
 bool compareWalk(CompareEngine& engine, CompareItem& item);
 
 // The verdict of one item (flags, and contentMode when content was compared).

@@ -71,6 +71,7 @@ void SideInfo::clear() {
   size = 0;
   modified = 0;
   attributes = 0;
+  isLink = false;
 }
 
 olstring sizeText(int64_t size) {

@@ -40,6 +40,9 @@ struct SideInfo {
   uint64_t modified = 0;
   // Masked with kKeptAttributes.
   uint32_t attributes = 0;
+  // The listed entry itself is a symbolic link (size, time and kind are what it leads to
+  // when links are followed). Set by the folder scan; no part of the verdict.
+  bool isLink = false;
 
   bool present() const { return !name.empty(); }
   bool isFolder() const { return (attributes & kFolderAttribute) != 0; }

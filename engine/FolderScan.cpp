@@ -194,6 +194,7 @@ bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_vie
   listing.close();
 
   const auto record = [&](CompareItem& child, const platform::FolderEntry& listed) {
+    child.side[side].isLink = listed.isLink;
     if ((listed.attributes & platform::kAttributeDirectory) == 0) return;
     FolderQueue::Identity& identity = queue.identities[&child][side];
     identity = {listed.device, listed.inode, true};

@@ -35,7 +35,9 @@ public:
   // is refused with error 5 without blocking. Writing: opens a new temporary file beside the
   // target, which close() renames over the target when every write succeeded, so a failed
   // or interrupted write leaves the old content untouched. A link as target is followed, so
-  // the file it points to is replaced, not the link. Sets the last error either way.
+  // the file it points to is replaced, not the link. A target that exists and is no regular
+  // file (a FIFO, a terminal, a device) is written in place, never replaced; a FIFO that
+  // nobody reads fails at once instead of blocking. Sets the last error either way.
   static File open(std::u16string_view path, FileAccess access);
   // Takes over a handle opened elsewhere (nullptr gives a File that is not open).
   static File adopt(FileHandle handle);

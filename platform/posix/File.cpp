@@ -109,6 +109,22 @@ std::string resolveWriteTarget(const std::string& path) {
   return path;
 }
 
+// A FIFO, a terminal or a device is written where it is: there is nothing to replace, and
+// renaming a file over it would destroy the node (for root even /dev/null).
+File openInPlace(const std::string& target) {
+  // Not blocking, so that a FIFO nobody reads fails at once instead of hanging.
+  const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return openFailure(errorFromErrno(errno));
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  auto* file = new FileObject;
+  file->fd = fd;
+  file->access = FileAccess::write;
+  file->targetPath = target;
+  setLastError(kErrorSuccess);
+  return File::adopt(file);
+}
+
 File openForWriting(const std::string& requested) {
   const std::string target = resolveWriteTarget(requested);
   struct stat existing;
@@ -119,6 +135,7 @@ File openForWriting(const std::string& requested) {
   if (exists && existing.st_uid != geteuid() && access(target.c_str(), W_OK) != 0) {
     return openFailure(kErrorAccessDenied);
   }
+  if (exists && !S_ISREG(existing.st_mode)) return openInPlace(target);
   const size_t slash = target.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -146,7 +163,7 @@ File openForWriting(const std::string& requested) {
 void discardObject(FileObject* file) {
   if (file == nullptr) return;
   ::close(file->fd);
-  if (file->access == FileAccess::write) unlink(file->temporaryPath.c_str());
+  if (!file->temporaryPath.empty()) unlink(file->temporaryPath.c_str());
   delete file;
 }
 
@@ -273,16 +290,18 @@ bool closeFile(FileHandle handle) {
     setLastError(kErrorSuccess);
     return true;
   }
-  // The new content must be on disk before it replaces the old, or a crash could leave an
-  // empty settings file behind.
   bool ok = handle->writeError == kErrorSuccess;
   if (!ok) setLastError(handle->writeError);
-  if (ok) ok = succeeded(fsync(handle->fd) == 0);
+  // Written in place (a FIFO, a terminal, a device), there is nothing to flush or rename.
+  // Otherwise the new content must be on disk before it replaces the old, or a crash could
+  // leave an empty settings file behind.
+  const bool replacing = !handle->temporaryPath.empty();
+  if (ok && replacing) ok = succeeded(fsync(handle->fd) == 0);
   const int closed = ::close(handle->fd);
   if (ok) ok = succeeded(closed == 0);
-  if (ok) ok = succeeded(rename(handle->temporaryPath.c_str(), handle->targetPath.c_str()) == 0);
+  if (ok && replacing) ok = succeeded(rename(handle->temporaryPath.c_str(), handle->targetPath.c_str()) == 0);
   // What a failed write left behind goes; the reason stays the last error.
-  if (!ok) unlink(handle->temporaryPath.c_str());
+  if (!ok && replacing) unlink(handle->temporaryPath.c_str());
   delete handle;
   return ok;
 }

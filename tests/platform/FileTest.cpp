@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <iterator>
+#include <thread>
 #include <vector>
 
 using namespace platform;
@@ -145,6 +146,36 @@ TEST(File, WriteThatFailsPartWayLeavesTheOldFileIntact) {
       false);
   EXPECT_EQ(status, 0) << "the failed write must be reported";
   EXPECT_EQ(testing_support::readFileBytes(target), old);
+  EXPECT_EQ(leftoverTemporaries(folder), 0u);
+}
+
+TEST(File, AFifoIsWrittenInPlaceAndFailsAtOnceWithoutAReader) {
+  TempFolder folder;
+  const std::string fifo = folder.path("pipe");
+  testing_support::makeFifo(fifo);
+  struct stat info;
+
+  // Nobody reads: a clear failure instead of a hang, and the FIFO is not replaced by a file.
+  EXPECT_EQ(openFile(utf8ToUtf16(fifo), FileAccess::write), nullptr);
+  EXPECT_NE(lastError(), kErrorSuccess);
+  ASSERT_EQ(lstat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+  std::string received;
+  std::thread reader([&] { received = testing_support::readFileBytes(fifo); });
+  FileHandle handle = nullptr;
+  // The reader opens its end at its own pace.
+  for (int attempt = 0; attempt < 500 && handle == nullptr; ++attempt) {
+    handle = openFile(utf8ToUtf16(fifo), FileAccess::write);
+    if (handle == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_NE(handle, nullptr);
+  EXPECT_TRUE(writeFile(handle, "streamed", 8));
+  EXPECT_TRUE(closeFile(handle));
+  reader.join();
+  EXPECT_EQ(received, "streamed");
+  ASSERT_EQ(lstat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "a FIFO must stay a FIFO";
   EXPECT_EQ(leftoverTemporaries(folder), 0u);
 }
 
