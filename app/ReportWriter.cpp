@@ -268,9 +268,8 @@ void appendDifferences(std::string& out, const CompareItem& item, olstring_view 
 
 ReportWriter::ReportWriter(const CompareEngine& engine, ReportScope scope) : m_engine(engine), m_scope(scope) {}
 
-ReportWriter::~ReportWriter() {
-  if (m_file != nullptr) platform::abandonFile(m_file);
-}
+// An unfinished report is abandoned with its file: the old content of the target stays.
+ReportWriter::~ReportWriter() = default;
 
 bool ReportWriter::open(olstring_view destination) {
   m_started = std::chrono::steady_clock::now();
@@ -278,8 +277,8 @@ bool ReportWriter::open(olstring_view destination) {
   if (destination == kStandardOutput) {
     m_toStandardOutput = true;
   } else {
-    m_file = platform::openFile(destination, platform::FileAccess::write);
-    if (m_file == nullptr) return false;
+    m_file = platform::File::open(destination, platform::FileAccess::write);
+    if (!m_file) return false;
   }
   m_opened = true;
   return true;
@@ -404,7 +403,7 @@ void ReportWriter::flush(bool force) {
   if (!m_failed.load(std::memory_order_relaxed)) {
     const bool written = m_toStandardOutput
                              ? platform::writeStandardBytes(platform::StandardStream::output, m_buffer)
-                             : platform::writeFile(m_file, m_buffer.data(), m_buffer.size());
+                             : platform::writeFile(m_file.handle(), m_buffer.data(), m_buffer.size());
     if (!written) {
       m_error.store(platform::lastError());
       m_failed.store(true);
@@ -422,13 +421,13 @@ bool ReportWriter::finish(bool succeeded) {
   if (!m_headerWritten) writeHeader();
   writeSummary(succeeded);
   flush(true);
-  platform::FileHandle file = std::exchange(m_file, nullptr);
+  // A failed report is abandoned as the file goes out of scope.
+  platform::File file = std::move(m_file);
   if (m_failed.load()) {
-    if (file != nullptr) platform::abandonFile(file);
     platform::setLastError(m_error.load());
     return false;
   }
-  if (file != nullptr && !platform::closeFile(file)) {
+  if (file && !file.close()) {
     m_error.store(platform::lastError());
     m_failed.store(true);
     return false;

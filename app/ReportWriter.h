@@ -62,7 +62,7 @@ private:
 
   const CompareEngine& m_engine;
   ReportScope m_scope;
-  platform::FileHandle m_file = nullptr;
+  platform::File m_file;
   bool m_toStandardOutput = false;
   bool m_opened = false;
   bool m_headerWritten = false;
