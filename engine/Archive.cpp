@@ -47,19 +47,6 @@ std::vector<platform::FolderEntry> listEntries(olstring_view folder) {
   return entries;
 }
 
-void removeEntriesExcept(olstring_view folder, olstring_view keep) {
-  for (const auto& entry : listEntries(folder)) {
-    if (entry.name == keep) continue;
-    const olstring path = joinPath(folder, entry.name);
-    if ((entry.attributes & platform::kAttributeDirectory) != 0 && !entry.isLink) {
-      deleteFolderTree(path);
-    } else {
-      platform::makeWritable(path);
-      platform::deletePath(path);
-    }
-  }
-}
-
 }  // namespace
 
 ArchiveWorkArea::~ArchiveWorkArea() { m_lock.release(/*deleteFile=*/true); }
@@ -236,7 +223,7 @@ olstring ArchiveWorkArea::logPath() const { return joinPath(m_workFolder, kLogFi
 
 void ArchiveWorkArea::clearWorkFolder() {
   // The lock file stays: it marks the folder as alive for other instances.
-  if (m_folderMade) removeEntriesExcept(m_workFolder, kLockFileName);
+  if (m_folderMade) deleteFolderContent(m_workFolder, kLockFileName);
 }
 
 void ArchiveWorkArea::removeWorkFolder() {
@@ -251,7 +238,7 @@ olstring ArchiveWorkArea::removeWorkFolderKeepingLog() {
     return {};
   }
   m_lock.release(/*deleteFile=*/true);
-  removeEntriesExcept(m_workFolder, kLogFileName);
+  deleteFolderContent(m_workFolder, kLogFileName);
   m_folderMade = false;
   return logPath();
 }

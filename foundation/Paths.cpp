@@ -189,9 +189,7 @@ olstring fullPath(olstring_view path) {
   return full.empty() ? olstring(path) : full;
 }
 
-bool deleteFolderTree(olstring_view folder) {
-  // A folder we may not write to cannot lose its entries; ours to delete, so open it up.
-  platform::makeWritable(folder);
+bool deleteFolderContent(olstring_view folder, olstring_view keep) {
   std::vector<platform::FolderEntry> entries;
   {
     // Links are listed as what they are, so nothing outside the tree is ever entered.
@@ -201,6 +199,7 @@ bool deleteFolderTree(olstring_view folder) {
     while (listing.next(entry)) entries.push_back(std::move(entry));
   }
   for (const auto& entry : entries) {
+    if (!keep.empty() && entry.name == keep) continue;
     const olstring child = joinPath(folder, entry.name);
     if ((entry.attributes & platform::kAttributeDirectory) != 0 && !entry.isLink) {
       deleteFolderTree(child);
@@ -209,7 +208,13 @@ bool deleteFolderTree(olstring_view folder) {
       platform::deletePath(child);
     }
   }
-  return platform::removeFolder(folder);
+  return true;
+}
+
+bool deleteFolderTree(olstring_view folder) {
+  // A folder we may not write to cannot lose its entries; ours to delete, so open it up.
+  platform::makeWritable(folder);
+  return deleteFolderContent(folder) && platform::removeFolder(folder);
 }
 
 bool deleteFolder(olstring_view path) {

@@ -59,6 +59,11 @@ PathRoot absolutePathKind(olstring_view path);
 // and "." and ".." are resolved lexically. On failure the input comes back.
 olstring fullPath(olstring_view path);
 
+// Removes everything in a folder but the entry named keep (none when keep is empty). A link
+// inside is removed, never followed; what cannot be removed stays. False when the folder
+// cannot be listed.
+bool deleteFolderContent(olstring_view folder, olstring_view keep = {});
+
 // Removes a folder and everything below it. A link inside is removed, never followed.
 // The result is whether the folder itself could be removed.
 bool deleteFolderTree(olstring_view folder);

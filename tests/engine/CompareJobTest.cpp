@@ -185,18 +185,15 @@ TEST(CompareJob, TheArchiveWorkAreaIsLeftAloneWhileAWorkerRuns) {
   CompareEngine engine;
   engine.prepareArchives();
   ArchiveExtractor* const extractor = engine.archives;
-  onPhase(engine, Phase::compare, 1, [&engine] { engine.worker.pause(); });
-  ASSERT_TRUE(startJob(engine, temp));
-  while (!engine.worker.isPaused() && engine.worker.isRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  ASSERT_TRUE(engine.worker.isPaused());
   const unsigned failedChecks = soft_check::failures.load();
-  engine.prepareArchives();
-  engine.removeArchiveWorkFolder();
+  // The job's own progress hook is a caller that surely acts while the compare runs.
+  onPhase(engine, Phase::compare, 1, [&engine] {
+    engine.prepareArchives();
+    engine.removeArchiveWorkFolder();
+  });
+  EXPECT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
   EXPECT_EQ(soft_check::failures.load(), failedChecks + 2) << "a caller's mistake is logged";
   EXPECT_EQ(engine.archives, extractor) << "the worker's extractor stays";
-  engine.worker.resume();
-  ASSERT_TRUE(engine.worker.waitFinished(60000));
-  EXPECT_EQ(engine.worker.exitCode(), 0u);
 }
 
 TEST(CompareJob, ChangedEventWakesAWaiterAfterTheWorkerEnded) {
