@@ -245,8 +245,7 @@ int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& window
   // The chosen language goes on top of English, which keeps the texts a translation lacks.
   // Only a plain file name is taken from the settings: it names a file in "lang", nowhere else.
   const olstring configured = readLanguageSetting();
-  const bool plainName = configured.find(u'/') == olstring::npos && configured != u"." && configured != u"..";
-  if (!configured.empty() && plainName) loadLanguage(u"lang/" + configured);
+  if (!configured.empty()) switchLanguage(configured);
   core.languageLoaded = !currentLanguageFile().empty();
   const CommandLine& commandLine = core.commandLine;
   const bool console = commandLine.compareGiven && commandLine.hide && commandLine.start;

@@ -5,6 +5,7 @@
 #include "platform/Path.h"
 
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -27,6 +28,7 @@ public:
   bool loadDefault() {
     std::lock_guard writer(m_writer);
     m_master = olmlang2(defaultLanguagePath(), kProgramName, kMakerName);
+    m_languages.reset();
     publish();
     return !m_master.currentFileName().empty();
   }
@@ -41,9 +43,31 @@ public:
     return true;
   }
 
+  bool switchTo(olstring_view fileName) {
+    if (!isPlainFileName(fileName)) return false;
+    std::lock_guard writer(m_writer);
+    if (m_master.isCurrentFile(fileName)) return true;
+    // Laid over the language in use, a file that lacks a text would show that language's
+    // text instead of the English one; so the new table starts from English alone.
+    olmlang2 next(defaultLanguagePath(), kProgramName, kMakerName);
+    if (!next.isCurrentFile(fileName)) {
+      olstring path(kLanguageFolderName);
+      path += platform::kPathSeparator;
+      path += fileName;
+      next.loadLanguage(path, /*keepOldTexts=*/true, /*force=*/true);
+      // Keeping the English texts makes the load succeed even when the file gave nothing.
+      if (!next.isCurrentFile(fileName)) return false;
+    }
+    m_master = std::move(next);
+    publish();
+    return true;
+  }
+
   std::vector<LanguageEntry> languages() {
     std::lock_guard writer(m_writer);
-    return m_master.languageList();
+    // Kept apart from the table, which a switch replaces: the list is read once per run.
+    if (!m_languages) m_languages = m_master.languageList();
+    return *m_languages;
   }
 
   std::shared_ptr<const olmlang2> table() {
@@ -62,8 +86,13 @@ private:
     m_table.swap(table);
   }
 
+  static bool isPlainFileName(olstring_view name) {
+    return !name.empty() && name != u"." && name != u".." && name.find(platform::kPathSeparator) == olstring_view::npos;
+  }
+
   std::mutex m_writer;
   olmlang2 m_master;
+  std::optional<std::vector<LanguageEntry>> m_languages;
   std::mutex m_published;
   std::shared_ptr<const olmlang2> m_table;
 };
@@ -80,6 +109,8 @@ bool loadDefaultLanguage() { return LanguageState::instance().loadDefault(); }
 bool loadLanguage(olstring_view path, bool keepOldTexts, bool force) {
   return LanguageState::instance().load(path, keepOldTexts, force);
 }
+
+bool switchLanguage(olstring_view fileName) { return LanguageState::instance().switchTo(fileName); }
 
 std::vector<LanguageEntry> languageList() { return LanguageState::instance().languages(); }
 

@@ -23,7 +23,8 @@ inline constexpr olstring_view kMakerName = u"Olumbe";
 inline constexpr olstring_view kDefaultLanguageFile = u"english.ini";
 
 // Builds the application's table afresh from "lang/english.ini" in the application folder
-// and publishes it. False when that file gave no texts (the table is then empty).
+// and publishes it; the language list is read again on its next use. False when that file
+// gave no texts (the table is then empty).
 bool loadDefaultLanguage();
 
 // Loads a language on top of the current one (see olmlang2::loadLanguage; a relative path
@@ -31,7 +32,14 @@ bool loadDefaultLanguage();
 // is published; on failure the current table stays in use unchanged.
 bool loadLanguage(olstring_view path, bool keepOldTexts = true, bool force = false);
 
-// The installed languages, read from "lang" on the first call only.
+// Makes a language file of "lang" (a plain file name such as "deutsch.ini") the one in use:
+// English is read afresh and the file laid over it, so that every text the file lacks is
+// English, whichever language was in use before; the result is published in one step. The
+// file in use already (letter case ignored) is not read again (true). False, with the table
+// in use left as it was, when the name is not a plain file name or the file gives no texts.
+bool switchLanguage(olstring_view fileName);
+
+// The installed languages, read from "lang" on the first call only, sorted by display name.
 std::vector<LanguageEntry> languageList();
 
 // The file name of the language in use ("" when none was loaded).

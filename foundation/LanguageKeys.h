@@ -21,7 +21,9 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
 // Each list names (constant, key text). The constants live in a namespace named after the
 // section, e.g. lang::progress::kPrepareCount.
 
-#define MIRRANE_LANG_INFO(KEY) KEY(kName, u"name")
+// "locale" names the language for the platform's own texts (the file dialog's buttons):
+// "de", "pt_BR"; the platform's English where it has no translation for it.
+#define MIRRANE_LANG_INFO(KEY) KEY(kName, u"name") KEY(kLocale, u"locale")
 
 #define MIRRANE_LANG_GLOBAL(KEY)                                                 \
   /* message box buttons and common buttons */                                   \
@@ -47,6 +49,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kAbout, u"about")                                                          \
   KEY(kAboutText, u"about_text")                                                 \
   KEY(kCmdlineInfo, u"cmdline_info")                                             \
+  KEY(kLanguageFailed, u"language_failed")                                       \
   /* compare panel and main window */                                            \
   KEY(kLoad, u"load")                                                            \
   KEY(kSave, u"save")                                                            \

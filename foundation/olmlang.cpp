@@ -220,9 +220,11 @@ const std::vector<LanguageEntry>& olmlang2::languageList() {
     olstring displayName = file.get(kInfoSection, u"name");
     if (!displayName.empty()) m_languages.push_back({name, std::move(displayName)});
   }
-  // The platform lists a folder in no useful order; the menu reads better sorted.
+  // The platform lists a folder in no useful order; the menu shows display names, so it
+  // is sorted by them (the file name settles a tie, so that the order never varies).
   std::sort(m_languages.begin(), m_languages.end(), [](const LanguageEntry& a, const LanguageEntry& b) {
-    return platform::compareNoCase(a.fileName, b.fileName) < 0;
+    const int byName = platform::compareNoCase(a.displayName, b.displayName);
+    return byName != 0 ? byName < 0 : platform::compareNoCase(a.fileName, b.fileName) < 0;
   });
   return m_languages;
 }

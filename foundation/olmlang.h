@@ -57,7 +57,7 @@ public:
   bool loadLanguage(olstring_view path, bool keepOldTexts, bool force);
 
   // The installed languages ("lang/*.ini" in the application folder, names starting with
-  // "_" and files without a ".info" "name" left out), sorted by file name. Built on the
+  // "_" and files without a ".info" "name" left out), sorted by display name. Built on the
   // first call; later calls return the same list.
   const std::vector<LanguageEntry>& languageList();
 

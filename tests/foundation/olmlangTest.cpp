@@ -162,15 +162,18 @@ TEST(olmlang, LanguageListIsBuiltOnce) {
   folder.write("nameless.ini", "[global]\na = 1\n");
   folder.write("deutsch.INI", "\xEF\xBB\xBF[.info]\nname = Deutsch\n");
   folder.write("readme.txt", "[.info]\nname = Readme\n");
+  folder.write("zulu.ini", "[.info]\nname = Afrikaans\n");
   testing_support::makeFolders(folder.folder().path("lang/folder.ini"));
   olmlang2 table;
   const std::vector<LanguageEntry>& list = table.languageList();
-  ASSERT_EQ(list.size(), 2u);
-  EXPECT_EQ(list[0].fileName, u"deutsch.INI");
-  EXPECT_EQ(list[0].displayName, u"Deutsch");
-  EXPECT_EQ(list[1].fileName, u"english.ini");
+  // Sorted by the names the menu shows, not by file name.
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[0].fileName, u"zulu.ini");
+  EXPECT_EQ(list[1].fileName, u"deutsch.INI");
+  EXPECT_EQ(list[1].displayName, u"Deutsch");
+  EXPECT_EQ(list[2].fileName, u"english.ini");
   folder.write("francais.ini", "[.info]\nname = Fran\xC3\xA7" "ais\n");
-  EXPECT_EQ(table.languageList().size(), 2u);
+  EXPECT_EQ(table.languageList().size(), 3u);
 }
 
 // The application's table: a lookup on another thread must always see a whole language,
@@ -221,4 +224,42 @@ TEST(Language, LookupsDuringLanguageSwitchesSeeWholeTables) {
   ASSERT_EQ(languageList().size(), 2u);
   EXPECT_EQ(languageList()[1].displayName, u"English");
   EXPECT_EQ(languageTable()->variables().at(u"dev_name"), u"Olumbe");
+}
+
+// Switching from one translation to another: what the second lacks is English, never the
+// first translation's text; a file that gives nothing changes nothing.
+TEST(Language, SwitchLaysTheNewLanguageOverEnglish) {
+  LanguageFolder folder;
+  folder.write("english.ini", "[.info]\nname = English\n[global]\na = en-a\nb = en-b\n[menu]\nc = en-c\n");
+  folder.write("francais.ini", "[.info]\nname = Francais\n[global]\na = fr-a\nb = fr-b\n[menu]\nc = fr-c\n");
+  folder.write("deutsch.ini", "[.info]\nname = Deutsch\n[global]\na = de-a\n");
+  folder.write("_blank.ini", "; nothing but a comment\n");
+  ASSERT_TRUE(loadDefaultLanguage());
+  ASSERT_EQ(languageList().size(), 3u);
+
+  ASSERT_TRUE(switchLanguage(u"francais.ini"));
+  EXPECT_EQ(langText(u"menu", u"c"), u"fr-c");
+  ASSERT_TRUE(switchLanguage(u"deutsch.ini"));
+  EXPECT_EQ(currentLanguageFile(), u"deutsch.ini");
+  EXPECT_EQ(langText(u"", u"a"), u"de-a");
+  EXPECT_EQ(langText(u"", u"b"), u"en-b");
+  EXPECT_EQ(langText(u"menu", u"c"), u"en-c");
+
+  // The language in use is not read again; a failure leaves the table as it was.
+  const auto before = languageTable();
+  folder.write("deutsch.ini", "[global]\na = changed on disk\n");
+  EXPECT_TRUE(switchLanguage(u"DEUTSCH.INI"));
+  for (olstring_view refused : {u"missing.ini", u"_blank.ini", u"../lang/francais.ini", u"", u".."}) {
+    SCOPED_TRACE(toUtf8(refused));
+    EXPECT_FALSE(switchLanguage(refused));
+  }
+  EXPECT_EQ(languageTable(), before);
+  EXPECT_EQ(langText(u"", u"a"), u"de-a");
+
+  // The list was read once; switching does not read it again.
+  folder.write("espanol.ini", "[.info]\nname = Espanol\n[global]\na = es-a\n");
+  EXPECT_EQ(languageList().size(), 3u);
+  ASSERT_TRUE(switchLanguage(u"english.ini"));
+  EXPECT_EQ(langText(u"", u"a"), u"en-a");
+  EXPECT_EQ(languageList().size(), 3u);
 }
