@@ -3,6 +3,9 @@
 #include "toolkit/App.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <memory>
 
@@ -21,7 +24,32 @@ std::unique_ptr<QApplication>& guiApplication() {
   return app;
 }
 
+std::unique_ptr<QTranslator>& platformTranslator() {
+  static std::unique_ptr<QTranslator> translator;
+  return translator;
+}
+
+void removePlatformTranslations() {
+  std::unique_ptr<QTranslator>& translator = platformTranslator();
+  if (translator && QCoreApplication::instance()) QCoreApplication::removeTranslator(translator.get());
+  translator.reset();
+}
+
 }  // namespace
+
+bool applyPlatformTranslations(olstring_view locale) {
+  removePlatformTranslations();
+  const QString name = toQString(locale);
+  if (name.isEmpty() || name == QLatin1String("en") || name.startsWith(QLatin1String("en_"))) return true;
+  if (!QCoreApplication::instance()) return false;
+  auto translator = std::make_unique<QTranslator>();
+  // QLocale("de_AT") finds "qtbase_de_AT.qm", else "qtbase_de.qm".
+  if (!translator->load(QLocale(name), QStringLiteral("qtbase"), QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return false;
+  QCoreApplication::installTranslator(translator.get());
+  platformTranslator() = std::move(translator);
+  return true;
+}
 
 olApp::olApp() { g_app = this; }
 
@@ -49,7 +77,10 @@ bool olApp::startInterface(int& argc, char** argv) {
   return true;
 }
 
-void olApp::stopInterface() { guiApplication().reset(); }
+void olApp::stopInterface() {
+  removePlatformTranslations();
+  guiApplication().reset();
+}
 
 bool olApp::interfaceRunning() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
 

@@ -51,6 +51,12 @@ public:
   bool preTranslateMessage(MSG& msg) override;
 };
 
+// Qt's own texts (the file dialog's buttons, an edit box's context menu) in the language of
+// a locale name ("de", "pt_BR"), from the translations installed with Qt. An empty name or
+// English gives Qt's built-in English (true); so does a locale Qt has no translation for
+// (false). The translation in force before is removed either way.
+bool applyPlatformTranslations(olstring_view locale);
+
 // The executable's folder (the application folder), with a relative name appended.
 olstring applicationFolder(olstring_view relativeName = {});
 

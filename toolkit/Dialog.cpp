@@ -391,6 +391,25 @@ void olBaseDlg::setTrackSizes(int minWidth, int minHeight, int maxWidth, int max
   if (m_hwnd) applyTrackSizes(m_hwnd);
 }
 
+namespace {
+UINT g_reloadTextsMessage = 0;
+}  // namespace
+
+void olBaseDlg::setReloadTextsMessage(UINT message) { g_reloadTextsMessage = message; }
+UINT olBaseDlg::reloadTextsMessage() { return g_reloadTextsMessage; }
+
+void olBaseDlg::reloadTexts() {
+  if (!m_initialised) return;
+  loadTexts();
+  updateControls();
+  layoutControls();
+  invalidateRect(m_hwnd);
+  // A panel inside the dialog has texts of its own.
+  for (HWND child : childWindows(m_hwnd)) {
+    if (dynamic_cast<olBaseDlg*>(olWndMap::instance().find(child))) sendMessage(child, g_reloadTextsMessage, 1, 0);
+  }
+}
+
 bool olBaseDlg::onInitDialog() {
   m_minTrackWidth = m_minTrackHeight = m_maxTrackWidth = m_maxTrackHeight = 0;
   sendMessage(m_hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(uiFont()), 1);
@@ -403,6 +422,10 @@ bool olBaseDlg::onInitDialog() {
 }
 
 LRESULT olBaseDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != 0 && message == g_reloadTextsMessage && LOWORD(wParam) == 1) {
+    reloadTexts();
+    return 0;
+  }
   switch (message) {
     case WM_PAINT: {
       olPaintDC dc(m_hwnd);

@@ -95,6 +95,15 @@ public:
   virtual void loadTexts();
   // Draws on the client area after the themed background (nothing).
   virtual void paintClient(HDC dc, const RECT& rect);
+  // Takes the texts of a new language: loadTexts, updateControls and layoutControls as at
+  // the start, a repaint, and the same for the child dialogs. Nothing before the dialog is
+  // initialised.
+  virtual void reloadTexts();
+
+  // The registered message, with 1 in the low word of wParam, that makes a dialog call
+  // reloadTexts; 0 (none) until the application names one.
+  static void setReloadTextsMessage(UINT message);
+  static UINT reloadTextsMessage();
 
   // Minimum and maximum window size; equal values make a fixed-size dialog. 0 = not set.
   void setTrackSizes(int minWidth, int minHeight, int maxWidth, int maxHeight);

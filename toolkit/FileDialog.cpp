@@ -5,6 +5,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QIntValidator>
+#include <QLineEdit>
+#include <QListView>
+#include <QStringListModel>
 
 #include "toolkit/Theme.h"
 #include "toolkit/WindowInternal.h"
@@ -27,6 +31,37 @@ olstring trimExtension(olstring_view extension) {
 olstring runFileDialog(QFileDialog& dialog) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return fromQString(QDir::toNativeSeparators(dialog.selectedFiles().first()));
+}
+
+// Qt's font dialog has no size limits of its own: its size list offers up to 72 points and
+// its size box takes up to 512. Both are found by what they hold (the size list is the one
+// list of numbers, the size box the one box with a number validator) and kept within the
+// limits, also when the list is filled anew for another face.
+void limitFontSizes(QFontDialog& dialog, int minimumPoints, int maximumPoints) {
+  for (QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
+    if (auto* validator = qobject_cast<const QIntValidator*>(edit->validator()))
+      const_cast<QIntValidator*>(validator)->setRange(minimumPoints, maximumPoints);
+  }
+  for (QListView* list : dialog.findChildren<QListView*>()) {
+    auto* model = qobject_cast<QStringListModel*>(list->model());
+    if (!model || model->rowCount() == 0) continue;
+    bool numbers = true;
+    for (const QString& entry : model->stringList()) {
+      bool number = false;
+      entry.toInt(&number);
+      numbers = numbers && number;
+    }
+    if (!numbers) continue;
+    auto keepWithinLimits = [model, minimumPoints, maximumPoints] {
+      // From the end, so that the rows still to be looked at keep their numbers.
+      for (int row = model->rowCount() - 1; row >= 0; --row) {
+        const int points = model->data(model->index(row, 0)).toString().toInt();
+        if (points < minimumPoints || points > maximumPoints) model->removeRow(row);
+      }
+    };
+    keepWithinLimits();
+    QObject::connect(model, &QAbstractItemModel::modelReset, &dialog, keepWithinLimits);
+  }
 }
 
 }  // namespace
@@ -80,6 +115,7 @@ bool chooseFont(LOGFONTW& description, HWND owner, int minimumPoints, int maximu
   QFontDialog dialog(qfontOf(start), ownerWidget(owner));
   deleteFont(start);
   dialog.setOption(QFontDialog::ScalableFonts, true);
+  limitFontSizes(dialog, minimumPoints, maximumPoints);
   if (dialog.exec() != QDialog::Accepted) return false;
   QFont chosen = dialog.selectedFont();
   if (chosen.pointSizeF() > 0)

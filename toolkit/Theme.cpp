@@ -313,7 +313,9 @@ bool applyFont(const LOGFONTW& description, float largeScale) {
   m.gapVertical = dy(4);
   if (changed) {
     olToolTipCtrl::shared().setFont(theme.fonts[0]);
-    if (HWND main = mainWindowHandle()) sendMessage(main, WM_SETFONT, reinterpret_cast<WPARAM>(theme.fonts[0]), 1);
+    // Every open window, not only the main one: a dialog left open beside it would keep the
+    // old font until it is closed.
+    for (HWND window : topLevelWindows()) sendMessage(window, WM_SETFONT, reinterpret_cast<WPARAM>(theme.fonts[0]), 1);
     menusReadTheme();
   }
   return true;

@@ -78,7 +78,8 @@ HFONT uiFont();
 HFONT uiBoldFont();
 HFONT uiLargeFont();
 // Creates the three fonts from a description; a large-font scale not above 1 counts as 1.
-// When the normal font changed, the tooltip and the main window get it (WM_SETFONT).
+// When the normal font changed, the tooltip and every open top-level window get it
+// (WM_SETFONT), and each lays itself out again.
 bool applyFont(const LOGFONTW& description, float largeScale);
 // The description the normal UI font was made from.
 LOGFONTW currentFontDescription();

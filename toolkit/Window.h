@@ -149,6 +149,8 @@ HWND getDlgItem(HWND parent, int id);
 int getDlgCtrlID(HWND hwnd);
 bool isChild(HWND parent, HWND hwnd);  // true when hwnd lies anywhere below parent
 std::vector<HWND> childWindows(HWND parent);  // direct children, in creation order
+// The top-level windows bound to objects (open dialogs and the main window), in no order.
+std::vector<HWND> topLevelWindows();
 bool isTopLevel(HWND hwnd);
 olstring windowClassName(HWND hwnd);
 

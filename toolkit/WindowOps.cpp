@@ -51,6 +51,16 @@ std::vector<HWND> childWindows(HWND parent) {
   return result;
 }
 
+std::vector<HWND> topLevelWindows() {
+  std::vector<HWND> result;
+  if (!QApplication::instance()) return result;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    HWND hwnd = handleOf(widget);
+    if (hwnd && olWndMap::instance().find(hwnd)) result.push_back(hwnd);
+  }
+  return result;
+}
+
 HWND getDlgItem(HWND parent, int id) {
   for (HWND child : childWindows(parent))
     if (getDlgCtrlID(child) == id) return child;
