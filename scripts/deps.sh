@@ -13,6 +13,7 @@ MIRRANE_RUN_PACKAGES=(
   libicu-dev          # letter-case tables
   qt6-base-dev        # the windows
   qt6-svg-dev         # the application icon as SVG for the install
+  qt6-translations-l10n  # Qt's own texts (file dialog, edit menus) in the chosen language
   7zip                # unpacking archives
 )
 # What the tests, the sanitizer and fuzz runs and the package check add:
