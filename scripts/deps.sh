@@ -29,6 +29,7 @@ MIRRANE_TEST_PACKAGES=(
   xz-utils            # the archive tests make compressed tarballs
   bzip2
   zstd
+  python3             # reads the item report back with its json module
 )
 
 # The packages given that are not installed, on one line.
