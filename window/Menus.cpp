@@ -63,8 +63,8 @@ void buildMenus(bool onlyIfBuilt) {
     if (!menu->create()) return;
     menu->clear();
   }
-  // FIXME: the main, compare-options and reset menus get their items with the windows
-  // that show them; until then they exist empty, which keeps onlyIfBuilt working.
+  // The main, compare-options and reset menus stay empty until their items are built
+  // here too; they are created all the same, since onlyIfBuilt asks whether they exist.
   buildListViewMenu(all.listView);
 }
 

@@ -23,31 +23,8 @@ HWND openFindDialog() {
   return nullptr;
 }
 
-class FindTest : public ::testing::Test {
+class FindTest : public results_test::ListTest {
 protected:
-  static void SetUpTestSuite() {
-    trees = new ComparedTrees;
-    ASSERT_TRUE(trees->compare());
-  }
-  static void TearDownTestSuite() {
-    delete trees;
-    trees = nullptr;
-  }
-  void SetUp() override {
-    setViewMode(kViewAllItems);
-    ASSERT_TRUE(harness.open(&trees->engine.result));
-    list().rebuildRows(FindText::clear);
-  }
-  mrnListView& list() { return harness.list; }
-  int row(const char* name) { return rowOf(list(), name); }
-  std::vector<int> selectedRows() {
-    std::vector<int> rows;
-    list().selection().forEachSelected(list().rowCount(), [&](int r) {
-      rows.push_back(r);
-      return true;
-    });
-    return rows;
-  }
   // Runs the action while the find dialog is open, with its window.
   void whileDialogOpen(std::function<void(HWND)> action) {
     gui_test::later(50, [action] {
@@ -56,12 +33,7 @@ protected:
       action(dialog);
     });
   }
-
-  static ComparedTrees* trees;
-  results_test::PrivateSettings settings;
-  ListHarness harness;
 };
-ComparedTrees* FindTest::trees = nullptr;
 
 using Rows = std::vector<int>;
 

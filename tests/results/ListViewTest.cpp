@@ -21,26 +21,15 @@ using results_test::rowOf;
 
 namespace {
 
-class ListViewTest : public ::testing::Test {
+class ListViewTest : public results_test::ListTest {
 protected:
-  static void SetUpTestSuite() {
-    trees = new ComparedTrees;
-    ASSERT_TRUE(trees->compare());
-  }
-  static void TearDownTestSuite() {
-    delete trees;
-    trees = nullptr;
-  }
   void SetUp() override {
-    setViewMode(kViewAllItems);
-    ASSERT_TRUE(harness.open(&trees->engine.result));
-    list().rebuildRows(FindText::clear);
+    ListTest::SetUp();
     pumpMessages(10);
     harness.notifications.clear();
   }
   void TearDown() override { setShellRecorder({}); }
 
-  mrnListView& list() { return harness.list; }
   QWidget* widget() { return widgetOf(harness.list.hwnd()); }
   QPoint pointOf(int row) {
     const RECT r = list().rowRect(row);
@@ -54,24 +43,10 @@ protected:
     QTest::keyClick(widget(), k, modifiers);
     pumpMessages();
   }
-  std::vector<int> selectedRows() {
-    std::vector<int> rows;
-    list().selection().forEachSelected(list().rowCount(), [&](int row) {
-      rows.push_back(row);
-      return true;
-    });
-    return rows;
-  }
-  int row(const char* name) { return rowOf(list(), name); }
   bool notified(UINT code) {
     return std::find(harness.notifications.begin(), harness.notifications.end(), code) != harness.notifications.end();
   }
-
-  static ComparedTrees* trees;
-  results_test::PrivateSettings settings;
-  ListHarness harness;
 };
-ComparedTrees* ListViewTest::trees = nullptr;
 
 using Rows = std::vector<int>;
 

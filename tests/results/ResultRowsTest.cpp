@@ -14,16 +14,8 @@ using Names = std::vector<std::string>;
 
 namespace {
 
-class ResultRowsTest : public ::testing::Test {
+class ResultRowsTest : public results_test::SharedTreesTest {
 protected:
-  static void SetUpTestSuite() {
-    trees = new ComparedTrees;
-    ASSERT_TRUE(trees->compare());
-  }
-  static void TearDownTestSuite() {
-    delete trees;
-    trees = nullptr;
-  }
   static ResultRows rowsOf(RowFilter filter, RowShape shape) {
     ResultRows rows;
     buildRows(trees->engine.result.root, rows, filter, shape);
@@ -34,9 +26,7 @@ protected:
       if (results_test::itemName(*rows.item(row)) == name) return rows.item(row);
     return nullptr;
   }
-  static ComparedTrees* trees;
 };
-ComparedTrees* ResultRowsTest::trees = nullptr;
 
 }  // namespace
 

@@ -167,6 +167,35 @@ LRESULT ListHarness::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return olBaseDlg::windowProc(message, wParam, lParam);
 }
 
+// ---- fixtures
+
+ComparedTrees* SharedTreesTest::trees = nullptr;
+
+void SharedTreesTest::SetUpTestSuite() {
+  trees = new ComparedTrees;
+  ASSERT_TRUE(trees->compare());
+}
+
+void SharedTreesTest::TearDownTestSuite() {
+  delete trees;
+  trees = nullptr;
+}
+
+void ListTest::SetUp() {
+  setViewMode(kViewAllItems);
+  ASSERT_TRUE(harness.open(&trees->engine.result));
+  list().rebuildRows(FindText::clear);
+}
+
+std::vector<int> ListTest::selectedRows() {
+  std::vector<int> rows;
+  list().selection().forEachSelected(list().rowCount(), [&](int selected) {
+    rows.push_back(selected);
+    return true;
+  });
+  return rows;
+}
+
 // ---- settings
 
 PrivateSettings::PrivateSettings() {

@@ -8,6 +8,8 @@
 #include "toolkit/Dialog.h"
 #include "toolkit/Edit.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -73,6 +75,27 @@ public:
 
 private:
   testing_support::TempFolder m_folder;
+};
+
+// A fixture whose tests share one compare of the generated trees.
+class SharedTreesTest : public ::testing::Test {
+protected:
+  static void SetUpTestSuite();
+  static void TearDownTestSuite();
+  static ComparedTrees* trees;
+};
+
+// A fixture with the list open in its harness over the shared compare, in the all-items
+// view, and the settings kept private.
+class ListTest : public SharedTreesTest {
+protected:
+  void SetUp() override;
+  mrnListView& list() { return harness.list; }
+  int row(const char* name) { return rowOf(list(), name); }
+  std::vector<int> selectedRows();
+
+  PrivateSettings settings;
+  ListHarness harness;
 };
 
 }  // namespace results_test
