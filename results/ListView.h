@@ -2,6 +2,20 @@
 // right), with the context menu, next and previous difference, open and open-folder,
 // copy, type-ahead, find, and the details request. It reports to its parent window
 // through WM_COMMAND notifications (the codes of olListView and those below).
+//
+// How a window holds the list:
+//   list.create(parent, kListViewId);         // child window of the parent, id 1001
+//   list.setContextMenu(&listViewMenu());     // the menu builder's list menu
+//   list.addHotkeys(table);                   // F3, F4, Ctrl+F... while the window is active
+//   list.setFlatDisplay(advanced.flatmode);
+//   list.setResult(&result);                  // after a compare, then
+//   list.rebuildRows(FindText::clear);        // (FindText::keep after a view-mode change)
+//   list.clearRows();                         // before the result's tree is reset
+// The parent receives WM_COMMAND with HIWORD(wParam) the code, LOWORD the id and lParam
+// the list's window: kListSelectionChanged, kListCaretMoved (move the focus to the list),
+// kListRightButtonUp, kListDetailsByMouse and kListDetailsByKey (show detailsItem() in
+// the details dialog). The menu's commands and the hotkeys are sent to the list itself; a
+// window that offers the same commands elsewhere (its own menu) hands them to runCommand.
 #pragma once
 
 #include "results/ResultRows.h"
