@@ -10,6 +10,7 @@
 #include "toolkit/FileDialog.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/Theme.h"
+#include "window/Menus.h"
 
 #include <cstring>
 
@@ -78,7 +79,7 @@ bool applyLanguage(olstring_view fileName, HWND mainWindow, JobState* job) {
   }
   if (!switchLanguage(wanted)) return false;
   if (!startUp) writeLanguageSetting(wanted);
-  // FIXME: the menus are rebuilt here once the program's menus are in place.
+  buildMenus(/*onlyIfBuilt=*/true);
   applyLanguageToToolkit();
   askWindowsToReloadTexts(mainWindow);
   // An error kept from the last compare was worded in the old language.
@@ -128,4 +129,5 @@ void applyStoredAppearance() {
   switchTheme();
   switchFont();
   applyLanguage({});
+  buildMenus(/*onlyIfBuilt=*/false);
 }

@@ -44,5 +44,5 @@ bool switchFont(const LOGFONTW* description = nullptr);
 bool chooseAndSwitchFont(HWND owner);
 
 // Start-up, in this order: the stored theme, the stored font, the stored language (no
-// window exists yet, so nothing is posted). The menus are built after it.
+// window exists yet, so nothing is posted), then the menus.
 void applyStoredAppearance();

@@ -6,6 +6,7 @@
 #include "foundation/Language.h"
 #include "foundation/LanguageKeys.h"
 #include "platform/Path.h"
+#include "results/ListView.h"
 #include "tests/support/TestSupport.h"
 #include "tests/toolkit/GuiTest.h"
 #include "toolkit/App.h"
@@ -15,6 +16,7 @@
 #include "window/AboutDlg.h"
 #include "window/Appearance.h"
 #include "window/MainMenu.h"
+#include "window/Menus.h"
 #include "window/ProgressDlg.h"
 
 #include <QApplication>
@@ -73,6 +75,7 @@ protected:
     for (int id : {IDOK, IDCANCEL, IDYES, IDNO, IDCONTINUE, IDABORT, IDRETRY, IDIGNORE, IDTRYAGAIN})
       olMessageBox::setButtonCaption(id, {});
     applyPlatformTranslations({});
+    destroyMenus();
     unsetenv("XDG_CONFIG_HOME");
   }
 
@@ -115,6 +118,7 @@ TEST_F(AppearanceTest, LanguageSwitchReachesEveryOpenWindowAndIsStoredOnce) {
   EXPECT_EQ(getWindowText(about.hwnd()), u"About Mirrane");
   EXPECT_EQ(qtText("QLineEdit", "&Copy"), u"&Copy");
   engine.job.setError(5, u"/old/path");
+  buildMenus(false);
 
   ASSERT_TRUE(applyLanguage(u"deutsch.ini", main.hwnd(), &engine.job));
   EXPECT_TRUE(gui_test::waitFor([&] { return getWindowText(about.hwnd()) == u"Über Mirrane"; }));
@@ -128,6 +132,13 @@ TEST_F(AppearanceTest, LanguageSwitchReachesEveryOpenWindowAndIsStoredOnce) {
   EXPECT_EQ(engine.job.errorCode(), 0u) << "the old language's error text is gone";
   // Qt's own texts (an edit box's context menu) follow, from Qt's installed translations.
   EXPECT_EQ(qtText("QLineEdit", "&Copy"), u"&Kopieren");
+  // All four menus speak the new language; "details" stays the bold default.
+  EXPECT_EQ(mainMenu().itemText(main_menu::kAbout), u"&Über Mirrane...");
+  EXPECT_EQ(listViewMenu().itemText(list_command::kDetails), u"&Details...\tEingabe");
+  EXPECT_EQ(listViewMenu().defaultItem(), list_command::kDetails);
+  EXPECT_EQ(compareOptionsMenu().itemText(compare_options_menu::kFolder), u"&Ordner...");
+  EXPECT_EQ(resetMenu().itemText(reset_menu::kClearResults), u"&Ergebnisse leeren");
+  EXPECT_TRUE(mainMenu().isChecked(main_menu::kLanguageFirst + 0)) << "Deutsch is first and in use";
 
   // The language in use again: nothing is loaded, posted or written.
   const std::string written = configState();
@@ -143,6 +154,7 @@ TEST_F(AppearanceTest, LanguageSwitchReachesEveryOpenWindowAndIsStoredOnce) {
   EXPECT_EQ(olMessageBox::buttonCaption(IDYES), u"&Yes");
   EXPECT_EQ(qtText("QLineEdit", "&Copy"), u"&Copy");
   EXPECT_EQ(readLanguageSetting(), u"english.ini");
+  EXPECT_EQ(resetMenu().itemText(reset_menu::kClearResults), u"&Clear Results");
 }
 
 TEST_F(AppearanceTest, AMissingTextIsEnglishNeverThePreviousLanguage) {
@@ -366,7 +378,9 @@ TEST_F(AppearanceTest, StartUpAppliesThemeFontAndLanguageWithoutWriting) {
   ASSERT_TRUE(switchLanguage(readLanguageSetting()));
   const std::string written = configState();
 
+  ASSERT_FALSE(mainMenu().exists());
   applyStoredAppearance();
+  EXPECT_EQ(mainMenu().itemText(main_menu::kFont), u"&Schriftart...");
   EXPECT_EQ(currentThemeName(), u"Blue");
   EXPECT_EQ(currentFontDescription().lfHeight, font.lfHeight);
   EXPECT_EQ(currentLanguageFile(), u"deutsch.ini");
