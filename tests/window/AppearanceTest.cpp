@@ -24,6 +24,8 @@
 #include <QIntValidator>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
+#include <QPainter>
 #include <QStringListModel>
 
 #include <algorithm>
@@ -387,4 +389,63 @@ TEST_F(AppearanceTest, StartUpAppliesThemeFontAndLanguageWithoutWriting) {
   EXPECT_EQ(olMessageBox::buttonCaption(IDNO), u"&Nein");
   EXPECT_EQ(qtText("QLineEdit", "&Copy"), u"&Kopieren");
   EXPECT_EQ(configState(), written);
+}
+
+namespace {
+
+// A picture of the owner with a menu open over it, and the menu's submenu at submenuIndex
+// (-1: none) open beside it, as a user sees them: the owner's picture with the menus'
+// pictures laid at their places. Saved as name.png in the screenshot folder.
+void saveWithMenuOpen(HWND owner, olMenu& menu, POINT clientPoint, int submenuIndex, const std::string& name) {
+  later(100, [=] {
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!popup) {
+      ADD_FAILURE() << "the menu did not open";
+      return;
+    }
+    std::vector<QWidget*> shown{popup};
+    int submenus = 0;
+    for (QAction* action : popup->actions()) {
+      if (!action->menu() || submenus++ != submenuIndex) continue;
+      popup->setActiveAction(action);
+      action->menu()->popup(popup->mapToGlobal(popup->actionGeometry(action).topRight()));
+      shown.push_back(action->menu());
+    }
+    later(100, [=] {
+      QWidget* window = widgetOf(owner);
+      QRect area = window->geometry();
+      for (QWidget* widget : shown) area = area.united(widget->geometry());
+      QImage picture(area.size(), QImage::Format_RGB32);
+      picture.fill(QColor(0x80, 0x80, 0x80));
+      QPainter painter(&picture);
+      painter.drawPixmap(window->geometry().topLeft() - area.topLeft(), window->grab());
+      for (QWidget* widget : shown) painter.drawPixmap(widget->geometry().topLeft() - area.topLeft(), widget->grab());
+      painter.end();
+      EXPECT_TRUE(picture.save(QString::fromStdString(gui_test::screenshotFolder() + "/" + name + ".png")));
+      while (QWidget* open = QApplication::activePopupWidget()) open->close();
+    });
+  });
+  menu.popup(owner, clientToScreen(owner, clientPoint), TPM_RETURNCMD);
+}
+
+}  // namespace
+
+TEST_F(AppearanceTest, PicturesOfTheMenusInEachLanguageAndTheme) {
+  Reaper reaper(20000);
+  TextWindow main;
+  ASSERT_TRUE(main.createModeless(nullptr));
+  moveWindow(main.hwnd(), 40, 40, 640, 420);
+  showWindow(main.hwnd(), SW_SHOW);
+  buildMenus(false);
+  for (const char16_t* language : {u"english.ini", u"deutsch.ini"}) {
+    for (const char16_t* theme : {u"Light", u"Dark"}) {
+      applyLanguage(language, main.hwnd());
+      switchTheme(theme);
+      pumpMessages(50);
+      const std::string name = toUtf8(olstring(language).substr(0, 2)) + "-" + toUtf8(theme);
+      saveWithMenuOpen(main.hwnd(), mainMenu(), POINT{12, 40}, 0, "menu-main-" + name);
+      saveWithMenuOpen(main.hwnd(), listViewMenu(), POINT{200, 20}, 1, "menu-list-" + name);
+    }
+  }
+  saveWithMenuOpen(main.hwnd(), mainMenu(), POINT{12, 40}, 1, "menu-main-de-languages");
 }
