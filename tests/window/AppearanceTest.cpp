@@ -103,6 +103,13 @@ protected:
   LOGFONTW m_font;
 };
 
+// Two open top-level dialogs, the second owned by the first.
+bool openOwnerAndOwned(gui_test::SimpleDialog& owner, gui_test::SimpleDialog& owned) {
+  if (!owner.createModeless(nullptr) || !owned.createModeless(owner.hwnd())) return false;
+  for (HWND hwnd : {owner.hwnd(), owned.hwnd()}) showWindow(hwnd, SW_SHOW);
+  return true;
+}
+
 olstring qtText(const char* context, const char* text) { return fromQString(QCoreApplication::translate(context, text)); }
 
 }  // namespace
@@ -265,9 +272,7 @@ TEST_F(AppearanceTest, ThemeSwitchRepaintsEveryWindowAndIsStoredOnlyWhenItHappen
   Reaper reaper;
   gui_test::SimpleDialog first;
   gui_test::SimpleDialog second;
-  ASSERT_TRUE(first.createModeless(nullptr));
-  ASSERT_TRUE(second.createModeless(first.hwnd()));
-  for (HWND hwnd : {first.hwnd(), second.hwnd()}) showWindow(hwnd, SW_SHOW);
+  ASSERT_TRUE(openOwnerAndOwned(first, second));
   applyThemeByName(u"Light");
   for (const olTheme& theme : themeTable()) {
     if (theme.name == u"System Default" || theme.name == currentThemeName()) continue;
@@ -299,8 +304,7 @@ TEST_F(AppearanceTest, FontSwitchReachesOpenWindowsAndTheSameFontWritesNothing) 
   Reaper reaper;
   gui_test::SimpleDialog owner;
   gui_test::SimpleDialog other;
-  ASSERT_TRUE(owner.createModeless(nullptr));
-  ASSERT_TRUE(other.createModeless(owner.hwnd()));
+  ASSERT_TRUE(openOwnerAndOwned(owner, other));
   const std::string untouched = configState();
   const LOGFONTW current = currentFontDescription();
   EXPECT_FALSE(switchFont(&current));
