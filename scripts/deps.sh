@@ -29,6 +29,7 @@ MIRRANE_TEST_PACKAGES=(
   xz-utils            # the archive tests make compressed tarballs
   bzip2
   zstd
+  locales             # a German locale made by the tests: decimal comma, day-first dates
 )
 
 # The packages given that are not installed, on one line.
