@@ -109,7 +109,11 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kDataDiff, u"data_diff")                    \
   KEY(kDataSameBin, u"data_same_bin")             \
   KEY(kDataSameTxt, u"data_same_txt")             \
-  KEY(kDataSameBinPart, u"data_same_binpart")
+  KEY(kDataSameBinPart, u"data_same_binpart")   \
+  /* the details dialog's type names where the desktop has none */ \
+  KEY(kFolderType, u"folder_type")                \
+  KEY(kFileType, u"file_type")                    \
+  KEY(kExtensionType, u"extension_type")
 
 // The results list's context menu; "find" also titles the find dialog, "details" the
 // details dialog.
