@@ -96,6 +96,23 @@ void setSlot(CommandLine& commandLine, OptionSlot slot, bool on) {
   }
 }
 
+// "--report=FILE", a bare "--report" (which names no file: the run refuses it) and
+// "--report-all". False for any other token.
+bool parseReportOption(const olstring& token, CommandLine& commandLine) {
+  constexpr olstring_view kReport = u"--report";
+  if (token == u"--report-all") {
+    commandLine.reportAll = true;
+    return true;
+  }
+  if (token.compare(0, kReport.size(), kReport) != 0) return false;
+  const olstring_view rest = olstring_view(token).substr(kReport.size());
+  if (!rest.empty() && rest.front() != u'=') return false;
+  commandLine.reportGiven = true;
+  const olstring_view path = rest.empty() ? rest : rest.substr(1);
+  commandLine.reportPath = path.empty() || path == u"-" ? olstring(path) : fullPath(path);
+  return true;
+}
+
 }  // namespace
 
 void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& commandLine) {
@@ -143,6 +160,7 @@ void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& comma
       commandLine.version = true;
       continue;
     }
+    if (parseReportOption(token, commandLine)) continue;
     const bool hasSign = token.front() == u'+' || token.front() == u'-';
     const olstring_view name = hasSign ? olstring_view(token).substr(1) : olstring_view(token);
     const auto word = commandLine.words.find(name);

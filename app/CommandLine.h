@@ -22,6 +22,11 @@ struct CommandLine {
   // "--help" or "-h", "--version" (before a "--").
   bool help = false;
   bool version = false;
+  // "--report=FILE" (an absolute path, or "-" for standard output) and "--report-all": the
+  // item report of a console compare. reportGiven also when the file name was left out.
+  bool reportGiven = false;
+  olstring reportPath;
+  bool reportAll = false;
 
   // What the command line held that could not be used, for the console to tell.
   // The "@" project, when one was named and did not load.

@@ -58,15 +58,13 @@ bool loadProjectFile(olstring_view path, CompareOptions& options) {
 
 ProjectLoad loadProjectFileWithReason(olstring_view path, CompareOptions& options) {
   options.reset();
-  if (absolutePathKind(path) == 0) return ProjectLoad::notAbsolute;
-  platform::FileHandle handle = openFile(path, false);
-  if (handle == nullptr) {
-    const uint32_t error = platform::lastError();
-    const bool missing = error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound;
+  if (absolutePathKind(path) == PathRoot::relative) return ProjectLoad::notAbsolute;
+  const platform::File file = openFileForReading(path);
+  if (!file) {
+    const bool missing = file.error() == platform::kErrorFileNotFound || file.error() == platform::kErrorPathNotFound;
     return missing ? ProjectLoad::notFound : ProjectLoad::unreadable;
   }
-  const olstring text = readTextFile(handle);
-  platform::closeFile(handle);
+  const olstring text = readTextFile(file.handle());
   olini ini(kGlobal);
   if (!ini.parseText(text)) return ProjectLoad::nothingUsable;
   readOptions(ini, options);
@@ -83,10 +81,9 @@ bool loadDefaultProject(AdvancedSettings& settings, CompareOptions& options) {
   ensureAdvancedSettingsLoaded(settings);
   if (!settings.autoSaveLoad) return false;
   options.reset();
-  platform::FileHandle handle = openSettingsFile(kDefaultProject, SettingsAccess::read);
-  if (handle == nullptr) return false;
-  const olstring text = readTextFile(handle);
-  platform::closeFile(handle);
+  const platform::File file = openSettings(kDefaultProject, SettingsAccess::read);
+  if (!file) return false;
+  const olstring text = readTextFile(file.handle());
   olini ini(kGlobal);
   if (!ini.parseText(text)) return false;
   readOptions(ini, options);
@@ -98,11 +95,6 @@ bool saveDefaultProject(AdvancedSettings& settings, const CompareOptions& option
   if (!settings.autoSaveLoad) return false;
   olini ini(kGlobal);
   writeOptions(ini, options);
-  platform::FileHandle handle = openSettingsFile(kDefaultProject, SettingsAccess::write);
-  if (handle == nullptr) return false;
-  if (!writeTextFile(ini.formatText(), handle, TextEncoding::utf16le)) {
-    platform::abandonFile(handle);
-    return false;
-  }
-  return platform::closeFile(handle);
+  platform::File file = openSettings(kDefaultProject, SettingsAccess::write);
+  return file && writeTextFile(ini.formatText(), file.handle(), TextEncoding::utf16le) && file.close();
 }

@@ -60,17 +60,15 @@ struct SettingsCopy {
 SettingsCopy inspectCopy(olstring path) {
   SettingsCopy copy;
   copy.path = std::move(path);
-  platform::FileHandle handle = openFileRetry(copy.path, false);
-  if (handle == nullptr) {
-    const uint32_t error = platform::lastError();
-    copy.exists = error != platform::kErrorFileNotFound && error != platform::kErrorPathNotFound;
+  const platform::File file = openFileForReading(copy.path, SharingRetry::upToOneSecond);
+  if (!file) {
+    copy.exists = file.error() != platform::kErrorFileNotFound && file.error() != platform::kErrorPathNotFound;
     return copy;
   }
   copy.exists = true;
-  if (!platform::fileWriteTime(handle, &copy.writeTime)) copy.writeTime = 0;
+  if (!platform::fileWriteTime(file.handle(), &copy.writeTime)) copy.writeTime = 0;
   bool complete = false;
-  const olstring text = readTextFile(handle, &complete);
-  platform::closeFile(handle);
+  const olstring text = readTextFile(file.handle(), &complete);
   // A file that stops decoding before its end, or holds text that gives no key at all (a
   // code page that was guessed wrong), is not understood: merging into it would keep only
   // the keys that were written last.
@@ -151,7 +149,7 @@ bool mergeUserSettings(const olini& changes) {
   // the later write would drop the other's keys; a lock beside the file written makes each
   // read-merge-write whole.
   for (const olstring& target : settingsLocations(kUserSettingsName)) {
-    const olstring folder = target.substr(0, target.rfind(platform::kPathSeparator));
+    const olstring folder(folderPart(target));
     platform::FileLock lock;
     if (!createFolders(folder) || !lock.acquireWaiting(folder + u"/.config.ini.lock")) continue;
     const auto copies = inspectCopies();
@@ -162,13 +160,9 @@ bool mergeUserSettings(const olini& changes) {
     for (const auto& [section, keys] : changes.sections()) {
       for (const auto& [key, value] : keys) stored.set(section, key, value);
     }
-    platform::FileHandle handle = openFileRetry(target, true);
-    if (handle == nullptr) continue;
-    if (!writeTextFile(stored.formatText(), handle, TextEncoding::utf16le)) {
-      platform::abandonFile(handle);
-      return false;
-    }
-    return platform::closeFile(handle);
+    platform::File file = openFileForWriting(target, SharingRetry::upToOneSecond);
+    if (!file) continue;
+    return writeTextFile(stored.formatText(), file.handle(), TextEncoding::utf16le) && file.close();
   }
   return false;
 }

@@ -14,15 +14,14 @@ olstring settingsPathInUserFolder(olstring_view name) {
 
 namespace {
 
-// True when something is at the path that this process cannot read; the last error says why.
-bool existsButUnreadable(const olstring& path) {
-  platform::FileHandle handle = openFileRetry(path, false);
-  if (handle != nullptr) {
-    platform::closeFile(handle);
-    return false;
-  }
-  const uint32_t error = platform::lastError();
-  return error != platform::kErrorFileNotFound && error != platform::kErrorPathNotFound;
+bool isNotFound(uint32_t error) {
+  return error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound;
+}
+
+// Why something at the path cannot be read; 0 when it can, or when nothing is there.
+uint32_t unreadableReason(const olstring& path) {
+  const platform::File file = openFileForReading(path, SharingRetry::upToOneSecond);
+  return file || isNotFound(file.error()) ? 0 : file.error();
 }
 
 }  // namespace
@@ -37,40 +36,48 @@ std::vector<olstring> settingsLocations(olstring_view name) {
   return {settingsPathInApplicationFolder(name), settingsPathInUserFolder(name)};
 }
 
-platform::FileHandle openSettingsFile(olstring_view name, SettingsAccess access) {
-  if (name.empty()) return nullptr;
+platform::File openSettings(olstring_view name, SettingsAccess access) {
+  if (name.empty()) {
+    platform::setLastError(platform::kErrorFileNotFound);
+    return platform::File::failure(platform::kErrorFileNotFound);
+  }
   const std::vector<olstring> locations = settingsLocations(name);
   if (access == SettingsAccess::write) {
-    // A copy that exists but cannot be read is never replaced: what it holds would be lost.
+    platform::File file = platform::File::failure(platform::kErrorFileNotFound);
     for (const olstring& path : locations) {
-      if (existsButUnreadable(path)) continue;
-      if (platform::FileHandle handle = openFileRetry(path, true)) return handle;
+      // A copy that exists but cannot be read is never replaced: what it holds would be lost.
+      if (const uint32_t reason = unreadableReason(path); reason != 0) {
+        file = platform::File::failure(reason);
+        continue;
+      }
+      file = openFileForWriting(path, SharingRetry::upToOneSecond);
+      if (file) break;
     }
-    return nullptr;
+    platform::setLastError(file.error());
+    return file;
   }
   // The newer copy wins; the first location wins a tie. Where none opens, what the caller
   // must know is whether a copy exists but cannot be read (it must then not be
   // overwritten), so a failure other than "not found" wins.
-  platform::FileHandle newest = nullptr;
+  platform::File newest = platform::File::failure(platform::kErrorFileNotFound);
   uint64_t newestTime = 0;
-  uint32_t error = platform::kErrorFileNotFound;
   for (const olstring& path : locations) {
-    platform::FileHandle file = openFileRetry(path, false);
-    if (file == nullptr) {
-      const uint32_t failure = platform::lastError();
-      if (failure != platform::kErrorFileNotFound && failure != platform::kErrorPathNotFound) error = failure;
+    platform::File file = openFileForReading(path, SharingRetry::upToOneSecond);
+    if (!file) {
+      if (!newest && !isNotFound(file.error())) newest = std::move(file);
       continue;
     }
     uint64_t time = 0;
-    if (!platform::fileWriteTime(file, &time)) time = 0;
-    if (newest == nullptr || time > newestTime) {
-      if (newest != nullptr) platform::closeFile(newest);
-      newest = file;
+    if (!platform::fileWriteTime(file.handle(), &time)) time = 0;
+    if (!newest || time > newestTime) {
+      newest = std::move(file);
       newestTime = time;
-    } else {
-      platform::closeFile(file);
     }
   }
-  platform::setLastError(newest != nullptr ? platform::kErrorSuccess : error);
+  platform::setLastError(newest.error());
   return newest;
+}
+
+platform::FileHandle openSettingsFile(olstring_view name, SettingsAccess access) {
+  return openSettings(name, access).release();
 }

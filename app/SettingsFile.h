@@ -20,6 +20,9 @@ std::vector<olstring> settingsLocations(olstring_view name);
 // Read: the newer of the two copies (the application folder's wins a tie); write: the
 // application folder's copy when it can be written, else the per-user one, but never a copy
 // that exists and cannot be read. An installed program uses only the per-user copy. Every
-// open is retried while another instance holds the file. nullptr when neither opens, with
-// the platform's last error from the last attempt.
+// open is retried while another instance holds the file. When neither opens, the File
+// carries (and the last error holds) the reason: for reading, a failure other than "not
+// found" wins, so that a caller knows a copy exists that must not be overwritten.
+platform::File openSettings(olstring_view name, SettingsAccess access);
+// The same as a raw handle for the caller to close; nullptr when neither opens.
 platform::FileHandle openSettingsFile(olstring_view name, SettingsAccess access);

@@ -1,14 +1,19 @@
 #include "app/Startup.h"
 
+#include "app/ReportWriter.h"
 #include "app/Settings.h"
 #include "app/Version.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Language.h"
+#include "foundation/TextFile.h"
 #include "platform/Console.h"
+#include "platform/Error.h"
+#include "platform/File.h"
 
 #include <chrono>
 #include <clocale>
 #include <cstdio>
+#include <optional>
 
 using platform::StandardStream;
 
@@ -21,8 +26,6 @@ olstring hex8(uint32_t code) {
   std::snprintf(buffer, sizeof buffer, "0x%.8x", code);
   return fromUtf8(buffer);
 }
-
-olstring decimal(int64_t value) { return fromUtf8(std::to_string(value)); }
 
 // The one-line progress display on a terminal's standard error.
 class ProgressLine {
@@ -38,7 +41,7 @@ public:
     // The counts and the phase in the texts the progress dialog shows; the counts first, so
     // that a long name is what a narrow terminal cuts.
     olstring line = langText(progress.total <= 0 ? lang::progress::kPrepareCount : lang::progress::kCount,
-                             decimal(progress.done), decimal(progress.total));
+                             numberToText(progress.done), numberToText(progress.total));
     if (!progress.text.empty()) line += u"  " + progress.text;
     for (char16_t& c : line) {
       if (c < u' ') c = u' ';
@@ -104,6 +107,41 @@ int refuseToCompare(const CommandLine& commandLine) {
   return 1;
 }
 
+// The report would take the place of a file being compared (or of the archive or file a
+// link leads to), which would be lost.
+bool reportReplacesComparedFile(const CommandLine& commandLine) {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  if (commandLine.reportPath == ReportWriter::kStandardOutput ||
+      !platform::pathIdentity(commandLine.reportPath, &device, &inode)) {
+    return false;
+  }
+  for (const olstring* path : {&commandLine.options.path0, &commandLine.options.path1}) {
+    uint64_t otherDevice = 0;
+    uint64_t otherInode = 0;
+    if (platform::pathIdentity(*path, &otherDevice, &otherInode) && otherDevice == device && otherInode == inode) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A report asked for where none can be written fails the run before anything is compared.
+bool reportRequestUsable(const CommandLine& commandLine) {
+  const LanguageKey* refusal = nullptr;
+  if (commandLine.reportGiven && commandLine.reportPath.empty()) {
+    refusal = &lang::console::kReportNoFile;
+  } else if (commandLine.reportAll && !commandLine.reportGiven) {
+    refusal = &lang::console::kReportAllAlone;
+  } else if (commandLine.reportGiven && !commandLine.hide) {
+    refusal = &lang::console::kReportNeedsHide;
+  } else if (commandLine.reportGiven && reportReplacesComparedFile(commandLine)) {
+    refusal = &lang::console::kReportReplacesInput;
+  }
+  if (refusal != nullptr) printError(langText(*refusal, commandLine.reportPath));
+  return refusal == nullptr;
+}
+
 // A line of the language table without the blanks a missing argument leaves at its end.
 olstring withoutTrailingBlanks(olstring text) {
   while (!text.empty() && (text.back() == u' ' || text.back() == u'\t')) text.pop_back();
@@ -132,18 +170,29 @@ olstring consoleVerdictText(MirraneCore& core, uint32_t exitCode) {
   } else {
     const CompareResult& result = core.engine.result;
     text += u"\r\n";
-    text += langText(lang::console::kSuccess, decimal(exitCode));
+    text += langText(lang::console::kSuccess, numberToText(exitCode));
     text += u"\r\n";
     text += langText(result.differing == 0 ? lang::console::kNoDiff : lang::console::kDiff,
-                     decimal(result.missingSecond), decimal(result.differing), decimal(result.missingFirst));
+                     numberToText(result.missingSecond), numberToText(result.differing), numberToText(result.missingFirst));
   }
   text += u"\r\n";
   return text;
 }
 
 int runConsoleCompare(MirraneCore& core) {
-  applyCommandLine(core.commandLine, core.engine.options);
+  const CommandLine& commandLine = core.commandLine;
+  applyCommandLine(commandLine, core.engine.options);
   platform::ignoreBrokenPipe();
+  std::optional<ReportWriter> report;
+  if (commandLine.reportGiven) {
+    report.emplace(core.engine, commandLine.reportAll ? ReportScope::allItems : ReportScope::differences);
+    if (!report->open(commandLine.reportPath)) {
+      printError(langText(lang::console::kReportUnwritable, errorText(platform::lastError()), commandLine.reportPath));
+      return 1;
+    }
+    core.engine.verdictHook = &*report;
+  }
+  const bool reportToOutput = report && commandLine.reportPath == ReportWriter::kStandardOutput;
   uint32_t exitCode = 1;
   {
     // Blocked before the worker exists, so that the worker inherits it and a Ctrl+C reaches
@@ -152,16 +201,23 @@ int runConsoleCompare(MirraneCore& core) {
     if (core.engine.worker.startWorker(core.engine)) {
       ProgressLine progress;
       while (!core.engine.worker.waitFinished(100)) {
-        if (stopSignals.arrived()) core.engine.worker.requestStop();
+        // A report that can no longer be written makes the rest of the compare pointless.
+        if (stopSignals.arrived() || (report && report->writeFailed())) core.engine.worker.requestStop();
         progress.show(core.engine.job.readProgress());
       }
       progress.clear();
       exitCode = core.engine.worker.exitCode();
     }
   }
-  // The verdict is the program's output; a failure is a message about it.
-  const StandardStream stream = exitCode == 0 ? StandardStream::output : StandardStream::error;
+  core.engine.verdictHook = nullptr;
+  // In place before the verdict is out, so that whoever waits for the verdict finds it.
+  const bool reportWritten = !report || report->finish(exitCode == 0);
+  // The verdict is the program's output (unless the report is); a failure is a message.
+  const StandardStream stream = exitCode == 0 && !reportToOutput ? StandardStream::output : StandardStream::error;
   const bool written = platform::writeConsole(stream, consoleVerdictText(core, exitCode));
+  if (!reportWritten) {
+    printError(langText(lang::console::kReportFailed, errorText(report->writeError()), commandLine.reportPath));
+  }
   // Unpacked archives are of no use once the verdict is out; left behind they would fill
   // the temporary folder run after run. Only the log of a failed unpack stays to be read.
   if (exitCode != 0 && core.engine.job.errorCode() == kErrorNoArchiveFolder) {
@@ -172,6 +228,7 @@ int runConsoleCompare(MirraneCore& core) {
   if (exitCode == 0 && core.engine.result.differing != 0) exitCode = 1;
   // A verdict nobody could read (the reader of a pipe went away) is no "no difference".
   if (!written && stream == StandardStream::output) exitCode = 1;
+  if (!reportWritten) exitCode = 1;
   return static_cast<int>(exitCode);
 }
 
@@ -203,6 +260,7 @@ int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& window
     printHelp(core);
     return 0;
   }
+  if (!reportRequestUsable(commandLine)) return 1;
   if (console) return runConsoleCompare(core);
   if (windowedRun && !commandLine.hide) return windowedRun(core);
   if (arguments.empty()) {

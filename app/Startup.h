@@ -33,7 +33,10 @@ int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& window
 // output (a failure on standard error) and returns the exit code: 0 no difference, 1
 // differences or failure (also when the verdict could not be written). Ctrl+C or SIGTERM
 // cancel the compare. The archive work folder is removed before it returns, except for the
-// log of an archive that gave no folder, whose path is printed.
+// log of an archive that gave no folder, whose path is printed. With --report the item
+// report (app/ReportWriter.h) is written too: a report that cannot be created ends the run
+// before anything is compared, one that cannot be written in full stops the compare, and
+// either makes the exit code 1.
 int runConsoleCompare(MirraneCore& core);
 
 // The text printed for a finished job: for a success the verdict, after a blank line; for

@@ -16,6 +16,8 @@ Shapes (pick with --shapes):
           text-heavy mix up to 4 MiB (30 % of their changes append a byte)
 Contents are random; a changed file keeps its size and modification time, so that only
 reading its content can tell. Options fall back to environment variables (in brackets).
+With --report, `mirrane A B hide --report=FILE` (the items that differ) and the same with
+--report-all (every item) run beside the plain `mirrane A B hide`, in the same rounds.
 
 The trees go to a scratch folder outside the repository (default /tmp/mirrane-bench) and are
 reused by later runs while their parameters match, which a marker file in each tree records.
@@ -81,6 +83,9 @@ def parse_arguments():
                         help="the block size in MiB, for the memory budget [BENCH_BLOCK_MIB] (default: the engine's)")
     parser.add_argument("--readers", type=int, default=int(env("BENCH_READERS", "1")),
                         help="readers of the program, for the memory budget [BENCH_READERS] (default 1)")
+    parser.add_argument("--report", action="store_true", default=env("BENCH_REPORT", "0") == "1",
+                        help="also run mirrane with --report=FILE and with --report-all beside the plain run, "
+                             "for what the item report costs [BENCH_REPORT=1]")
     args = parser.parse_args()
     args.shapes = args.shapes.replace(",", " ").split()
     unknown = [s for s in args.shapes if s not in ALL_SHAPES]
@@ -366,11 +371,12 @@ class Shape:
         self.name, self.title, self.make, self.targets, self.items = name, title, make, targets, items
 
 
-# Targets are (figure, limit) with figure one of "diff" (mirrane / diff -rq) and "floor"
-# (mirrane / the aligned reading floor).
+# Targets are (figure, limit) with figure one of "diff" (mirrane / diff -rq), "floor"
+# (mirrane / the aligned reading floor) and "report" (mirrane with --report / without).
 SHAPES = {
     "small": Shape("small", "~100,000 files of 0-16 KiB (2 % up to 64 KiB) in 5,000 folders, 4 levels; "
-                   "1 % changed in one byte at equal size, 0.5 % only on one side", make_small, [("diff", 0.8)]),
+                   "1 % changed in one byte at equal size, 0.5 % only on one side", make_small,
+                   [("diff", 0.8), ("report", 1.10)]),
     "mixed": Shape("mixed", "~20,000 files in 1,000 folders, 3 levels: 78 % 0-32 KiB, 20 % 32-256 KiB, 2 % up to 4 MiB; "
                    "2 % changed in one byte at equal size", make_mixed, [("diff", 0.6)]),
     "large": Shape("large", "six pairs of 256 MiB random files, two differing (first byte, last byte)",
@@ -522,12 +528,20 @@ def run_shape(args, shape, floor, base_rss):
     listing = Command("listing floor (find -printf)", ["find", a, b, "-printf", "%s %T@\\n"])
     floors = [Command("reading floor, aligned" if offset == 0 else "reading floor, page offset %d" % offset,
                       [floor, "--offset", str(offset), a, b]) for offset in FLOOR_OFFSETS]
-    commands = [mirrane, diff, listing] + floors
+    reported = []
+    if args.report:
+        for label, extra in (("--report=FILE", []), ("--report=FILE --report-all", ["--report-all"])):
+            path = os.path.join(args.scratch, "report%s.jsonl" % ("-all" if extra else ""))
+            reported.append((Command("mirrane A B hide " + label, [args.mirrane, a, b, "hide", "--report=" + path]
+                                     + extra), path))
+    commands = [mirrane] + [command for command, _ in reported] + [diff, listing] + floors
     measure_alternating(commands, args.runs)
     for command in commands:
         worst = max(r[2] for r in [command.first] + command.runs)
-        if worst > (1 if command in (mirrane, diff) else 0):
+        if worst > (1 if command in [mirrane, diff] + [c for c, _ in reported] else 0):
             warn("%s exited with %d: %s" % (command.label, worst, command.first[4][:300]))
+    for command, path in reported:
+        check_report(command, path, items)
 
     expected = figures["changed"] + figures["one_side"]
     diff_lines = len(diff.first[3].splitlines())
@@ -557,6 +571,9 @@ def run_shape(args, shape, floor, base_rss):
         met = "" if limit is None else ("met" if value <= limit else "not met")
         print("| %s | %s | %s | %s |" % (label, fmt % value, "" if limit is None else "<= " + fmt % limit, met))
 
+    for command, _ in reported:
+        row("%s / mirrane A B hide" % command.label.replace("mirrane A B hide ", ""),
+            command.median / mirrane.median, limits.get("report"))
     row("mirrane / diff -rq", mirrane.median / diff.median, limits.get("diff"))
     row("mirrane / reading floor (aligned)", mirrane.median / aligned, limits.get("floor"))
     row("mirrane / listing floor", mirrane.median / listing.median, None)
@@ -575,6 +592,28 @@ def run_shape(args, shape, floor, base_rss):
         shutil.rmtree(root)
     return {"items": items, "mirrane": mirrane.median, "diff": diff.median, "floor": aligned,
             "listing": listing.median, "peak": mirrane.peak, "held": max(0, mirrane.peak - base_rss)}
+
+
+def check_report(command, path, items):
+    """The report of the last run must be whole: a header, the item lines its summary counts,
+    a summary of a compare that succeeded; with --report-all one line per item."""
+    try:
+        with open(path, "rb") as f:
+            lines = [json.loads(line) for line in f]
+        os.remove(path)
+    except (OSError, ValueError) as error:
+        warn("%s: no readable report at %s (%s)" % (command.label, path, error))
+        return
+    summary = lines[-1] if lines else {}
+    whole = (lines[0].get("type") == "header" and summary.get("type") == "summary" and summary.get("succeeded")
+             and summary.get("items") == len(lines) - 2)
+    if not whole:
+        warn("%s: the report is not whole: %d lines, summary %s" % (command.label, len(lines), summary))
+    elif "--report-all" in command.argv and summary["items"] != items:
+        warn("%s: the report has %d items, the tree %d" % (command.label, summary["items"], items))
+    else:
+        print("%s: %s item lines, %s differing" % (command.label, format(summary["items"], ","),
+                                                   format(summary["differing"], ",")))
 
 
 def run_cold(args, commands):

@@ -47,22 +47,9 @@ std::vector<platform::FolderEntry> listEntries(olstring_view folder) {
   return entries;
 }
 
-void removeEntriesExcept(olstring_view folder, olstring_view keep) {
-  for (const auto& entry : listEntries(folder)) {
-    if (entry.name == keep) continue;
-    const olstring path = joinPath(folder, entry.name);
-    if ((entry.attributes & platform::kAttributeDirectory) != 0 && !entry.isLink) {
-      deleteFolderTree(path);
-    } else {
-      platform::makeWritable(path);
-      platform::deletePath(path);
-    }
-  }
-}
-
 }  // namespace
 
-ArchiveWorkArea::~ArchiveWorkArea() { m_lock.release(true); }
+ArchiveWorkArea::~ArchiveWorkArea() { m_lock.release(/*deleteFile=*/true); }
 
 void ArchiveWorkArea::prepare() {
   prepareWorkFolder();
@@ -83,7 +70,7 @@ bool ArchiveWorkArea::prepareWorkFolder() {
     }
   }
   const olstring name = kWorkFolderPrefix + fromUtf8(std::to_string(platform::currentProcessId()));
-  m_workFolder = makeUniquePath(joinPath(m_parentFolder, name), false);
+  m_workFolder = makeUniquePath(joinPath(m_parentFolder, name), /*keepExtension=*/false);
   if (!createFolders(m_workFolder)) return false;
   m_lock.acquire(joinPath(m_workFolder, kLockFileName));
   m_folderMade = true;
@@ -98,7 +85,7 @@ olstring ArchiveWorkArea::prepareArchive(olstring_view archivePath, bool autoTar
   if (m_sevenZipPath.empty() || pathType(archivePath) != PathType::file || !prepareWorkFolder()) return {};
   const olstring name(fileNamePart(archivePath));
   if (name.empty()) return {};
-  const olstring outputFolder = makeUniquePath(joinPath(m_workFolder, name), false);
+  const olstring outputFolder = makeUniquePath(joinPath(m_workFolder, name), /*keepExtension=*/false);
   m_stepLog.clear();
   if (onStep) onStep(name);
   olstring folder;
@@ -128,7 +115,7 @@ olstring ArchiveWorkArea::tarStep(olstring_view archivePath, const olstring& out
     uint8_t magic[8];
     if (!file.openForReading(tarPath) || !file.setPosition(257) || file.read(magic, 8) != 8) return outputFolder;
   }
-  const olstring renamed = makeUniquePath(tarPath, true);
+  const olstring renamed = makeUniquePath(tarPath, /*keepExtension=*/true);
   if (!platform::renamePath(tarPath, renamed)) {
     if (!tarball) return outputFolder;
     *failure = UnpackFailure::failed;
@@ -227,24 +214,20 @@ bool ArchiveWorkArea::extractArchive(olstring_view outputFolder, olstring_view a
 void ArchiveWorkArea::writeLog() {
   const olstring log = platform::currentDateTimeWithSeconds() + u"\r\n" + m_stepLog;
   m_stepLog.clear();
-  if (platform::FileHandle handle = openFile(logPath(), true)) {
-    if (writeTextFile(log, handle, TextEncoding::utf16le)) {
-      platform::closeFile(handle);
-    } else {
-      platform::abandonFile(handle);
-    }
-  }
+  // The log is a courtesy to the user: a compare does not fail for want of it.
+  platform::File file = openFileForWriting(logPath());
+  if (file && writeTextFile(log, file.handle(), TextEncoding::utf16le)) (void)file.close();
 }
 
 olstring ArchiveWorkArea::logPath() const { return joinPath(m_workFolder, kLogFileName); }
 
 void ArchiveWorkArea::clearWorkFolder() {
   // The lock file stays: it marks the folder as alive for other instances.
-  if (m_folderMade) removeEntriesExcept(m_workFolder, kLockFileName);
+  if (m_folderMade) deleteFolderContent(m_workFolder, kLockFileName);
 }
 
 void ArchiveWorkArea::removeWorkFolder() {
-  m_lock.release(true);
+  m_lock.release(/*deleteFile=*/true);
   if (m_folderMade) deleteFolderTree(m_workFolder);
   m_folderMade = false;
 }
@@ -254,8 +237,8 @@ olstring ArchiveWorkArea::removeWorkFolderKeepingLog() {
     removeWorkFolder();
     return {};
   }
-  m_lock.release(true);
-  removeEntriesExcept(m_workFolder, kLogFileName);
+  m_lock.release(/*deleteFile=*/true);
+  deleteFolderContent(m_workFolder, kLogFileName);
   m_folderMade = false;
   return logPath();
 }
@@ -326,12 +309,8 @@ olstring makeUniquePath(olstring_view path, bool keepExtension) {
   while (stem.size() > 1 && stem.back() == kPathSeparator) stem.pop_back();
   olstring extension;
   if (keepExtension) {
-    const size_t dot = stem.rfind(u'.');
-    const size_t slash = stem.rfind(kPathSeparator);
-    if (dot != olstring::npos && (slash == olstring::npos || dot > slash)) {
-      extension = stem.substr(dot);
-      stem.resize(dot);
-    }
+    extension = extensionPart(stem);
+    stem.resize(stem.size() - extension.size());
   }
   if (pathType(stem + extension) == PathType::none && !platform::isSymbolicLink(stem + extension)) return stem + extension;
   for (unsigned number = 1;; ++number) {

@@ -2,6 +2,7 @@
 
 #include "foundation/Language.h"
 #include "foundation/LanguageKeys.h"
+#include "foundation/SoftCheck.h"
 
 namespace {
 
@@ -36,9 +37,15 @@ CompareEngine::CompareEngine(AdvancedSettingsLoader loadSettings) {
 CompareEngine::~CompareEngine() = default;
 
 void CompareEngine::prepareArchives() {
+  // The running worker may be inside the extractor that would be replaced.
+  MIRRANE_CHECK(!worker.isRunning(), return);
   archiveArea.setSevenZipPath(locateSevenZip());
   m_archiveExtractor = std::make_unique<WorkAreaExtractor>(*this);
   archives = m_archiveExtractor.get();
 }
 
-void CompareEngine::removeArchiveWorkFolder() { archiveArea.removeWorkFolder(); }
+void CompareEngine::removeArchiveWorkFolder() {
+  // The running worker may be reading what was unpacked there.
+  MIRRANE_CHECK(!worker.isRunning(), return);
+  archiveArea.removeWorkFolder();
+}

@@ -7,6 +7,7 @@
 #include "engine/CompareOptions.h"
 #include "engine/CompareTree.h"
 #include "engine/ContentCompare.h"
+#include "engine/VerdictHook.h"
 #include "foundation/olstring.h"
 
 // Unpacks archives for the folder scan. The archive support plugs in here; without it a
@@ -36,6 +37,9 @@ struct CompareEngine {
   ArchiveWorkArea archiveArea;
   // Not owned; null until archive support is installed.
   ArchiveExtractor* archives = nullptr;
+  // Not owned; null when nobody follows the verdicts. Set before startWorker and left alone
+  // until the worker has ended.
+  VerdictHook* verdictHook = nullptr;
   JobState job;
   // Declared last so that it is destroyed first, while everything the worker uses exists.
   WorkerThread worker;
@@ -46,7 +50,8 @@ struct CompareEngine {
   CompareEngine& operator=(const CompareEngine&) = delete;
 
   // Looks for 7-Zip and lets the folder scan unpack archives through the work area, whose
-  // folder and lock file are made only when the first archive is unpacked.
+  // folder and lock file are made only when the first archive is unpacked. Neither this nor
+  // the removal below may be called while a compare runs: such a call is logged and ignored.
   void prepareArchives();
   // Removes this process's archive work folder, if one was made.
   void removeArchiveWorkFolder();

@@ -6,17 +6,11 @@
 #include "engine/FolderScan.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
+#include "foundation/SoftCheck.h"
 #include "platform/Error.h"
 #include "platform/FolderListing.h"
 
 #include <cstdio>
-
-namespace {
-
-// How long the engine's destruction waits for a worker to notice a stop request.
-constexpr int64_t kStopGraceMs = 10000;
-
-}  // namespace
 
 // ---------------------------------------------------------------------------------------
 // JobState
@@ -112,10 +106,13 @@ WorkerThread::WorkerThread() = default;
 
 WorkerThread::~WorkerThread() {
   requestStop();
-  // The worker uses the engine that owns this object: give it the time to reach its next
-  // checkpoint and end before the engine goes away. A worker stuck in the system (a hung
-  // network mount) is not waited for without limit.
-  if (m_handle && platform::currentThreadId() != m_threadId.load()) m_handle->waitFinished(kStopGraceMs);
+  // The worker uses the engine that owns this object, so it must have ended before the
+  // engine goes: the thread's destruction waits for it. It notices the stop at its next
+  // checkpoint, within one listed entry, item or block of content, and a 7-Zip it runs is
+  // killed. Only the worker itself cannot wait for its own end; destroying the engine from
+  // its own job is a caller's mistake, after which the thread finishes alone.
+  MIRRANE_CHECK(platform::currentThreadId() != m_threadId.load(), return);
+  m_handle.reset();
 }
 
 bool WorkerThread::startWorker(CompareEngine& engine) {
@@ -235,8 +232,23 @@ void itemVerdict(CompareEngine& engine, CompareItem& item) {
   }
 }
 
+namespace {
+
+void passVerdict(CompareEngine& engine, const CompareItem& item) {
+  if (engine.verdictHook != nullptr) engine.verdictHook->itemJudged(item);
+}
+
+}  // namespace
+
 bool compareWalk(CompareEngine& engine, CompareItem& item) {
   engine.job.setText(langText(lang::progress::kCompare, item.side[0].name, item.side[1].name));
+  // A verdict on a folder needs nothing from below it: given first, it reaches the verdict
+  // hook before what the folder holds, in the tree's order.
+  const bool judgedFirst = item.parent != nullptr && (item.side[0].isFolder() || item.side[1].isFolder());
+  if (judgedFirst) {
+    itemVerdict(engine, item);
+    passVerdict(engine, item);
+  }
   bool ok = true;
   for (auto it = item.children.begin(); it != item.children.end();) {
     if (!engine.worker.checkpoint()) return false;
@@ -257,9 +269,10 @@ bool compareWalk(CompareEngine& engine, CompareItem& item) {
     item.flags = 0;
     return engine.worker.checkpoint() && ok;
   }
-  itemVerdict(engine, item);
+  if (!judgedFirst) itemVerdict(engine, item);
   // A content comparison may have been cut short by a cancel: its verdict must not count.
   if (!engine.worker.checkpoint()) return false;
+  if (!judgedFirst) passVerdict(engine, item);
   return ok;
 }
 
@@ -318,24 +331,22 @@ bool runCompareJob(CompareEngine& engine) {
   return succeeded;
 }
 
-int checkInputPath(CompareEngine& engine, olstring_view path, olstring* errorText) {
-  platform::setLastError(0);
+PathType checkInputPath(CompareEngine& engine, olstring_view path, olstring* errorText) {
   PathType kind = pathType(path);
+  uint32_t error = platform::kErrorSuccess;
   if (kind == PathType::file) {
-    platform::FileHandle handle = openFile(path, false);
-    if (handle == nullptr) {
-      kind = PathType::none;
-    } else {
-      platform::closeFile(handle);
-      platform::setLastError(0);
-    }
+    const platform::File file = openFileForReading(path);
+    if (!file) kind = PathType::none;
+    error = file.error();
   } else if (kind == PathType::folder) {
     platform::FolderListing listing;
     if (!listing.open(expandPath(path))) kind = PathType::none;
+    error = listing.error();
   } else {
-    platform::setLastError(platform::kErrorPathNotFound);
+    error = platform::kErrorPathNotFound;
   }
-  engine.job.setError(platform::lastError(), path);
+  platform::setLastError(error);
+  engine.job.setError(error, path);
   if (kind == PathType::none && errorText != nullptr) engine.job.getError(*errorText, u":\r\n\r\n");
-  return static_cast<int>(kind);
+  return kind;
 }

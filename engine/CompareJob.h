@@ -75,7 +75,7 @@ private:
 class WorkerThread {
 public:
   WorkerThread();
-  // Requests a stop and gives the worker a short while to notice it.
+  // Requests a stop and waits for the worker to end.
   ~WorkerThread();
   WorkerThread(const WorkerThread&) = delete;
   WorkerThread& operator=(const WorkerThread&) = delete;
@@ -118,8 +118,9 @@ olstring nothingToCompareText();
 // success; on failure the error record says why (code 0: nothing to compare).
 bool runCompareJob(CompareEngine& engine);
 
-// Gives every item below and including item its verdict, children first. False when the
-// job was cancelled.
+// Gives every item below and including item its verdict and passes each to the engine's
+// verdict hook, if any, in the tree's order (see engine/VerdictHook.h). False when the job
+// was cancelled.
 bool compareWalk(CompareEngine& engine, CompareItem& item);
 
 // The verdict of one item (flags, and contentMode when content was compared).
@@ -128,7 +129,7 @@ void itemVerdict(CompareEngine& engine, CompareItem& item);
 // Counts differing and missing items into the result. False when cancelled.
 bool countWalk(CompareEngine& engine, const CompareItem& item);
 
-// The check made before a compare starts: 0 (nothing usable: missing, unreadable file or
-// unlistable folder), 1 file or 2 folder. Records the outcome in the job's error record and,
-// for kind 0, fills errorText (when given) with the error text and the path.
-int checkInputPath(CompareEngine& engine, olstring_view path, olstring* errorText);
+// The check made before a compare starts: none (nothing usable: missing, unreadable file or
+// unlistable folder), file or folder. Records the outcome in the job's error record and, for
+// none, fills errorText (when given) with the error text and the path.
+PathType checkInputPath(CompareEngine& engine, olstring_view path, olstring* errorText);

@@ -71,6 +71,7 @@ void SideInfo::clear() {
   size = 0;
   modified = 0;
   attributes = 0;
+  isLink = false;
 }
 
 olstring sizeText(int64_t size) {
@@ -119,8 +120,8 @@ CompareItem* pairEntry(CompareItem& parent, int side, olstring_view name, int64_
   }
   if (found == children.end()) {
     if (exactOnly) return nullptr;
-    found = firstFreeNoCase(children, name, true, side);
-    if (found == children.end()) found = firstFreeNoCase(children, name, false, side);
+    found = firstFreeNoCase(children, name, /*isFolder=*/true, side);
+    if (found == children.end()) found = firstFreeNoCase(children, name, /*isFolder=*/false, side);
   }
 
   CompareItem* child = nullptr;
@@ -163,13 +164,13 @@ CompareItem* pairEntry(CompareItem& parent, int side, olstring_view name, int64_
 
 CompareItem* addEntry(CompareItem& parent, int side, olstring_view name, int64_t size, uint64_t modified,
                       uint32_t attributes, JobState* job) {
-  return pairEntry(parent, side, name, size, modified, attributes, job, false);
+  return pairEntry(parent, side, name, size, modified, attributes, job, /*exactOnly=*/false);
 }
 
 // Used by the folder scan to pair exact spellings before anything is paired ignoring case.
 CompareItem* addEntryExact(CompareItem& parent, int side, olstring_view name, int64_t size, uint64_t modified,
                            uint32_t attributes, JobState* job) {
-  return pairEntry(parent, side, name, size, modified, attributes, job, true);
+  return pairEntry(parent, side, name, size, modified, attributes, job, /*exactOnly=*/true);
 }
 
 void setSide(CompareItem& item, int side, olstring_view name, int64_t size, uint64_t modified,
@@ -206,9 +207,9 @@ olstring buildPath(const CompareItem& item, int side, bool withRoot) {
 
 }  // namespace
 
-olstring itemPath(const CompareItem& item, int side) { return buildPath(item, side, true); }
+olstring itemPath(const CompareItem& item, int side) { return buildPath(item, side, /*withRoot=*/true); }
 
-olstring itemRelativePath(const CompareItem& item, int side) { return buildPath(item, side, false); }
+olstring itemRelativePath(const CompareItem& item, int side) { return buildPath(item, side, /*withRoot=*/false); }
 
 void clearItem(CompareItem& item) {
   item.side[0].clear();
@@ -253,18 +254,4 @@ olstring_view dataCategory(const CompareItem& item, bool autoSkip) {
   if (item.contentMode == ContentMode::text) return u"data_same_txt";
   if (item.contentMode == ContentMode::sampled) return u"data_same_binpart";
   return u"data_same_bin";
-}
-
-olstring_view fileNamePart(olstring_view path) {
-  const size_t slash = path.rfind(kPathSeparator);
-  return slash == olstring_view::npos ? path : path.substr(slash + 1);
-}
-
-olstring joinPath(olstring_view a, olstring_view b) {
-  olstring joined(a);
-  if (!a.empty() && a.back() != kPathSeparator && !b.empty() && b.front() != kPathSeparator) {
-    joined += kPathSeparator;
-  }
-  joined += b;
-  return joined;
 }

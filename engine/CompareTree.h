@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/CompareOptions.h"
+#include "foundation/Paths.h"
 #include "foundation/olstring.h"
 
 #include <cstdint>
@@ -39,6 +40,9 @@ struct SideInfo {
   uint64_t modified = 0;
   // Masked with kKeptAttributes.
   uint32_t attributes = 0;
+  // The listed entry itself is a symbolic link (size, time and kind are what it leads to
+  // when links are followed). Set by the folder scan; no part of the verdict.
+  bool isLink = false;
 
   bool present() const { return !name.empty(); }
   bool isFolder() const { return (attributes & kFolderAttribute) != 0; }
@@ -147,9 +151,3 @@ olstring_view verdictKey(const CompareItem& item);
 // "data_ignore", "data_diff", "data_same_bin", "data_same_txt", "data_same_binpart", or empty
 // when the item is not a file present on both sides. autoSkip is the current option value.
 olstring_view dataCategory(const CompareItem& item, bool autoSkip);
-
-// Path joining: one separator between a and b unless either side already provides it or
-// one of them is empty.
-olstring joinPath(olstring_view a, olstring_view b);
-// The part after the last separator (the whole path when there is none).
-olstring_view fileNamePart(olstring_view path);

@@ -13,8 +13,6 @@
 
 #include <vector>
 
-using platform::kPathSeparator;
-
 namespace {
 
 constexpr uint64_t kTicksPerSecond = 10000000;
@@ -46,16 +44,6 @@ void recordRootIdentity(FolderQueue& queue, const CompareItem& root, int side) {
   identity.known = platform::pathIdentity(root.side[side].name, &identity.device, &identity.inode);
 }
 
-// The folder part of a file path: trailing separators dropped, cut before the last one.
-olstring folderPart(olstring_view path) {
-  while (path.size() > 1 && path.back() == kPathSeparator) path.remove_suffix(1);
-  const size_t slash = path.rfind(kPathSeparator);
-  if (slash == olstring_view::npos) return {};
-  // A file right below "/" lives in "/", not in an empty folder.
-  if (slash == 0) return olstring(1, kPathSeparator);
-  return olstring(path.substr(0, slash));
-}
-
 // Counts a folder's entries, stopping at two: only "exactly one" matters. A folder that
 // cannot be listed, or whose listing breaks off before that is known, gives -1 with the
 // error in failure.
@@ -77,16 +65,6 @@ int countEntriesUpToTwo(olstring_view folder, platform::FolderEntry* only, platf
     return -1;
   }
   return count;
-}
-
-void removeLastName(olstring& relative) {
-  while (!relative.empty() && relative.back() == kPathSeparator) relative.pop_back();
-  const size_t slash = relative.rfind(kPathSeparator);
-  if (slash == olstring::npos) {
-    relative.clear();
-  } else {
-    relative.resize(slash + 1);
-  }
 }
 
 }  // namespace
@@ -160,7 +138,7 @@ olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links, Lis
   ListingFailure ignored;
   ListingFailure& reported = failure != nullptr ? *failure : ignored;
   reported = {};
-  if (absolutePathKind(folderPath) == 0) return {};
+  if (absolutePathKind(folderPath) == PathRoot::relative) return {};
   olstring relative;
   olstring current(folderPath);
   // A chain through a link back to a folder of the chain would never end otherwise.
@@ -184,13 +162,11 @@ olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links, Lis
       if (loop) break;
       seen.emplace_back(device, inode);
     }
-    relative += only.name;
-    relative += kPathSeparator;
+    relative = joinPath(relative, only.name);
     current = std::move(next);
   }
   // An empty folder at the end of the chain is no root: the folder holding it is.
-  if (count == 0) removeLastName(relative);
-  if (!relative.empty() && relative.back() == kPathSeparator) relative.pop_back();
+  if (count == 0) relative = olstring(folderPart(relative));
   return relative;
 }
 
@@ -218,6 +194,7 @@ bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_vie
   listing.close();
 
   const auto record = [&](CompareItem& child, const platform::FolderEntry& listed) {
+    child.side[side].isLink = listed.isLink;
     if ((listed.attributes & platform::kAttributeDirectory) == 0) return;
     FolderQueue::Identity& identity = queue.identities[&child][side];
     identity = {listed.device, listed.inode, true};
@@ -248,7 +225,7 @@ bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_vie
     record(*child, entries[i]);
   }
   for (const size_t i : deferred) {
-    CompareItem* child = add(entries[i], false);
+    CompareItem* child = add(entries[i], /*exactOnly=*/false);
     if (child == nullptr) return false;
     record(*child, entries[i]);
   }
@@ -259,7 +236,7 @@ bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view pat
   CompareResult& result = engine.result;
   if (path.empty()) return false;
   if (kind == RootKind::file) {
-    const olstring folder = folderPart(path);
+    const olstring folder(folderPart(path));
     const olstring_view name = fileNamePart(path);
     // Taken from the file itself: a folder that may be entered but not listed still lets
     // its files be compared.
@@ -322,12 +299,11 @@ int64_t scanTrees(CompareEngine& engine) {
   // works in either order.
   for (int side = 0; side < 2; ++side) {
     if (kinds[side] != PathType::file) continue;
-    platform::FileHandle handle = openFile(paths[side], false);
-    if (handle == nullptr) {
-      engine.job.setError(platform::lastError(), side == 0 ? options.path0 : options.path1);
+    const platform::File file = openFileForReading(paths[side]);
+    if (!file) {
+      engine.job.setError(file.error(), side == 0 ? options.path0 : options.path1);
       return 0;
     }
-    platform::closeFile(handle);
   }
 
   const bool twoFiles = kinds[0] == PathType::file && kinds[1] == PathType::file && options.forceFile;

@@ -176,7 +176,13 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kProjectUnreadable, u"project_unreadable")      \
   KEY(kProjectNothingUsable, u"project_empty")        \
   KEY(kUnknownOption, u"unknown_option")              \
-  KEY(kLogKept, u"log_kept")
+  KEY(kLogKept, u"log_kept")                          \
+  KEY(kReportNoFile, u"report_no_file")               \
+  KEY(kReportAllAlone, u"report_all_alone")           \
+  KEY(kReportNeedsHide, u"report_needs_hide")         \
+  KEY(kReportReplacesInput, u"report_replaces_input") \
+  KEY(kReportUnwritable, u"report_unwritable")        \
+  KEY(kReportFailed, u"report_failed")
 
 // The program's own error codes, keyed "0x%.8x"; code 0 is a compare that found nothing.
 #define MIRRANE_LANG_ERROR(KEY)            \

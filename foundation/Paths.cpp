@@ -29,6 +29,11 @@ bool isUsableGuid(olstring_view text) {
   return text.substr(1, 8) != u"00000000";
 }
 
+olstring_view withoutTrailingSeparators(olstring_view path) {
+  while (path.size() > 1 && path.back() == kPathSeparator) path.remove_suffix(1);
+  return path;
+}
+
 void expandKnownFolders(olstring& text) {
   size_t scan = 0;
   for (;;) {
@@ -61,40 +66,87 @@ olstring expandPath(olstring_view path) {
   return text;
 }
 
-platform::FileHandle openFile(olstring_view path, bool forWriting) {
-  platform::setLastError(platform::kErrorSuccess);
-  if (path.empty()) return nullptr;
-  const olstring expanded = expandPath(path);
-  if (forWriting) {
-    const size_t slash = expanded.rfind(kPathSeparator);
-    if (slash != olstring::npos && slash > 0) createFolders(olstring_view(expanded).substr(0, slash));
-  }
-  return platform::openFile(expanded, forWriting ? platform::FileAccess::write : platform::FileAccess::read);
+olstring_view fileNamePart(olstring_view path) {
+  const olstring_view trimmed = withoutTrailingSeparators(path);
+  const size_t slash = trimmed.rfind(kPathSeparator);
+  return slash == olstring_view::npos ? trimmed : trimmed.substr(slash + 1);
 }
 
-platform::FileHandle openFileRetry(olstring_view path, bool forWriting) {
+olstring_view folderPart(olstring_view path) {
+  const olstring_view trimmed = withoutTrailingSeparators(path);
+  const size_t slash = trimmed.rfind(kPathSeparator);
+  if (slash == olstring_view::npos) return {};
+  // A name right below the root lives in the root, not in an empty folder.
+  const size_t end = trimmed.find_last_not_of(kPathSeparator, slash);
+  return end == olstring_view::npos ? trimmed.substr(0, 1) : trimmed.substr(0, end + 1);
+}
+
+olstring_view extensionPart(olstring_view path) {
+  const olstring_view name = fileNamePart(path);
+  const size_t dot = name.rfind(u'.');
+  return dot == olstring_view::npos ? olstring_view() : name.substr(dot);
+}
+
+olstring joinPath(olstring_view folder, olstring_view name) {
+  olstring joined(folder);
+  if (!folder.empty() && folder.back() != kPathSeparator && !name.empty() && name.front() != kPathSeparator) {
+    joined += kPathSeparator;
+  }
+  joined += name;
+  return joined;
+}
+
+namespace {
+
+platform::File openOnce(olstring_view path, platform::FileAccess access) {
+  const olstring expanded = expandPath(path);
+  if (access == platform::FileAccess::write) {
+    // Whether the folders could be made shows in the open's own result.
+    const olstring_view folder = folderPart(expanded);
+    if (!folder.empty()) createFolders(folder);
+  }
+  return platform::File::open(expanded, access);
+}
+
+platform::File openWithRetry(olstring_view path, platform::FileAccess access, SharingRetry retry) {
   using Clock = std::chrono::steady_clock;
   const auto start = Clock::now();
   const auto limit = std::chrono::milliseconds(1000);
-  platform::FileHandle handle = openFile(path, forWriting);
-  if (handle != nullptr || Clock::now() - start > limit) return handle;
-  while (handle == nullptr && platform::lastError() == platform::kErrorSharingViolation &&
-         Clock::now() - start < limit) {
+  platform::File file = openOnce(path, access);
+  if (retry == SharingRetry::none || file || Clock::now() - start > limit) return file;
+  while (!file && file.error() == platform::kErrorSharingViolation && Clock::now() - start < limit) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    handle = openFile(path, forWriting);
+    file = openOnce(path, access);
   }
-  return handle;
+  return file;
+}
+
+platform::FileAccess accessFor(bool forWriting) {
+  return forWriting ? platform::FileAccess::write : platform::FileAccess::read;
+}
+
+}  // namespace
+
+platform::File openFileForReading(olstring_view path, SharingRetry retry) {
+  return openWithRetry(path, platform::FileAccess::read, retry);
+}
+
+platform::File openFileForWriting(olstring_view path, SharingRetry retry) {
+  return openWithRetry(path, platform::FileAccess::write, retry);
+}
+
+platform::FileHandle openFile(olstring_view path, bool forWriting) {
+  return openWithRetry(path, accessFor(forWriting), SharingRetry::none).release();
+}
+
+platform::FileHandle openFileRetry(olstring_view path, bool forWriting) {
+  return openWithRetry(path, accessFor(forWriting), SharingRetry::upToOneSecond).release();
 }
 
 PathType pathType(olstring_view path, uint64_t* size) {
   if (size != nullptr) *size = 0;
   if (path.empty()) return PathType::none;
-  switch (platform::queryPath(expandPath(path), size)) {
-    case platform::PathKind::folder: return PathType::folder;
-    case platform::PathKind::file: return PathType::file;
-    case platform::PathKind::none: break;
-  }
-  return PathType::none;
+  return platform::queryPath(expandPath(path), size);
 }
 
 bool createFolders(olstring_view path) {
@@ -109,16 +161,16 @@ bool createFolders(olstring_view path) {
       platform::setLastError(platform::kErrorAlreadyExists);
       return false;
     }
-    const size_t slash = current.rfind(kPathSeparator);
-    if (slash == olstring::npos) {
+    const olstring_view folder = folderPart(current);
+    if (folder.empty()) {
       platform::setLastError(platform::kErrorPathNotFound);
       return false;
     }
-    missing.push_back(current.substr(slash));
-    current.resize(slash);
+    missing.emplace_back(fileNamePart(current));
+    current = olstring(folder);
   }
   while (!missing.empty()) {
-    current += missing.back();
+    current = joinPath(current, missing.back());
     missing.pop_back();
     if (!platform::makeFolder(current) && platform::lastError() != platform::kErrorAlreadyExists) return false;
   }
@@ -126,20 +178,18 @@ bool createFolders(olstring_view path) {
   return true;
 }
 
-int absolutePathKind(olstring_view path) {
-  if (path.empty()) return 0;
-  return platform::isAbsolutePath(expandPath(path)) ? 1 : 0;
+PathRoot absolutePathKind(olstring_view path) {
+  if (path.empty()) return PathRoot::relative;
+  return platform::isAbsolutePath(expandPath(path)) ? PathRoot::absolute : PathRoot::relative;
 }
 
 olstring fullPath(olstring_view path) {
-  if (absolutePathKind(path) != 0) return olstring(path);
+  if (absolutePathKind(path) != PathRoot::relative) return olstring(path);
   olstring full = platform::lexicalFullPath(path);
   return full.empty() ? olstring(path) : full;
 }
 
-bool deleteFolderTree(olstring_view folder) {
-  // A folder we may not write to cannot lose its entries; ours to delete, so open it up.
-  platform::makeWritable(folder);
+bool deleteFolderContent(olstring_view folder, olstring_view keep) {
   std::vector<platform::FolderEntry> entries;
   {
     // Links are listed as what they are, so nothing outside the tree is ever entered.
@@ -149,9 +199,8 @@ bool deleteFolderTree(olstring_view folder) {
     while (listing.next(entry)) entries.push_back(std::move(entry));
   }
   for (const auto& entry : entries) {
-    olstring child(folder);
-    if (child.empty() || child.back() != kPathSeparator) child += kPathSeparator;
-    child += entry.name;
+    if (!keep.empty() && entry.name == keep) continue;
+    const olstring child = joinPath(folder, entry.name);
     if ((entry.attributes & platform::kAttributeDirectory) != 0 && !entry.isLink) {
       deleteFolderTree(child);
     } else {
@@ -159,7 +208,13 @@ bool deleteFolderTree(olstring_view folder) {
       platform::deletePath(child);
     }
   }
-  return platform::removeFolder(folder);
+  return true;
+}
+
+bool deleteFolderTree(olstring_view folder) {
+  // A folder we may not write to cannot lose its entries; ours to delete, so open it up.
+  platform::makeWritable(folder);
+  return deleteFolderContent(folder) && platform::removeFolder(folder);
 }
 
 bool deleteFolder(olstring_view path) {

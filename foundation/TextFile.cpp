@@ -14,33 +14,24 @@ bool olfile::openForReading(olstring_view path) {
     reset();
     return false;
   }
-  platform::FileHandle handle = openFile(path, false);
-  if (handle == nullptr) return false;
-  if (!attach(handle)) {
-    platform::closeFile(handle);
-    return false;
-  }
-  return true;
+  return attach(openFileForReading(path));
 }
 
-bool olfile::attach(platform::FileHandle handle) {
-  if (handle == nullptr) return false;
+bool olfile::attach(platform::File file) {
   uint64_t size = 0;
-  if (!platform::fileSize(handle, &size)) return false;
-  if (m_handle != nullptr && m_handle != handle) platform::closeFile(m_handle);
-  m_handle = handle;
+  if (!file || !platform::fileSize(file.handle(), &size)) return false;
+  m_file = std::move(file);
   m_buffer = olbuffer();
   m_size = size;
   m_position = 0;
-  platform::seekFile(handle, 0);
-  return true;
+  // The holder may have read from it: reads start at the beginning.
+  return platform::seekFile(m_file.handle(), 0);
 }
 
-platform::FileHandle olfile::detach() {
-  platform::FileHandle handle = m_handle;
-  m_handle = nullptr;
+platform::File olfile::detach() {
+  platform::File file = std::move(m_file);
   reset();
-  return handle;
+  return file;
 }
 
 void olfile::attachMemory(olbuffer buffer) {
@@ -54,9 +45,9 @@ uint32_t olfile::read(void* destination, uint32_t n) {
   if (destination == nullptr || n == 0 || m_position >= m_size) return 0;
   const uint64_t remaining = m_size - m_position;
   if (remaining <= std::numeric_limits<uint32_t>::max() && n > remaining) n = static_cast<uint32_t>(remaining);
-  if (m_handle != nullptr) {
+  if (m_file) {
     size_t got = 0;
-    if (!platform::readFile(m_handle, destination, n, &got)) return 0;
+    if (!platform::readFile(m_file.handle(), destination, n, &got)) return 0;
     m_position += got;
     return static_cast<uint32_t>(got);
   }
@@ -69,8 +60,8 @@ uint32_t olfile::read(void* destination, uint32_t n) {
 bool olfile::write(const void* data, uint32_t n) {
   if (n == 0) return true;
   if (data == nullptr) return false;
-  if (m_handle != nullptr) {
-    if (!platform::writeFile(m_handle, data, n)) return false;
+  if (m_file) {
+    if (!platform::writeFile(m_file.handle(), data, n)) return false;
     m_position += n;
     m_size += n;
     return true;
@@ -82,8 +73,8 @@ bool olfile::write(const void* data, uint32_t n) {
 }
 
 bool olfile::setPosition(uint64_t offset) {
-  if (m_handle != nullptr) {
-    if (!platform::seekFile(m_handle, offset)) return false;
+  if (m_file) {
+    if (!platform::seekFile(m_file.handle(), offset)) return false;
     m_position = offset;
     return true;
   }
@@ -94,8 +85,7 @@ bool olfile::setPosition(uint64_t offset) {
 
 void olfile::reset() {
   m_buffer = olbuffer();
-  if (m_handle != nullptr) platform::closeFile(m_handle);
-  m_handle = nullptr;
+  m_file = platform::File();
   m_size = 0;
   m_position = 0;
 }
@@ -124,7 +114,7 @@ olstring byteSwappedCopy(olstring_view text) {
   return copy;
 }
 
-olstring numberToText(unsigned value) { return fromUtf8(std::to_string(value)); }
+olstring numberToText(int64_t value) { return fromUtf8(std::to_string(value)); }
 
 uint32_t textToNumber(olstring_view text) {
   unsigned base = 10;
@@ -232,29 +222,24 @@ olstring readTextFile(platform::FileHandle handle, bool* complete) {
   bool ignored = true;
   bool& whole = complete != nullptr ? *complete : ignored;
   whole = false;
-  olfile file;
-  if (!file.attach(handle)) return {};
-  olstring text;
-  const uint64_t size = file.size();
+  uint64_t size = 0;
+  // The holder may have read from it already: the text starts at the beginning.
+  if (!platform::fileSize(handle, &size) || !platform::seekFile(handle, 0)) return {};
   if (size == 0) {
     whole = true;
-  } else if (size <= kMaximumTextFileSize) {
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (file.read(bytes.data(), static_cast<uint32_t>(size)) == size) {
-      text = decodeText(bytes.data(), bytes.size(), &whole);
-    }
+    return {};
   }
-  file.detach();
-  return text;
+  if (size > kMaximumTextFileSize) return {};
+  std::vector<uint8_t> bytes(static_cast<size_t>(size));
+  size_t got = 0;
+  if (!platform::readFile(handle, bytes.data(), bytes.size(), &got) || got != bytes.size()) return {};
+  return decodeText(bytes.data(), bytes.size(), &whole);
 }
 
 olstring readTextFile(olstring_view path, bool* complete) {
   if (complete != nullptr) *complete = false;
-  platform::FileHandle handle = openFile(path, false);
-  if (handle == nullptr) return {};
-  olstring text = readTextFile(handle, complete);
-  platform::closeFile(handle);
-  return text;
+  const platform::File file = openFileForReading(path);
+  return file ? readTextFile(file.handle(), complete) : olstring();
 }
 
 std::string encodeText(olstring_view text, TextEncoding encoding) {
@@ -279,11 +264,6 @@ std::string encodeText(olstring_view text, TextEncoding encoding) {
 }
 
 bool writeTextFile(olstring_view text, platform::FileHandle handle, TextEncoding encoding) {
-  olfile file;
-  if (!file.attach(handle)) return false;
   const std::string bytes = encodeText(text, encoding);
-  const bool ok = bytes.size() <= std::numeric_limits<uint32_t>::max() &&
-                  file.write(bytes.data(), static_cast<uint32_t>(bytes.size()));
-  file.detach();
-  return ok;
+  return platform::writeFile(handle, bytes.data(), bytes.size());
 }

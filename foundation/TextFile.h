@@ -26,10 +26,11 @@ public:
 
   // Opens a file for reading and owns its handle. An empty path resets and fails.
   bool openForReading(olstring_view path);
-  // Takes the handle (which it then owns) and reads its size; position becomes 0.
-  bool attach(platform::FileHandle handle);
-  // Gives the handle up without closing it.
-  platform::FileHandle detach();
+  // Takes the file (which it then owns) and reads its size; position becomes 0. False when
+  // it is not open or its size cannot be read (it is then closed).
+  bool attach(platform::File file);
+  // Gives the file up without closing it.
+  platform::File detach();
   // Memory mode over a block.
   void attachMemory(olbuffer buffer);
 
@@ -39,17 +40,17 @@ public:
   bool write(const void* data, uint32_t n);
   bool atEnd() const { return m_position >= m_size; }
   bool setPosition(uint64_t offset);
-  // Releases the buffer and closes a held handle.
+  // Releases the buffer and closes a held handle (a write handle without committing).
   void reset();
 
   uint64_t size() const { return m_size; }
   uint64_t position() const { return m_position; }
-  platform::FileHandle handle() const { return m_handle; }
+  platform::FileHandle handle() const { return m_file.handle(); }
   const olbuffer& buffer() const { return m_buffer; }
 
 private:
   olbuffer m_buffer;
-  platform::FileHandle m_handle = nullptr;
+  platform::File m_file;
   uint64_t m_size = 0;
   uint64_t m_position = 0;
 };
@@ -63,8 +64,8 @@ std::string toMultiByte(olstring_view text, unsigned codePage = kCodePageUtf8);
 olstring lowerCaseCopy(olstring_view text);
 // Swaps the two bytes of every code unit.
 olstring byteSwappedCopy(olstring_view text);
-// Decimal text of 0..255.
-olstring numberToText(unsigned value);
+// Decimal text of a number ("-1", "0", "255", "12345678901").
+olstring numberToText(int64_t value);
 // "0x"/"0X" prefix (with at least two characters) reads base 16, else base 10; stops at the
 // first character that is not a digit; empty gives 0.
 uint32_t textToNumber(olstring_view text);

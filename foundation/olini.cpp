@@ -289,13 +289,8 @@ olstring olini::formatText() const {
 
 bool olini::saveFile(olstring_view path) const {
   if (path.empty()) return false;
-  platform::FileHandle handle = openFile(path, true);
-  if (handle == nullptr) return false;
-  if (!writeTextFile(formatText(), handle, TextEncoding::utf16le)) {
-    platform::abandonFile(handle);
-    return false;
-  }
-  return platform::closeFile(handle);
+  platform::File file = openFileForWriting(path);
+  return file && writeTextFile(formatText(), file.handle(), TextEncoding::utf16le) && file.close();
 }
 
 const olstring* olini::find(olstring_view section, olstring_view key) const {

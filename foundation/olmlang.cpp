@@ -26,19 +26,6 @@ bool isNameCharacter(char16_t c) {
 
 bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
-olstring_view fileNamePart(olstring_view path) {
-  const size_t slash = path.rfind(platform::kPathSeparator);
-  return slash == olstring_view::npos ? path : path.substr(slash + 1);
-}
-
-olstring joinPath(olstring_view folder, olstring_view name) {
-  if (folder.empty()) return olstring(name);
-  olstring path(folder);
-  if (path.back() != platform::kPathSeparator) path += platform::kPathSeparator;
-  path += name;
-  return path;
-}
-
 bool hasIniExtension(olstring_view name) {
   constexpr olstring_view kExtension = u".ini";
   return name.size() > kExtension.size() && platform::equalsNoCase(name.substr(name.size() - kExtension.size()), kExtension);
@@ -182,7 +169,7 @@ void olmlang::expandReferences(olstring_view section, olstring& value, const ols
 olmlang2::olmlang2(olstring_view defaultPath, olstring_view programName, olstring_view makerName) {
   if (!programName.empty()) m_variables.emplace(u"app_name", programName);
   if (!makerName.empty()) m_variables.emplace(u"dev_name", makerName);
-  if (!defaultPath.empty()) loadLanguage(defaultPath, false, true);
+  if (!defaultPath.empty()) loadLanguage(defaultPath, /*keepOldTexts=*/false, /*force=*/true);
 }
 
 void olmlang2::valueHook(olstring_view section, olstring_view, olstring& value) {
@@ -196,7 +183,7 @@ bool olmlang2::isCurrentFile(olstring_view path) const {
 bool olmlang2::loadLanguage(olstring_view path, bool keepOldTexts, bool force) {
   if (!force && isCurrentFile(path)) return true;
   const olstring fileName(fileNamePart(path));
-  const olstring fullPath = absolutePathKind(path) == 0 ? joinPath(platform::applicationFolder(), path) : olstring(path);
+  const olstring fullPath = absolutePathKind(path) == PathRoot::relative ? joinPath(platform::applicationFolder(), path) : olstring(path);
   SectionMap oldSections;
   if (keepOldTexts) oldSections = sections();
   const bool loaded = loadFile(fullPath);

@@ -12,6 +12,10 @@ enum class StandardStream { output, error };
 // redirected to a file reads as any other text file here. False when not all was written.
 bool writeConsole(StandardStream stream, std::u16string_view text);
 
+// Writes the bytes unchanged (output that is data, not text for a person). False with the
+// last error set when not all were written.
+bool writeStandardBytes(StandardStream stream, std::string_view bytes);
+
 // A reader that went away (a pipe into "head") must not end the process with a signal: it
 // could not clean up after itself. Writes then fail, and writeConsole returns false.
 void ignoreBrokenPipe();

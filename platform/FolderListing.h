@@ -10,7 +10,7 @@ namespace platform {
 
 constexpr uint32_t kAttributeReadOnly = 0x1;   // the owner write bit is clear
 constexpr uint32_t kAttributeHidden = 0x2;     // the name starts with "."
-constexpr uint32_t kAttributeSystem = 0x4;     // neither a regular file nor a folder
+constexpr uint32_t kAttributeSystem = 0x4;     // neither a regular file nor a folder: never opened
 constexpr uint32_t kAttributeDirectory = 0x10;
 
 // Seconds between 1601-01-01 and 1970-01-01, the offset of the program's file times.
@@ -34,7 +34,6 @@ struct FolderEntry {
   uint64_t writeTime = 0;  // 100 ns units since 1601 UTC
   uint32_t attributes = 0;
   bool isLink = false;          // the entry itself is a symbolic link
-  bool isSpecial = false;       // FIFO, socket or device: never to be opened
   uint64_t device = 0;          // of what the entry stands for (after following a link)
   uint64_t inode = 0;
 };

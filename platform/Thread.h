@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace platform {
 
@@ -18,7 +19,9 @@ uint64_t currentThreadId();
 class Thread {
 public:
   Thread();
-  // Does not wait for the thread: a running thread goes on alone and frees its own state.
+  // Waits for the thread to end, so that nothing it uses can go away under it. Whoever
+  // destroys a running thread first makes it stop. On the thread itself (which cannot wait
+  // for its own end) the thread goes on alone and frees its own state.
   ~Thread();
   Thread(const Thread&) = delete;
   Thread& operator=(const Thread&) = delete;
@@ -42,6 +45,7 @@ public:
 private:
   struct State;
   std::shared_ptr<State> m_state;
+  std::thread m_thread;
 };
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 
 #include "foundation/ByteSize.h"
 #include "foundation/LanguageKeys.h"
+#include "foundation/Paths.h"
 #include "foundation/SoftCheck.h"
 #include "foundation/WebPages.h"
 #include "platform/Locale.h"
@@ -80,10 +81,10 @@ DetailMark sizeMark(const CompareItem& item, const Sides& sides) {
 // The type of a side for a name the desktop has no type for: "QQQ file", "File", "Folder".
 olstring unknownTypeName(olstring_view name, bool isFolder) {
   if (isFolder) return langText(lang::details::kFolderType);
-  const size_t dot = name.rfind(u'.');
+  const olstring_view dotted = extensionPart(name);
   // A leading dot marks a hidden name, not an extension.
-  if (dot == olstring_view::npos || dot == 0 || dot + 1 == name.size()) return langText(lang::details::kFileType);
-  olstring extension(name.substr(dot + 1));
+  if (dotted.size() < 2 || dotted.size() == name.size()) return langText(lang::details::kFileType);
+  olstring extension(dotted.substr(1));
   for (char16_t& unit : extension) unit = platform::upperCaseUnit(unit);
   return langText(lang::details::kExtensionType, extension);
 }

@@ -6,7 +6,7 @@ namespace {
 
 // The paths here came from the disk (or were expanded when the compare began): a name that
 // looks like %NAME% is that name, so they are looked up as they stand, never expanded.
-bool somethingAt(olstring_view path) { return platform::queryPath(path) != platform::PathKind::none; }
+bool somethingAt(olstring_view path) { return platform::queryPath(path) != platform::PathType::none; }
 
 }  // namespace
 

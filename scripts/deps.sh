@@ -29,6 +29,7 @@ MIRRANE_TEST_PACKAGES=(
   xz-utils            # the archive tests make compressed tarballs
   bzip2
   zstd
+  python3             # reads the item report back with its json module
   locales             # a German locale made by the tests: decimal comma, day-first dates
 )
 

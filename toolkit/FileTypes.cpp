@@ -6,7 +6,7 @@
 #include <QMimeDatabase>
 #include <QPainter>
 
-#include "platform/Path.h"
+#include "foundation/Paths.h"
 #include "toolkit/WindowInternal.h"
 
 olIcon::olIcon() = default;
@@ -33,9 +33,7 @@ QMimeType mimeTypeOf(olstring_view name, olItemKind kind) {
   if (kind == olItemKind::folder) return mimeDatabase().mimeTypeForName(QStringLiteral("inode/directory"));
   // Only the last part of the path goes in: the database matches it against its name
   // patterns and has nothing on disk to look at.
-  const size_t slash = name.rfind(platform::kPathSeparator);
-  const olstring_view fileName = slash == olstring_view::npos ? name : name.substr(slash + 1);
-  return mimeDatabase().mimeTypeForFile(toQString(fileName), QMimeDatabase::MatchExtension);
+  return mimeDatabase().mimeTypeForFile(toQString(fileNamePart(name)), QMimeDatabase::MatchExtension);
 }
 
 QString labelText(QString text) {

@@ -2,6 +2,7 @@
 
 #include "platform/Console.h"
 
+#include "platform/Error.h"
 #include "platform/Text.h"
 
 #include <signal.h>
@@ -34,12 +35,16 @@ bool writeConsole(StandardStream stream, std::u16string_view text) {
     if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') continue;
     unixText += text[i];
   }
-  const std::string bytes = utf16ToUtf8(unixText);
+  return writeStandardBytes(stream, utf16ToUtf8(unixText));
+}
+
+bool writeStandardBytes(StandardStream stream, std::string_view bytes) {
   size_t written = 0;
   while (written < bytes.size()) {
     const ssize_t put = ::write(descriptorOf(stream), bytes.data() + written, bytes.size() - written);
     if (put < 0) {
       if (errno == EINTR) continue;
+      setLastErrorFromErrno(errno);
       return false;
     }
     written += static_cast<size_t>(put);

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -25,7 +26,8 @@ struct FileObject {
   FileAccess access = FileAccess::read;
   std::string temporaryPath;
   std::string targetPath;
-  bool writeFailed = false;
+  // Why a write failed; such a handle never commits.
+  uint32_t writeError = kErrorSuccess;
 };
 
 namespace posix {
@@ -74,10 +76,16 @@ namespace {
 
 std::atomic<unsigned> g_temporaryCounter{0};
 
-FileHandle openForReading(const std::string& path) {
+// A failed open: the reason becomes the last error and travels with the File.
+File openFailure(uint32_t code) {
+  setLastError(code);
+  return File::failure(code);
+}
+
+File openForReading(const std::string& path) {
   uint64_t size = 0;
   const int fd = posix::openRegularFile(path, 0, &size);
-  if (fd < 0) return nullptr;
+  if (fd < 0) return File::failure(lastError());
   // Handles serve blocking reads and writes of whole files.
   const int flags = fcntl(fd, F_GETFL);
   if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
@@ -85,7 +93,7 @@ FileHandle openForReading(const std::string& path) {
   file->fd = fd;
   file->access = FileAccess::read;
   setLastError(kErrorSuccess);
-  return file;
+  return File::adopt(file);
 }
 
 // Replacing a link would cut the user's link; the file it points to is replaced instead.
@@ -101,20 +109,33 @@ std::string resolveWriteTarget(const std::string& path) {
   return path;
 }
 
-FileHandle openForWriting(const std::string& requested) {
+// A FIFO, a terminal or a device is written where it is: there is nothing to replace, and
+// renaming a file over it would destroy the node (for root even /dev/null).
+File openInPlace(const std::string& target) {
+  // Not blocking, so that a FIFO nobody reads fails at once instead of hanging.
+  const int fd = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return openFailure(errorFromErrno(errno));
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  auto* file = new FileObject;
+  file->fd = fd;
+  file->access = FileAccess::write;
+  file->targetPath = target;
+  setLastError(kErrorSuccess);
+  return File::adopt(file);
+}
+
+File openForWriting(const std::string& requested) {
   const std::string target = resolveWriteTarget(requested);
   struct stat existing;
   const bool exists = stat(target.c_str(), &existing) == 0;
-  if (exists && S_ISDIR(existing.st_mode)) {
-    setLastError(kErrorAccessDenied);
-    return nullptr;
-  }
+  if (exists && S_ISDIR(existing.st_mode)) return openFailure(kErrorAccessDenied);
   // A read-only file of our own is replaced, but someone else's file that we may not write
   // is not ours to replace just because its folder lets us.
   if (exists && existing.st_uid != geteuid() && access(target.c_str(), W_OK) != 0) {
-    setLastError(kErrorAccessDenied);
-    return nullptr;
+    return openFailure(kErrorAccessDenied);
   }
+  if (exists && !S_ISREG(existing.st_mode)) return openInPlace(target);
   const size_t slash = target.find_last_of('/');
   const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
@@ -127,10 +148,7 @@ FileHandle openForWriting(const std::string& requested) {
     fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
-  if (fd < 0) {
-    posix::setPathError(errno, temporary);
-    return nullptr;
-  }
+  if (fd < 0) return File::failure(posix::setPathError(errno, temporary));
   if (exists) fchmod(fd, existing.st_mode & 07777);
   auto* file = new FileObject;
   file->fd = fd;
@@ -138,26 +156,77 @@ FileHandle openForWriting(const std::string& requested) {
   file->temporaryPath = temporary;
   file->targetPath = target;
   setLastError(kErrorSuccess);
-  return file;
+  return File::adopt(file);
+}
+
+// Closes without committing anything and without a word: the last error stays as it was.
+void discardObject(FileObject* file) {
+  if (file == nullptr) return;
+  ::close(file->fd);
+  if (!file->temporaryPath.empty()) unlink(file->temporaryPath.c_str());
+  delete file;
+}
+
+// The end of a call: success, or the failure errno tells of. Called with the system call's
+// outcome as its argument, so errno is read before anything else can change it.
+bool succeeded(bool ok) {
+  const int error = errno;
+  ok ? setLastError(kErrorSuccess) : (void)setLastErrorFromErrno(error);
+  return ok;
+}
+
+// The same for a call on a path; a missing folder on the way gives error 3.
+bool succeededOnPath(bool ok, const std::string& native) {
+  const int error = errno;
+  ok ? setLastError(kErrorSuccess) : (void)posix::setPathError(error, native);
+  return ok;
+}
+
+bool invalidHandle() {
+  setLastError(kErrorInvalidParameter);
+  return false;
+}
+
+bool statHandle(FileHandle handle, struct stat* info) {
+  if (handle == nullptr) return invalidHandle();
+  return succeeded(fstat(handle->fd, info) == 0);
 }
 
 }  // namespace
 
-FileHandle openFile(std::u16string_view path, FileAccess access) {
-  if (path.empty()) {
-    setLastError(kErrorPathNotFound);
-    return nullptr;
+File::File(File&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, nullptr)), m_error(std::exchange(other.m_error, 0)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    discard();
+    m_handle = std::exchange(other.m_handle, nullptr);
+    m_error = std::exchange(other.m_error, 0);
   }
+  return *this;
+}
+
+File File::open(std::u16string_view path, FileAccess access) {
+  if (path.empty()) return openFailure(kErrorPathNotFound);
   const std::string native = posix::nativePath(path);
   return access == FileAccess::read ? openForReading(native) : openForWriting(native);
 }
 
+File File::adopt(FileHandle handle) { return File(handle, 0); }
+
+File File::failure(uint32_t error) { return File(nullptr, error); }
+
+FileHandle File::release() { return std::exchange(m_handle, nullptr); }
+
+bool File::close() { return closeFile(release()); }
+
+void File::discard() { discardObject(release()); }
+
+FileHandle openFile(std::u16string_view path, FileAccess access) { return File::open(path, access).release(); }
+
 bool readFile(FileHandle handle, void* destination, size_t n, size_t* bytesRead) {
   if (bytesRead != nullptr) *bytesRead = 0;
-  if (handle == nullptr || handle->fd < 0) {
-    setLastError(kErrorInvalidParameter);
-    return false;
-  }
+  if (handle == nullptr || handle->fd < 0) return invalidHandle();
   auto* out = static_cast<char*>(destination);
   size_t total = 0;
   while (total < n) {
@@ -178,18 +247,14 @@ bool readFile(FileHandle handle, void* destination, size_t n, size_t* bytesRead)
 }
 
 bool writeFile(FileHandle handle, const void* data, size_t n) {
-  if (handle == nullptr || handle->fd < 0) {
-    setLastError(kErrorInvalidParameter);
-    return false;
-  }
+  if (handle == nullptr || handle->fd < 0) return invalidHandle();
   const auto* in = static_cast<const char*>(data);
   size_t total = 0;
   while (total < n) {
     const ssize_t put = ::write(handle->fd, in + total, std::min<size_t>(n - total, SSIZE_MAX));
     if (put < 0) {
       if (errno == EINTR) continue;
-      setLastErrorFromErrno(errno);
-      handle->writeFailed = true;
+      handle->writeError = setLastErrorFromErrno(errno);
       return false;
     }
     total += static_cast<size_t>(put);
@@ -200,103 +265,72 @@ bool writeFile(FileHandle handle, const void* data, size_t n) {
 
 bool fileSize(FileHandle handle, uint64_t* size) {
   struct stat info;
-  if (handle == nullptr || fstat(handle->fd, &info) != 0) {
-    handle == nullptr ? setLastError(kErrorInvalidParameter) : (void)setLastErrorFromErrno(errno);
-    return false;
-  }
+  if (!statHandle(handle, &info)) return false;
   *size = static_cast<uint64_t>(info.st_size);
   return true;
 }
 
 bool seekFile(FileHandle handle, uint64_t offset) {
-  if (handle == nullptr) {
-    setLastError(kErrorInvalidParameter);
-    return false;
-  }
-  if (lseek(handle->fd, static_cast<off_t>(offset), SEEK_SET) < 0) {
-    setLastErrorFromErrno(errno);
-    return false;
-  }
-  return true;
+  if (handle == nullptr) return invalidHandle();
+  return succeeded(lseek(handle->fd, static_cast<off_t>(offset), SEEK_SET) >= 0);
 }
 
 bool fileWriteTime(FileHandle handle, uint64_t* writeTime) {
   struct stat info;
-  if (handle == nullptr || fstat(handle->fd, &info) != 0) {
-    handle == nullptr ? setLastError(kErrorInvalidParameter) : (void)setLastErrorFromErrno(errno);
-    return false;
-  }
+  if (!statHandle(handle, &info)) return false;
   *writeTime = fileTimeFromPosix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
   return true;
 }
 
-void adviseSequentialRead(FileHandle handle) {
-  if (handle != nullptr) posix_fadvise(handle->fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-}
-
 bool closeFile(FileHandle handle) {
-  if (handle == nullptr) return false;
-  bool ok = true;
-  if (handle->access == FileAccess::write) {
-    // The new content must be on disk before it replaces the old, or a crash could leave
-    // an empty settings file behind.
-    if (handle->writeFailed) {
-      ok = false;
-    } else if (fsync(handle->fd) != 0) {
-      setLastErrorFromErrno(errno);
-      ok = false;
-    }
-    if (::close(handle->fd) != 0 && ok) {
-      setLastErrorFromErrno(errno);
-      ok = false;
-    }
-    if (ok && rename(handle->temporaryPath.c_str(), handle->targetPath.c_str()) != 0) {
-      setLastErrorFromErrno(errno);
-      ok = false;
-    }
-    if (!ok) {
-      const uint32_t error = lastError();
-      unlink(handle->temporaryPath.c_str());
-      setLastError(error);
-    }
-  } else {
+  if (handle == nullptr) return invalidHandle();
+  if (handle->access == FileAccess::read) {
     ::close(handle->fd);
+    delete handle;
+    setLastError(kErrorSuccess);
+    return true;
   }
+  bool ok = handle->writeError == kErrorSuccess;
+  if (!ok) setLastError(handle->writeError);
+  // Written in place (a FIFO, a terminal, a device), there is nothing to flush or rename.
+  // Otherwise the new content must be on disk before it replaces the old, or a crash could
+  // leave an empty settings file behind.
+  const bool replacing = !handle->temporaryPath.empty();
+  if (ok && replacing) ok = succeeded(fsync(handle->fd) == 0);
+  const int closed = ::close(handle->fd);
+  if (ok) ok = succeeded(closed == 0);
+  if (ok && replacing) ok = succeeded(rename(handle->temporaryPath.c_str(), handle->targetPath.c_str()) == 0);
+  // What a failed write left behind goes; the reason stays the last error.
+  if (!ok && replacing) unlink(handle->temporaryPath.c_str());
   delete handle;
-  if (ok) setLastError(kErrorSuccess);
   return ok;
 }
 
-void abandonFile(FileHandle handle) {
-  if (handle == nullptr) return;
-  if (handle->access == FileAccess::write) handle->writeFailed = true;
-  const uint32_t error = lastError();
-  closeFile(handle);
-  setLastError(error);
-}
+void abandonFile(FileHandle handle) { discardObject(handle); }
 
-PathKind queryPath(std::u16string_view path, uint64_t* size) {
+PathType queryPath(std::u16string_view path, uint64_t* size) {
   if (size != nullptr) *size = 0;
   const std::string native = posix::nativePath(path);
   struct stat info;
   if (stat(native.c_str(), &info) != 0) {
     const int error = errno;
-    if ((error == ENOENT || error == ELOOP) && lstat(native.c_str(), &info) == 0) return PathKind::file;
+    if ((error == ENOENT || error == ELOOP) && lstat(native.c_str(), &info) == 0) {
+      setLastError(kErrorSuccess);
+      return PathType::file;
+    }
     posix::setPathError(error, native);
-    return PathKind::none;
+    return PathType::none;
   }
-  if (S_ISDIR(info.st_mode)) return PathKind::folder;
+  setLastError(kErrorSuccess);
+  if (S_ISDIR(info.st_mode)) return PathType::folder;
   if (size != nullptr) *size = static_cast<uint64_t>(info.st_size);
-  return PathKind::file;
+  return PathType::file;
 }
 
 bool pathIdentity(std::u16string_view path, uint64_t* device, uint64_t* inode) {
   struct stat info;
   const std::string native = posix::nativePath(path);
-  if (stat(native.c_str(), &info) != 0) {
-    posix::setPathError(errno, native);
-    return false;
-  }
+  if (!succeededOnPath(stat(native.c_str(), &info) == 0, native)) return false;
   *device = static_cast<uint64_t>(info.st_dev);
   *inode = static_cast<uint64_t>(info.st_ino);
   return true;
@@ -304,7 +338,8 @@ bool pathIdentity(std::u16string_view path, uint64_t* device, uint64_t* inode) {
 
 bool isSymbolicLink(std::u16string_view path) {
   struct stat info;
-  return lstat(posix::nativePath(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+  const std::string native = posix::nativePath(path);
+  return succeededOnPath(lstat(native.c_str(), &info) == 0, native) && S_ISLNK(info.st_mode);
 }
 
 bool readLinkTarget(std::u16string_view path, std::string* target) {
@@ -312,10 +347,7 @@ bool readLinkTarget(std::u16string_view path, std::string* target) {
   std::vector<char> buffer(256);
   for (;;) {
     const ssize_t length = readlink(native.c_str(), buffer.data(), buffer.size());
-    if (length < 0) {
-      posix::setPathError(errno, native);
-      return false;
-    }
+    if (!succeededOnPath(length >= 0, native)) return false;
     if (static_cast<size_t>(length) < buffer.size()) {
       target->assign(buffer.data(), static_cast<size_t>(length));
       return true;
@@ -326,75 +358,51 @@ bool readLinkTarget(std::u16string_view path, std::string* target) {
 
 bool makeFolder(std::u16string_view path) {
   const std::string native = posix::nativePath(path);
-  if (mkdir(native.c_str(), 0777) != 0) {
-    posix::setPathError(errno, native);
-    return false;
-  }
-  setLastError(kErrorSuccess);
-  return true;
+  return succeededOnPath(mkdir(native.c_str(), 0777) == 0, native);
 }
 
 bool removeFolder(std::u16string_view path) {
   const std::string native = posix::nativePath(path);
-  if (rmdir(native.c_str()) != 0) {
-    posix::setPathError(errno, native);
-    return false;
-  }
-  return true;
+  return succeededOnPath(rmdir(native.c_str()) == 0, native);
 }
 
 bool deletePath(std::u16string_view path) {
   const std::string native = posix::nativePath(path);
-  if (unlink(native.c_str()) != 0) {
-    posix::setPathError(errno, native);
-    return false;
-  }
-  return true;
+  return succeededOnPath(unlink(native.c_str()) == 0, native);
 }
 
 bool makeWritable(std::u16string_view path) {
   const std::string native = posix::nativePath(path);
   struct stat info;
   // Never through a link: a link's target outside a tree being deleted is not ours.
-  if (lstat(native.c_str(), &info) != 0) {
-    posix::setPathError(errno, native);
-    return false;
-  }
+  if (!succeededOnPath(lstat(native.c_str(), &info) == 0, native)) return false;
   if (S_ISLNK(info.st_mode) || (info.st_mode & S_IWUSR) != 0) return true;
-  if (chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0) {
-    setLastErrorFromErrno(errno);
-    return false;
-  }
-  return true;
+  return succeeded(chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0);
 }
 
 bool renamePath(std::u16string_view from, std::u16string_view to) {
-  if (rename(posix::nativePath(from).c_str(), posix::nativePath(to).c_str()) != 0) {
-    setLastErrorFromErrno(errno);
-    return false;
-  }
-  return true;
+  return succeeded(rename(posix::nativePath(from).c_str(), posix::nativePath(to).c_str()) == 0);
 }
 
 bool fileSystemSpace(std::u16string_view path, uint64_t* available, uint64_t* total) {
   struct statvfs info;
   const std::string native = posix::nativePath(path);
-  if (statvfs(native.c_str(), &info) != 0) {
-    posix::setPathError(errno, native);
-    return false;
-  }
+  if (!succeededOnPath(statvfs(native.c_str(), &info) == 0, native)) return false;
   *available = static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
   *total = static_cast<uint64_t>(info.f_blocks) * info.f_frsize;
-  setLastError(kErrorSuccess);
   return true;
 }
 
 std::u16string currentFolder() {
   std::vector<char> buffer(4096);
   while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-    if (errno != ERANGE) return {};
+    if (errno != ERANGE) {
+      setLastErrorFromErrno(errno);
+      return {};
+    }
     buffer.resize(buffer.size() * 2);
   }
+  setLastError(kErrorSuccess);
   return utf8ToUtf16(buffer.data());
 }
 

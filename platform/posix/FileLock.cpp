@@ -14,8 +14,8 @@
 
 namespace platform {
 
-bool FileLock::acquire(std::u16string_view path) { return acquire(path, false); }
-bool FileLock::acquireWaiting(std::u16string_view path) { return acquire(path, true); }
+bool FileLock::acquire(std::u16string_view path) { return acquire(path, /*wait=*/false); }
+bool FileLock::acquireWaiting(std::u16string_view path) { return acquire(path, /*wait=*/true); }
 
 bool FileLock::acquire(std::u16string_view path, bool wait) {
   release();

@@ -150,7 +150,6 @@ bool FolderListing::next(FolderEntry& entry) {
       }
     }
     entry.attributes = attributesOf(info, name);
-    entry.isSpecial = !S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode);
     entry.size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
     entry.writeTime = fileTimeFromPosix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
     entry.device = info.st_dev;

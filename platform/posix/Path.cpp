@@ -28,6 +28,14 @@ std::u16string withoutTrailingSeparators(std::u16string path) {
   return path;
 }
 
+// The folder holding an absolute path's last name ("/" for a name right below the root).
+// The program's path module lives above this layer; the platform needs only this one split.
+std::u16string parentFolder(std::u16string_view path) {
+  const size_t slash = path.rfind(kPathSeparator);
+  if (slash == std::u16string_view::npos) return {};
+  return slash == 0 ? std::u16string(1, kPathSeparator) : std::u16string(path.substr(0, slash));
+}
+
 // The value of an environment variable whose name matches ignoring case; the exact
 // spelling wins when both exist.
 bool lookUpVariable(std::u16string_view name, std::u16string& value) {
@@ -97,9 +105,7 @@ std::u16string executableFolder() {
     const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
     if (length < 0) return {};
     if (static_cast<size_t>(length) < buffer.size()) {
-      std::u16string path = utf8ToUtf16(std::string_view(buffer.data(), length));
-      const size_t slash = path.rfind(kPathSeparator);
-      return slash == std::u16string::npos ? std::u16string() : (slash == 0 ? u"/" : path.substr(0, slash));
+      return parentFolder(utf8ToUtf16(std::string_view(buffer.data(), length)));
     }
     buffer.resize(buffer.size() * 2);
   }
@@ -243,9 +249,9 @@ void findApplicationFolder() {
     g_applicationFolder = folder;
     g_applicationFolderKind = ApplicationFolderKind::besideExecutable;
   } else {
-    const size_t slash = folder.rfind(kPathSeparator);
-    const std::u16string prefix = (slash == std::u16string::npos || slash == 0) ? u"" : folder.substr(0, slash);
-    g_applicationFolder = prefix + u"/share/mirrane";
+    // <prefix>/bin holds the program; a program right below the root has the empty prefix.
+    const std::u16string prefix = parentFolder(folder);
+    g_applicationFolder = (prefix.size() > 1 ? prefix : u"") + u"/share/mirrane";
     g_applicationFolderKind = ApplicationFolderKind::installed;
   }
 }

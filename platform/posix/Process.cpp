@@ -38,15 +38,93 @@ private:
   int m_fd;
 };
 
-class SpawnActions {
+// Owns one of posix_spawn's setup records: made on construction, destroyed with its owner,
+// so that no early return leaks one.
+template <typename Record, int (*initialise)(Record*), int (*destroy)(Record*)>
+class SpawnRecord {
 public:
-  SpawnActions() { posix_spawn_file_actions_init(&m_actions); }
-  ~SpawnActions() { posix_spawn_file_actions_destroy(&m_actions); }
-  posix_spawn_file_actions_t* get() { return &m_actions; }
+  SpawnRecord() { initialise(&m_record); }
+  ~SpawnRecord() { destroy(&m_record); }
+  SpawnRecord(const SpawnRecord&) = delete;
+  SpawnRecord& operator=(const SpawnRecord&) = delete;
+  Record* get() { return &m_record; }
 
 private:
-  posix_spawn_file_actions_t m_actions;
+  Record m_record;
 };
+
+using SpawnActions =
+    SpawnRecord<posix_spawn_file_actions_t, posix_spawn_file_actions_init, posix_spawn_file_actions_destroy>;
+using SpawnAttributes = SpawnRecord<posix_spawnattr_t, posix_spawnattr_init, posix_spawnattr_destroy>;
+
+// The child's files: standard input from /dev/null, standard output and error into the
+// pipe's write end (when output is captured, outputFd >= 0), and the working folder.
+void setUpFiles(SpawnActions& actions, const std::string& workingFolder, int outputFd) {
+  posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
+  if (outputFd >= 0) {
+    posix_spawn_file_actions_adddup2(actions.get(), outputFd, 1);
+    posix_spawn_file_actions_adddup2(actions.get(), outputFd, 2);
+  }
+  if (!workingFolder.empty()) posix_spawn_file_actions_addchdir_np(actions.get(), workingFolder.c_str());
+}
+
+// The child's signals: it starts with none blocked and default handlers, whatever this
+// thread holds back (a console compare blocks Ctrl+C to turn it into a cancel).
+void setUpSignals(SpawnAttributes& attributes) {
+  sigset_t none;
+  sigemptyset(&none);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGTERM);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigmask(attributes.get(), &none);
+  posix_spawnattr_setsigdefault(attributes.get(), &defaults);
+  posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+}
+
+// The arguments as the NUL-terminated byte strings execve() takes, ending with a null.
+class ArgumentVector {
+public:
+  explicit ArgumentVector(const std::vector<std::u16string>& arguments) {
+    for (const auto& argument : arguments) m_storage.push_back(utf16ToUtf8(argument));
+    for (auto& argument : m_storage) m_pointers.push_back(argument.data());
+    m_pointers.push_back(nullptr);
+  }
+  char* const* get() { return m_pointers.data(); }
+
+private:
+  std::vector<std::string> m_storage;
+  std::vector<char*> m_pointers;
+};
+
+// Opens the output pipe; false with the last error set.
+bool openPipe(Descriptor& readEnd, Descriptor& writeEnd) {
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) {
+    setLastErrorFromErrno(errno);
+    return false;
+  }
+  readEnd.reset(ends[0]);
+  writeEnd.reset(ends[1]);
+  return true;
+}
+
+// Starts the child; -1 with the last error set when it cannot start.
+pid_t spawnChild(const ProcessRun& run, int outputFd) {
+  ArgumentVector argv(run.arguments);
+  SpawnActions actions;
+  setUpFiles(actions, utf16ToUtf8(run.workingFolder), outputFd);
+  SpawnAttributes attributes;
+  setUpSignals(attributes);
+  pid_t child = -1;
+  const int spawned = posix_spawn(&child, argv.get()[0], actions.get(), attributes.get(), argv.get(), environ);
+  if (spawned != 0) {
+    setLastErrorFromErrno(spawned);
+    return -1;
+  }
+  return child;
+}
 
 uint32_t exitCodeOf(int status) {
   if (WIFEXITED(status)) return static_cast<uint32_t>(WEXITSTATUS(status));
@@ -60,80 +138,25 @@ void appendOutput(ProcessResult& result, const char* bytes, size_t count, size_t
   result.output.append(bytes, count < room ? count : room);
 }
 
-}  // namespace
+constexpr size_t kReadChunk = 16384;
 
-ProcessResult runProgram(const ProcessRun& run) {
-  ProcessResult result;
-  if (run.arguments.empty() || run.arguments[0].empty()) {
-    setLastError(kErrorInvalidParameter);
-    return result;
-  }
-  std::vector<std::string> storage;
-  for (const auto& argument : run.arguments) storage.push_back(utf16ToUtf8(argument));
-  std::vector<char*> argv;
-  for (auto& argument : storage) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-
-  Descriptor readEnd;
-  Descriptor writeEnd;
-  if (run.captureOutput) {
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) {
-      setLastErrorFromErrno(errno);
-      return result;
-    }
-    readEnd.reset(ends[0]);
-    writeEnd.reset(ends[1]);
-  }
-  SpawnActions actions;
-  posix_spawn_file_actions_addopen(actions.get(), 0, "/dev/null", O_RDONLY, 0);
-  if (run.captureOutput) {
-    posix_spawn_file_actions_adddup2(actions.get(), writeEnd.get(), 1);
-    posix_spawn_file_actions_adddup2(actions.get(), writeEnd.get(), 2);
-  }
-  const std::string folder = utf16ToUtf8(run.workingFolder);
-  if (!folder.empty()) posix_spawn_file_actions_addchdir_np(actions.get(), folder.c_str());
-
-  // The child starts with no signal blocked and default handlers, whatever this thread holds
-  // back (a console compare blocks Ctrl+C to turn it into a cancel).
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  sigset_t none;
-  sigemptyset(&none);
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGINT);
-  sigaddset(&defaults, SIGTERM);
-  sigaddset(&defaults, SIGPIPE);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setsigdefault(&attributes, &defaults);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  pid_t child = -1;
-  const int spawned = posix_spawn(&child, argv[0], actions.get(), &attributes, argv.data(), environ);
-  posix_spawnattr_destroy(&attributes);
-  if (spawned != 0) {
-    setLastErrorFromErrno(spawned);
-    return result;
-  }
-  // Only the child writes now; our copy of the write end would keep the pipe from ever
-  // reporting its end.
-  writeEnd.reset();
-
+// Waits for the child to end while reading what it prints (readFd -1: nothing captured) and
+// killing it once shouldStop asks for it. Returns the wait status, -1 when it was lost.
+int waitWhileReading(pid_t child, const ProcessRun& run, int readFd, ProcessResult& result) {
   int status = 0;
-  bool ended = false;
-  bool pipeOpen = run.captureOutput;
-  char buffer[16384];
-  while (!ended) {
+  bool pipeOpen = readFd >= 0;
+  char buffer[kReadChunk];
+  for (;;) {
     if (!result.stopped && run.shouldStop && run.shouldStop()) {
       kill(child, SIGKILL);
       result.stopped = true;
     }
     if (pipeOpen) {
-      pollfd wait{readEnd.get(), POLLIN, 0};
+      pollfd wait{readFd, POLLIN, 0};
       // A bounded wait: a grandchild that keeps the pipe open must not hang us once the
       // child itself has ended.
       if (poll(&wait, 1, 100) > 0) {
-        const ssize_t got = ::read(readEnd.get(), buffer, sizeof buffer);
+        const ssize_t got = ::read(readFd, buffer, sizeof buffer);
         if (got > 0) {
           appendOutput(result, buffer, static_cast<size_t>(got), run.outputLimit);
           continue;
@@ -143,23 +166,40 @@ ProcessResult runProgram(const ProcessRun& run) {
     }
     const bool polling = pipeOpen || static_cast<bool>(run.shouldStop);
     const pid_t waited = waitpid(child, &status, polling ? WNOHANG : 0);
-    if (waited == child) {
-      ended = true;
-    } else if (waited < 0 && errno != EINTR) {
-      ended = true;
-      status = -1;
-    } else if (waited == 0 && !pipeOpen) {
-      usleep(100000);
-    }
+    if (waited == child) return status;
+    if (waited < 0 && errno != EINTR) return -1;
+    if (waited == 0 && !pipeOpen) usleep(100000);
   }
-  if (run.captureOutput) {
-    // What the child wrote just before it ended is still in the pipe.
-    fcntl(readEnd.get(), F_SETFL, O_NONBLOCK);
-    ssize_t got;
-    while ((got = ::read(readEnd.get(), buffer, sizeof buffer)) > 0) {
-      appendOutput(result, buffer, static_cast<size_t>(got), run.outputLimit);
-    }
+}
+
+// Reads what the child wrote just before it ended, which is still in the pipe.
+void drainPipe(int readFd, const ProcessRun& run, ProcessResult& result) {
+  fcntl(readFd, F_SETFL, O_NONBLOCK);
+  char buffer[kReadChunk];
+  ssize_t got;
+  while ((got = ::read(readFd, buffer, sizeof buffer)) > 0) {
+    appendOutput(result, buffer, static_cast<size_t>(got), run.outputLimit);
   }
+}
+
+}  // namespace
+
+ProcessResult runProgram(const ProcessRun& run) {
+  ProcessResult result;
+  if (run.arguments.empty() || run.arguments[0].empty()) {
+    setLastError(kErrorInvalidParameter);
+    return result;
+  }
+  Descriptor readEnd;
+  Descriptor writeEnd;
+  if (run.captureOutput && !openPipe(readEnd, writeEnd)) return result;
+  const pid_t child = spawnChild(run, writeEnd.get());
+  if (child < 0) return result;
+  // Only the child writes now; our copy of the write end would keep the pipe from ever
+  // reporting its end.
+  writeEnd.reset();
+  const int status = waitWhileReading(child, run, readEnd.get(), result);
+  if (run.captureOutput) drainPipe(readEnd.get(), run, result);
   result.exitCode = status == -1 ? kProcessNotStarted : exitCodeOf(status);
   setLastError(kErrorSuccess);
   return result;

@@ -1,5 +1,6 @@
-// Worker threads over std::thread, detached so that nobody has to join them; the shared
-// state outlives whichever of the thread and its owner ends last.
+// Worker threads over std::thread, joined by their owner; the shared state outlives
+// whichever of the thread and its owner ends last, for the one case where the owner is
+// destroyed on the thread itself.
 
 #include "platform/Thread.h"
 
@@ -35,14 +36,22 @@ struct Thread::State {
 };
 
 Thread::Thread() = default;
-Thread::~Thread() = default;
+
+Thread::~Thread() {
+  if (!m_thread.joinable()) return;
+  if (m_thread.get_id() == std::this_thread::get_id()) {
+    m_thread.detach();
+  } else {
+    m_thread.join();
+  }
+}
 
 bool Thread::start(std::function<uint32_t()> body, std::function<void()> onFinished) {
   if (m_state) return false;
   auto state = std::make_shared<State>();
   state->id = g_nextThreadId.fetch_add(1);
   try {
-    std::thread thread([state, body = std::move(body), onFinished = std::move(onFinished)] {
+    m_thread = std::thread([state, body = std::move(body), onFinished = std::move(onFinished)] {
       t_threadId = state->id;
       const uint32_t code = body();
       state->exitCode.store(code);
@@ -54,7 +63,6 @@ bool Thread::start(std::function<uint32_t()> body, std::function<void()> onFinis
       }
       state->condition.notify_all();
     });
-    thread.detach();
   } catch (const std::system_error&) {
     return false;
   }

@@ -444,3 +444,28 @@ TEST(CommandLineParsing, EndOfOptionsUnknownWordsAndWhatCouldNotBeUsed) {
     EXPECT_TRUE(c.compareGiven) << "the paths given still make a compare";
   }
 }
+
+TEST(CommandLineParsing, ReportOptions) {
+  CommandLine c;
+  parseCommandLine({u"/a", u"/b", u"hide", u"--report=out.jsonl", u"--report-all"}, c);
+  EXPECT_TRUE(c.reportGiven);
+  EXPECT_EQ(c.reportPath, platform::lexicalFullPath(u"out.jsonl")) << "relative to the current folder";
+  EXPECT_TRUE(c.reportAll);
+  EXPECT_EQ(c.options.path1, u"/b") << "report options are no paths";
+  EXPECT_TRUE(c.unknownOptions.empty());
+
+  parseCommandLine({u"/a", u"/b", u"--report=-"}, c);
+  EXPECT_EQ(c.reportPath, u"-") << "standard output";
+  EXPECT_FALSE(c.reportAll);
+
+  // Named without a file: given, with no path, which the run refuses.
+  for (const olstring& token : {olstring(u"--report"), olstring(u"--report=")}) {
+    parseCommandLine({u"/a", u"/b", token}, c);
+    EXPECT_TRUE(c.reportGiven);
+    EXPECT_TRUE(c.reportPath.empty());
+  }
+  parseCommandLine({u"/a", u"--reporting", u"--", u"--report=x"}, c);
+  EXPECT_FALSE(c.reportGiven) << "neither a look-alike nor a path after \"--\" is the option";
+  EXPECT_EQ(c.unknownOptions, std::vector<olstring>{u"--reporting"});
+  EXPECT_EQ(c.options.path1, platform::lexicalFullPath(u"--report=x"));
+}

@@ -4,6 +4,7 @@
 #include "engine/CompareJob.h"
 
 #include "engine/CompareEngine.h"
+#include "foundation/SoftCheck.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -11,6 +12,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
+#include <random>
 #include <thread>
 
 using namespace testing_support;
@@ -176,6 +179,23 @@ TEST(CompareJob, OnlyOneWorkerAtATime) {
   EXPECT_EQ(engine.worker.exitCode(), 0u);
 }
 
+TEST(CompareJob, TheArchiveWorkAreaIsLeftAloneWhileAWorkerRuns) {
+  TempFolder temp;
+  makeTrees(temp);
+  CompareEngine engine;
+  engine.prepareArchives();
+  ArchiveExtractor* const extractor = engine.archives;
+  const unsigned failedChecks = soft_check::failures.load();
+  // The job's own progress hook is a caller that surely acts while the compare runs.
+  onPhase(engine, Phase::compare, 1, [&engine] {
+    engine.prepareArchives();
+    engine.removeArchiveWorkFolder();
+  });
+  EXPECT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
+  EXPECT_EQ(soft_check::failures.load(), failedChecks + 2) << "a caller's mistake is logged";
+  EXPECT_EQ(engine.archives, extractor) << "the worker's extractor stays";
+}
+
 TEST(CompareJob, ChangedEventWakesAWaiterAfterTheWorkerEnded) {
   TempFolder temp;
   makeTrees(temp);
@@ -191,6 +211,46 @@ TEST(CompareJob, ChangedEventWakesAWaiterAfterTheWorkerEnded) {
   EXPECT_EQ(engine.worker.exitCode(), 0u);
 }
 
+// Counts the marked threads that have ended: a thread-local object is destroyed as its
+// thread exits, after everything the thread ran.
+std::atomic<int> g_markedThreadsEnded{0};
+
+struct ThreadEndMarker {
+  bool armed = false;
+  ~ThreadEndMarker() {
+    if (armed) g_markedThreadsEnded.fetch_add(1);
+  }
+};
+
+thread_local ThreadEndMarker t_threadEndMarker;
+
+TEST(CompareJob, DestroyingTheEngineMidCompareWaitsUntilTheWorkerHasEnded) {
+  TempFolder temp;
+  makeTrees(temp);
+  // Large files, equal on both sides, so that their content is read block by block.
+  std::string big(8u << 20, '\0');
+  std::mt19937 random(13);
+  for (char& byte : big) byte = static_cast<char>(random());
+  for (const char* name : {"big/0.bin", "big/1.bin", "big/2.bin"}) engine_test::writeBoth(temp, name, big, big);
+
+  g_markedThreadsEnded = 0;
+  auto engine = std::make_unique<CompareEngine>();
+  platform::Event reached(platform::Event::Reset::manual, false);
+  std::atomic<bool> destroying{false};
+  onPhase(*engine, Phase::compare, 2, [&reached, &destroying] {
+    t_threadEndMarker.armed = true;
+    reached.set();
+    // The worker stays in the middle of the compare until the destruction has begun.
+    while (!destroying) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  ASSERT_TRUE(startJob(*engine, temp));
+  ASSERT_TRUE(reached.wait(60000));
+  destroying = true;
+  // On the heap, so that the sanitizers see any use of the engine once it is gone.
+  engine.reset();
+  EXPECT_EQ(g_markedThreadsEnded.load(), 1) << "the engine was destroyed before its worker had ended";
+}
+
 TEST(CompareJob, CheckInputPath) {
   TempFolder temp;
   writeFileBytes(temp.path("file.txt"), "x");
@@ -198,13 +258,13 @@ TEST(CompareJob, CheckInputPath) {
   makeFifo(temp.path("fifo"));
   CompareEngine engine;
   olstring text;
-  EXPECT_EQ(checkInputPath(engine, temp.widePath("file.txt"), &text), 1);
+  EXPECT_EQ(checkInputPath(engine, temp.widePath("file.txt"), &text), PathType::file);
   EXPECT_EQ(engine.job.errorCode(), 0u);
-  EXPECT_EQ(checkInputPath(engine, temp.widePath("folder"), &text), 2);
-  EXPECT_EQ(checkInputPath(engine, temp.widePath("gone"), &text), 0);
+  EXPECT_EQ(checkInputPath(engine, temp.widePath("folder"), &text), PathType::folder);
+  EXPECT_EQ(checkInputPath(engine, temp.widePath("gone"), &text), PathType::none);
   EXPECT_EQ(engine.job.errorCode(), 3u);
   EXPECT_EQ(narrow(text), "The system cannot find the path specified:\r\n\r\n" + temp.path("gone"));
-  EXPECT_EQ(checkInputPath(engine, temp.widePath("fifo"), nullptr), 0) << "a FIFO is never opened";
+  EXPECT_EQ(checkInputPath(engine, temp.widePath("fifo"), nullptr), PathType::none) << "a FIFO is never opened";
   EXPECT_EQ(engine.job.errorCode(), 5u);
 }
 

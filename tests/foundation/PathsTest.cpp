@@ -1,5 +1,6 @@
 #include "foundation/Paths.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -62,10 +63,10 @@ TEST(Paths, ExpansionOfVariablesAndKnownFolders) {
 }
 
 TEST(Paths, AbsoluteAndFullPaths) {
-  EXPECT_EQ(absolutePathKind(u"/etc"), 1);
-  EXPECT_EQ(absolutePathKind(u"etc"), 0);
-  EXPECT_EQ(absolutePathKind(u""), 0);
-  EXPECT_EQ(absolutePathKind(u"C:\\x"), 0);
+  EXPECT_EQ(absolutePathKind(u"/etc"), PathRoot::absolute);
+  EXPECT_EQ(absolutePathKind(u"etc"), PathRoot::relative);
+  EXPECT_EQ(absolutePathKind(u""), PathRoot::relative);
+  EXPECT_EQ(absolutePathKind(u"C:\\x"), PathRoot::relative);
   EXPECT_EQ(fullPath(u"/a/../b"), u"/a/../b") << "an absolute path comes back unchanged";
   const olstring full = fullPath(u"a/./b/../c");
   ASSERT_FALSE(full.empty());
@@ -96,4 +97,48 @@ TEST(Paths, DeleteFolderTreeRemovesLinksButNeverWhatTheyPointTo) {
   testing_support::makeFolders(folder.path("gone/x"));
   EXPECT_TRUE(deleteFolder(folder.widePath("gone///")));
   EXPECT_FALSE(testing_support::exists(folder.path("gone")));
+}
+
+// Splitting and joining follow one rule: separators at the end do not count, the root stays
+// the root, and a folder part joined with its name gives the path back.
+TEST(Paths, SplittingAndJoiningFollowOneRule) {
+  struct Split {
+    olstring_view path;
+    olstring_view name;
+    olstring_view folder;
+    olstring_view extension;
+  };
+  // One theme a line: plain paths; separators at the end or doubled; the root; no folder;
+  // extensions; a backslash, which is an ordinary character here.
+  const Split splits[] = {
+      {u"/a/b/c.txt", u"c.txt", u"/a/b", u".txt"}, {u"a.d/b", u"b", u"a.d", u""},
+      {u"/a/b/", u"b", u"/a", u""}, {u"/a/b///", u"b", u"/a", u""}, {u"a//c", u"c", u"a", u""},
+      {u"/c", u"c", u"/", u""}, {u"//c", u"c", u"/", u""}, {u"/", u"", u"/", u""},
+      {u"c", u"c", u"", u""}, {u"", u"", u"", u""},
+      {u"a/data.tar.gz", u"data.tar.gz", u"a", u".gz"}, {u"a/.ini", u".ini", u"a", u".ini"}, {u"a/name.", u"name.", u"a", u"."},
+      {u"a\\b/c", u"c", u"a\\b", u""},
+  };
+  for (const Split& split : splits) {
+    SCOPED_TRACE(platform::utf16ToUtf8(split.path));
+    EXPECT_EQ(fileNamePart(split.path), split.name);
+    EXPECT_EQ(folderPart(split.path), split.folder);
+    EXPECT_EQ(extensionPart(split.path), split.extension);
+    if (split.path.size() > 1 && split.path.back() != u'/' && split.path.find(u"//") == olstring_view::npos) {
+      EXPECT_EQ(joinPath(folderPart(split.path), fileNamePart(split.path)), split.path);
+    }
+  }
+
+  struct Join {
+    olstring_view folder;
+    olstring_view name;
+    olstring_view joined;
+  };
+  const Join joins[] = {
+      {u"/a", u"b", u"/a/b"}, {u"/a/", u"b", u"/a/b"}, {u"/a", u"/b", u"/a/b"}, {u"/", u"b", u"/b"},
+      {u"", u"b", u"b"},      {u"/a", u"", u"/a"},     {u"", u"", u""},         {u"a", u"b/c", u"a/b/c"},
+  };
+  for (const Join& join : joins) {
+    SCOPED_TRACE(platform::utf16ToUtf8(join.folder) + " + " + platform::utf16ToUtf8(join.name));
+    EXPECT_EQ(joinPath(join.folder, join.name), join.joined);
+  }
 }

@@ -10,6 +10,11 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
+#include <functional>
+#include <iterator>
+#include <thread>
+#include <vector>
 
 using namespace platform;
 using testing_support::TempFolder;
@@ -144,6 +149,36 @@ TEST(File, WriteThatFailsPartWayLeavesTheOldFileIntact) {
   EXPECT_EQ(leftoverTemporaries(folder), 0u);
 }
 
+TEST(File, AFifoIsWrittenInPlaceAndFailsAtOnceWithoutAReader) {
+  TempFolder folder;
+  const std::string fifo = folder.path("pipe");
+  testing_support::makeFifo(fifo);
+  struct stat info;
+
+  // Nobody reads: a clear failure instead of a hang, and the FIFO is not replaced by a file.
+  EXPECT_EQ(openFile(utf8ToUtf16(fifo), FileAccess::write), nullptr);
+  EXPECT_NE(lastError(), kErrorSuccess);
+  ASSERT_EQ(lstat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+  std::string received;
+  std::thread reader([&] { received = testing_support::readFileBytes(fifo); });
+  FileHandle handle = nullptr;
+  // The reader opens its end at its own pace.
+  for (int attempt = 0; attempt < 500 && handle == nullptr; ++attempt) {
+    handle = openFile(utf8ToUtf16(fifo), FileAccess::write);
+    if (handle == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  ASSERT_NE(handle, nullptr);
+  EXPECT_TRUE(writeFile(handle, "streamed", 8));
+  EXPECT_TRUE(closeFile(handle));
+  reader.join();
+  EXPECT_EQ(received, "streamed");
+  ASSERT_EQ(lstat(fifo.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "a FIFO must stay a FIFO";
+  EXPECT_EQ(leftoverTemporaries(folder), 0u);
+}
+
 TEST(File, ReadsSeeksAndSizes) {
   TempFolder folder;
   testing_support::writeFileBytes(folder.path("data"), "0123456789");
@@ -170,4 +205,141 @@ TEST(File, ErrorCodesAndTexts) {
   EXPECT_FALSE(systemErrorText(3).empty());
   EXPECT_FALSE(systemErrorText(0x20000000u + EXDEV).empty());
   EXPECT_TRUE(systemErrorText(0xF0000001u).empty());
+}
+
+namespace {
+
+size_t openDescriptors() {
+  const std::filesystem::directory_iterator listing("/proc/self/fd");
+  return static_cast<size_t>(std::distance(listing, std::filesystem::directory_iterator()));
+}
+
+}  // namespace
+
+TEST(File, AnOwnedFileClosesOrAbandonsItselfAndKeepsTheLastError) {
+  TempFolder folder;
+  const std::string target = folder.path("settings.ini");
+  const std::u16string wideTarget = utf8ToUtf16(target);
+  testing_support::writeFileBytes(target, "old");
+
+  {
+    File unfinished = File::open(wideTarget, FileAccess::write);
+    ASSERT_TRUE(unfinished.isOpen());
+    ASSERT_TRUE(writeFile(unfinished.handle(), "half", 4));
+    setLastError(kErrorDiskFull);
+  }
+  EXPECT_EQ(testing_support::readFileBytes(target), "old") << "only close() commits";
+  EXPECT_EQ(leftoverTemporaries(folder), 0u);
+  EXPECT_EQ(lastError(), kErrorDiskFull) << "the reason a caller gave up stays readable";
+
+  File first = File::open(wideTarget, FileAccess::write);
+  ASSERT_TRUE(writeFile(first.handle(), "new", 3));
+  File moved = std::move(first);
+  EXPECT_FALSE(first.isOpen());
+  EXPECT_TRUE(moved.close());
+  EXPECT_FALSE(moved.isOpen());
+  EXPECT_FALSE(moved.close()) << "a second close has nothing to close";
+  EXPECT_EQ(lastError(), kErrorInvalidParameter);
+  EXPECT_EQ(testing_support::readFileBytes(target), "new");
+
+  const File missing = File::open(utf8ToUtf16(folder.path("no/such")), FileAccess::read);
+  EXPECT_FALSE(missing);
+  EXPECT_EQ(missing.error(), kErrorPathNotFound);
+  EXPECT_EQ(lastError(), kErrorPathNotFound);
+  EXPECT_EQ(File::open(u"", FileAccess::read).error(), kErrorPathNotFound);
+
+  // Files read and dropped leave no descriptor behind, also when replaced by assignment.
+  const size_t before = openDescriptors();
+  {
+    std::vector<File> files;
+    for (int i = 0; i < 40; ++i) files.push_back(File::open(wideTarget, FileAccess::read));
+    files[0] = File::open(wideTarget, FileAccess::read);
+    EXPECT_GE(openDescriptors(), before + 40);
+  }
+  EXPECT_EQ(openDescriptors(), before);
+}
+
+// Every call of File.h tells its outcome through the last error: kErrorSuccess when it
+// succeeds (a stale failure must not survive a success), the reason when it fails.
+TEST(File, EveryCallSetsTheLastError) {
+  TempFolder folder;
+  const auto path = [&folder](const char* name) { return utf8ToUtf16(folder.path(name)); };
+  testing_support::writeFileBytes(folder.path("data"), "0123456789");
+  testing_support::writeFileBytes(folder.path("to-delete"), "x");
+  testing_support::writeFileBytes(folder.path("to-rename"), "x");
+  testing_support::writeFileBytes(folder.path("read-only"), "x");
+  testing_support::setMode(folder.path("read-only"), 0444);
+  testing_support::makeFolders(folder.path("empty"));
+  testing_support::makeLink("data", folder.path("link"));
+  FileHandle reading = openFile(path("data"), FileAccess::read);
+  FileHandle writing = openFile(path("written"), FileAccess::write);
+  FileHandle toClose = openFile(path("data"), FileAccess::read);
+  ASSERT_TRUE(reading != nullptr && writing != nullptr && toClose != nullptr);
+  char buffer[4];
+  size_t got = 0;
+  uint64_t number = 0;
+  uint64_t other = 0;
+  std::string text;
+
+  struct Case {
+    const char* call;
+    std::function<bool()> run;
+    uint32_t expected;
+  };
+  const Case cases[] = {
+      {"File::open read", [&] { return File::open(path("data"), FileAccess::read).isOpen(); }, kErrorSuccess},
+      {"File::open write", [&] { return File::open(path("new"), FileAccess::write).isOpen(); }, kErrorSuccess},
+      {"File::open missing", [&] { return File::open(path("missing"), FileAccess::read).isOpen(); }, kErrorFileNotFound},
+      {"File::open folder", [&] { return File::open(path("empty"), FileAccess::write).isOpen(); }, kErrorAccessDenied},
+      {"readFile", [&] { return readFile(reading, buffer, sizeof buffer, &got); }, kErrorSuccess},
+      {"readFile null", [&] { return readFile(nullptr, buffer, sizeof buffer, &got); }, kErrorInvalidParameter},
+      {"writeFile", [&] { return writeFile(writing, "abc", 3); }, kErrorSuccess},
+      {"writeFile null", [&] { return writeFile(nullptr, "abc", 3); }, kErrorInvalidParameter},
+      {"fileSize", [&] { return fileSize(reading, &number); }, kErrorSuccess},
+      {"fileSize null", [&] { return fileSize(nullptr, &number); }, kErrorInvalidParameter},
+      {"seekFile", [&] { return seekFile(reading, 3); }, kErrorSuccess},
+      {"seekFile null", [&] { return seekFile(nullptr, 3); }, kErrorInvalidParameter},
+      {"fileWriteTime", [&] { return fileWriteTime(reading, &number); }, kErrorSuccess},
+      {"fileWriteTime null", [&] { return fileWriteTime(nullptr, &number); }, kErrorInvalidParameter},
+      {"closeFile read", [&] { return closeFile(toClose); }, kErrorSuccess},
+      {"closeFile write", [&] { return closeFile(writing); }, kErrorSuccess},
+      {"closeFile null", [&] { return closeFile(nullptr); }, kErrorInvalidParameter},
+      {"queryPath file", [&] { return queryPath(path("data")) == PathType::file; }, kErrorSuccess},
+      {"queryPath folder", [&] { return queryPath(path("empty")) == PathType::folder; }, kErrorSuccess},
+      {"queryPath missing", [&] { return queryPath(path("missing")) != PathType::none; }, kErrorFileNotFound},
+      {"pathIdentity", [&] { return pathIdentity(path("data"), &number, &other); }, kErrorSuccess},
+      {"pathIdentity missing", [&] { return pathIdentity(path("missing"), &number, &other); }, kErrorFileNotFound},
+      {"isSymbolicLink link", [&] { return isSymbolicLink(path("link")); }, kErrorSuccess},
+      {"isSymbolicLink file", [&] { return !isSymbolicLink(path("data")); }, kErrorSuccess},
+      {"isSymbolicLink missing", [&] { return isSymbolicLink(path("missing")); }, kErrorFileNotFound},
+      {"readLinkTarget", [&] { return readLinkTarget(path("link"), &text) && text == "data"; }, kErrorSuccess},
+      {"readLinkTarget no link", [&] { return readLinkTarget(path("data"), &text); }, kErrorInvalidParameter},
+      {"makeFolder", [&] { return makeFolder(path("made")); }, kErrorSuccess},
+      {"makeFolder existing", [&] { return makeFolder(path("made")); }, kErrorAlreadyExists},
+      {"removeFolder", [&] { return removeFolder(path("empty")); }, kErrorSuccess},
+      {"removeFolder missing", [&] { return removeFolder(path("empty")); }, kErrorFileNotFound},
+      {"deletePath", [&] { return deletePath(path("to-delete")); }, kErrorSuccess},
+      {"deletePath missing", [&] { return deletePath(path("to-delete")); }, kErrorFileNotFound},
+      {"makeWritable", [&] { return makeWritable(path("read-only")); }, kErrorSuccess},
+      {"makeWritable missing", [&] { return makeWritable(path("missing")); }, kErrorFileNotFound},
+      {"renamePath", [&] { return renamePath(path("to-rename"), path("renamed")); }, kErrorSuccess},
+      {"renamePath missing", [&] { return renamePath(path("to-rename"), path("renamed")); }, kErrorFileNotFound},
+      {"fileSystemSpace", [&] { return fileSystemSpace(path("data"), &number, &other); }, kErrorSuccess},
+      {"fileSystemSpace missing", [&] { return fileSystemSpace(path("no/where"), &number, &other); }, kErrorPathNotFound},
+      {"currentFolder", [&] { return !currentFolder().empty(); }, kErrorSuccess},
+  };
+  constexpr uint32_t kStale = 0x2000DEAD;
+  for (const Case& entry : cases) {
+    SCOPED_TRACE(entry.call);
+    setLastError(kStale);
+    EXPECT_EQ(entry.run(), entry.expected == kErrorSuccess);
+    EXPECT_EQ(lastError(), entry.expected);
+  }
+  closeFile(reading);
+
+  // Giving up is the one call that keeps the failure it gives up on.
+  FileHandle abandoned = openFile(path("written"), FileAccess::write);
+  setLastError(kStale);
+  abandonFile(abandoned);
+  EXPECT_EQ(lastError(), kStale);
 }

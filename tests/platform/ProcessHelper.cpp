@@ -41,6 +41,16 @@ int main(int argc, char** argv) {
     std::printf("%s\nstdin %zd\n", folder, got);
     return 0;
   }
+  if (mode == "signals") {
+    // Whether SIGINT is blocked and SIGPIPE ignored, as the child starts.
+    sigset_t blocked;
+    sigprocmask(SIG_BLOCK, nullptr, &blocked);
+    struct sigaction pipe;
+    sigaction(SIGPIPE, nullptr, &pipe);
+    std::printf("int %s, pipe %s\n", sigismember(&blocked, SIGINT) ? "blocked" : "open",
+                pipe.sa_handler == SIG_IGN ? "ignored" : "default");
+    return 0;
+  }
   if (mode == "grandchild") {
     // A child that outlives us and keeps the output pipe open.
     if (fork() == 0) {

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -95,6 +97,21 @@ TEST(Process, AStopRequestEndsAHangAndAGrandchildDoesNotHoldTheRun) {
   EXPECT_EQ(result.exitCode, 5u);
   EXPECT_EQ(result.output, "parent done\n");
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+}
+
+TEST(Process, TheChildStartsWithNoSignalBlockedOrIgnored) {
+  // As a console compare holds them: Ctrl+C blocked to become a cancel, SIGPIPE ignored.
+  sigset_t interrupt;
+  sigemptyset(&interrupt);
+  sigaddset(&interrupt, SIGINT);
+  sigset_t previousMask;
+  ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &interrupt, &previousMask), 0);
+  const auto previousPipe = signal(SIGPIPE, SIG_IGN);
+  const ProcessResult result = runHelper({u"signals"});
+  signal(SIGPIPE, previousPipe);
+  pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+  EXPECT_EQ(result.exitCode, 0u);
+  EXPECT_EQ(result.output, "int open, pipe default\n") << "7-Zip must be stoppable and see its broken pipes";
 }
 
 TEST(Process, WorkingFolderAndAnEmptyStandardInput) {

@@ -70,7 +70,7 @@ void checkParse(const std::vector<olstring>& arguments) {
   CommandLine first;
   parseCommandLine(arguments, first);
   const CompareOptions& options = first.options;
-  if (first.compareGiven && (absolutePathKind(options.path0) == 0 || absolutePathKind(options.path1) == 0)) {
+  if (first.compareGiven && (absolutePathKind(options.path0) == PathRoot::relative || absolutePathKind(options.path1) == PathRoot::relative)) {
     fail("a compare without two absolute paths", arguments);
   }
   if (first.compareGiven && first.hide && !first.start) fail("hide without start", arguments);

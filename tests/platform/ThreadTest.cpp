@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -32,6 +34,34 @@ TEST(PlatformThread, ReportsExitCodeIdAndEnd) {
   EXPECT_NE(thread.id(), platform::currentThreadId());
   EXPECT_NE(platform::currentThreadId(), 0u);
   while (!hookRan) std::this_thread::yield();
+}
+
+TEST(PlatformThread, DestroyingARunningThreadWaitsForItsEnd) {
+  std::atomic<bool> ended{false};
+  {
+    platform::Thread thread;
+    ASSERT_TRUE(thread.start([&ended] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      ended = true;
+      return 0u;
+    }));
+  }
+  EXPECT_TRUE(ended.load()) << "the thread outlived its owner";
+
+  // Destroyed on its own thread, which cannot wait for itself, the thread goes on alone.
+  auto* self = new platform::Thread;
+  platform::Event started(platform::Event::Reset::manual, false);
+  std::atomic<bool> deleted{false};
+  ASSERT_TRUE(self->start([&] {
+    started.wait();
+    delete self;
+    deleted = true;
+    return 0u;
+  }));
+  started.set();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!deleted && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  EXPECT_TRUE(deleted.load());
 }
 
 TEST(PlatformEvent, AutoResetIsConsumedManualResetStaysAndHookIsCalled) {
