@@ -243,9 +243,26 @@ void CDetailsDlg::initPlacement() {
   const RECT fromTemplate = getWindowRect(m_hwnd);
   size.cx = std::max(size.cx, fromTemplate.width());
   size.cy = std::max(size.cy, fromTemplate.height());
-  setWindowPos(m_hwnd, HWND_TOP, 0, 0, size.cx, size.cy, kSizeOnly);
   setMinTrackSize(size.cx, size.cy);
-  centreOnOwner(m_hwnd, getOwner(m_hwnd));
+  // A path cut in the middle may hide what matters most (the archive an item lies in), so
+  // the dialog opens wide enough for the longer path where the screen has room; it can
+  // still be made as small as above.
+  const HWND owner = getOwner(m_hwnd);
+  const int widest = windowSizeForClient(m_hwnd, SIZE{clientWidthForPaths(), clientHeight}).cx;
+  const int screenRoom = monitorWorkArea(owner ? owner : m_hwnd).width() * 9 / 10;
+  size.cx = std::max(size.cx, std::min(widest, screenRoom));
+  setWindowPos(m_hwnd, HWND_TOP, 0, 0, size.cx, size.cy, kSizeOnly);
+  centreOnOwner(m_hwnd, owner);
+}
+
+int CDetailsDlg::clientWidthForPaths() const {
+  if (m_details.lines.empty()) return 0;
+  int text = 0;
+  for (const olstring& path : m_details.lines.front().text) text = std::max(text, textExtent(path, m_font).cx);
+  // Each half holds a margin, an icon, its gap, the text and the gap to the centre; a few
+  // pixels more keep the text's last glyph off the cell's edge.
+  constexpr int kSlack = 4;
+  return 2 * (uiMargins().horizontal + m_details.iconWidth + kIconGap + text + kSlack + kCellGap);
 }
 
 void CDetailsDlg::layoutControls() {
@@ -366,7 +383,7 @@ void CDetailsDlg::paintClient(HDC dc, const RECT&) {
   }
 }
 
-bool showDetailsDialog(const CompareResult& result, const CompareItem* item) {
+bool runDetailsDialog(const CompareResult& result, const CompareItem* item) {
   DetailsRecord details;
   if (!buildDetails(result, item, details)) return false;
   CDetailsDlg dialog(result, std::move(details));

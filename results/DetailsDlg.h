@@ -68,6 +68,8 @@ public:
   void paintClient(HDC dc, const RECT& rect) override;
 
   const DetailsRecord& details() const { return m_details; }
+  // The client width that shows the longer path whole, the icon before it included.
+  int clientWidthForPaths() const;
   // The side whose path is under the mouse, or kNoLink.
   int hotLink() const { return m_hotLink; }
   // Where a side's path link lies in client coordinates: its icon and its text as drawn.
@@ -91,6 +93,9 @@ private:
   int m_hotLink = kNoLink;
 };
 
-// Shows the details of one item of the result in a modal dialog over the window that runs
-// modally now (the main window). Returns false, and shows nothing, when there is no item.
-bool showDetailsDialog(const CompareResult& result, const CompareItem* item);
+// The entry for the details command: shows the details of one item of the result in a
+// modal dialog, owned by and centred on the window that runs modally now (the main window,
+// which is disabled meanwhile), and returns when the user closes it. The item must belong
+// to the result; the dialog keeps no pointer into either once it returns. Returns false,
+// and shows nothing, when there is no item or the dialog cannot be made.
+bool runDetailsDialog(const CompareResult& result, const CompareItem* item);
