@@ -210,10 +210,11 @@ LRESULT CDetailsDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     case WM_COMMAND:
       if (LOWORD(wParam) == kDetailsHelpId) {
-        openUrl(webPageUrl(kDetailsHelpPage));
+        openHelp();
         return 0;
       }
       break;
+    case WM_HELP: openHelp(); return 0;
     default: break;
   }
   return olBaseDlg::windowProc(message, wParam, lParam);
@@ -333,6 +334,8 @@ void CDetailsDlg::setHotLink(int side) {
   }
   invalidateRect(m_hwnd);
 }
+
+void CDetailsDlg::openHelp() const { openUrl(webPageUrl(kDetailsHelpPage)); }
 
 void CDetailsDlg::openSide(int side) const {
   // A path that vanished since the compare opens nothing, without a message.

@@ -80,6 +80,8 @@ private:
   void setHotLink(int side);
   int linkAt(POINT point) const;
   void openSide(int side) const;
+  // The help's page on this dialog, from the help button or F1.
+  void openHelp() const;
   // The first line's text of a side cut to fit its cell, and where it starts.
   olstring shownPathText(int side) const;
   int pathTextLeft(int side) const;

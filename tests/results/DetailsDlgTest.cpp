@@ -152,13 +152,18 @@ protected:
   CompareEngine m_engine;
 };
 
-// Runs the dialog modally for a record and hands it to the action once it shows.
+// What runDialog returns when the action left the dialog open.
+constexpr int kLeftOpen = 1000;
+
+// Runs the dialog modally for a record and hands it to the action once it shows; returns
+// the dialog's end code.
 int runDialog(const CompareResult& result, DetailsRecord record, const std::function<void(CDetailsDlg&)>& action) {
   CDetailsDlg dialog(result, std::move(record));
   later(100, [&] {
     pumpMessages(30);
     action(dialog);
-    if (dialog.isModalRunning()) dialog.endDialog(IDCANCEL);
+    // An end asked for by the action stands; the loop ends only once this returns.
+    if (dialog.isModalRunning() && dialog.endCode() == 0) dialog.endDialog(kLeftOpen);
   });
   return dialog.runModal();
 }
@@ -324,6 +329,7 @@ TEST_F(DetailsTest, PathsOpenAsTheyAreOnDiskWhateverBytesTheyHold) {
     hotAfterLeave = dialog.hotLink();
     QTest::mouseClick(widgetOf(hwnd), Qt::LeftButton, Qt::NoModifier, QPoint(centreOf(link).x, centreOf(link).y));
     QTest::mouseClick(widgetOf(getDlgItem(hwnd, kDetailsHelpId)), Qt::LeftButton);
+    QTest::keyClick(widgetOf(getDlgItem(hwnd, IDCANCEL)), Qt::Key_F1);
     QTest::keyClick(widgetOf(getDlgItem(hwnd, IDCANCEL)), Qt::Key_Escape);
   });
   EXPECT_EQ(code, IDCANCEL) << "Escape closes it";
@@ -334,7 +340,7 @@ TEST_F(DetailsTest, PathsOpenAsTheyAreOnDiskWhateverBytesTheyHold) {
   EXPECT_EQ(hotOverLink, 0);
   EXPECT_EQ(hotOverBlank, CDetailsDlg::kNoLink);
   EXPECT_EQ(hotAfterLeave, CDetailsDlg::kNoLink);
-  ASSERT_EQ(shell.requests.size(), 2u);
+  ASSERT_EQ(shell.requests.size(), 3u);
   EXPECT_EQ(shell.requests[0].kind, ShellRequest::openItem);
   const std::string url = shell.requests[0].url;
   const std::string name = "/a/caf%E9-%FF.txt";
@@ -342,6 +348,7 @@ TEST_F(DetailsTest, PathsOpenAsTheyAreOnDiskWhateverBytesTheyHold) {
   EXPECT_EQ(url, fileUrl(fromUtf8(a(odd))));
   EXPECT_EQ(shell.requests[1].kind, ShellRequest::openWebPage);
   EXPECT_EQ(shell.requests[1].url, "https://olumbe.net/mirrane/help.html#details");
+  EXPECT_EQ(shell.requests[2].url, shell.requests[1].url) << "F1 opens the same help";
 }
 
 TEST_F(DetailsTest, TheLinesFollowTheWindowAndStayAboveTheButtons) {
