@@ -14,6 +14,7 @@
 #include "foundation/WebPages.h"
 #include "platform/Locale.h"
 #include "results/ItemPaths.h"
+#include "results/ResultRows.h"
 #include "toolkit/Geometry.h"
 #include "toolkit/PaintDC.h"
 #include "toolkit/Shell.h"

@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <unordered_map>
 
 #include "toolkit/App.h"
 #include "toolkit/Dialog.h"
@@ -397,22 +396,6 @@ bool isDarkColour(COLORREF colour) { return contrastingText(colour) != RGB(0, 0,
 COLORREF pausedColour() {
   // Amber says "held" in every theme; a deeper amber keeps it from glaring on dark ones.
   return isDarkColour(themeColour(olThemeSlot::window)) ? fromHexRgb(0xD99A00) : fromHexRgb(0xF0B429);
-}
-
-COLORREF differenceColour(COLORREF background) {
-  // Asked for every highlighted text of every painted row: worth remembering.
-  static std::unordered_map<COLORREF, COLORREF> cache;
-  const COLORREF key = background & 0xFFFFFFu;
-  if (auto found = cache.find(key); found != cache.end()) return found->second;
-  constexpr double kDistance = 0.4;
-  const QColor base = QColor(204, 102, 0).toHsl();
-  const double backgroundLightness = toQColor(key).lightnessF();
-  double lightness = base.lightnessF();
-  if (std::abs(lightness - backgroundLightness) < kDistance)
-    lightness = backgroundLightness <= 0.5 ? backgroundLightness + kDistance : backgroundLightness - kDistance;
-  const COLORREF colour = fromQColor(QColor::fromHslF(base.hslHueF(), base.hslSaturationF(), lightness).toRgb());
-  cache.emplace(key, colour);
-  return colour;
 }
 
 COLORREF blendColours(COLORREF a, COLORREF b, int amount) {

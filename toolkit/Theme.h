@@ -134,6 +134,3 @@ COLORREF contrastingText(COLORREF background);
 bool isDarkColour(COLORREF colour);
 // The fill of a paused progress bar in the current theme.
 COLORREF pausedColour();
-// The colour of texts that mark a difference, on the given background: an orange,
-// RGB(204, 102, 0), moved in lightness until it stands 0.4 apart from the background's.
-COLORREF differenceColour(COLORREF background);

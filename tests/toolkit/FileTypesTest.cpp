@@ -1,5 +1,4 @@
-// Type names and icons from the name alone, the icon theme and its generic fallback, and
-// the colour of differences.
+// Type names and icons from the name alone, the icon theme and its generic fallback.
 #include <QColor>
 #include <QIcon>
 #include <QImage>
@@ -8,7 +7,6 @@
 #include "tests/support/TestSupport.h"
 #include "tests/toolkit/GuiTest.h"
 #include "toolkit/FileTypes.h"
-#include "toolkit/Theme.h"
 #include "toolkit/WindowInternal.h"
 
 namespace {
@@ -116,24 +114,4 @@ TEST(FileTypes, AnIconThemeSuppliesItsIconsAndTheRestFallsBack) {
   EXPECT_EQ(unknown.iconSource, olIconSource::generic);
   EXPECT_FALSE(unknown.icon.isNull());
   EXPECT_EQ(fileTypeInfo(u"photos", olItemKind::folder).iconSource, olIconSource::generic);
-}
-
-TEST(DifferenceColour, StandsApartFromEveryBackground) {
-  EXPECT_EQ(differenceColour(RGB(255, 255, 255)), RGB(204, 102, 0)) << "far enough from white as it is";
-  struct Case {
-    COLORREF background;
-    double lightness;
-  };
-  const Case cases[] = {
-      {fromHexRgb(0x1E1E1E), toQColor(fromHexRgb(0x1E1E1E)).lightnessF() + 0.4},  // Dark: lightened
-      {fromHexRgb(0x7F7F7F), toQColor(fromHexRgb(0x7F7F7F)).lightnessF() + 0.4},  // mid grey: to about 0.9
-      {fromHexRgb(0xC0C0C0), toQColor(fromHexRgb(0xC0C0C0)).lightnessF() - 0.4},  // light grey: darkened
-  };
-  for (const Case& test : cases) {
-    SCOPED_TRACE(test.background);
-    const QColor colour = toQColor(differenceColour(test.background)).toHsl();
-    EXPECT_NEAR(colour.lightnessF(), test.lightness, 0.01);
-    EXPECT_NEAR(colour.hslHueF(), QColor(204, 102, 0).hslHueF(), 0.01) << "still the same orange";
-    EXPECT_EQ(differenceColour(test.background), differenceColour(test.background));
-  }
 }
