@@ -112,7 +112,11 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kDataDiff, u"data_diff")                    \
   KEY(kDataSameBin, u"data_same_bin")             \
   KEY(kDataSameTxt, u"data_same_txt")             \
-  KEY(kDataSameBinPart, u"data_same_binpart")
+  KEY(kDataSameBinPart, u"data_same_binpart")   \
+  /* the details dialog's type names where the desktop has none */ \
+  KEY(kFolderType, u"folder_type")                \
+  KEY(kFileType, u"file_type")                    \
+  KEY(kExtensionType, u"extension_type")
 
 // The results list's context menu; "find" also titles the find dialog, "details" the
 // details dialog.
@@ -131,6 +135,17 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kSelectAll, u"selectall")               \
   KEY(kDeselectAll, u"deselectall")           \
   KEY(kInvertSelection, u"invertselection")
+
+// Byte sizes in 1024-based units; %0 is the number.
+#define MIRRANE_LANG_SIZE(KEY) \
+  KEY(kByte, u"byte")          \
+  KEY(kBytes, u"bytes")        \
+  KEY(kKiB, u"kib")            \
+  KEY(kMiB, u"mib")            \
+  KEY(kGiB, u"gib")            \
+  KEY(kTiB, u"tib")            \
+  KEY(kPiB, u"pib")            \
+  KEY(kEiB, u"eib")
 
 #define MIRRANE_LANG_MENU_RESET(KEY)      \
   KEY(kResetOpt, u"resetopt")             \
@@ -196,6 +211,7 @@ MIRRANE_LANG_SECTION(compare_options, u"compare_options", MIRRANE_LANG_COMPARE_O
 MIRRANE_LANG_SECTION(progress, u"progress", MIRRANE_LANG_PROGRESS)
 MIRRANE_LANG_SECTION(diff, u"diff", MIRRANE_LANG_DIFF)
 MIRRANE_LANG_SECTION(details, u"details", MIRRANE_LANG_DETAILS)
+MIRRANE_LANG_SECTION(size, u"size", MIRRANE_LANG_SIZE)
 MIRRANE_LANG_SECTION(menu_listview, u"menu_listview", MIRRANE_LANG_MENU_LISTVIEW)
 MIRRANE_LANG_SECTION(menu_reset, u"menu_reset", MIRRANE_LANG_MENU_RESET)
 MIRRANE_LANG_SECTION(theme, u"theme", MIRRANE_LANG_THEME)
@@ -211,6 +227,7 @@ inline constexpr std::span<const LanguageKey> kAllSections[] = {
     info::kEveryKey,          global::kEveryKey,     compare_options::kEveryKey, progress::kEveryKey,
     diff::kEveryKey,          details::kEveryKey,    menu_listview::kEveryKey,   menu_reset::kEveryKey,
     theme::kEveryKey,         console::kEveryKey,    error::kEveryKey,
+    size::kEveryKey,
 };
 
 }  // namespace lang

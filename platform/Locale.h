@@ -1,4 +1,4 @@
-// Dates and times as the user's locale writes them.
+// Dates, times and numbers as the user's locale writes them.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,15 @@ namespace platform {
 // the local time without seconds. Empty when the time cannot be converted.
 std::u16string shortDateTimeText(uint64_t fileTime);
 
+// A file time as the local short date, one space and the local time with seconds. Empty
+// when the time cannot be converted.
+std::u16string dateTimeWithSecondsText(uint64_t fileTime);
+
 // The current local time as the short date, one space and the time with seconds.
 std::u16string currentDateTimeWithSeconds();
+
+// The character the locale puts between the whole and the fractional part of a number
+// ("." or "," and others; a few locales use more than one code unit).
+std::u16string decimalSeparator();
 
 }  // namespace platform

@@ -2,6 +2,7 @@
 
 #include "foundation/Paths.h"
 #include "results/FindDlg.h"
+#include "results/ItemPaths.h"
 #include "toolkit/Hotkeys.h"
 #include "toolkit/Menu.h"
 #include "toolkit/Shell.h"
@@ -121,14 +122,7 @@ bool mrnListView::goToDifference(bool forward) {
 olstring mrnListView::itemPathToOpen(int side) const {
   const CompareItem* item = detailsItem();
   if (!item || !m_result || side < 0 || side > 1) return {};
-  const olstring relative = itemRelativePath(*item, side);
-  if (relative.empty()) return {};
-  const olstring joined = joinPath(m_result->displayRoot[side], relative);
-  if (pathType(joined) != PathType::none) return joined;
-  // The shown root may be gone (an unpacked archive cleaned away); the given path may
-  // still be there.
-  const olstring& given = m_result->givenPath[side];
-  return !given.empty() && pathType(given) != PathType::none ? given : olstring();
+  return itemOpenPath(*m_result, *item, side);
 }
 
 bool mrnListView::openItem(int side) {

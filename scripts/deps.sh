@@ -31,6 +31,7 @@ MIRRANE_TEST_PACKAGES=(
   bzip2
   zstd
   python3             # reads the item report back with its json module
+  locales             # a German locale made by the tests: decimal comma, day-first dates
 )
 
 # The packages given that are not installed, on one line.

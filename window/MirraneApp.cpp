@@ -2,7 +2,7 @@
 
 #include "toolkit/Shell.h"
 
-bool openWebPage(olstring_view page) { return openUrl(olstring(kMakerSite) + olstring(page)); }
+bool openWebPage(olstring_view page) { return openUrl(webPageUrl(page)); }
 
 CMirraneApp::CMirraneApp() { setAppName(u"Mirrane"); }
 

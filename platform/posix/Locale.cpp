@@ -23,30 +23,49 @@ bool localeUsesAmPm() {
          std::strstr(format, "%I") != nullptr || std::strstr(format, "%l") != nullptr;
 }
 
-}  // namespace
-
-std::u16string shortDateTimeText(uint64_t fileTime) {
+bool localTimeOf(uint64_t fileTime, struct tm& local) {
   const int64_t seconds = static_cast<int64_t>(fileTime / 10000000ULL) - kEpochDifferenceSeconds;
   const time_t posixTime = static_cast<time_t>(seconds);
-  struct tm local;
-  if (localtime_r(&posixTime, &local) == nullptr) return {};
+  return localtime_r(&posixTime, &local) != nullptr;
+}
+
+// The date and the time, joined by one space; either alone when the other came out empty.
+std::u16string dateAndTime(const struct tm& local, const char* timeFormat) {
   char date[128];
   char time[128];
   const size_t dateLength = std::strftime(date, sizeof date, "%x", &local);
-  const size_t timeLength = std::strftime(time, sizeof time, localeUsesAmPm() ? "%I:%M %p" : "%H:%M", &local);
+  const size_t timeLength = std::strftime(time, sizeof time, timeFormat, &local);
   std::string text(date, dateLength);
   if (dateLength != 0 && timeLength != 0) text += ' ';
   text.append(time, timeLength);
   return utf8ToUtf16(text);
 }
 
+}  // namespace
+
+std::u16string shortDateTimeText(uint64_t fileTime) {
+  struct tm local;
+  if (!localTimeOf(fileTime, local)) return {};
+  return dateAndTime(local, localeUsesAmPm() ? "%I:%M %p" : "%H:%M");
+}
+
+std::u16string dateTimeWithSecondsText(uint64_t fileTime) {
+  struct tm local;
+  if (!localTimeOf(fileTime, local)) return {};
+  return dateAndTime(local, "%X");
+}
+
 std::u16string currentDateTimeWithSeconds() {
   const time_t now = time(nullptr);
   struct tm local;
   if (localtime_r(&now, &local) == nullptr) return {};
-  char buffer[256];
-  const size_t length = std::strftime(buffer, sizeof buffer, "%x %X", &local);
-  return utf8ToUtf16(std::string(buffer, length));
+  return dateAndTime(local, "%X");
+}
+
+std::u16string decimalSeparator() {
+  const char* radix = nl_langinfo(RADIXCHAR);
+  if (radix == nullptr || *radix == '\0') return u".";
+  return utf8ToUtf16(radix);
 }
 
 }  // namespace platform

@@ -9,7 +9,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "toolkit/Shell.h"
 #include "toolkit/Window.h"
 
 namespace gui_test {
@@ -36,6 +38,27 @@ std::string screenshotFolder();
 bool saveScreenshot(HWND hwnd, const std::string& name);
 // The colour of one pixel of a window's picture, as 0x00BBGGRR.
 COLORREF pixelOf(HWND hwnd, int x, int y);
+
+// Stands in for the desktop while it lives: what the windows ask of it (open an item, show
+// it in its folder, open a web page) is recorded with the exact address, and nothing
+// reaches the real desktop.
+class RecordedShell {
+public:
+  struct Request {
+    ShellRequest kind;
+    std::string url;
+  };
+  RecordedShell() {
+    setShellRecorder([this](ShellRequest kind, const std::string& url) {
+      requests.push_back({kind, url});
+      return true;
+    });
+  }
+  ~RecordedShell() { setShellRecorder({}); }
+  RecordedShell(const RecordedShell&) = delete;
+  RecordedShell& operator=(const RecordedShell&) = delete;
+  std::vector<Request> requests;
+};
 
 }  // namespace gui_test
 

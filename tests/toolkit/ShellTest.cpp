@@ -5,27 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/Text.h"
+#include "tests/toolkit/GuiTest.h"
 #include "toolkit/Shell.h"
 
 namespace {
 
-struct Request {
-  ShellRequest kind;
-  std::string url;
-};
-
-// Installs a recorder for the test's life, so that no test reaches the real desktop.
-class RecordedShell {
-public:
-  RecordedShell() {
-    setShellRecorder([this](ShellRequest kind, const std::string& url) {
-      requests.push_back({kind, url});
-      return true;
-    });
-  }
-  ~RecordedShell() { setShellRecorder({}); }
-  std::vector<Request> requests;
-};
+using gui_test::RecordedShell;
 
 TEST(Shell, FileAddressesKeepEveryByteOfTheName) {
   struct Case {

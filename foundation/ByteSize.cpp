@@ -1,0 +1,59 @@
+#include "foundation/ByteSize.h"
+
+#include "foundation/LanguageKeys.h"
+#include "platform/Locale.h"
+
+#include <iterator>
+
+namespace {
+
+struct Unit {
+  LanguageKey text;
+  // Shown when the language has no text for the unit: a size must never come out empty.
+  olstring_view symbol;
+};
+
+const Unit kUnits[] = {
+    {lang::size::kBytes, u"bytes"}, {lang::size::kKiB, u"KiB"}, {lang::size::kMiB, u"MiB"},
+    {lang::size::kGiB, u"GiB"},     {lang::size::kTiB, u"TiB"}, {lang::size::kPiB, u"PiB"},
+    {lang::size::kEiB, u"EiB"},
+};
+
+olstring decimal(uint64_t value) {
+  olstring digits;
+  do {
+    digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
+    value /= 10;
+  } while (value != 0);
+  return digits;
+}
+
+olstring withUnit(const Unit& unit, olstring_view number) {
+  olstring text = langText(unit.text, number);
+  if (text.empty()) text = olstring(number) + u' ' + olstring(unit.symbol);
+  return text;
+}
+
+}  // namespace
+
+olstring byteSizeText(uint64_t bytes) {
+  if (bytes == 1) return withUnit(Unit{lang::size::kByte, u"byte"}, u"1");
+  if (bytes < 1000) return withUnit(kUnits[0], decimal(bytes));
+  // The unit in which the size has at most three whole digits (16 EiB at most fit in EiB).
+  size_t unit = 1;
+  while (unit + 1 < std::size(kUnits) && (bytes >> (10 * unit)) >= 1000) ++unit;
+  const unsigned shift = static_cast<unsigned>(10 * unit);
+  const uint64_t whole = bytes >> shift;
+  const int fractionDigits = whole < 10 ? 2 : whole < 100 ? 1 : 0;
+  uint64_t scale = 1;
+  for (int i = 0; i < fractionDigits; ++i) scale *= 10;
+  // The size times 10^digits, cut to a whole number; 128 bits hold any 64-bit size times 100.
+  const auto scaled = static_cast<uint64_t>((static_cast<unsigned __int128>(bytes) * scale) >> shift);
+  olstring number = decimal(scaled / scale);
+  if (fractionDigits != 0) {
+    olstring fraction = decimal(scaled % scale);
+    fraction.insert(fraction.begin(), static_cast<size_t>(fractionDigits) - fraction.size(), u'0');
+    number += platform::decimalSeparator() + fraction;
+  }
+  return withUnit(kUnits[unit], number);
+}

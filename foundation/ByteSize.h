@@ -1,0 +1,13 @@
+// A byte count as a short, readable size: "532 bytes", "22.9 KiB", "2.28 MiB".
+#pragma once
+
+#include "foundation/olstring.h"
+
+#include <cstdint>
+
+// The size in 1024-based units with three significant digits, cut rather than rounded so
+// that it never shows more than there is (2,400,016 bytes give 2.28 MiB), the fraction
+// after the locale's decimal separator. Below 1000 bytes the count itself. A unit moves up
+// once the number would need a fourth digit (1000 KiB shows as 0.97 MiB). The unit texts
+// come from the language's "size" section.
+olstring byteSizeText(uint64_t bytes);

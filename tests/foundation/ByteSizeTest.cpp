@@ -1,0 +1,142 @@
+// Byte sizes and the locale's number and time texts they and the details rely on.
+
+#include "foundation/ByteSize.h"
+#include "foundation/Language.h"
+#include "platform/Locale.h"
+#include "platform/Path.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+namespace {
+
+// 2024-01-23 12:34:56 UTC as a file time.
+constexpr uint64_t kFileTime = (1706013296ULL + 11644473600ULL) * 10000000ULL + 1234567;
+
+// The English texts of the source tree, and the application folder put back afterwards.
+class EnglishTexts {
+public:
+  EnglishTexts() : m_previous(platform::applicationFolder()) {
+    platform::setApplicationFolder(fromUtf8(MIRRANE_SOURCE_DIR));
+    loaded = loadDefaultLanguage();
+  }
+  ~EnglishTexts() { platform::setApplicationFolder(m_previous); }
+  bool loaded = false;
+
+private:
+  olstring m_previous;
+};
+
+// A locale of the C library switched on for one category while the object lives. Locales
+// other than C are seldom installed, so a German one is compiled into a private folder
+// from the system's locale sources (package "locales") when it is not there.
+class ScopedLocale {
+public:
+  ScopedLocale(int category, const char* name) : m_category(category), m_previous(std::setlocale(category, nullptr)) {
+    if (std::setlocale(category, name) != nullptr) {
+      active = true;
+      return;
+    }
+    // Warnings about the sources give a non-zero status though the locale is made: the
+    // attempt to switch tells.
+    testing_support::runCommand("localedef -c -i de_DE -f UTF-8 " +
+                                testing_support::shellQuote(m_folder.path("de_DE.UTF-8")) + " >/dev/null 2>&1");
+    setenv("LOCPATH", m_folder.path().c_str(), 1);
+    active = std::setlocale(category, name) != nullptr;
+  }
+  ~ScopedLocale() {
+    std::setlocale(m_category, m_previous.c_str());
+    unsetenv("LOCPATH");
+  }
+  bool active = false;
+
+private:
+  testing_support::TempFolder m_folder;
+  int m_category;
+  std::string m_previous;
+};
+
+}  // namespace
+
+TEST(ByteSize, ThreeDigitsCutNeverRoundedUp) {
+  EnglishTexts english;
+  ASSERT_TRUE(english.loaded);
+  ScopedLocale c(LC_NUMERIC, "C");
+  struct Case {
+    uint64_t bytes;
+    const char16_t* text;
+  };
+  const Case cases[] = {
+      {0, u"0 bytes"},
+      {1, u"1 byte"},
+      {532, u"532 bytes"},
+      {999, u"999 bytes"},
+      // From 1000 on the count would need four digits: the next unit takes over.
+      {1000, u"0.97 KiB"},
+      {1023, u"0.99 KiB"},
+      {1024, u"1.00 KiB"},
+      {1340, u"1.30 KiB"},
+      {1535, u"1.49 KiB"},  // 1.499: cut, not rounded to 1.50
+      {23506, u"22.9 KiB"},
+      {1023999, u"999 KiB"},
+      {1048575, u"0.99 MiB"},  // one byte short of 1 MiB never shows as 1.00
+      {2400016, u"2.28 MiB"},
+      {2400000000ULL, u"2.23 GiB"},
+      {1099511627776ULL, u"1.00 TiB"},
+      {9223372036854775807ULL, u"7.99 EiB"},
+      {18446744073709551615ULL, u"15.9 EiB"},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.bytes);
+    EXPECT_EQ(byteSizeText(test.bytes), test.text);
+  }
+}
+
+TEST(ByteSize, ALanguageWithoutUnitsAndTheLocalesSeparator) {
+  {
+    // A language without the units still shows a size.
+    testing_support::TempFolder folder;
+    testing_support::writeFileBytes(folder.path("bare.ini"), "[.info]\nname = Bare\n");
+    ASSERT_TRUE(loadLanguage(folder.widePath("bare.ini"), false, true));
+    EXPECT_EQ(byteSizeText(2400016), u"2.28 MiB");
+    EXPECT_EQ(byteSizeText(532), u"532 bytes");
+    EXPECT_EQ(byteSizeText(1), u"1 byte");
+  }
+  EnglishTexts english;
+  ASSERT_TRUE(english.loaded);
+  ScopedLocale german(LC_NUMERIC, "de_DE.UTF-8");
+  if (!german.active) GTEST_SKIP() << "no German locale can be made here (package locales)";
+  EXPECT_EQ(platform::decimalSeparator(), u",");
+  EXPECT_EQ(byteSizeText(23506), u"22,9 KiB");
+  EXPECT_EQ(byteSizeText(2400016), u"2,28 MiB");
+  EXPECT_EQ(byteSizeText(999), u"999 bytes");
+}
+
+TEST(Locale, DatesWithAndWithoutSeconds) {
+  const char* previousZone = std::getenv("TZ");
+  const std::string savedZone = previousZone ? previousZone : "";
+  setenv("TZ", "UTC", 1);
+  tzset();
+  {
+    ScopedLocale c(LC_TIME, "C");
+    EXPECT_EQ(platform::dateTimeWithSecondsText(kFileTime), u"01/23/24 12:34:56");
+    EXPECT_EQ(platform::shortDateTimeText(kFileTime), u"01/23/24 12:34");
+  }
+  {
+    ScopedLocale german(LC_TIME, "de_DE.UTF-8");
+    if (german.active) {
+      EXPECT_EQ(platform::dateTimeWithSecondsText(kFileTime), u"23.01.2024 12:34:56");
+    }
+  }
+  if (previousZone) {
+    setenv("TZ", savedZone.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+}
