@@ -292,6 +292,12 @@ void CDetailsDlg::loadTexts() {
   setWindowText(m_helpButton.hwnd(), u"?");
 }
 
+void CDetailsDlg::reloadTexts() {
+  DetailsRecord fresh;
+  if (buildDetails(m_result, m_details.item, fresh)) m_details = std::move(fresh);
+  olBaseDlg::reloadTexts();
+}
+
 RECT CDetailsDlg::linesArea() const {
   RECT area = getClientRect(m_hwnd);
   const RECT close = getWindowRect(m_closeButton.hwnd());

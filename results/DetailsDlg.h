@@ -65,6 +65,8 @@ public:
   void initPlacement() override;
   void layoutControls() override;
   void loadTexts() override;
+  // The lines are language texts too: they are built again, then laid out.
+  void reloadTexts() override;
   void paintClient(HDC dc, const RECT& rect) override;
 
   const DetailsRecord& details() const { return m_details; }

@@ -6,7 +6,10 @@
 #include "foundation/Language.h"
 #include "foundation/LanguageKeys.h"
 #include "platform/Path.h"
+#include "results/DetailsDlg.h"
+#include "results/FindDlg.h"
 #include "results/ListView.h"
+#include "tests/results/ResultsTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "tests/toolkit/GuiTest.h"
 #include "toolkit/App.h"
@@ -123,7 +126,22 @@ TEST_F(AppearanceTest, LanguageSwitchReachesEveryOpenWindowAndIsStoredOnce) {
   ASSERT_TRUE(about.createModeless(main.hwnd()));
   CProgressDlg progress(engine);
   ASSERT_TRUE(progress.createModeless(main.hwnd()));
-  for (HWND hwnd : {main.hwnd(), about.hwnd(), progress.hwnd()}) showWindow(hwnd, SW_SHOW);
+  mrnFindDlg find(u"needle");
+  ASSERT_TRUE(find.createModeless(main.hwnd()));
+  results_test::ComparedTrees trees;
+  ASSERT_TRUE(trees.compare());
+  DetailsRecord record;
+  ASSERT_TRUE(buildDetails(trees.engine.result, &trees.engine.result.root.children.at(ItemKey{u"sizeonly.bin", false}), record));
+  CDetailsDlg details(trees.engine.result, record);
+  ASSERT_TRUE(details.createModeless(main.hwnd()));
+  for (HWND hwnd : {main.hwnd(), about.hwnd(), progress.hwnd(), find.hwnd(), details.hwnd()}) showWindow(hwnd, SW_SHOW);
+  // Every line of the details in one text, to see which language they speak.
+  auto detailTexts = [&details] {
+    olstring all;
+    for (const DetailLine& line : details.details().lines) all += line.text[0] + u"|" + line.text[1] + u"\n";
+    return all;
+  };
+  ASSERT_NE(detailTexts().find(u"BIN file"), olstring::npos) << toUtf8(detailTexts());
   EXPECT_EQ(getWindowText(about.hwnd()), u"About Mirrane");
   EXPECT_EQ(qtText("QLineEdit", "&Copy"), u"&Copy");
   engine.job.setError(5, u"/old/path");
@@ -134,6 +152,11 @@ TEST_F(AppearanceTest, LanguageSwitchReachesEveryOpenWindowAndIsStoredOnce) {
   EXPECT_EQ(getWindowText(progress.hwnd()), u"Vergleich läuft");
   EXPECT_EQ(getWindowText(getDlgItem(progress.hwnd(), IDCANCEL)), u"Abbrechen");
   EXPECT_EQ(getWindowText(main.hwnd()), u"&Schließen");
+  EXPECT_EQ(getWindowText(find.hwnd()), u"Suchen");
+  EXPECT_EQ(getWindowText(getDlgItem(find.hwnd(), IDCANCEL)), u"Abbrechen");
+  EXPECT_EQ(getWindowText(getDlgItem(details.hwnd(), IDCANCEL)), u"&Schließen");
+  EXPECT_NE(detailTexts().find(u"BIN-Datei"), olstring::npos) << toUtf8(detailTexts());
+  gui_test::saveScreenshot(details.hwnd(), "details-after-switch-to-german");
   EXPECT_EQ(main.reloads, 1);
   EXPECT_EQ(olMessageBox::buttonCaption(IDYES), u"&Ja");
   EXPECT_EQ(olMessageBox::buttonCaption(IDTRYAGAIN), u"&Erneut versuchen");
@@ -160,6 +183,8 @@ TEST_F(AppearanceTest, LanguageSwitchReachesEveryOpenWindowAndIsStoredOnce) {
   EXPECT_TRUE(gui_test::waitFor([&] { return getWindowText(about.hwnd()) == u"About Mirrane"; }));
   EXPECT_EQ(getWindowText(progress.hwnd()), u"Comparing");
   EXPECT_EQ(getWindowText(main.hwnd()), u"&Close");
+  EXPECT_EQ(getWindowText(find.hwnd()), u"Find");
+  EXPECT_NE(detailTexts().find(u"BIN file"), olstring::npos);
   EXPECT_EQ(olMessageBox::buttonCaption(IDYES), u"&Yes");
   EXPECT_EQ(qtText("QLineEdit", "&Copy"), u"&Copy");
   EXPECT_EQ(readLanguageSetting(), u"english.ini");
