@@ -237,7 +237,7 @@ olstring nothingToCompareText() { return trimmedErrorText(ownErrorText(0)); }
 
 void itemVerdict(CompareEngine& engine, CompareItem& item) { itemVerdict(engine, item, engine.buffers); }
 
-void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffers) {
+void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffers, const OpenFolders* folders) {
   const CompareOptions& options = engine.options;
   const SideInfo& side0 = item.side[0];
   const SideInfo& side1 = item.side[1];
@@ -259,7 +259,7 @@ void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffe
 
   ContentReader first;
   ContentReader second;
-  const PrepareResult prepared = prepareContentCompare(engine, buffers, item, item.contentMode, first, second);
+  const PrepareResult prepared = prepareContentCompare(engine, buffers, item, item.contentMode, first, second, folders);
   if (prepared == PrepareResult::different) {
     item.flags |= ItemFlags::kContentDiffers;
     if (side0.size != side1.size && options.autoSkip) item.flags |= ItemFlags::kContentSkipped;
@@ -274,18 +274,34 @@ void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffe
 
 namespace {
 
+bool isFilePair(const CompareItem& item) {
+  return item.side[0].present() && item.side[1].present() && !item.side[0].isFolder() && !item.side[1].isFolder();
+}
+
+std::shared_ptr<OpenFolders> openFolders(CompareEngine& engine, const CompareItem& folder) {
+  auto folders = std::make_shared<OpenFolders>();
+  // A folder that does not open leaves its files to be opened by path, which tells why.
+  for (int side = 0; side < 2; ++side) folders->side[side].open(itemPath(folder, side), engine.result.linksAsText[side]);
+  return folders;
+}
+
 // Hands every item below and including item to the readers in the tree's order, giving the
-// verdicts that need no content on the way. False when the job was cancelled.
-bool walkTree(CompareEngine& engine, ContentReaders& readers, CompareItem& item) {
+// verdicts that need no content on the way. A pair of files is opened by name in folders,
+// its parent's open folders. False when the job was cancelled.
+bool walkTree(CompareEngine& engine, ContentReaders& readers, CompareItem& item,
+              const std::shared_ptr<OpenFolders>& folders) {
   if (item.parent != nullptr) {
     engine.job.setText(lang::progress::kCompare, item.side[0].name, item.side[1].name);
-    const bool filePair = item.side[0].present() && item.side[1].present() && !item.side[0].isFolder() &&
-                          !item.side[1].isFolder();
+    const bool filePair = isFilePair(item);
     // A verdict on a folder needs nothing from below it, and one on an item present on one
     // side nothing from its content: both are given here, before anything below them.
     if (!filePair) itemVerdict(engine, item);
-    if (!readers.add(item, filePair ? ContentReaders::Verdict::toRead : ContentReaders::Verdict::given)) return false;
+    const auto verdict = filePair ? ContentReaders::Verdict::toRead : ContentReaders::Verdict::given;
+    if (!readers.add(item, verdict, filePair ? folders : nullptr)) return false;
   }
+  // Opened at the first pair of files, after the subfolders (which come first in the order):
+  // only the folders of the pairs being read are open, however deep the tree.
+  std::shared_ptr<OpenFolders> own;
   for (auto it = item.children.begin(); it != item.children.end();) {
     if (!engine.worker.checkpoint()) return false;
     CompareItem& child = it->second;
@@ -297,7 +313,8 @@ bool walkTree(CompareEngine& engine, ContentReaders& readers, CompareItem& item)
     }
     // A folder present on one side stays a single item.
     if (present0 != present1) child.children.clear();
-    if (!walkTree(engine, readers, child)) return false;
+    if (!own && isFilePair(child)) own = openFolders(engine, item);
+    if (!walkTree(engine, readers, child, own)) return false;
     ++it;
   }
   return true;
@@ -307,7 +324,7 @@ bool walkTree(CompareEngine& engine, ContentReaders& readers, CompareItem& item)
 
 bool compareWalk(CompareEngine& engine, CompareItem& item) {
   ContentReaders readers(engine, engine.contentReaders);
-  const bool walked = walkTree(engine, readers, item);
+  const bool walked = walkTree(engine, readers, item, nullptr);
   if (!readers.finish(walked)) return false;
   if (item.parent == nullptr) {
     item.flags = 0;

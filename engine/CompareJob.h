@@ -150,8 +150,10 @@ bool runCompareJob(CompareEngine& engine);
 bool compareWalk(CompareEngine& engine, CompareItem& item);
 
 // The verdict of one item (flags, and contentMode when content was compared), reading
-// content into the given buffers (by default the worker's own).
-void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffers);
+// content into the given buffers (by default the worker's own), opening a pair of files by
+// name in their open folders when given.
+void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffers,
+                 const OpenFolders* folders = nullptr);
 void itemVerdict(CompareEngine& engine, CompareItem& item);
 
 // Counts differing and missing items into the result. False when cancelled.

@@ -74,9 +74,15 @@ bool looksLikeTextBytes(const uint8_t* bytes, size_t n) {
   return true;
 }
 
-bool openReader(ContentReader& reader, olstring_view path, bool linksAsText) {
-  // Paths from a listing are opened as they are: a name holding "%" is not a variable.
-  if (!reader.open(path, linksAsText ? ContentReader::Links::asText : ContentReader::Links::follow)) return false;
+bool openReader(ContentReader& reader, const CompareItem& item, int side, const OpenFolders* folders,
+                bool linksAsText) {
+  const auto links = linksAsText ? ContentReader::Links::asText : ContentReader::Links::follow;
+  // By name in the open folder first; whatever fails there (a link read as text among
+  // others) is tried again by path, which also tells why it failed. Paths from a listing
+  // are opened as they are: a name holding "%" is not a variable.
+  const bool opened = folders != nullptr && folders->side[side].isOpen() &&
+                      reader.open(folders->side[side], item.side[side].name, links);
+  if (!opened && !reader.open(itemPath(item, side), links)) return false;
   if (reader.size() >= kSequentialHintSize) reader.adviseSequential();
   return true;
 }
@@ -280,7 +286,8 @@ PrepareResult prepareContentCompare(CompareEngine& engine, const CompareItem& it
 }
 
 PrepareResult prepareContentCompare(CompareEngine& engine, ContentBuffers& buffers, const CompareItem& item,
-                                    ContentMode& mode, ContentReader& first, ContentReader& second) {
+                                    ContentMode& mode, ContentReader& first, ContentReader& second,
+                                    const OpenFolders* folders) {
   mode = ContentMode::binary;
   buffers.forgetPrefetched();
   const SideInfo& side0 = item.side[0];
@@ -290,8 +297,8 @@ PrepareResult prepareContentCompare(CompareEngine& engine, ContentBuffers& buffe
   // size 0; it must not pass as an empty file.
   if (((side0.attributes | side1.attributes) & platform::kAttributeSystem) != 0) return PrepareResult::different;
   if (side0.size == 0 && side1.size == 0) return PrepareResult::bothEmpty;
-  if (!openReader(first, itemPath(item, 0), engine.result.linksAsText[0])) return PrepareResult::different;
-  if (!openReader(second, itemPath(item, 1), engine.result.linksAsText[1])) return PrepareResult::different;
+  if (!openReader(first, item, 0, folders, engine.result.linksAsText[0])) return PrepareResult::different;
+  if (!openReader(second, item, 1, folders, engine.result.linksAsText[1])) return PrepareResult::different;
 
   const uint64_t blockSize = engine.settings.blockSize();
   const bool autoSkip = engine.options.autoSkip;

@@ -45,6 +45,13 @@ private:
   uint64_t m_capacity = 0;
 };
 
+// The folders of a pair of files, held open on both sides (either may have failed to open),
+// so that the pair is opened by name; a file the open folder does not give is opened by its
+// path.
+struct OpenFolders {
+  platform::OpenFolder side[2];
+};
+
 enum class PrepareResult {
   notApplicable = 0,  // the file is missing on one side
   compare = 1,        // the content must be read
@@ -53,10 +60,12 @@ enum class PrepareResult {
 };
 
 // Decides whether the pair's content must be read and how; opens both readers on the
-// item's full paths. A file that cannot be opened, or a special file (FIFO, socket,
-// device), makes the pair different. Without buffers, the worker's own are used.
+// item's full paths (by name in folders when given). A file that cannot be opened, or a
+// special file (FIFO, socket, device), makes the pair different. Without buffers, the
+// worker's own are used.
 PrepareResult prepareContentCompare(CompareEngine& engine, ContentBuffers& buffers, const CompareItem& item,
-                                    ContentMode& mode, ContentReader& first, ContentReader& second);
+                                    ContentMode& mode, ContentReader& first, ContentReader& second,
+                                    const OpenFolders* folders = nullptr);
 PrepareResult prepareContentCompare(CompareEngine& engine, const CompareItem& item, ContentMode& mode, ContentReader& first,
                                     ContentReader& second);
 

@@ -51,42 +51,46 @@ void ContentReaders::helperLoop(ContentBuffers& buffers) {
   // Pause and cancel reach the helper at the same checkpoints as the worker.
   const WorkerThread::HelperScope helping(m_engine.worker);
   for (;;) {
-    uint64_t sequence = 0;
-    CompareItem* item = nullptr;
+    Task task;
     {
       std::unique_lock<std::mutex> lock(m_lock);
       m_workReady.wait(lock, [this] { return m_stopping || !m_tasks.empty(); });
       if (m_stopping) return;
-      item = takeTask(sequence);
+      takeTask(task);
     }
-    judge(sequence, *item, buffers);
+    judge(task, buffers);
   }
 }
 
-CompareItem* ContentReaders::takeTask(uint64_t& sequence) {
-  if (m_tasks.empty()) return nullptr;
-  sequence = m_tasks.front();
+bool ContentReaders::takeTask(Task& task) {
+  if (m_tasks.empty()) return false;
+  task.sequence = m_tasks.front();
   m_tasks.pop_front();
   ++m_running;
-  return m_entries[sequence - m_firstSequence].item;
+  Entry& entry = m_entries[task.sequence - m_firstSequence];
+  task.item = entry.item;
+  // The folders close once the last pair in them has been read, not when it is passed.
+  task.folders = std::move(entry.folders);
+  return true;
 }
 
-void ContentReaders::judge(uint64_t sequence, CompareItem& item, ContentBuffers& buffers) {
-  itemVerdict(m_engine, item, buffers);
+void ContentReaders::judge(Task& task, ContentBuffers& buffers) {
+  itemVerdict(m_engine, *task.item, buffers, task.folders.get());
+  task.folders.reset();
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    m_entries[sequence - m_firstSequence].done = true;
+    m_entries[task.sequence - m_firstSequence].done = true;
     --m_running;
   }
   m_workDone.notify_all();
 }
 
-bool ContentReaders::add(CompareItem& item, Verdict verdict) {
+bool ContentReaders::add(CompareItem& item, Verdict verdict, std::shared_ptr<OpenFolders> folders) {
   if (m_cancelled) return false;
   {
     std::lock_guard<std::mutex> lock(m_lock);
     const uint64_t sequence = m_firstSequence + m_entries.size();
-    m_entries.push_back(Entry{&item, verdict == Verdict::given});
+    m_entries.push_back(Entry{&item, verdict == Verdict::given, std::move(folders)});
     if (verdict == Verdict::toRead) m_tasks.push_back(sequence);
   }
   if (verdict == Verdict::toRead && !m_helpers.empty()) m_workReady.notify_one();
@@ -101,19 +105,17 @@ bool ContentReaders::add(CompareItem& item, Verdict verdict) {
 }
 
 bool ContentReaders::helpOrWait() {
-  uint64_t sequence = 0;
-  CompareItem* item = nullptr;
+  Task task;
   {
     std::unique_lock<std::mutex> lock(m_lock);
-    item = takeTask(sequence);
-    if (item == nullptr) {
+    if (!takeTask(task)) {
       if (m_entries.empty()) return false;
       // Every pair is being read: the front is a helper's, and the worker waits for it.
       m_workDone.wait(lock, [this] { return m_entries.front().done; });
       return true;
     }
   }
-  judge(sequence, *item, m_engine.buffers);
+  judge(task, m_engine.buffers);
   return true;
 }
 
@@ -154,6 +156,7 @@ bool ContentReaders::finish(bool complete) {
     m_stopping = true;
     // Pairs never started need no waiting for; those being read end within one block.
     m_tasks.clear();
+    for (Entry& entry : m_entries) entry.folders.reset();
   }
   m_workReady.notify_all();
   // Each helper's thread waits for its end as it goes.

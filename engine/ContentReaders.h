@@ -43,7 +43,8 @@ public:
   // it has been passed or finish has returned. Verdicts that are ready are passed (to the
   // verdict hook, one step of progress each) on the way. False once a cancel was seen:
   // nothing more is passed then.
-  bool add(CompareItem& item, Verdict verdict);
+  // A pair to read is opened by name in folders when given; they stay open until it is read.
+  bool add(CompareItem& item, Verdict verdict, std::shared_ptr<OpenFolders> folders = nullptr);
 
   // Waits for every verdict and passes the rest in order when complete is true (and the job
   // is not cancelled); otherwise drops the pairs not yet started and waits only for those
@@ -55,13 +56,19 @@ private:
   struct Entry {
     CompareItem* item = nullptr;
     bool done = false;
+    std::shared_ptr<OpenFolders> folders;
   };
 
   void startHelpers(int count);
   void helperLoop(ContentBuffers& buffers);
-  // Takes the oldest pair not yet started (lock held); null when there is none.
-  CompareItem* takeTask(uint64_t& sequence);
-  void judge(uint64_t sequence, CompareItem& item, ContentBuffers& buffers);
+  struct Task {
+    uint64_t sequence = 0;
+    CompareItem* item = nullptr;
+    std::shared_ptr<OpenFolders> folders;
+  };
+  // Takes the oldest pair not yet started (lock held); false when there is none.
+  bool takeTask(Task& task);
+  void judge(Task& task, ContentBuffers& buffers);
   // On the worker: reads a waiting pair itself, or waits until the front is done. False when
   // nothing is left to wait for.
   bool helpOrWait();
