@@ -65,6 +65,9 @@ public:
   uint64_t openSerial() const { return m_openSerial; }
 
 private:
+  // Records an opening of this size; always true.
+  bool opened(uint64_t size);
+
   int m_fd = -1;
   bool m_isLinkText = false;
   std::string m_linkText;

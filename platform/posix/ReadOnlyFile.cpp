@@ -32,16 +32,16 @@ bool ReadOnlyFile::open(std::u16string_view path, Links links) {
   if (fd < 0 && links == Links::asText && lastError() == kErrorCantResolveFilename) {
     if (readLinkTarget(path, &m_linkText)) {
       m_isLinkText = true;
-      m_openSerial = g_openSerial.fetch_add(1) + 1;
-      m_size = m_linkText.size();
-      m_position = 0;
-      setLastError(kErrorSuccess);
-      return true;
+      return opened(m_linkText.size());
     }
     setLastError(kErrorCantResolveFilename);
   }
   if (fd < 0) return false;
   m_fd = fd;
+  return opened(size);
+}
+
+bool ReadOnlyFile::opened(uint64_t size) {
   m_openSerial = g_openSerial.fetch_add(1) + 1;
   m_size = size;
   m_position = 0;
@@ -56,14 +56,11 @@ bool ReadOnlyFile::open(const OpenFolder& folder, std::u16string_view name, Link
     return false;
   }
   uint64_t size = 0;
-  const int fd = posix::openRegularFileAt(folder.m_fd, posix::nativePath(name), links == Links::asText ? O_NOFOLLOW : 0, &size);
+  const int noFollow = links == Links::asText ? O_NOFOLLOW : 0;
+  const int fd = posix::openRegularFileAt(folder.m_fd, posix::nativePath(name), noFollow, &size);
   if (fd < 0) return false;
   m_fd = fd;
-  m_openSerial = g_openSerial.fetch_add(1) + 1;
-  m_size = size;
-  m_position = 0;
-  setLastError(kErrorSuccess);
-  return true;
+  return opened(size);
 }
 
 OpenFolder::~OpenFolder() {

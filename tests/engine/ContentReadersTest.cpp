@@ -21,7 +21,7 @@
 #include <vector>
 
 using namespace testing_support;
-using engine_test::narrow;
+using engine_test::pathOf;
 
 namespace {
 
@@ -34,15 +34,6 @@ struct Verdict {
 
 std::ostream& operator<<(std::ostream& out, const Verdict& verdict) {
   return out << verdict.path << " flags " << verdict.flags << " mode " << static_cast<int>(verdict.mode);
-}
-
-std::string pathOf(const CompareItem& item) {
-  std::string path;
-  for (const CompareItem* current = &item; current->parent != nullptr; current = current->parent) {
-    const SideInfo& named = current->side[0].present() ? current->side[0] : current->side[1];
-    path = path.empty() ? narrow(named.name) : narrow(named.name) + "/" + path;
-  }
-  return path;
 }
 
 class RecordingHook : public VerdictHook {
