@@ -61,6 +61,20 @@ def engine_block_mib():
     return 16
 
 
+def engine_readers():
+    """The program's content readers on this machine: one per processor, capped as its header
+    says, so that the budget follows it."""
+    cap = 4
+    try:
+        with open(os.path.join(REPO, "engine", "ContentReaders.h")) as header:
+            found = re.search(r"kMaxContentReaders\s*=\s*(\d+)", header.read())
+        if found:
+            cap = int(found.group(1))
+    except OSError:
+        pass
+    return max(1, min(os.cpu_count() or 1, cap))
+
+
 def parse_arguments():
     env = os.environ.get
     default_scratch = env("BENCH_DIR") or os.path.join(env("BENCH_TMP") or env("TMPDIR") or "/tmp", "mirrane-bench")
@@ -81,8 +95,9 @@ def parse_arguments():
                         help="the program [BENCH_MIRRANE] (default build/mirrane)")
     parser.add_argument("--block-mib", type=int, default=int(env("BENCH_BLOCK_MIB") or engine_block_mib()),
                         help="the block size in MiB, for the memory budget [BENCH_BLOCK_MIB] (default: the engine's)")
-    parser.add_argument("--readers", type=int, default=int(env("BENCH_READERS", "1")),
-                        help="readers of the program, for the memory budget [BENCH_READERS] (default 1)")
+    parser.add_argument("--readers", type=int, default=int(env("BENCH_READERS") or engine_readers()),
+                        help="readers of the program, for the memory budget [BENCH_READERS] (default: the program's "
+                             "on this machine)")
     parser.add_argument("--report", action="store_true", default=env("BENCH_REPORT", "0") == "1",
                         help="also run mirrane with --report=FILE and with --report-all beside the plain run, "
                              "for what the item report costs [BENCH_REPORT=1]")

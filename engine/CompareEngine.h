@@ -7,6 +7,7 @@
 #include "engine/CompareOptions.h"
 #include "engine/CompareTree.h"
 #include "engine/ContentCompare.h"
+#include "engine/ContentReaders.h"
 #include "engine/VerdictHook.h"
 #include "foundation/olstring.h"
 
@@ -40,6 +41,9 @@ struct CompareEngine {
   // Not owned; null when nobody follows the verdicts. Set before startWorker and left alone
   // until the worker has ended.
   VerdictHook* verdictHook = nullptr;
+  // How many pairs of files the compare reads at once (the worker counts as one). Set before
+  // startWorker and left alone until the worker has ended.
+  int contentReaders = defaultContentReaderCount();
   JobState job;
   // Declared last so that it is destroyed first, while everything the worker uses exists.
   WorkerThread worker;

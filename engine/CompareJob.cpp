@@ -3,6 +3,7 @@
 #include "engine/CompareJob.h"
 
 #include "engine/CompareEngine.h"
+#include "engine/ContentReaders.h"
 #include "engine/FolderScan.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
@@ -24,6 +25,8 @@ void JobState::beginJob() {
   m_total = -1;
   m_done = 0;
   m_text.clear();
+  m_textPending = false;
+  m_textFromKey = false;
   m_errorCode = 0;
   m_errorText.clear();
   m_errorPath.clear();
@@ -35,6 +38,8 @@ void JobState::setStage(int64_t total) {
     m_total = total;
     m_done = 0;
     m_text.clear();
+    m_textPending = false;
+    m_textFromKey = false;
   }
   m_changed.set();
 }
@@ -42,8 +47,26 @@ void JobState::setStage(int64_t total) {
 void JobState::setText(olstring_view text) {
   {
     std::lock_guard<std::mutex> lock(m_lock);
-    if (platform::equalsNoCase(text, m_text)) return;
+    if (!m_textPending && platform::equalsNoCase(text, m_text)) return;
+    m_textPending = false;
+    m_textFromKey = false;
     m_text.assign(text);
+  }
+  m_changed.set();
+}
+
+void JobState::setText(const LanguageKey& key, olstring_view a0, olstring_view a1) {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_textFromKey && m_textKey.section == key.section && m_textKey.key == key.key &&
+        platform::equalsNoCase(a0, m_textArgs[0]) && platform::equalsNoCase(a1, m_textArgs[1])) {
+      return;
+    }
+    m_textPending = true;
+    m_textFromKey = true;
+    m_textKey = key;
+    m_textArgs[0].assign(a0);
+    m_textArgs[1].assign(a1);
   }
   m_changed.set();
 }
@@ -96,6 +119,10 @@ olstring JobState::errorPath() const {
 
 JobState::Progress JobState::readProgress() const {
   std::lock_guard<std::mutex> lock(m_lock);
+  if (m_textPending) {
+    m_text = langText(m_textKey, m_textArgs[0], m_textArgs[1]);
+    m_textPending = false;
+  }
   return Progress{m_total, m_done, m_text};
 }
 
@@ -158,8 +185,19 @@ bool WorkerThread::requestStop() {
   return !isRunning();
 }
 
+namespace {
+
+// The worker whose helper the calling thread is, if any.
+thread_local const WorkerThread* t_helperOf = nullptr;
+
+}  // namespace
+
+WorkerThread::HelperScope::HelperScope(const WorkerThread& worker) : m_previous(t_helperOf) { t_helperOf = &worker; }
+
+WorkerThread::HelperScope::~HelperScope() { t_helperOf = m_previous; }
+
 bool WorkerThread::checkpoint() {
-  if (platform::currentThreadId() != m_threadId.load()) return true;
+  if (t_helperOf != this && platform::currentThreadId() != m_threadId.load()) return true;
   m_runEvent.wait();
   return m_cancel.load() == 0;
 }
@@ -197,7 +235,9 @@ olstring errorText(uint32_t code) {
 
 olstring nothingToCompareText() { return trimmedErrorText(ownErrorText(0)); }
 
-void itemVerdict(CompareEngine& engine, CompareItem& item) {
+void itemVerdict(CompareEngine& engine, CompareItem& item) { itemVerdict(engine, item, engine.buffers); }
+
+void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffers, const OpenFolders* folders) {
   const CompareOptions& options = engine.options;
   const SideInfo& side0 = item.side[0];
   const SideInfo& side1 = item.side[1];
@@ -219,7 +259,7 @@ void itemVerdict(CompareEngine& engine, CompareItem& item) {
 
   ContentReader first;
   ContentReader second;
-  const PrepareResult prepared = prepareContentCompare(engine, item, item.contentMode, first, second);
+  const PrepareResult prepared = prepareContentCompare(engine, buffers, item, item.contentMode, first, second, folders);
   if (prepared == PrepareResult::different) {
     item.flags |= ItemFlags::kContentDiffers;
     if (side0.size != side1.size && options.autoSkip) item.flags |= ItemFlags::kContentSkipped;
@@ -227,29 +267,41 @@ void itemVerdict(CompareEngine& engine, CompareItem& item) {
   }
   if (options.autoSkip && item.flags != 0) return;
   if (prepared != PrepareResult::compare) return;
-  if (!compareContent(engine, item.contentMode == ContentMode::text, first, second)) {
+  if (!compareContent(engine, buffers, item.contentMode == ContentMode::text, first, second)) {
     item.flags |= ItemFlags::kContentDiffers;
   }
 }
 
 namespace {
 
-void passVerdict(CompareEngine& engine, const CompareItem& item) {
-  if (engine.verdictHook != nullptr) engine.verdictHook->itemJudged(item);
+bool isFilePair(const CompareItem& item) {
+  return item.side[0].present() && item.side[1].present() && !item.side[0].isFolder() && !item.side[1].isFolder();
 }
 
-}  // namespace
+std::shared_ptr<OpenFolders> openFolders(CompareEngine& engine, const CompareItem& folder) {
+  auto folders = std::make_shared<OpenFolders>();
+  // A folder that does not open leaves its files to be opened by path, which tells why.
+  for (int side = 0; side < 2; ++side) folders->side[side].open(itemPath(folder, side), engine.result.linksAsText[side]);
+  return folders;
+}
 
-bool compareWalk(CompareEngine& engine, CompareItem& item) {
-  engine.job.setText(langText(lang::progress::kCompare, item.side[0].name, item.side[1].name));
-  // A verdict on a folder needs nothing from below it: given first, it reaches the verdict
-  // hook before what the folder holds, in the tree's order.
-  const bool judgedFirst = item.parent != nullptr && (item.side[0].isFolder() || item.side[1].isFolder());
-  if (judgedFirst) {
-    itemVerdict(engine, item);
-    passVerdict(engine, item);
+// Hands every item below and including item to the readers in the tree's order, giving the
+// verdicts that need no content on the way. A pair of files is opened by name in folders,
+// its parent's open folders. False when the job was cancelled.
+bool walkTree(CompareEngine& engine, ContentReaders& readers, CompareItem& item,
+              const std::shared_ptr<OpenFolders>& folders) {
+  if (item.parent != nullptr) {
+    engine.job.setText(lang::progress::kCompare, item.side[0].name, item.side[1].name);
+    const bool filePair = isFilePair(item);
+    // A verdict on a folder needs nothing from below it, and one on an item present on one
+    // side nothing from its content: both are given here, before anything below them.
+    if (!filePair) itemVerdict(engine, item);
+    const auto verdict = filePair ? ContentReaders::Verdict::toRead : ContentReaders::Verdict::given;
+    if (!readers.add(item, verdict, filePair ? folders : nullptr)) return false;
   }
-  bool ok = true;
+  // Opened at the first pair of files, after the subfolders (which come first in the order):
+  // only the folders of the pairs being read are open, however deep the tree.
+  std::shared_ptr<OpenFolders> own;
   for (auto it = item.children.begin(); it != item.children.end();) {
     if (!engine.worker.checkpoint()) return false;
     CompareItem& child = it->second;
@@ -261,26 +313,31 @@ bool compareWalk(CompareEngine& engine, CompareItem& item) {
     }
     // A folder present on one side stays a single item.
     if (present0 != present1) child.children.clear();
-    if (!compareWalk(engine, child)) ok = false;
+    if (!own && isFilePair(child)) own = openFolders(engine, item);
+    if (!walkTree(engine, readers, child, own)) return false;
     ++it;
   }
-  engine.job.stepDone();
+  return true;
+}
+
+}  // namespace
+
+bool compareWalk(CompareEngine& engine, CompareItem& item) {
+  ContentReaders readers(engine, engine.contentReaders);
+  const bool walked = walkTree(engine, readers, item, nullptr);
+  if (!readers.finish(walked)) return false;
   if (item.parent == nullptr) {
     item.flags = 0;
-    return engine.worker.checkpoint() && ok;
+    engine.job.stepDone();
   }
-  if (!judgedFirst) itemVerdict(engine, item);
-  // A content comparison may have been cut short by a cancel: its verdict must not count.
-  if (!engine.worker.checkpoint()) return false;
-  if (!judgedFirst) passVerdict(engine, item);
-  return ok;
+  return engine.worker.checkpoint();
 }
 
 bool countWalk(CompareEngine& engine, const CompareItem& item) {
   CompareResult& result = engine.result;
   engine.job.stepDone();
   const SideInfo& named = item.side[0].present() ? item.side[0] : item.side[1];
-  engine.job.setText(langText(lang::progress::kStatistics, named.name));
+  engine.job.setText(lang::progress::kStatistics, named.name);
   if (item.flags != 0 && item.parent != nullptr) {
     ++result.differing;
     if ((item.flags & ItemFlags::kMissing) != 0) {

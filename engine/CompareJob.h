@@ -4,6 +4,8 @@
 #pragma once
 
 #include "engine/CompareTree.h"
+#include "engine/ContentCompare.h"
+#include "foundation/LanguageKeys.h"
 #include "foundation/olstring.h"
 #include "platform/Event.h"
 #include "platform/Thread.h"
@@ -43,6 +45,10 @@ public:
   void setStage(int64_t total);
   // Stores and signals the text only when it changed (ignoring case, as a redraw would).
   void setText(olstring_view text);
+  // The same with the text of a language key and up to two arguments, formatted only when
+  // the progress is read: a compare names every item it passes, a reader looks a few times
+  // a second.
+  void setText(const LanguageKey& key, olstring_view a0 = {}, olstring_view a1 = {});
   // One more unit done, capped at the total once it is known.
   void stepDone();
   // done = total (the job succeeded).
@@ -64,7 +70,13 @@ private:
   platform::Event m_changed{platform::Event::Reset::automatic, false};
   int64_t m_total = -1;
   int64_t m_done = 0;
-  olstring m_text;
+  // The text, or (when m_textKey is set) what it is formatted from at the next read.
+  mutable olstring m_text;
+  mutable bool m_textPending = false;
+  // The text is (or will be) that of m_textKey and m_textArgs.
+  bool m_textFromKey = false;
+  LanguageKey m_textKey;
+  olstring m_textArgs[2];
   uint32_t m_errorCode = 0;
   olstring m_errorText;
   olstring m_errorPath;
@@ -91,8 +103,22 @@ public:
   // Asks the worker to stop (waking it when paused). True when no worker runs any more; it
   // does not wait.
   bool requestStop();
-  // On the worker: waits while paused, then false when a stop was requested. Elsewhere true.
+  // On the worker (or a helper of it): waits while paused, then false when a stop was
+  // requested. Elsewhere true.
   bool checkpoint();
+
+  // Makes the calling thread a helper of the worker for its lifetime: its checkpoints pause
+  // and stop with the worker's.
+  class HelperScope {
+  public:
+    explicit HelperScope(const WorkerThread& worker);
+    ~HelperScope();
+    HelperScope(const HelperScope&) = delete;
+    HelperScope& operator=(const HelperScope&) = delete;
+
+  private:
+    const WorkerThread* m_previous;
+  };
 
   // The last worker's exit code: 0 succeeded, 1 failed, platform::kStillActive running.
   uint32_t exitCode() const;
@@ -123,7 +149,11 @@ bool runCompareJob(CompareEngine& engine);
 // was cancelled.
 bool compareWalk(CompareEngine& engine, CompareItem& item);
 
-// The verdict of one item (flags, and contentMode when content was compared).
+// The verdict of one item (flags, and contentMode when content was compared), reading
+// content into the given buffers (by default the worker's own), opening a pair of files by
+// name in their open folders when given.
+void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffers,
+                 const OpenFolders* folders = nullptr);
 void itemVerdict(CompareEngine& engine, CompareItem& item);
 
 // Counts differing and missing items into the result. False when cancelled.

@@ -14,11 +14,12 @@ struct CompareEngine;
 // The reader of one side's file.
 using ContentReader = platform::ReadOnlyFile;
 
-// The one pair of block buffers of the compare worker. Each grows to the block size before a
-// comparison and is never shrunk.
+// A pair of block buffers of one content reader (the worker and each helper reader have
+// their own). Each grows to the block size before a comparison and is never shrunk.
 class ContentBuffers {
 public:
-  // Makes both buffers at least `bytes` long (zero-filled). False when memory is short.
+  // Makes both buffers at least `bytes` long (page-aligned; the content is
+  // undefined). False when memory is short.
   bool ensure(uint64_t bytes);
 
   uint8_t* first() { return m_first.get(); }
@@ -44,6 +45,13 @@ private:
   uint64_t m_capacity = 0;
 };
 
+// The folders of a pair of files, held open on both sides (either may have failed to open),
+// so that the pair is opened by name; a file the open folder does not give is opened by its
+// path.
+struct OpenFolders {
+  platform::OpenFolder side[2];
+};
+
 enum class PrepareResult {
   notApplicable = 0,  // the file is missing on one side
   compare = 1,        // the content must be read
@@ -52,13 +60,20 @@ enum class PrepareResult {
 };
 
 // Decides whether the pair's content must be read and how; opens both readers on the
-// item's full paths. A file that cannot be opened, or a special file (FIFO, socket,
-// device), makes the pair different.
+// item's full paths (by name in folders when given). A file that cannot be opened, or a
+// special file (FIFO, socket, device), makes the pair different. Without buffers, the
+// worker's own are used.
+PrepareResult prepareContentCompare(CompareEngine& engine, ContentBuffers& buffers, const CompareItem& item,
+                                    ContentMode& mode, ContentReader& first, ContentReader& second,
+                                    const OpenFolders* folders = nullptr);
 PrepareResult prepareContentCompare(CompareEngine& engine, const CompareItem& item, ContentMode& mode, ContentReader& first,
                                     ContentReader& second);
 
 // True when the content counts as equal; false when it differs, cannot be read, or the job
-// was cancelled before both files were read to their end.
+// was cancelled before both files were read to their end. The buffers must be those the
+// pair was prepared with.
+bool compareContent(CompareEngine& engine, ContentBuffers& buffers, bool text, ContentReader& first,
+                    ContentReader& second);
 bool compareContent(CompareEngine& engine, bool text, ContentReader& first, ContentReader& second);
 
 // True when the file's first 64 KiB hold no zero 16-bit word (8-bit or UTF-16 text).

@@ -183,7 +183,7 @@ bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_vie
   while (listing.next(entry)) {
     if (!engine.worker.checkpoint()) return false;
     if (isExcluded(excludes, entry.name)) continue;
-    engine.job.setText(langText(lang::progress::kPrepare, entry.name));
+    engine.job.setText(lang::progress::kPrepare, entry.name);
     entries.push_back(std::move(entry));
   }
   // A listing that broke off would leave a silently partial tree: a wrong result.

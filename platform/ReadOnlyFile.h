@@ -9,6 +9,25 @@
 
 namespace platform {
 
+// A folder held open so that the files in it are opened by name alone, sparing the system a
+// walk along the folder's path for each of them. Closed when the object goes away.
+class OpenFolder {
+public:
+  OpenFolder() = default;
+  ~OpenFolder();
+  OpenFolder(const OpenFolder&) = delete;
+  OpenFolder& operator=(const OpenFolder&) = delete;
+
+  // With noFollow, a folder path whose last part is a link is refused. False with the last
+  // error set on failure.
+  bool open(std::u16string_view path, bool noFollow);
+  bool isOpen() const { return m_fd >= 0; }
+
+private:
+  friend class ReadOnlyFile;
+  int m_fd = -1;
+};
+
 class ReadOnlyFile {
 public:
   ReadOnlyFile() = default;
@@ -22,6 +41,9 @@ public:
   // Links::asText a symbolic link is never followed: its content is the text it holds (what
   // an untrusted tree may point at is never read). False with the last error set on failure.
   bool open(std::u16string_view path, Links links = Links::follow);
+  // The same for a name in an open folder. A link under Links::asText is refused here (with
+  // error 1921); opening it by its path gives its text.
+  bool open(const OpenFolder& folder, std::u16string_view name, Links links = Links::follow);
   void close();
   bool isOpen() const { return m_fd >= 0 || m_isLinkText; }
 
@@ -43,6 +65,9 @@ public:
   uint64_t openSerial() const { return m_openSerial; }
 
 private:
+  // Records an opening of this size; always true.
+  bool opened(uint64_t size);
+
   int m_fd = -1;
   bool m_isLinkText = false;
   std::string m_linkText;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Mirrane with its tests (installing what is missing when run as root) and runs
 # every test. With --sanitize the same tests run under AddressSanitizer and
-# UndefinedBehaviorSanitizer in a build folder of their own.
+# UndefinedBehaviorSanitizer in a build folder of their own; with --tsan the engine's tests
+# (the compare worker and its content readers) run under ThreadSanitizer.
 set -euo pipefail
 MIRRANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$MIRRANE_ROOT/scripts/deps.sh"
@@ -12,6 +13,13 @@ options=(-DMIRRANE_TESTS=ON)
 if [ "${1:-}" = "--sanitize" ]; then
   build_dir="$MIRRANE_ROOT/build-sanitize"
   options+=(-DMIRRANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+fi
+if [ "${1:-}" = "--tsan" ]; then
+  build_dir="$MIRRANE_ROOT/build-tsan"
+  mirrane_configure "$build_dir" -DMIRRANE_TESTS=ON -DMIRRANE_TSAN=ON
+  cmake --build "$build_dir" -j "$(nproc)" --target engine_tests
+  export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+  exec "$build_dir/tests/engine_tests" --gtest_brief=1
 fi
 mirrane_build "$build_dir" "${options[@]}"
 export QT_QPA_PLATFORM=offscreen

@@ -49,12 +49,10 @@ uint32_t setPathError(int errnoValue, const std::string& path) {
   return setLastErrorFromErrno(errnoValue);
 }
 
-int openRegularFile(const std::string& path, int extraFlags, uint64_t* size) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | extraFlags);
-  if (fd < 0) {
-    setPathError(errno, path);
-    return -1;
-  }
+namespace {
+
+// The descriptor's file when it is a regular one; else it is closed and -1 returned.
+int keepRegularFile(int fd, uint64_t* size) {
   struct stat info;
   if (fstat(fd, &info) != 0) {
     setLastErrorFromErrno(errno);
@@ -68,6 +66,28 @@ int openRegularFile(const std::string& path, int extraFlags, uint64_t* size) {
   }
   *size = static_cast<uint64_t>(info.st_size);
   return fd;
+}
+
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+
+}  // namespace
+
+int openRegularFile(const std::string& path, int extraFlags, uint64_t* size) {
+  const int fd = open(path.c_str(), kReadFlags | extraFlags);
+  if (fd < 0) {
+    setPathError(errno, path);
+    return -1;
+  }
+  return keepRegularFile(fd, size);
+}
+
+int openRegularFileAt(int folderFd, const std::string& name, int extraFlags, uint64_t* size) {
+  const int fd = openat(folderFd, name.c_str(), kReadFlags | extraFlags);
+  if (fd < 0) {
+    setLastErrorFromErrno(errno);
+    return -1;
+  }
+  return keepRegularFile(fd, size);
 }
 
 }  // namespace posix

@@ -19,5 +19,7 @@ uint32_t setPathError(int errnoValue, const std::string& nativePath);
 // The descriptor is left non-blocking (reads of a regular file ignore it). Returns -1 with
 // the last error set on failure; *size receives the file's size.
 int openRegularFile(const std::string& nativePath, int extraFlags, uint64_t* size);
+// The same for a name inside the folder open as folderFd.
+int openRegularFileAt(int folderFd, const std::string& name, int extraFlags, uint64_t* size);
 
 }  // namespace platform::posix

@@ -32,19 +32,51 @@ bool ReadOnlyFile::open(std::u16string_view path, Links links) {
   if (fd < 0 && links == Links::asText && lastError() == kErrorCantResolveFilename) {
     if (readLinkTarget(path, &m_linkText)) {
       m_isLinkText = true;
-      m_openSerial = g_openSerial.fetch_add(1) + 1;
-      m_size = m_linkText.size();
-      m_position = 0;
-      setLastError(kErrorSuccess);
-      return true;
+      return opened(m_linkText.size());
     }
     setLastError(kErrorCantResolveFilename);
   }
   if (fd < 0) return false;
   m_fd = fd;
+  return opened(size);
+}
+
+bool ReadOnlyFile::opened(uint64_t size) {
   m_openSerial = g_openSerial.fetch_add(1) + 1;
   m_size = size;
   m_position = 0;
+  setLastError(kErrorSuccess);
+  return true;
+}
+
+bool ReadOnlyFile::open(const OpenFolder& folder, std::u16string_view name, Links links) {
+  close();
+  if (!folder.isOpen() || name.empty()) {
+    setLastError(kErrorInvalidParameter);
+    return false;
+  }
+  uint64_t size = 0;
+  const int noFollow = links == Links::asText ? O_NOFOLLOW : 0;
+  const int fd = posix::openRegularFileAt(folder.m_fd, posix::nativePath(name), noFollow, &size);
+  if (fd < 0) return false;
+  m_fd = fd;
+  return opened(size);
+}
+
+OpenFolder::~OpenFolder() {
+  if (m_fd >= 0) ::close(m_fd);
+}
+
+bool OpenFolder::open(std::u16string_view path, bool noFollow) {
+  if (m_fd >= 0) ::close(m_fd);
+  const std::string native = posix::nativePath(path);
+  // A descriptor that only names the folder: no read permission on it is needed, and
+  // nothing is read through it but names.
+  m_fd = ::open(native.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
+  if (m_fd < 0) {
+    posix::setPathError(errno, native);
+    return false;
+  }
   setLastError(kErrorSuccess);
   return true;
 }

@@ -144,7 +144,11 @@ char16_t upperCaseUnit(char16_t unit) {
 
 int compareNoCase(std::u16string_view a, std::u16string_view b) {
   const size_t common = a.size() < b.size() ? a.size() : b.size();
-  for (size_t i = 0; i < common; ++i) {
+  // Units that are the same are the same in upper case: names of one folder often share a
+  // long start, which needs no case mapping at all.
+  size_t i = 0;
+  while (i < common && a[i] == b[i]) ++i;
+  for (; i < common; ++i) {
     const char16_t x = upperCaseUnit(a[i]);
     const char16_t y = upperCaseUnit(b[i]);
     if (x != y) return x < y ? -1 : 1;

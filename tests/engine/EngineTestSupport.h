@@ -45,6 +45,16 @@ inline std::map<std::string, uint32_t> flatten(const CompareItem& root) {
   return out;
 }
 
+// The item's path below the root, made of the side-0 names where present.
+inline std::string pathOf(const CompareItem& item) {
+  std::string path;
+  for (const CompareItem* current = &item; current->parent != nullptr; current = current->parent) {
+    const SideInfo& named = current->side[0].present() ? current->side[0] : current->side[1];
+    path = path.empty() ? narrow(named.name) : narrow(named.name) + "/" + path;
+  }
+  return path;
+}
+
 // The child of item with this side-0 (or else side-1) name, or null.
 inline const CompareItem* child(const CompareItem& item, const std::string& name) {
   for (const auto& [key, candidate] : item.children) {

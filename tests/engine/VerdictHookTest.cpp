@@ -18,7 +18,7 @@
 #include <vector>
 
 using namespace testing_support;
-using engine_test::narrow;
+using engine_test::pathOf;
 using engine_test::runJob;
 using engine_test::writeBoth;
 
@@ -31,15 +31,6 @@ struct Call {
   ContentMode contentMode;
   uint64_t thread;
 };
-
-std::string pathOf(const CompareItem& item) {
-  std::string path;
-  for (const CompareItem* current = &item; current->parent != nullptr; current = current->parent) {
-    const SideInfo& named = current->side[0].present() ? current->side[0] : current->side[1];
-    path = path.empty() ? narrow(named.name) : narrow(named.name) + "/" + path;
-  }
-  return path;
-}
 
 class RecordingHook : public VerdictHook {
 public:

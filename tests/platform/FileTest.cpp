@@ -1,5 +1,6 @@
 #include "platform/Error.h"
 #include "platform/File.h"
+#include "platform/ReadOnlyFile.h"
 #include "platform/Text.h"
 #include "tests/support/TestSupport.h"
 
@@ -342,4 +343,42 @@ TEST(File, EveryCallSetsTheLastError) {
   setLastError(kStale);
   abandonFile(abandoned);
   EXPECT_EQ(lastError(), kStale);
+}
+
+TEST(ReadOnlyFile, OpensByNameInAnOpenFolderAsByPath) {
+  TempFolder temp;
+  testing_support::writeFileBytes(temp.path("dir/data.bin"), "0123456789");
+  testing_support::makeLink("data.bin", temp.path("dir/link.bin"));
+  testing_support::makeFifo(temp.path("dir/fifo"));
+  OpenFolder folder;
+  ASSERT_TRUE(folder.open(temp.widePath("dir"), false));
+  ReadOnlyFile file;
+  ASSERT_TRUE(file.open(folder, u"data.bin"));
+  EXPECT_EQ(file.size(), 10u);
+  char bytes[10];
+  ASSERT_EQ(file.read(bytes, 10), 10u);
+  EXPECT_EQ(std::string(bytes, 10), "0123456789");
+
+  EXPECT_TRUE(file.open(folder, u"link.bin")) << "a link is followed unless read as text";
+  EXPECT_EQ(file.size(), 10u);
+  EXPECT_FALSE(file.open(folder, u"link.bin", ReadOnlyFile::Links::asText)) << "by name, a link is never followed";
+  EXPECT_TRUE(file.open(temp.widePath("dir/link.bin"), ReadOnlyFile::Links::asText));
+  EXPECT_EQ(file.size(), 8u) << "by path, its text";
+
+  // Refused at once, without waiting for a writer.
+  EXPECT_FALSE(file.open(folder, u"fifo"));
+  EXPECT_EQ(lastError(), kErrorAccessDenied);
+  EXPECT_FALSE(file.open(folder, u"missing"));
+  EXPECT_EQ(lastError(), kErrorFileNotFound);
+  EXPECT_FALSE(file.isOpen());
+
+  OpenFolder none;
+  EXPECT_FALSE(none.open(temp.widePath("absent"), false));
+  EXPECT_FALSE(file.open(none, u"data.bin"));
+  OpenFolder notAFolder;
+  EXPECT_FALSE(notAFolder.open(temp.widePath("dir/data.bin"), false));
+  testing_support::makeLink("dir", temp.path("dirlink"));
+  OpenFolder throughLink;
+  EXPECT_TRUE(throughLink.open(temp.widePath("dirlink"), false));
+  EXPECT_FALSE(throughLink.open(temp.widePath("dirlink"), true)) << "no link, where links are untrusted";
 }

@@ -1,0 +1,168 @@
+// The content readers: a queue of pairs in the tree's order, taken oldest first by the
+// helpers and, once enough wait, by the worker itself.
+
+#include "engine/ContentReaders.h"
+
+#include "engine/CompareEngine.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+// How many items may wait to be passed before the worker stops walking on: bounds the
+// distance between the walk and the verdicts, not the memory of the readers.
+constexpr size_t kWindow = 4096;
+
+}  // namespace
+
+int defaultContentReaderCount() {
+  const unsigned processors = std::thread::hardware_concurrency();
+  if (processors <= 1) return 1;
+  return static_cast<int>(std::min<unsigned>(processors, kMaxContentReaders));
+}
+
+ContentReaders::ContentReaders(CompareEngine& engine, int readers) : m_engine(engine) {
+  if (readers > 1) startHelpers(std::min(readers, kMaxContentReaders) - 1);
+  // A few pairs wait for each helper, so that none runs dry while the worker walks on;
+  // beyond that the worker reads as well. Alone, it reads each pair as it comes.
+  m_queueLimit = 2 * m_helpers.size();
+}
+
+ContentReaders::~ContentReaders() { finish(false); }
+
+void ContentReaders::startHelpers(int count) {
+  for (int i = 0; i < count; ++i) {
+    auto buffers = std::make_unique<ContentBuffers>();
+    auto thread = std::make_unique<platform::Thread>();
+    ContentBuffers& own = *buffers;
+    if (!thread->start([this, &own] {
+          helperLoop(own);
+          return 0u;
+        })) {
+      break;
+    }
+    m_helperBuffers.push_back(std::move(buffers));
+    m_helpers.push_back(std::move(thread));
+  }
+}
+
+void ContentReaders::helperLoop(ContentBuffers& buffers) {
+  // Pause and cancel reach the helper at the same checkpoints as the worker.
+  const WorkerThread::HelperScope helping(m_engine.worker);
+  for (;;) {
+    Task task;
+    {
+      std::unique_lock<std::mutex> lock(m_lock);
+      m_workReady.wait(lock, [this] { return m_stopping || !m_tasks.empty(); });
+      if (m_stopping) return;
+      takeTask(task);
+    }
+    judge(task, buffers);
+  }
+}
+
+bool ContentReaders::takeTask(Task& task) {
+  if (m_tasks.empty()) return false;
+  task.sequence = m_tasks.front();
+  m_tasks.pop_front();
+  ++m_running;
+  Entry& entry = m_entries[task.sequence - m_firstSequence];
+  task.item = entry.item;
+  // The folders close once the last pair in them has been read, not when it is passed.
+  task.folders = std::move(entry.folders);
+  return true;
+}
+
+void ContentReaders::judge(Task& task, ContentBuffers& buffers) {
+  itemVerdict(m_engine, *task.item, buffers, task.folders.get());
+  task.folders.reset();
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_entries[task.sequence - m_firstSequence].done = true;
+    --m_running;
+  }
+  m_workDone.notify_all();
+}
+
+bool ContentReaders::add(CompareItem& item, Verdict verdict, std::shared_ptr<OpenFolders> folders) {
+  if (m_cancelled) return false;
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    const uint64_t sequence = m_firstSequence + m_entries.size();
+    m_entries.push_back(Entry{&item, verdict == Verdict::given, std::move(folders)});
+    if (verdict == Verdict::toRead) m_tasks.push_back(sequence);
+  }
+  if (verdict == Verdict::toRead && !m_helpers.empty()) m_workReady.notify_one();
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(m_lock);
+      if (m_tasks.size() <= m_queueLimit && m_entries.size() < kWindow) break;
+    }
+    if (!helpOrWait() || !passReady()) break;
+  }
+  return passReady();
+}
+
+bool ContentReaders::helpOrWait() {
+  Task task;
+  {
+    std::unique_lock<std::mutex> lock(m_lock);
+    if (!takeTask(task)) {
+      if (m_entries.empty()) return false;
+      // Every pair is being read: the front is a helper's, and the worker waits for it.
+      m_workDone.wait(lock, [this] { return m_entries.front().done; });
+      return true;
+    }
+  }
+  judge(task, m_engine.buffers);
+  return true;
+}
+
+bool ContentReaders::passReady() {
+  for (;;) {
+    CompareItem* item = nullptr;
+    {
+      std::lock_guard<std::mutex> lock(m_lock);
+      if (m_entries.empty() || !m_entries.front().done) return true;
+      item = m_entries.front().item;
+      m_entries.pop_front();
+      ++m_firstSequence;
+    }
+    if (!passEntry(*item)) return false;
+  }
+}
+
+bool ContentReaders::passEntry(CompareItem& item) {
+  // A content comparison may have been cut short by a cancel: its verdict must not count,
+  // nor any after it.
+  if (m_cancelled || !m_engine.worker.checkpoint()) {
+    m_cancelled = true;
+    return false;
+  }
+  if (m_engine.verdictHook != nullptr) m_engine.verdictHook->itemJudged(item);
+  m_engine.job.stepDone();
+  return true;
+}
+
+bool ContentReaders::finish(bool complete) {
+  if (m_finished) return !m_cancelled;
+  if (!complete) m_cancelled = true;
+  while (!m_cancelled && helpOrWait()) {
+    if (!passReady()) break;
+  }
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_stopping = true;
+    // Pairs never started need no waiting for; those being read end within one block.
+    m_tasks.clear();
+    for (Entry& entry : m_entries) entry.folders.reset();
+  }
+  m_workReady.notify_all();
+  // Each helper's thread waits for its end as it goes.
+  m_helpers.clear();
+  m_helperBuffers.clear();
+  m_entries.clear();
+  m_finished = true;
+  return !m_cancelled;
+}
