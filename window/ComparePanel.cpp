@@ -7,6 +7,7 @@
 #include "foundation/SoftCheck.h"
 #include "platform/Error.h"
 #include "platform/File.h"
+#include "platform/Path.h"
 #include "toolkit/FileDialog.h"
 #include "toolkit/Geometry.h"
 #include "toolkit/Hotkeys.h"
@@ -31,7 +32,7 @@ void showError(olstring_view text) { olMessageBox::show(text, {}, MB_OK | MB_ICO
 
 // Trailing separators say nothing about which folder is meant: "/a/b/" is "/a/b".
 olstring normalisedPath(olstring_view path) {
-  olstring full = fullPath(expandPath(path));
+  olstring full = platform::lexicalFullPath(expandPath(path));
   while (full.size() > 1 && full.back() == u'/') full.pop_back();
   return full;
 }

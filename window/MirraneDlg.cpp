@@ -327,7 +327,7 @@ bool CMirraneDlg::startCompare() {
   const LPARAM list = reinterpret_cast<LPARAM>(m_list.hwnd());
   const WPARAM selectionChanged = MAKEWPARAM(control_id::kResultsList, kListSelectionChanged);
   sendMessage(m_hwnd, WM_COMMAND, selectionChanged, list);
-  const uint32_t exitCode = runCompareWithProgress(m_engine, m_hwnd);
+  const uint32_t exitCode = runCompareWithProgress(m_engine, m_hwnd, {}, m_workerProgressHook);
   m_comparing = false;
   if (!isWindow(m_hwnd)) return exitCode == 0;
 

@@ -10,6 +10,7 @@
 #include "toolkit/Dialog.h"
 #include "toolkit/ScrollPanel.h"
 #include "window/ComparePanel.h"
+#include "window/CompareWait.h"
 
 // A view-mode button: filled in the highlight colour while checked, and then no tab stop.
 class mrnViewButton : public olButton_Switch {
@@ -72,6 +73,9 @@ public:
   HWND splitterWindow() const { return m_splitter.hwnd(); }
   const mrnViewButton& viewButton(int mode) const { return mode == 0 ? m_viewDiffsButton : m_viewAllButton; }
   int viewMode() const { return m_viewMode; }
+  // Called on the worker thread at each progress signal of the compares this window runs
+  // (see runCompareWithProgress): for tests that must catch a compare while it runs.
+  void setWorkerProgressHook(WorkerProgressHook hook) { m_workerProgressHook = std::move(hook); }
   // Whether a close was asked for while a compare ran (the window closes once it ends).
   bool closePending() const { return m_closePending; }
 
@@ -113,4 +117,5 @@ private:
   int m_viewMode = 0;
   bool m_comparing = false;
   bool m_closePending = false;
+  WorkerProgressHook m_workerProgressHook;
 };
