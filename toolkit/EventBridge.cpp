@@ -355,3 +355,11 @@ void forgetMouse(HWND hwnd) {
 }
 
 HWND getCapture() { return handleOf(g_captureWidget.data()); }
+
+unsigned messageKeyModifiers() {
+  for (auto it = t_frames.rbegin(); it != t_frames.rend(); ++it) {
+    const QEvent* event = (*it)->event;
+    if (event && isQueuedInput(event)) return modifierBits(static_cast<const QInputEvent*>(event)->modifiers());
+  }
+  return currentKeyModifiers();
+}

@@ -178,6 +178,16 @@ UINT olMenu::defaultItem() const {
   return 0;
 }
 
+bool olMenu::containsItem(UINT id) const { return m->find(id) != nullptr; }
+
+bool olMenu::enableSubmenu(bool enabled) {
+  if (!m->menu || !m->menu->parent()) return false;
+  m->menu->menuAction()->setEnabled(enabled);
+  return true;
+}
+
+bool olMenu::isSubmenuEnabled() const { return m->menu && m->menu->parent() && m->menu->menuAction()->isEnabled(); }
+
 olstring olMenu::itemText(UINT id) const {
   QAction* action = m->find(id);
   return action ? fromQString(action->text()) : olstring();

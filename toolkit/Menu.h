@@ -36,6 +36,12 @@ public:
   bool isChecked(UINT id) const;
   bool isEnabled(UINT id) const;
   UINT defaultItem() const;  // 0 when none
+  // Whether an item with the id is in this menu or its submenus.
+  bool containsItem(UINT id) const;
+  // A submenu's own entry in its parent menu: enabled or greyed (false for a menu that is
+  // no submenu).
+  bool enableSubmenu(bool enabled);
+  bool isSubmenuEnabled() const;
   olstring itemText(UINT id) const;
   int itemCount() const;  // items of this level, separators and submenus included
   std::vector<olMenu*> submenus() const;

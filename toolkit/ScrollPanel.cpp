@@ -124,22 +124,33 @@ void olScrollPanel::updateScrollBar() {
     QSignalBlocker quiet(bar);
     bar->setRange(0, maximum);
     bar->setPageStep(std::max(1, panel->height()));
-    bar->setSingleStep(std::max(1, lineHeight()));
+    bar->setSingleStep(lineStep());
   }
   setScrollPos(std::min(m_scrollPos, maximum));
   QSignalBlocker quiet(bar);
   bar->setValue(m_scrollPos);
 }
 
+void olScrollPanel::setLineStep(int pixels) {
+  m_lineStep = std::max(0, pixels);
+  if (ThemedScrollBar* bar = m_bar->widget) bar->setSingleStep(lineStep());
+}
+
+int olScrollPanel::lineStep() const { return m_lineStep > 0 ? m_lineStep : std::max(1, lineHeight()); }
+
+int olScrollPanel::maximumScrollPos() const {
+  QWidget* panel = widgetOf(m_hwnd);
+  return panel ? std::max(0, m_contentHeight - panel->height()) : 0;
+}
+
 void olScrollPanel::setScrollPos(int position) {
   QWidget* panel = widgetOf(m_hwnd);
   if (!panel) return;
-  const int maximum = std::max(0, m_contentHeight - panel->height());
-  position = std::clamp(position, 0, maximum);
+  position = std::clamp(position, 0, maximumScrollPos());
   const int delta = position - m_scrollPos;
   if (delta == 0) return;
   m_scrollPos = position;
-  for (QObject* object : panel->children()) {
+  for (QObject* object : m_mode == olScrollMode::children ? panel->children() : QObjectList()) {
     auto* child = qobject_cast<QWidget*>(object);
     if (!child || child == m_bar->widget || child->isWindow()) continue;
     child->move(child->x(), child->y() - delta);
@@ -178,8 +189,9 @@ LRESULT olScrollPanel::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_MOUSEWHEEL: {
       if (!isScrollBarVisible()) break;
-      const int notches = static_cast<int16_t>(HIWORD(wParam)) / 120;
-      setScrollPos(m_scrollPos - notches * 3 * lineHeight());
+      // Three steps a notch of 120; a touchpad's smaller deltas scroll in proportion.
+      const int delta = static_cast<int16_t>(HIWORD(wParam));
+      setScrollPos(m_scrollPos - delta * 3 * lineStep() / 120);
       return 0;
     }
     case WM_SYSCOLORCHANGE:

@@ -234,3 +234,6 @@ HWND getCapture();
 
 // Ctrl (8), Shift (4) and Alt (1) as they are now.
 unsigned currentKeyModifiers();
+// The same as they were when the key or mouse message being handled now was made (what
+// the user held with that key press); currentKeyModifiers() outside such a message.
+unsigned messageKeyModifiers();

@@ -46,7 +46,3 @@ constexpr UINT kFirstTheme = 10111;
 constexpr UINT kFirstLanguage = 10222;
 constexpr UINT kSubmenuItems = 100;
 }  // namespace menu_command
-
-// Notification codes of the results list (WM_COMMAND, control kResultsList).
-constexpr UINT kListSelectionChanged = 0xFFF0;
-constexpr UINT kListWantsFocus = 0xFFEB;

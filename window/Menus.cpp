@@ -1,6 +1,7 @@
 #include "window/Menus.h"
 
 #include "foundation/LanguageKeys.h"
+#include "results/ListView.h"
 #include "window/MenuCommands.h"
 
 namespace {
@@ -15,6 +16,38 @@ struct Menus {
 Menus& menus() {
   static Menus all;
   return all;
+}
+
+void buildListViewMenu(olMenu& menu) {
+  using namespace list_command;
+  namespace keys = lang::menu_listview;
+  menu.clear();
+  menu.appendItem(kDetails, langText(keys::kDetails));
+  struct SideMenu {
+    LanguageKey title;
+    UINT first;
+    UINT second;
+  };
+  for (const SideMenu& side : {SideMenu{keys::kOpen, kOpenFirst, kOpenSecond},
+                               SideMenu{keys::kOpenFolder, kOpenFolderFirst, kOpenFolderSecond}}) {
+    olMenu* submenu = menu.appendSubmenu(langText(side.title));
+    if (!submenu) continue;
+    submenu->appendItem(side.first, langText(keys::kFirst));
+    submenu->appendItem(side.second, langText(keys::kSecond));
+  }
+  menu.appendSeparator();
+  menu.appendItem(kNextDifference, langText(keys::kNextDiff));
+  menu.appendItem(kPreviousDifference, langText(keys::kPrevDiff));
+  menu.appendSeparator();
+  menu.appendItem(kFind, langText(keys::kFind));
+  menu.appendItem(kFindNext, langText(keys::kFindNext));
+  menu.appendItem(kFindPrevious, langText(keys::kFindPrev));
+  menu.appendItem(kFindAll, langText(keys::kFindAll));
+  menu.appendSeparator();
+  menu.appendItem(kSelectAll, langText(keys::kSelectAll));
+  menu.appendItem(kDeselectAll, langText(keys::kDeselectAll));
+  menu.appendItem(kInvertSelection, langText(keys::kInvertSelection));
+  menu.setDefaultItem(kDetails);
 }
 
 void buildMainMenu(olMenu& menu) {
@@ -58,6 +91,7 @@ void buildMenus(bool onlyIfBuilt) {
     menu->clear();
   }
   buildMainMenu(all.main);
+  buildListViewMenu(all.listView);
   buildCompareOptionsMenu(all.compareOptions);
   buildResetMenu(all.reset);
 }

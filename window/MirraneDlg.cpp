@@ -32,17 +32,6 @@ constexpr COLORREF kDifferenceColour = RGB(0xCC, 0x66, 0x00);
 constexpr COLORREF kNoDifferenceColour = RGB(0x00, 0x80, 0x00);
 constexpr COLORREF kBadgeText = RGB(0xFF, 0xFF, 0xFF);
 
-// The hotkeys the main window hands to the results list.
-struct ListHotkey {
-  unsigned virtualKey;
-  unsigned modifiers;
-  UINT command;
-};
-constexpr ListHotkey kListHotkeys[] = {
-    {'F', kModCtrl, 32782}, {VK_F3, 0, 32783}, {VK_F3, kModShift, 32784},
-    {VK_F3, kModCtrl, 32785}, {VK_F4, 0, 32786}, {VK_F4, kModShift, 32787},
-};
-
 // A rectangle moved (and, when larger, shrunk) into an area.
 RECT keptInside(RECT rect, const RECT& area) {
   const int width = std::min(rect.width(), area.width());
@@ -96,24 +85,23 @@ void CMirraneDlg::attachControls() {
     setWindowPos(m_comparePanel.hwnd(), HWND_TOP, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
-  olScrollPanel::registerClass();
-  const HWND list = createWindowEx(0, u"olScrollPanel", u"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP,
-                                   RECT{}, m_hwnd, control_id::kResultsList);
-  MIRRANE_CHECK(list != nullptr, return);
-  sendMessage(list, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), 0);
-  MIRRANE_CHECK(m_list.attach(list), return);
-  setWindowPos(list, m_splitter.hwnd(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  MIRRANE_CHECK(m_list.create(m_hwnd, kListViewId), return);
+  m_list.setContextMenu(&listViewMenu());
+  m_list.setFlatDisplay(m_engine.settings.flatMode);
+  m_list.setResult(&m_engine.result);
+  setWindowPos(m_list.hwnd(), m_splitter.hwnd(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 bool CMirraneDlg::onInitDialog() {
   olBaseDlg::onInitDialog();
   setWindowText(m_hwnd, u"Mirrane");
   setAppIcon(m_hwnd);
-  sendMessage(m_hwnd, WM_COMMAND, MAKEWPARAM(control_id::kResultsList, kListSelectionChanged),
-              reinterpret_cast<LPARAM>(m_list.hwnd()));
+  notifySelectionChanged();
   setFocus(m_list.hwnd());
 
-  m_viewMode = readViewMode();
+  // The stored mode, as another instance may have left it.
+  forgetViewMode();
+  m_viewMode = ::viewMode();
   m_viewDiffsButton.setViewChecked(m_viewMode == 0);
   m_viewAllButton.setViewChecked(m_viewMode == 1);
 
@@ -121,8 +109,7 @@ bool CMirraneDlg::onInitDialog() {
   setMinTrackSize(window.width(), window.height());
   applyStoredPlacement();
 
-  olHotkeyTable& hotkeys = olHotkeyTable::instance();
-  for (const ListHotkey& key : kListHotkeys) hotkeys.add(m_list.hwnd(), key.virtualKey, key.modifiers, key.command);
+  m_list.addHotkeys(olHotkeyTable::instance());
 
   const bool compareGiven = m_commandLine != nullptr && m_commandLine->compareGiven;
   if (compareGiven) applyCommandLine(*m_commandLine, m_engine.options);
@@ -195,8 +182,12 @@ void CMirraneDlg::layoutChildren(bool followSplitter) {
   RECT r = k;
   r.left = k.left + splitter.x;
   const int bar = metrics.barHeight;
-  moveWindow(m_viewAllButton.hwnd(), r.right - 2 * bar, r.bottom - bar, 2 * bar, bar);
-  moveWindow(m_viewDiffsButton.hwnd(), r.right - 4 * bar, r.bottom - bar, 2 * bar, bar);
+  // Each caption is read whole: a button is as wide as its text needs, at least two bars.
+  int buttonWidth = 2 * bar;
+  for (HWND button : {m_viewDiffsButton.hwnd(), m_viewAllButton.hwnd()})
+    buttonWidth = std::max(buttonWidth, textExtent(getWindowText(button), m_font).cx + dx(7, m_font));
+  moveWindow(m_viewAllButton.hwnd(), r.right - buttonWidth, r.bottom - bar, buttonWidth, bar);
+  moveWindow(m_viewDiffsButton.hwnd(), r.right - 2 * buttonWidth, r.bottom - bar, buttonWidth, bar);
   const RECT list{r.left + kSplitterWidth, r.top + metrics.headerHeight, r.right, r.bottom - bar};
   moveWindow(m_list.hwnd(), list.left, list.top, std::max(0, list.width()), std::max(0, list.height()));
   if (!followSplitter) moveWindow(m_splitter.hwnd(), splitter.x, list.top, kSplitterWidth, std::max(0, list.height()));
@@ -233,14 +224,25 @@ void CMirraneDlg::updateStatus() {
   m_statusText.clear();
   m_statusBadge.clear();
   m_statusBadgeFlags = 0;
-  if (listRowCount() > 0) {
-    m_statusText = langText(lang::global::kItemsInfo, numberToText(listRowCount()), u"0");
+  const int single = m_list.singleSelectedRow();
+  if (const CompareItem* item = single >= 0 ? m_list.rowItem(single) : nullptr) {
+    m_statusText = shownPath(*item, 0);
+    if (m_statusText.empty()) m_statusText = shownPath(*item, 1);
+    m_statusBadgeFlags = item->flags;
+    m_statusBadge = describeDifferences(item->flags);
+  } else if (m_list.rowCount() > 0) {
+    m_statusText = langText(lang::global::kItemsInfo, numberToText(m_list.rowCount()),
+                            numberToText(m_list.selectedCount()));
   } else if (m_comparing || m_engine.worker.isRunning()) {
     m_statusText = langText(lang::progress::kTitle);
   } else {
     m_statusText = langText(lang::global::kReady);
   }
   invalidateArea(MainArea::statusBar);
+}
+
+void CMirraneDlg::notifySelectionChanged() {
+  sendMessage(m_hwnd, WM_COMMAND, MAKEWPARAM(kListViewId, kListSelectionChanged), reinterpret_cast<LPARAM>(m_list.hwnd()));
 }
 
 void CMirraneDlg::paintClient(HDC dc, const RECT& rect) {
@@ -311,22 +313,14 @@ void CMirraneDlg::drawStatusBar(HDC dc, const RECT& bar) {
   setTextColour(dc, themeColour(olThemeSlot::text));
 }
 
-// FIXME: the results list's rows replace these three once the list takes its place.
-void CMirraneDlg::clearList() {}
-void CMirraneDlg::refreshList() { invalidateRect(m_list.hwnd()); }
-int CMirraneDlg::listRowCount() const { return 0; }
-
 bool CMirraneDlg::startCompare() {
-  clearList();
+  m_list.clearRows();
   resetResult(m_engine.result);
-  refreshList();
   m_comparedPaths[0] = m_engine.options.path0;
   m_comparedPaths[1] = m_engine.options.path1;
   invalidateArea(MainArea::whole);
   m_comparing = true;
-  const LPARAM list = reinterpret_cast<LPARAM>(m_list.hwnd());
-  const WPARAM selectionChanged = MAKEWPARAM(control_id::kResultsList, kListSelectionChanged);
-  sendMessage(m_hwnd, WM_COMMAND, selectionChanged, list);
+  notifySelectionChanged();
   const uint32_t exitCode = runCompareWithProgress(m_engine, m_hwnd, {}, m_workerProgressHook);
   m_comparing = false;
   if (!isWindow(m_hwnd)) return exitCode == 0;
@@ -338,9 +332,9 @@ bool CMirraneDlg::startCompare() {
         oneFilePair ? shownPath(result.root.children.begin()->second, side) : result.displayRoot[side];
   }
   invalidateArea(MainArea::header);
-  refreshList();
+  m_list.rebuildRows(FindText::clear);
   postMessage(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_list.hwnd()), 1);
-  sendMessage(m_hwnd, WM_COMMAND, selectionChanged, list);
+  notifySelectionChanged();
 
   if (m_closePending) {
     // The user asked to close while the compare ran; its cancel is no news to them.
@@ -366,24 +360,22 @@ void CMirraneDlg::closeWhenCompareEnds() {
 void CMirraneDlg::setViewMode(int mode) {
   if (mode == m_viewMode) return;
   m_viewMode = mode;
-  writeViewMode(mode);
+  ::setViewMode(mode);
   m_viewDiffsButton.setViewChecked(mode == 0);
   m_viewAllButton.setViewChecked(mode == 1);
-  refreshList();
+  m_list.rebuildRows(FindText::keep);
   invalidateArea(MainArea::header);
-  sendMessage(m_hwnd, WM_COMMAND, MAKEWPARAM(control_id::kResultsList, kListSelectionChanged),
-              reinterpret_cast<LPARAM>(m_list.hwnd()));
+  notifySelectionChanged();
 }
 
 void CMirraneDlg::clearResults() {
-  clearList();
+  m_list.clearRows();
   resetResult(m_engine.result);
-  refreshList();
+  m_list.rebuildRows(FindText::clear);
   m_comparedPaths[0] = m_engine.options.path0;
   m_comparedPaths[1] = m_engine.options.path1;
   invalidateArea(MainArea::header);
-  sendMessage(m_hwnd, WM_COMMAND, MAKEWPARAM(control_id::kResultsList, kListSelectionChanged),
-              reinterpret_cast<LPARAM>(m_list.hwnd()));
+  notifySelectionChanged();
   m_comparePanel.focusFirstEmpty();
 }
 
@@ -450,11 +442,10 @@ LRESULT CMirraneDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   if (languageMessage != 0 && message == languageMessage && LOWORD(wParam) == 1) {
     loadTexts();
-    sendMessage(m_hwnd, WM_COMMAND, MAKEWPARAM(control_id::kResultsList, kListSelectionChanged),
-                reinterpret_cast<LPARAM>(m_list.hwnd()));
+    notifySelectionChanged();
     layoutControls();
     invalidateArea(MainArea::header);
-    if (listRowCount() == 0) invalidateRect(m_list.hwnd());
+    if (m_list.rowCount() == 0) invalidateRect(m_list.hwnd());
     return 0;
   }
   switch (message) {
@@ -465,7 +456,7 @@ LRESULT CMirraneDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         updateStatus();
         return 0;
       }
-      if (id == static_cast<UINT>(control_id::kResultsList) && code == kListWantsFocus) {
+      if (id == static_cast<UINT>(control_id::kResultsList) && code == kListCaretMoved) {
         postMessage(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_list.hwnd()), 1);
         return 0;
       }

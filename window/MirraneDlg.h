@@ -8,7 +8,7 @@
 #include "engine/CompareEngine.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Dialog.h"
-#include "toolkit/ScrollPanel.h"
+#include "results/ListView.h"
 #include "window/ComparePanel.h"
 #include "window/CompareWait.h"
 
@@ -70,6 +70,7 @@ public:
   uint32_t statusBadgeFlags() const { return m_statusBadgeFlags; }
   CComparePanel& comparePanel() { return m_comparePanel; }
   HWND listWindow() const { return m_list.hwnd(); }
+  mrnListView& list() { return m_list; }
   HWND splitterWindow() const { return m_splitter.hwnd(); }
   const mrnViewButton& viewButton(int mode) const { return mode == 0 ? m_viewDiffsButton : m_viewAllButton; }
   int viewMode() const { return m_viewMode; }
@@ -96,12 +97,7 @@ private:
   // archive shows as the archive's path, never the folder it was unpacked to.
   olstring shownPath(const CompareItem& item, int side) const;
 
-  // The results list's place in the window.
-  // FIXME: an empty panel until the results list takes this place; the list's rows, its
-  // selection and its hotkeys then feed the status bar.
-  void clearList();
-  void refreshList();
-  int listRowCount() const;
+  void notifySelectionChanged();
 
   CompareEngine& m_engine;
   const CommandLine* m_commandLine;
@@ -111,7 +107,7 @@ private:
   uint32_t m_statusBadgeFlags = 0;
   CComparePanel m_comparePanel;
   olButton_Split m_splitter;
-  olScrollPanel m_list;
+  mrnListView m_list;
   mrnViewButton m_viewDiffsButton;
   mrnViewButton m_viewAllButton;
   int m_viewMode = 0;

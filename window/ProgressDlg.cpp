@@ -2,16 +2,10 @@
 
 #include "foundation/LanguageKeys.h"
 #include "foundation/SoftCheck.h"
+#include "foundation/TextFile.h"
 #include "toolkit/Geometry.h"
 #include "window/DialogLayout.h"
 #include "toolkit/PaintDC.h"
-
-namespace {
-
-olstring decimal(int64_t value) { return fromUtf8(std::to_string(value)); }
-
-
-}  // namespace
 
 CProgressDlg::CProgressDlg(CompareEngine& engine) : m_engine(engine) {
   beginTemplate(260, 68, olTemplate::popup, 2);
@@ -121,7 +115,7 @@ void CProgressDlg::refreshProgress() {
   const JobState::Progress progress = m_engine.job.readProgress();
   const olstring status = applyCounters(progress);
   m_progressBar.setText(langText(progress.total <= 0 ? lang::progress::kPrepareCount : lang::progress::kCount,
-                                 decimal(progress.done), decimal(progress.total)));
+                                 numberToText(progress.done), numberToText(progress.total)));
   if (status != m_statusLine) {
     m_statusLine = status;
     invalidateRect(m_hwnd);

@@ -75,13 +75,13 @@ TEST(MainWindow, FirstPlacementStoredPlacementAndAHugePanel) {
     EXPECT_NEAR((rect.left + rect.right) / 2, (work.left + work.right) / 2, 1) << "centred";
     EXPECT_NEAR((rect.top + rect.bottom) / 2, (work.top + work.bottom) / 2, 1);
     EXPECT_EQ(panelWidth(window), kMargin);
-    window.unbind(olUnbind::destroyWindow);
+    destroyWindow(window.hwnd());
   }
   EXPECT_EQ(SettingsSandbox::value(u"window", u"panel_width"), u"294");
 
   // Beyond the right and bottom edges, with a panel wider than any screen.
-  const int width = work.width() * 2 / 3;
-  const int height = work.height() * 3 / 4;
+  const int width = work.width() - 20;
+  const int height = work.height() - 20;
   writeWindowPlacement(WindowPlacement{work.right - width / 2, work.right + width / 2, work.bottom - 10,
                                        work.bottom - 10 + height, false});
   writePanelWidth(100000);
@@ -95,7 +95,7 @@ TEST(MainWindow, FirstPlacementStoredPlacementAndAHugePanel) {
   const RECT list = getWindowRect(window.listWindow());
   EXPECT_GE(list.width(), kMargin - 3) << "a stored panel width never hides the list";
   EXPECT_GE(panelWidth(window), kMargin);
-  window.unbind(olUnbind::destroyWindow);
+  destroyWindow(window.hwnd());
 }
 
 TEST(MainWindow, TheSplitterStaysClearOfBothEdges) {
@@ -126,15 +126,22 @@ TEST(MainWindow, ClosingWritesTheWindowKeysAndKeepsTheOthers) {
   writeFileBytes(sandbox.configPath(), "[global]\r\ntheme=Dark\r\nfuture_key=kept\r\n[elsewhere]\r\nx=1\r\n");
   CompareEngine engine;
   CMirraneDlg window(engine, nullptr);
+  RECT placed;
+  bool maximized = true;
   runAsMainWindow(window, [&] {
-    moveWindow(window.hwnd(), 20, 30, 900, 640);
+    moveWindow(window.hwnd(), 20, 30, 780, 560);
     setWindowPos(window.comparePanel().hwnd(), HWND_TOP, 0, 0, 350, 100, SWP_NOMOVE | SWP_NOZORDER);
+    waitFor([] { return false; }, 30);
+    getWindowPlacement(window.hwnd(), placed, maximized);
     closeWindow(window);
   });
-  EXPECT_EQ(SettingsSandbox::value(u"window", u"left"), u"20");
-  EXPECT_EQ(SettingsSandbox::value(u"window", u"top"), u"30");
-  EXPECT_EQ(SettingsSandbox::value(u"window", u"right"), u"920");
-  EXPECT_EQ(SettingsSandbox::value(u"window", u"bottom"), u"670");
+  EXPECT_NEAR(placed.left, 20, 4);
+  EXPECT_EQ(placed.width(), 780);
+  EXPECT_EQ(SettingsSandbox::value(u"window", u"left"), numberToText(placed.left));
+  EXPECT_EQ(SettingsSandbox::value(u"window", u"top"), numberToText(placed.top));
+  EXPECT_EQ(SettingsSandbox::value(u"window", u"right"), numberToText(placed.right));
+  EXPECT_EQ(SettingsSandbox::value(u"window", u"bottom"), numberToText(placed.bottom));
+  EXPECT_EQ(SettingsSandbox::value(u"window", u"max"), u"false");
   EXPECT_EQ(SettingsSandbox::value(u"window", u"panel_width"), u"350");
   EXPECT_EQ(SettingsSandbox::value(u"global", u"theme"), u"Dark");
   EXPECT_EQ(SettingsSandbox::value(u"global", u"future_key"), u"kept");

@@ -1,6 +1,7 @@
 // The progress dialog driving a real compare job.
 
 #include "foundation/LanguageKeys.h"
+#include "foundation/TextFile.h"
 #include "tests/support/TestSupport.h"
 #include "tests/toolkit/GuiTest.h"
 #include "toolkit/App.h"
@@ -51,8 +52,6 @@ void makeTrees(const TempFolder& temp, int folders, int filesPerFolder, CompareE
 }
 
 olstring text(const LanguageKey& key, olstring_view a0 = {}, olstring_view a1 = {}) { return langText(key, a0, a1); }
-
-olstring decimal(int64_t value) { return fromUtf8(std::to_string(value)); }
 
 void click(HWND dialog, int id) { QTest::mouseClick(widgetOf(getDlgItem(dialog, id)), Qt::LeftButton); }
 
@@ -150,7 +149,7 @@ TEST(ProgressDialog, PauseAndResumeOfARealCompare) {
         progress.refreshProgress();
         EXPECT_LE(seen.total, 0);
         EXPECT_TRUE(progress.progressBar().isIndeterminate());
-        EXPECT_EQ(progress.progressBar().text(), text(lang::progress::kPrepareCount, decimal(seen.done), decimal(seen.total)));
+        EXPECT_EQ(progress.progressBar().text(), text(lang::progress::kPrepareCount, numberToText(seen.done), numberToText(seen.total)));
         // Paused means paused: the count does not move.
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         EXPECT_EQ(engine.job.readProgress().done, seen.done);
@@ -176,7 +175,7 @@ TEST(ProgressDialog, PauseAndResumeOfARealCompare) {
         EXPECT_EQ(progress.progressBar().maximum(), now.total);
         EXPECT_EQ(progress.progressBar().position(), now.done);
         EXPECT_LT(now.done, now.total);
-        EXPECT_EQ(progress.progressBar().text(), text(lang::progress::kCount, decimal(now.done), decimal(now.total)));
+        EXPECT_EQ(progress.progressBar().text(), text(lang::progress::kCount, numberToText(now.done), numberToText(now.total)));
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         EXPECT_EQ(engine.job.readProgress().done, now.done);
         pumpMessages(50);
@@ -357,20 +356,27 @@ TEST(CompareWait, TheModalOwnersFilterRestsWhileTheCompareRuns) {
   int before = 0;
   int during = -1;
   uint32_t exitCode = 99;
+  // The worker is held in its scan, so the keys surely arrive while the compare runs
+  // however fast the machine finishes a small tree.
+  WorkerGate gate;
+  gate.arm(inTheScan);
   later(100, [&] {
     QTest::keyClick(widgetOf(getDlgItem(owner.hwnd(), 100)), Qt::Key_A);
     before = owner.keysFiltered;
-    exitCode = runCompareWithProgress(engine, owner.hwnd(), [&](CProgressDlg& progress) {
-      // Held, so that the keys surely arrive while the compare runs.
-      click(progress.hwnd(), kPauseButtonId);
-      later(100, [&, hwnd = progress.hwnd()] {
-        const int start = owner.keysFiltered;
-        QTest::keyClick(widgetOf(getDlgItem(hwnd, kPauseButtonId)), Qt::Key_F5);
-        QTest::keyClick(widgetOf(getDlgItem(hwnd, kPauseButtonId)), Qt::Key_F, Qt::ControlModifier);
-        during = owner.keysFiltered - start;
-        click(hwnd, kPauseButtonId);
-      });
-    });
+    exitCode = runCompareWithProgress(
+        engine, owner.hwnd(),
+        [&](CProgressDlg& progress) {
+          ASSERT_TRUE(gate.waitUntilHeld());
+          // From inside the progress dialog's own modal loop, where the keys really arrive.
+          later(100, [&, hwnd = progress.hwnd()] {
+            const int start = owner.keysFiltered;
+            QTest::keyClick(widgetOf(getDlgItem(hwnd, kPauseButtonId)), Qt::Key_F5);
+            QTest::keyClick(widgetOf(getDlgItem(hwnd, kPauseButtonId)), Qt::Key_F, Qt::ControlModifier);
+            during = owner.keysFiltered - start;
+            gate.release();
+          });
+        },
+        gate.hook());
     owner.endDialog(IDOK);
   });
   EXPECT_EQ(owner.runModal(), IDOK);

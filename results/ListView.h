@@ -1,0 +1,178 @@
+// The results list: the rows of a compare drawn two-sided (first side left, second side
+// right), with the context menu, next and previous difference, open and open-folder,
+// copy, type-ahead, find, and the details request. It reports to its parent window
+// through WM_COMMAND notifications (the codes of olListView and those below).
+//
+// How a window holds the list:
+//   list.create(parent, kListViewId);         // child window of the parent, id 1001
+//   list.setContextMenu(&listViewMenu());     // the menu builder's list menu
+//   list.addHotkeys(table);                   // F3, F4, Ctrl+F... while the window is active
+//   list.setFlatDisplay(advanced.flatmode);
+//   list.setResult(&result);                  // after a compare, then
+//   list.rebuildRows(FindText::clear);        // (FindText::keep after a view-mode change)
+//   list.clearRows();                         // before the result's tree is reset
+// The parent receives WM_COMMAND with HIWORD(wParam) the code, LOWORD the id and lParam
+// the list's window: kListSelectionChanged, kListCaretMoved (move the focus to the list),
+// kListRightButtonUp, kListDetailsByMouse and kListDetailsByKey (show detailsItem() in
+// the details dialog). The menu's commands and the hotkeys are sent to the list itself; a
+// window that offers the same commands elsewhere (its own menu) hands them to runCommand.
+#pragma once
+
+#include "results/ResultRows.h"
+#include "toolkit/ListView.h"
+
+class olHotkeyTable;
+class olMenu;
+
+// The list's control id in the main window.
+constexpr int kListViewId = 1001;
+
+// Show the details of the selected row: asked for by a double click, or by Enter or Space.
+// The list makes the selected row current before it posts either.
+constexpr UINT kListDetailsByMouse = 0xFFEE;
+constexpr UINT kListDetailsByKey = 0xFFEF;
+// Asks the list for its find dialog (sent to the list itself).
+constexpr UINT kListFindDialog = 0xFFEC;
+
+// The commands of the list's context menu and hotkeys.
+namespace list_command {
+constexpr UINT kDetails = 32776;
+constexpr UINT kOpenFirst = 32777;
+constexpr UINT kOpenSecond = 32778;
+constexpr UINT kOpenFolderFirst = 1010;
+constexpr UINT kOpenFolderSecond = 1011;
+constexpr UINT kNextDifference = 32786;
+constexpr UINT kPreviousDifference = 32787;
+constexpr UINT kFind = 32782;
+constexpr UINT kFindNext = 32783;
+constexpr UINT kFindPrevious = 32784;
+constexpr UINT kFindAll = 32785;
+constexpr UINT kSelectAll = 32779;
+constexpr UINT kDeselectAll = 32780;
+constexpr UINT kInvertSelection = 32781;
+}  // namespace list_command
+
+// The texts of a row (rowText).
+enum class RowText {
+  firstName = 0,
+  secondName = 1,
+  bothNames = 2,  // first name, tab, second name: what find searches
+  summary = 3,    // what copy puts on the clipboard
+  typeAhead = 4,  // the second name, or the first when the second side lacks the item
+};
+
+// Which way find goes: next, previous, or every match.
+enum class FindDirection : uint8_t { next = 0, previous = 1, all = 2 };
+// Whether a rebuild forgets the find text (after a new compare or clearing the results)
+// or keeps it (after a change of the view mode).
+enum class FindText { keep, clear };
+
+// Line end of the text copy puts on the clipboard.
+inline constexpr olstring_view kCopyLineEnd = u"\n";
+
+class mrnListView : public olListView {
+public:
+  mrnListView();
+  ~mrnListView() override;
+
+  LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // The compare result whose tree the rows show (not owned; nullptr for none), and whether
+  // the differences-only view is flat (the advanced setting "flatmode").
+  void setResult(const CompareResult* result) { m_result = result; }
+  const CompareResult* result() const { return m_result; }
+  void setFlatDisplay(bool flat) { m_shape = flat ? RowShape::flat : RowShape::tree; }
+
+  // Builds the rows again for the current view mode, keeping the selected items selected
+  // (by item; the inverted flag stays), the current row and the anchor on their items
+  // (-1 when an item is no longer shown), and the current row in view.
+  void rebuildRows(FindText findText);
+  // Empties the list: call before the tree the rows point into is reset.
+  void clearRows(FindText findText = FindText::clear);
+
+  const ResultRows& rows() const { return m_rows; }
+  // The item of a row, or nullptr outside the rows.
+  const CompareItem* rowItem(int row) const;
+  // A text of a row; empty outside the rows.
+  olstring rowText(int row, RowText kind) const;
+
+  // The context menu (built by the menu builder; not owned) and its enabling rules.
+  void setContextMenu(olMenu* menu) { m_menu = menu; }
+  olMenu* contextMenu() const { return m_menu; }
+  void updateContextMenu(olMenu& menu) const;
+  // Registers the list's hotkeys (Ctrl+F, F3, Shift+F3, Ctrl+F3, F4, Shift+F4) in a table.
+  void addHotkeys(olHotkeyTable& table) const;
+
+  // Runs a command of the context menu or of a hotkey; false for any other id.
+  bool runCommand(UINT id);
+
+  // The item the details dialog shows: the one selected row's item, or nullptr unless
+  // exactly one row is selected.
+  const CompareItem* detailsItem() const;
+  // Makes the one selected row current and posts the code (kListDetailsByMouse or ...Key);
+  // false when not exactly one row is selected.
+  bool requestDetails(UINT code);
+
+  // Selects the next or previous differing row from the current one, without wrapping
+  // around; false when there is none.
+  bool goToDifference(bool forward);
+  // Opens the one selected row's item on a side, or shows it in its folder. False when it
+  // cannot be found or the desktop refused.
+  bool openItem(int side);
+  bool openItemFolder(int side);
+  // The path the item of the one selected row has on a side: the side's shown root joined
+  // with the item's relative path, or else the side's given path; empty when neither
+  // exists or the item is missing on that side.
+  olstring itemPathToOpen(int side) const;
+  // Copies the summary texts of the selected rows; false when nothing was copied.
+  bool copySelection();
+  // Moves to the next row after the current one whose type-ahead text starts with the
+  // character, wrapping around once; false when none does.
+  bool typeAhead(char16_t character);
+
+  // Find. The text lives until the rows are rebuilt with FindText::clear.
+  const olstring& findText() const { return m_findText; }
+  void setFindText(olstring_view text) { m_findText = text; }
+  FindDirection findDirection() const { return m_findDirection; }
+  // The dialog (when there are rows); on OK with a text, stores it and searches.
+  void runFindDialog(FindDirection direction);
+  // Searches again in the direction, or opens the dialog without a find text.
+  void findAgain(FindDirection direction);
+  // The search with the current text and direction; false when nothing was found.
+  bool findInList();
+  // The first matching row from start (stepping backward for find previous), wrapping
+  // around or not; -1 for none.
+  int findFrom(int start, bool wrap) const;
+  // Whether the row's names contain the find text, letter case ignored.
+  bool rowMatches(int row) const;
+
+protected:
+  void paintRow(HDC dc, int row, const RECT& rect, unsigned state) override;
+  void paintEmpty(HDC dc, const RECT& client) override;
+  bool onKeyDown(unsigned virtualKey, unsigned modifiers) override;
+  void onRowDoubleClick(int row) override;
+  void onContextMenu(POINT screen) override;
+
+private:
+  // The widths of a side's size and attribute columns, for the widest text of the rows.
+  struct Columns {
+    int size = 0;
+    int attributes = 0;
+  };
+  void paintSide(HDC dc, const CompareItem& item, int row, int side, const RECT& half, const RECT& rowArea,
+                 unsigned state);
+  void paintTreeLines(HDC dc, int row, int left, const RECT& rowArea, COLORREF colour) const;
+  const Columns& columns(HDC dc, int side);
+  void forgetColumns() { m_columnsValid = false; }
+  int startOfFind() const;
+
+  const CompareResult* m_result = nullptr;
+  ResultRows m_rows;
+  RowShape m_shape = RowShape::tree;
+  olMenu* m_menu = nullptr;
+  olstring m_findText;
+  FindDirection m_findDirection = FindDirection::next;
+  // Column widths of each side, measured once per font and rows.
+  Columns m_columns[2];
+  bool m_columnsValid = false;
+};

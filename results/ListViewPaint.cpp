@@ -1,0 +1,254 @@
+// How the results list draws a row: background, difference frame, the middle line, and
+// each side's tree lines, glyph, name and right-aligned size, attribute and time columns.
+#include "results/ListView.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygon>
+
+#include "foundation/LanguageKeys.h"
+#include "toolkit/Geometry.h"
+#include "toolkit/PaintDC.h"
+#include "toolkit/Theme.h"
+
+using namespace ItemFlags;
+
+namespace {
+
+QString toQt(olstring_view text) { return QStringView(text.data(), static_cast<qsizetype>(text.size())).toString(); }
+QColor qcolour(COLORREF c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
+
+// The glyph squares of files and missing items, and the folder outline.
+constexpr int kSquareSize = 8;
+constexpr int kFolderWidth = 15;
+constexpr int kFolderHeight = 14;
+// A name keeps at least this much room before the columns give way, from the left.
+constexpr int kMinimumNameWidth = 48;
+
+// The colours one row is drawn in.
+struct RowColours {
+  COLORREF background;
+  COLORREF text;
+  COLORREF secondary;
+  COLORREF difference;
+  COLORREF frame;
+  COLORREF window;
+  COLORREF folderFill;
+};
+
+RowColours rowColours(unsigned state) {
+  RowColours c;
+  const bool selected = state & kRowSelected;
+  const bool focused = state & kRowFocused;
+  c.window = themeColour(olThemeSlot::window);
+  if (selected) c.background = themeColour(focused ? olThemeSlot::selection : olThemeSlot::subtle);
+  else if (state & kRowHot) c.background = themeColour(olThemeSlot::hover);
+  else c.background = c.window;
+  c.text = themeColour(olThemeSlot::text);
+  c.secondary = themeColour(olThemeSlot::secondary);
+  c.frame = themeColour(olThemeSlot::frame);
+  if (isSystemTheme()) {
+    // The platform's highlight wants its own text colour.
+    if (selected && focused) c.text = c.secondary = contrastingText(c.background);
+    c.folderFill = themeColour((selected || (state & kRowHot)) ? olThemeSlot::frame : olThemeSlot::face);
+  } else {
+    c.folderFill = themeColour(olThemeSlot::subtle);
+  }
+  c.difference = differenceColour(c.background);
+  return c;
+}
+
+void fill(HDC dc, int x, int y, int width, int height, COLORREF colour) {
+  dc->fillRect(x, y, width, height, qcolour(colour));
+}
+
+// Dots one pixel apart, on the pixels whose content position is even, so that the lines
+// of neighbouring rows join whatever the scroll position.
+void dottedVertical(QPolygon& dots, int x, int top, int bottom, int scroll) {
+  for (int y = top + ((top + scroll) & 1); y < bottom; y += 2) dots << QPoint(x, y);
+}
+void dottedHorizontal(QPolygon& dots, int left, int right, int y) {
+  for (int x = left + (left & 1); x < right; x += 2) dots << QPoint(x, y);
+}
+
+void drawSquare(HDC dc, const RECT& cell, COLORREF colour, const RowColours& colours) {
+  const int x = cell.left + (cell.width() - kSquareSize) / 2;
+  const int y = cell.top + (cell.height() - kSquareSize) / 2;
+  if (!isSystemTheme()) fill(dc, x - 1, y - 1, kSquareSize + 2, kSquareSize + 2, colours.window);
+  fill(dc, x, y, kSquareSize, kSquareSize, colour);
+}
+
+void drawFolder(HDC dc, const RECT& cell, COLORREF outline, COLORREF fillColour) {
+  const double left = cell.left + (cell.width() - kFolderWidth) / 2.0 + 0.5;
+  const double top = cell.top + (cell.height() - kFolderHeight) / 2.0 + 0.5;
+  const double w = kFolderWidth - 1, h = kFolderHeight - 1;
+  QPainterPath path;
+  path.moveTo(left, top + h);
+  path.lineTo(left, top + 1);
+  path.lineTo(left + w * 0.38, top + 1);
+  path.lineTo(left + w * 0.5, top + h * 0.22);
+  path.lineTo(left + w, top + h * 0.22);
+  path.lineTo(left + w, top + h);
+  path.closeSubpath();
+  dc->save();
+  dc->setRenderHint(QPainter::Antialiasing, true);
+  QPen pen(qcolour(outline), 1.5);
+  pen.setJoinStyle(Qt::RoundJoin);
+  dc->setPen(pen);
+  dc->setBrush(qcolour(fillColour));
+  dc->drawPath(path);
+  dc->restore();
+}
+
+void drawColumnText(HDC dc, const QString& text, int left, int right, const RECT& row, COLORREF colour,
+                    Qt::Alignment align) {
+  if (right <= left || text.isEmpty()) return;
+  dc->setPen(qcolour(colour));
+  dc->drawText(QRect(left, row.top, right - left, row.height()), int(align | Qt::AlignVCenter | Qt::TextSingleLine),
+               text);
+}
+
+}  // namespace
+
+const mrnListView::Columns& mrnListView::columns(HDC dc, int side) {
+  if (!m_columnsValid) {
+    const QFontMetrics metrics(dc->font());
+    for (int s = 0; s < 2; ++s) {
+      const int64_t largest = m_rows.largestSize(s);
+      const uint32_t attributes = m_rows.attributesSeen(s);
+      m_columns[s].size = metrics.horizontalAdvance(toQt(sizeText(largest)));
+      m_columns[s].attributes = attributes ? metrics.horizontalAdvance(toQt(attrText(attributes))) : 0;
+    }
+    m_columnsValid = true;
+  }
+  return m_columns[side];
+}
+
+void mrnListView::paintTreeLines(HDC dc, int row, int left, const RECT& rowArea, COLORREF colour) const {
+  const CompareItem& item = *m_rows.item(size_t(row));
+  if (item.depth < 1) return;
+  const int indent = m_indentWidth;
+  auto column = [&](int depth) { return left + depth * indent - indent / 2; };
+  QPolygon dots;
+  const int scroll = scrollPos();
+  const int middle = rowArea.top + rowArea.height() / 2;
+  const bool last = m_rows.isLastShownChild(size_t(row));
+  dottedVertical(dots, column(item.depth), rowArea.top, last ? middle + 1 : rowArea.bottom, scroll);
+  dottedHorizontal(dots, column(item.depth) + 2, left + item.depth * indent + (indent - kSquareSize) / 2 - 1, middle);
+  // Every ancestor that has a later sibling carries its line on through this row.
+  for (int up = m_rows.parentRow(size_t(row)); up >= 0; up = m_rows.parentRow(size_t(up))) {
+    const int depth = m_rows.item(size_t(up))->depth;
+    if (depth < 1) break;
+    if (!m_rows.isLastShownChild(size_t(up))) dottedVertical(dots, column(depth), rowArea.top, rowArea.bottom, scroll);
+  }
+  dc->setPen(QPen(qcolour(colour), 0));
+  dc->drawPoints(dots);
+}
+
+void mrnListView::paintSide(HDC dc, const CompareItem& item, int row, int side, const RECT& half, const RECT& rowArea,
+                            unsigned state) {
+  const RowColours colours = rowColours(state);
+  const SideInfo& info = item.side[side];
+  const bool flat = m_rows.isFlat();
+  const int depth = flat ? 0 : std::max(item.depth, 0);
+  if (!flat) paintTreeLines(dc, row, half.left, rowArea, colours.secondary);
+  const int cellLeft = half.left + depth * m_indentWidth;
+  const RECT cell{cellLeft, rowArea.top, cellLeft + m_indentWidth, rowArea.bottom};
+  if (cell.left >= half.right) return;
+  if (!info.present()) {
+    drawSquare(dc, cell, colours.difference, colours);
+    return;
+  }
+  const COLORREF glyphColour = (item.flags & kTypeDiffers) ? colours.difference : colours.secondary;
+  if (info.isFolder()) drawFolder(dc, cell, glyphColour, colours.folderFill);
+  else drawSquare(dc, cell, glyphColour, colours);
+
+  // The columns from the right edge: size, attributes, time, each a gap apart.
+  const RowHighlights highlights = highlightsOf(item);
+  const Columns& widths = columns(dc, side);
+  const int gap = uiMargins().gapHorizontal;
+  const QFontMetrics metrics(dc->font());
+  const QString time = toQt(timeText(info.modified));
+  const QString attributes = toQt(attrText(info.attributes));
+  const int nameLeft = cell.right + kPadding;
+  int sizeWidth = widths.size, attributeWidth = widths.attributes, timeWidth = metrics.horizontalAdvance(time);
+  auto nameRight = [&] {
+    int right = half.right;
+    for (int width : {sizeWidth, attributeWidth, timeWidth})
+      if (width > 0) right -= width + gap;
+    return right;
+  };
+  // A narrow half gives up the time, then the attributes, then the size before the name.
+  for (int* width : {&timeWidth, &attributeWidth, &sizeWidth})
+    if (nameRight() - nameLeft < kMinimumNameWidth) *width = 0;
+
+  int right = half.right;
+  if (sizeWidth > 0) {
+    if (!info.isFolder())
+      drawColumnText(dc, toQt(sizeText(info.size)), right - sizeWidth, right, rowArea,
+                     highlights.size ? colours.difference : colours.secondary, Qt::AlignRight);
+    right -= sizeWidth + gap;
+  }
+  if (attributeWidth > 0) {
+    drawColumnText(dc, attributes, right - attributeWidth, right, rowArea,
+                   highlights.attributes ? colours.difference : colours.secondary, Qt::AlignRight);
+    right -= attributeWidth + gap;
+  }
+  if (timeWidth > 0) {
+    drawColumnText(dc, time, right - timeWidth, right, rowArea, highlights.time ? colours.difference : colours.secondary,
+                   Qt::AlignRight);
+    right -= timeWidth + gap;
+  }
+  if (right <= nameLeft) return;
+  const int nameWidth = right - nameLeft;
+  const olstring name = flat ? itemRelativePath(item, side) : info.name;
+  // A path keeps its last part (the item's own name) whole when it is cut.
+  const QString shown = flat ? toQt(elideText(name, nameWidth, olElide::path, m_font))
+                             : metrics.elidedText(toQt(name), Qt::ElideRight, nameWidth);
+  drawColumnText(dc, shown, nameLeft, right, rowArea, highlights.name ? colours.difference : colours.text,
+                 Qt::AlignLeft);
+}
+
+void mrnListView::paintRow(HDC dc, int row, const RECT& rect, unsigned state) {
+  const CompareItem* item = rowItem(row);
+  if (!item) return;
+  const RowColours colours = rowColours(state);
+  if (colours.background != colours.window) fill(dc, rect.left, rect.top, rect.width(), rect.height(), colours.background);
+  if (m_rows.filter() == RowFilter::allItems && item->flags != 0) {
+    // A run of differing rows is framed as one block, with a line between its rows.
+    drawEdges(dc, rect, colours.difference, kSideTop, 1);
+    const CompareItem* next = rowItem(row + 1);
+    if (!next || next->flags == 0) drawEdges(dc, rect, colours.difference, kSideBottom, 1);
+  }
+  const int middle = rect.left + rect.width() / 2;
+  fill(dc, middle, rect.top, 1, rect.height(), colours.frame);
+  const int margin = uiMargins().halfHorizontal;
+  const RECT first{rect.left + margin, rect.top, middle - margin, rect.bottom};
+  const RECT second{middle + 1 + margin, rect.top, rect.right - margin, rect.bottom};
+  paintSide(dc, *item, row, 0, first, rect, state);
+  paintSide(dc, *item, row, 1, second, rect, state);
+  if ((state & kRowSelected) && (state & kRowHot)) drawEdges(dc, rect, colours.secondary, kSideLeft, 1);
+  if ((state & kRowCurrent) && (state & kRowFocused)) {
+    // The caret: a dotted outline, as keyboard users know it.
+    dc->save();
+    QPen pen(qcolour(colours.secondary), 0, Qt::DotLine);
+    dc->setPen(pen);
+    dc->setBrush(Qt::NoBrush);
+    dc->drawRect(QRect(rect.left, rect.top, rect.width() - 1, rect.height() - 1));
+    dc->restore();
+  }
+}
+
+void mrnListView::paintEmpty(HDC dc, const RECT& client) {
+  const olstring text = langText(lang::global::kEmpty);
+  if (text.empty()) return;
+  const olMargins& margins = uiMargins();
+  const int width = client.width() - 2 * margins.horizontal;
+  if (width <= 0) return;
+  const QFontMetrics metrics(dc->font());
+  const QRect area(client.left + margins.horizontal, client.top + margins.vertical, width, metrics.height());
+  dc->setPen(qcolour(themeColour(olThemeSlot::secondary)));
+  dc->drawText(area, int(Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine),
+               metrics.elidedText(toQt(text), Qt::ElideRight, width));
+}

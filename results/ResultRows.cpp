@@ -1,0 +1,206 @@
+#include "results/ResultRows.h"
+
+#include "app/Settings.h"
+#include "foundation/LanguageKeys.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <unordered_map>
+
+using namespace ItemFlags;
+
+void ResultRows::clear() {
+  // Swapping with empty containers gives the memory back; clear() would keep the blocks.
+  std::deque<const CompareItem*>().swap(m_items);
+  std::deque<uint32_t>().swap(m_links);
+  m_largestSize[0] = m_largestSize[1] = 0;
+  m_attributesSeen[0] = m_attributesSeen[1] = 0;
+}
+
+// Walks the tree once, appending rows. Recursion follows the tree's depth, which the
+// length of a path bounds.
+class RowBuilder {
+public:
+  RowBuilder(ResultRows& rows, RowFilter filter, RowShape shape)
+      : m_rows(rows), m_links(filter == RowFilter::allItems || shape == RowShape::tree) {
+    rows.m_filter = filter;
+    rows.m_shape = shape;
+  }
+
+  void walkAll(const CompareItem& parent, int parentRow) {
+    for (auto it = parent.children.begin(); it != parent.children.end(); ++it) {
+      const CompareItem& child = it->second;
+      const int row = append(child, parentRow);
+      if (std::next(it) == parent.children.end()) markLast(row);
+      if (!child.children.empty()) walkAll(child, row);
+    }
+  }
+
+  void walkDifferenceTree(const CompareItem& parent, int parentRow) {
+    int lastKept = -1;
+    for (const auto& [key, child] : parent.children) {
+      const int row = append(child, parentRow);
+      if (!child.children.empty()) walkDifferenceTree(child, row);
+      if (child.flags == 0 && m_rows.m_items.size() == size_t(row) + 1) {
+        // Neither the item nor anything below it differs.
+        m_rows.m_items.pop_back();
+        m_rows.m_links.pop_back();
+        continue;
+      }
+      lastKept = row;
+    }
+    if (lastKept >= 0) markLast(lastKept);
+  }
+
+  void walkDifferencesFlat(const CompareItem& parent) {
+    for (const auto& [key, child] : parent.children) {
+      if (child.flags != 0) append(child, -1);
+      // A differing file deep inside an unchanged folder still shows.
+      if (!child.children.empty()) walkDifferencesFlat(child);
+    }
+  }
+
+private:
+  int append(const CompareItem& item, int parentRow) {
+    const int row = static_cast<int>(m_rows.m_items.size());
+    m_rows.m_items.push_back(&item);
+    if (m_links) m_rows.m_links.push_back(static_cast<uint32_t>(parentRow + 1));
+    for (int side = 0; side < 2; ++side) {
+      const SideInfo& info = item.side[side];
+      if (!info.present()) continue;
+      if (!info.isFolder()) m_rows.m_largestSize[side] = std::max(m_rows.m_largestSize[side], info.size);
+      m_rows.m_attributesSeen[side] |= info.attributes & ~kFolderAttribute;
+    }
+    return row;
+  }
+
+  void markLast(int row) { m_rows.m_links[size_t(row)] |= ResultRows::kLastBit; }
+
+  ResultRows& m_rows;
+  bool m_links;
+};
+
+void buildRows(const CompareItem& root, ResultRows& rows, RowFilter filter, RowShape shape) {
+  RowBuilder builder(rows, filter, shape);
+  if (filter == RowFilter::allItems) builder.walkAll(root, -1);
+  else if (shape == RowShape::tree) builder.walkDifferenceTree(root, -1);
+  else builder.walkDifferencesFlat(root);
+}
+
+// ---- view mode
+
+namespace {
+
+std::optional<int> g_viewMode;
+
+}  // namespace
+
+int viewMode() {
+  if (!g_viewMode) g_viewMode = readViewMode() == kViewAllItems ? kViewAllItems : kViewDifferences;
+  return *g_viewMode;
+}
+
+void setViewMode(int mode) {
+  g_viewMode = mode == kViewAllItems ? kViewAllItems : kViewDifferences;
+  writeViewMode(*g_viewMode);
+}
+
+void forgetViewMode() { g_viewMode.reset(); }
+
+// ---- highlights and descriptions
+
+RowHighlights highlightsOf(const CompareItem& item) {
+  const uint32_t flags = item.flags;
+  const bool anyFolder = item.side[0].isFolder() || item.side[1].isFolder();
+  const bool presenceOrType = flags & (kMissing | kTypeDiffers);
+  const bool contentRead = (flags & kContentDiffers) && !(flags & kContentSkipped);
+  RowHighlights highlights;
+  highlights.name = (flags & (kMissing | kTypeDiffers | kNameCase)) || (!anyFolder && !presenceOrType && contentRead);
+  highlights.size = !presenceOrType && !anyFolder && (flags & kContentDiffers) && item.side[0].size != item.side[1].size;
+  highlights.attributes = flags & kAttrDiffers;
+  highlights.time = flags & kTimeDiffers;
+  return highlights;
+}
+
+olstring describeDifferences(uint32_t flags) {
+  if (flags == 0) return langText(lang::diff::kNoDiff);
+  olstring text;
+  auto add = [&text](const LanguageKey& key) {
+    text += langText(key);
+    text += u", ";
+  };
+  if (flags & kMissing) add((flags & kMissingSecond) ? lang::diff::kSecondMissing : lang::diff::kFirstMissing);
+  if (flags & kTypeDiffers) add(lang::diff::kType);
+  if (flags & kNameCase) add(lang::diff::kName);
+  if (flags & kContentDiffers) add((flags & kContentSkipped) ? lang::diff::kSize : lang::diff::kData);
+  if (flags & kTimeDiffers) add(lang::diff::kTime);
+  if (flags & kAttrDiffers) add(lang::diff::kAttr);
+  if (text.size() >= 2) text.resize(text.size() - 2);
+  return text;
+}
+
+// ---- the difference colour
+
+namespace {
+
+struct Hsl {
+  double hue;  // 0..1
+  double saturation;
+  double lightness;
+};
+
+Hsl toHsl(COLORREF colour) {
+  const double r = redOf(colour) / 255.0, g = greenOf(colour) / 255.0, b = blueOf(colour) / 255.0;
+  const double high = std::max({r, g, b}), low = std::min({r, g, b});
+  Hsl hsl{0, 0, (high + low) / 2};
+  const double chroma = high - low;
+  if (chroma <= 0) return hsl;
+  hsl.saturation = chroma / (1 - std::fabs(2 * hsl.lightness - 1));
+  double hue;
+  if (high == r) hue = std::fmod((g - b) / chroma, 6.0);
+  else if (high == g) hue = (b - r) / chroma + 2;
+  else hue = (r - g) / chroma + 4;
+  hsl.hue = hue / 6;
+  if (hsl.hue < 0) hsl.hue += 1;
+  return hsl;
+}
+
+COLORREF fromHsl(const Hsl& hsl) {
+  const double chroma = (1 - std::fabs(2 * hsl.lightness - 1)) * hsl.saturation;
+  const double h = hsl.hue * 6;
+  const double x = chroma * (1 - std::fabs(std::fmod(h, 2.0) - 1));
+  double r = 0, g = 0, b = 0;
+  if (h < 1) r = chroma, g = x;
+  else if (h < 2) r = x, g = chroma;
+  else if (h < 3) g = chroma, b = x;
+  else if (h < 4) g = x, b = chroma;
+  else if (h < 5) r = x, b = chroma;
+  else r = chroma, b = x;
+  const double m = hsl.lightness - chroma / 2;
+  auto channel = [m](double value) { return static_cast<unsigned>(std::lround(std::clamp(value + m, 0.0, 1.0) * 255)); };
+  return RGB(channel(r), channel(g), channel(b));
+}
+
+constexpr COLORREF kDifferenceBase = RGB(204, 102, 0);
+constexpr double kLightnessDistance = 0.4;
+
+}  // namespace
+
+COLORREF differenceColour(COLORREF background) {
+  // The list draws from the UI thread only; the cache needs no lock.
+  static std::unordered_map<COLORREF, COLORREF> cache;
+  background &= 0xFFFFFF;
+  if (auto found = cache.find(background); found != cache.end()) return found->second;
+  Hsl base = toHsl(kDifferenceBase);
+  const double backgroundLightness = toHsl(background).lightness;
+  COLORREF result = kDifferenceBase;
+  // A small tolerance keeps the exact 0.4 of the base on white from flipping on rounding.
+  if (std::fabs(base.lightness - backgroundLightness) < kLightnessDistance - 1e-9) {
+    base.lightness = backgroundLightness <= 0.5 ? backgroundLightness + kLightnessDistance
+                                                : backgroundLightness - kLightnessDistance;
+    result = fromHsl(base);
+  }
+  cache.emplace(background, result);
+  return result;
+}

@@ -1,0 +1,372 @@
+#include "toolkit/ListView.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "toolkit/Geometry.h"
+#include "toolkit/PaintDC.h"
+#include "toolkit/Theme.h"
+
+namespace {
+
+// The point a context menu asked for from the keyboard arrives as.
+constexpr int kKeyboardPoint = -1;
+
+}  // namespace
+
+olListView::olListView() = default;
+olListView::~olListView() = default;
+
+bool olListView::create(HWND parent, int id) {
+  registerClass();
+  HWND hwnd = createWindowEx(0, u"olScrollPanel", u"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, RECT{},
+                             parent, id);
+  if (!hwnd) return false;
+  HFONT font = reinterpret_cast<HFONT>(sendMessage(parent, WM_GETFONT));
+  sendMessage(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : uiFont()));
+  if (attach(hwnd)) return true;
+  destroyWindow(hwnd);
+  return false;
+}
+
+void olListView::onAttached() {
+  olScrollPanel::onAttached();
+  setScrollMode(olScrollMode::paintOffset);
+  trackMouseHover(m_hwnd);
+  updateRowHeight();
+}
+
+void olListView::updateRowHeight() {
+  const int fontHeight = lineHeight(m_font ? m_font : uiFont());
+  int height = std::max(rowContentHeight(), fontHeight) + 2 * kPadding;
+  if (height % 2) ++height;
+  m_rowHeight = height;
+  setLineStep(m_rowHeight);
+  setRowCount(m_rowCount);
+  invalidateRect(m_hwnd);
+}
+
+void olListView::setRowCount(int count) {
+  m_rowCount = std::max(0, count);
+  if (m_current >= m_rowCount) m_current = -1;
+  if (m_anchor >= m_rowCount) m_anchor = -1;
+  // A content height beyond what the scroll bar can count cannot occur with the row
+  // counts a compare makes; the clamp only keeps the arithmetic sound.
+  const int64_t height = int64_t(m_rowCount) * m_rowHeight;
+  setContentHeight(static_cast<int>(std::min<int64_t>(height, INT_MAX)));
+  invalidateRect(m_hwnd);
+}
+
+int olListView::singleSelectedRow() const {
+  return selectedCount() == 1 ? m_selection.firstSelected(m_rowCount) : -1;
+}
+
+bool olListView::commitSelection(const olRowSelection& before) {
+  if (before == m_selection) return false;
+  invalidateRect(m_hwnd);
+  notifyParent(kListSelectionChanged);
+  return true;
+}
+
+void olListView::selectAll() {
+  if (!m_multiple || m_rowCount == 0) return;
+  const olRowSelection before = m_selection;
+  // Every row selected is the same selection however it is written down.
+  if (selectedCount() == m_rowCount && m_rowCount > 0) return;
+  m_selection.selectAll();
+  commitSelection(before);
+}
+
+void olListView::deselectAll() {
+  const olRowSelection before = m_selection;
+  if (selectedCount() == 0) return;
+  m_selection.clear();
+  commitSelection(before);
+}
+
+void olListView::invertSelection() {
+  if (!m_multiple || m_rowCount == 0) return;
+  const olRowSelection before = m_selection;
+  m_selection.invert();
+  commitSelection(before);
+}
+
+void olListView::selectRowAlone(int row, olScrollAlign align) {
+  if (row < 0 || row >= m_rowCount) return;
+  const olRowSelection before = m_selection;
+  m_selection.selectOnly(row);
+  setCurrentRow(row);
+  m_anchor = row;
+  if (!commitSelection(before)) invalidateRect(m_hwnd);
+  ensureVisible(row, align);
+}
+
+void olListView::setCurrentRow(int row) {
+  row = row >= 0 && row < m_rowCount ? row : -1;
+  if (row == m_current) return;
+  invalidateRow(m_current);
+  m_current = row;
+  invalidateRow(m_current);
+}
+
+int olListView::hoverRow() const { return m_mouseY < 0 ? -1 : rowAt(m_mouseY); }
+
+RECT olListView::rowRect(int row) const {
+  const RECT client = getClientRect(m_hwnd);
+  const int top = row * m_rowHeight - scrollPos();
+  return {0, top, client.right, top + m_rowHeight};
+}
+
+int olListView::rowAt(int y) const {
+  if (y < 0 || m_rowHeight <= 0) return -1;
+  const int64_t row = (int64_t(y) + scrollPos()) / m_rowHeight;
+  return row < m_rowCount ? static_cast<int>(row) : -1;
+}
+
+int olListView::firstVisibleRow() const { return m_rowHeight > 0 ? scrollPos() / m_rowHeight : 0; }
+
+int olListView::wholeVisibleRows() const {
+  const RECT client = getClientRect(m_hwnd);
+  return std::max(1, m_rowHeight > 0 ? client.height() / m_rowHeight : 1);
+}
+
+bool olListView::ensureVisible(int row, olScrollAlign align) {
+  if (row < 0 || row >= m_rowCount) return false;
+  const int viewHeight = getClientRect(m_hwnd).height();
+  const int top = row * m_rowHeight;
+  const int bottom = top + m_rowHeight;
+  const bool above = top < scrollPos();
+  const bool below = bottom > scrollPos() + viewHeight;
+  if (!above && !below) return true;
+  const bool alignTop = align == olScrollAlign::top || (align == olScrollAlign::nearest && above);
+  setScrollPos(alignTop ? top : bottom - viewHeight);
+  return true;
+}
+
+void olListView::invalidateRow(int row) {
+  if (row < 0 || row >= m_rowCount) return;
+  const RECT rect = rowRect(row);
+  invalidateRect(m_hwnd, &rect);
+}
+
+void olListView::notifyParent(UINT code) {
+  const HWND parent = getParent(m_hwnd);
+  if (parent) postMessage(parent, WM_COMMAND, MAKEWPARAM(getDlgCtrlID(m_hwnd), code), reinterpret_cast<LPARAM>(m_hwnd));
+}
+
+void olListView::paintRow(HDC, int, const RECT&, unsigned) {}
+void olListView::paintEmpty(HDC, const RECT&) {}
+void olListView::onRowDoubleClick(int) {}
+void olListView::onContextMenu(POINT) {}
+
+LRESULT olListView::onPaint() {
+  olPaintDC paint(m_hwnd);
+  HDC dc = paint.dc();
+  if (!dc) return 0;
+  const RECT client = getClientRect(m_hwnd);
+  fillSolidRect(dc, paint.paintRect(), themeColour(olThemeSlot::window));
+  selectFont(dc, m_font ? m_font : uiFont());
+  if (m_rowCount == 0) {
+    paintEmpty(dc, client);
+    return 0;
+  }
+  const RECT area = paint.paintRect();
+  const int first = rowAt(std::max(0, area.top));
+  if (first < 0) return 0;
+  const int hover = hoverRow();
+  const bool focused = getFocus() == m_hwnd;
+  for (int row = first; row < m_rowCount; ++row) {
+    const RECT rect = rowRect(row);
+    if (rect.top >= area.bottom) break;
+    unsigned state = focused ? kRowFocused : 0;
+    if (m_selection.isSelected(row)) state |= kRowSelected;
+    if (row == m_current) state |= kRowCurrent;
+    if (row == hover) state |= kRowHot;
+    paintRow(dc, row, rect, state);
+  }
+  return 0;
+}
+
+void olListView::moveCaretTo(int target, unsigned modifiers, olScrollAlign align) {
+  if (m_rowCount == 0) return;
+  target = std::clamp(target, 0, m_rowCount - 1);
+  const olRowSelection before = m_selection;
+  if (m_multiple && (modifiers & kModShift)) {
+    if (m_anchor < 0) m_anchor = m_current >= 0 ? m_current : target;
+    m_selection.selectOnlyRange(m_anchor, target);
+  } else if (m_multiple && (modifiers & kModCtrl)) {
+    // Ctrl moves only the caret; Ctrl+Space then picks rows one by one.
+  } else {
+    m_selection.selectOnly(target);
+    m_anchor = target;
+  }
+  setCurrentRow(target);
+  if (!commitSelection(before)) invalidateRect(m_hwnd);
+  ensureVisible(target, align);
+}
+
+bool olListView::onKeyDown(unsigned virtualKey, unsigned modifiers) {
+  if (m_rowCount == 0) return false;
+  // The move starts at the caret, else at the first selected row, else at the top.
+  int from = m_current;
+  if (from < 0) from = m_selection.firstSelected(m_rowCount);
+  const bool hadStart = from >= 0;
+  if (from < 0) from = 0;
+  const int page = std::max(1, wholeVisibleRows() - 1);
+  switch (virtualKey) {
+    case VK_UP: moveCaretTo(hadStart ? from - 1 : 0, modifiers, olScrollAlign::top); return true;
+    case VK_DOWN: moveCaretTo(hadStart ? from + 1 : 0, modifiers, olScrollAlign::bottom); return true;
+    case VK_PRIOR: moveCaretTo(from - page, modifiers, olScrollAlign::top); return true;
+    case VK_NEXT: moveCaretTo(from + page, modifiers, olScrollAlign::bottom); return true;
+    case VK_HOME: moveCaretTo(0, modifiers, olScrollAlign::top); return true;
+    case VK_END: moveCaretTo(m_rowCount - 1, modifiers, olScrollAlign::bottom); return true;
+    case VK_SPACE:
+      if (!(modifiers & kModCtrl) || !m_multiple || m_current < 0) return false;
+      {
+        const olRowSelection before = m_selection;
+        m_selection.setSelected(m_current, !m_selection.isSelected(m_current), m_rowCount);
+        m_anchor = m_current;
+        commitSelection(before);
+      }
+      return true;
+    default: return false;
+  }
+}
+
+void olListView::onLeftButtonDown(int x, int y, WPARAM keys) {
+  (void)x;
+  setFocus(m_hwnd);
+  const int row = rowAt(y);
+  const olRowSelection before = m_selection;
+  if (row < 0) {
+    // Below the last row: nothing stays selected.
+    if (!(keys & MK_CONTROL)) m_selection.clear();
+  } else if (m_multiple && (keys & MK_CONTROL)) {
+    m_selection.setSelected(row, !m_selection.isSelected(row), m_rowCount);
+    setCurrentRow(row);
+    m_anchor = row;
+  } else if (m_multiple && (keys & MK_SHIFT)) {
+    if (m_anchor < 0) m_anchor = row;
+    m_selection.selectOnlyRange(m_anchor, row);
+    setCurrentRow(row);
+  } else {
+    m_selection.selectOnly(row);
+    setCurrentRow(row);
+    m_anchor = row;
+    m_dragging = m_multiple;
+  }
+  if (!commitSelection(before)) invalidateRect(m_hwnd);
+  if (row >= 0) ensureVisible(row);
+}
+
+void olListView::onRightButtonDown(int y, WPARAM keys) {
+  setFocus(m_hwnd);
+  if (keys & MK_CONTROL) return;
+  const int row = rowAt(y);
+  const olRowSelection before = m_selection;
+  if (row < 0) {
+    m_selection.clear();
+  } else if (m_selection.isSelected(row)) {
+    // The selection stays, so that the context menu acts on all of it.
+    setCurrentRow(row);
+    m_anchor = row;
+  } else {
+    m_selection.selectOnly(row);
+    setCurrentRow(row);
+    m_anchor = row;
+  }
+  if (!commitSelection(before)) invalidateRect(m_hwnd);
+}
+
+void olListView::dragTo(int y) {
+  if (m_rowCount == 0 || m_anchor < 0) return;
+  const int viewHeight = getClientRect(m_hwnd).height();
+  // Beyond the top or bottom edge the view follows the mouse a row at a time.
+  int target;
+  if (y < 0) target = firstVisibleRow() - 1;
+  else if (y >= viewHeight) target = (scrollPos() + viewHeight) / std::max(1, m_rowHeight);
+  else target = rowAt(y) >= 0 ? rowAt(y) : m_rowCount - 1;
+  target = std::clamp(target, 0, m_rowCount - 1);
+  const olRowSelection before = m_selection;
+  m_selection.selectOnlyRange(m_anchor, target);
+  setCurrentRow(target);
+  commitSelection(before);
+  ensureVisible(target);
+}
+
+void olListView::setHoverY(int y) {
+  const int before = hoverRow();
+  m_mouseY = y;
+  const int after = hoverRow();
+  if (before == after) return;
+  invalidateRow(before);
+  invalidateRow(after);
+}
+
+void olListView::onMouseMove(int y, WPARAM keys) {
+  if (m_dragging && (keys & MK_LBUTTON) && getCapture() == m_hwnd) {
+    dragTo(y);
+    return;
+  }
+  m_dragging = false;
+  setHoverY(y);
+}
+
+POINT olListView::contextMenuPoint(LPARAM lParam) const {
+  const int x = GET_X_LPARAM(lParam);
+  const int y = GET_Y_LPARAM(lParam);
+  if (x != kKeyboardPoint || y != kKeyboardPoint) return {x, y};
+  // From the keyboard: just below the current row when it is in view, else the top left.
+  POINT at{m_indentWidth, 0};
+  const RECT client = getClientRect(m_hwnd);
+  if (m_current >= 0) {
+    const RECT row = rowRect(m_current);
+    if (row.bottom > 0 && row.top < client.bottom) at.y = std::min(row.bottom, client.bottom);
+  }
+  return clientToScreen(m_hwnd, at);
+}
+
+LRESULT olListView::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT: return onPaint();
+    case WM_ERASEBKGND: return 1;
+    case WM_SETFONT: {
+      const LRESULT result = olScrollPanel::windowProc(message, wParam, lParam);
+      updateRowHeight();
+      return result;
+    }
+    case WM_GETDLGCODE: {
+      // Enter belongs to the list (details), never to the dialog's default button.
+      const auto* msg = reinterpret_cast<const MSG*>(lParam);
+      const bool enter = msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN;
+      return DLGC_WANTARROWS | DLGC_WANTCHARS | (enter ? DLGC_WANTMESSAGE : 0);
+    }
+    case WM_KEYDOWN:
+      if (onKeyDown(static_cast<unsigned>(wParam), messageKeyModifiers() & (kModCtrl | kModShift))) return 0;
+      break;
+    case WM_CHAR: return 0;  // typed characters are keys to the list, never text
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: invalidateRect(m_hwnd); break;
+    case WM_LBUTTONDOWN: onLeftButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam); return 0;
+    case WM_LBUTTONUP: m_dragging = false; return 0;
+    case WM_LBUTTONDBLCLK: {
+      setFocus(m_hwnd);
+      const int row = rowAt(GET_Y_LPARAM(lParam));
+      if (row >= 0) onRowDoubleClick(row);
+      return 0;
+    }
+    case WM_RBUTTONDOWN: onRightButtonDown(GET_Y_LPARAM(lParam), wParam); return 0;
+    case WM_RBUTTONUP: notifyParent(kListRightButtonUp); return 0;
+    case WM_MOUSEMOVE: onMouseMove(GET_Y_LPARAM(lParam), wParam); return 0;
+    case WM_MOUSELEAVE: setHoverY(-1); return 0;
+    case WM_CONTEXTMENU: onContextMenu(contextMenuPoint(lParam)); return 0;
+    case WM_MOUSEWHEEL: {
+      const LRESULT result = olScrollPanel::windowProc(message, wParam, lParam);
+      // The rows moved under a mouse that stood still.
+      invalidateRect(m_hwnd);
+      return result;
+    }
+    default: break;
+  }
+  return olScrollPanel::windowProc(message, wParam, lParam);
+}

@@ -1,0 +1,137 @@
+// The toolkit's owner-drawn list: rows of one height drawn by the derived class, on a
+// scroll panel that scrolls by repainting (only the visible rows are ever drawn). It keeps
+// the selection (a set with an inverted flag), the current row, the anchor of range
+// selections and the row under the mouse, moves them with the mouse and the navigation
+// keys, and tells its parent what happened through WM_COMMAND notifications.
+#pragma once
+
+#include "toolkit/RowSelection.h"
+#include "toolkit/ScrollPanel.h"
+
+// Notification codes (the high word of the WM_COMMAND the list posts to its parent; the
+// low word is the list's id, lParam its window).
+constexpr UINT kListSelectionChanged = 0xFFF0;
+// The current row moved after a key, a search, a navigation command or a copy.
+constexpr UINT kListCaretMoved = 0xFFEB;
+// The right mouse button was released over the list.
+constexpr UINT kListRightButtonUp = 0xFFED;
+
+// How a row brought into view is placed when it was out of view.
+enum class olScrollAlign {
+  nearest,  // at whichever edge it was beyond
+  top,      // at the top, as when scrolling up
+  bottom,   // at the bottom, as when scrolling down
+};
+
+// What a row looks like when it is drawn (bits of paintRow's state).
+constexpr unsigned kRowSelected = 1;
+constexpr unsigned kRowCurrent = 2;
+constexpr unsigned kRowHot = 4;      // under the mouse
+constexpr unsigned kRowFocused = 8;  // the list has the keyboard focus
+
+class olListView : public olScrollPanel {
+public:
+  olListView();
+  ~olListView() override;
+
+  LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void onAttached() override;
+
+  // Makes the list's window (class "olScrollPanel": child, visible, clip-siblings, tab
+  // stop) in the parent, gives it the parent's font and binds this object to it.
+  bool create(HWND parent, int id);
+
+  // Rows. Setting the count keeps the selection as it is (the owner remaps it), clamps the
+  // current row and the anchor, and updates the scroll range.
+  int rowCount() const { return m_rowCount; }
+  void setRowCount(int count);
+  int rowHeight() const { return m_rowHeight; }
+  // The width of one indentation level and of an item's glyph cell.
+  int indentWidth() const { return m_indentWidth; }
+
+  // The selection. Each operation below redraws and notifies kListSelectionChanged when
+  // the selection changed; deselecting keeps the current row.
+  const olRowSelection& selection() const { return m_selection; }
+  bool isSelected(int row) const { return row >= 0 && row < m_rowCount && m_selection.isSelected(row); }
+  int64_t selectedCount() const { return m_selection.selectedCount(m_rowCount); }
+  // The one selected row, or -1 unless exactly one row is selected.
+  int singleSelectedRow() const;
+  void selectAll();
+  void deselectAll();
+  void invertSelection();
+  // The row alone becomes selected, current and the anchor, and is scrolled into view.
+  void selectRowAlone(int row, olScrollAlign align = olScrollAlign::nearest);
+  // Replaces the selection without notifying (a rebuild puts the same items back).
+  void restoreSelection(const olRowSelection& selection) { m_selection = selection; }
+  // A list that selects one row at a time ignores Ctrl, Shift, select all and invert.
+  void setMultipleSelection(bool multiple) { m_multiple = multiple; }
+  bool multipleSelection() const { return m_multiple; }
+
+  // The caret row (-1 for none) and the anchor of Shift selections; set without redrawing
+  // the selection.
+  int currentRow() const { return m_current; }
+  int anchorRow() const { return m_anchor; }
+  void setCurrentRow(int row);
+  void setAnchorRow(int row) { m_anchor = row >= 0 && row < m_rowCount ? row : -1; }
+  // The row under the mouse, or -1.
+  int hoverRow() const;
+
+  // Geometry in client coordinates.
+  RECT rowRect(int row) const;
+  // The row at a client y, or -1 below the last row (or above the first).
+  int rowAt(int y) const;
+  int firstVisibleRow() const;
+  // Whole rows the view shows, at least 1.
+  int wholeVisibleRows() const;
+  // Brings the row into view; false for no such row.
+  bool ensureVisible(int row, olScrollAlign align = olScrollAlign::nearest);
+  void invalidateRow(int row);
+
+  // Posts WM_COMMAND with the code to the parent.
+  void notifyParent(UINT code);
+
+protected:
+  // Draws one row in its rectangle (state: kRowSelected, ...). The background is the
+  // list's window colour already.
+  virtual void paintRow(HDC dc, int row, const RECT& rect, unsigned state);
+  // Draws what an empty list shows (nothing).
+  virtual void paintEmpty(HDC dc, const RECT& client);
+  // A key press (modifiers kModCtrl, kModShift); true when handled. The list's own handles
+  // the navigation keys and Ctrl+Space; derived lists take their keys first.
+  virtual bool onKeyDown(unsigned virtualKey, unsigned modifiers);
+  // A row was double-clicked.
+  virtual void onRowDoubleClick(int row);
+  // The context menu is asked for, at a screen point (under the current row when it was
+  // asked for from the keyboard).
+  virtual void onContextMenu(POINT screen);
+  // The tallest thing a row holds besides the text (the indent width by default).
+  virtual int rowContentHeight() const { return m_indentWidth; }
+
+  // Recomputes the row height from the font and updates the scroll range.
+  void updateRowHeight();
+  // Moves the caret to the target row as a navigation key does: alone, or from the anchor
+  // with Shift, or only the caret with Ctrl.
+  void moveCaretTo(int target, unsigned modifiers, olScrollAlign align);
+  // After a change of the selection: redraws and notifies when it differs from before.
+  bool commitSelection(const olRowSelection& before);
+
+  olRowSelection m_selection;
+  int m_rowCount = 0;
+  int m_current = -1;
+  int m_anchor = -1;
+  int m_rowHeight = 20;
+  int m_indentWidth = 16;
+  bool m_multiple = true;
+
+private:
+  LRESULT onPaint();
+  void onLeftButtonDown(int x, int y, WPARAM keys);
+  void onRightButtonDown(int y, WPARAM keys);
+  void onMouseMove(int y, WPARAM keys);
+  void dragTo(int y);
+  void setHoverY(int y);
+  POINT contextMenuPoint(LPARAM lParam) const;
+
+  int m_mouseY = -1;  // client y of the mouse over the list, -1 when away
+  bool m_dragging = false;
+};
