@@ -44,6 +44,12 @@ void mrnFloatButton::paintButton(HDC dc, const RECT& rect) {
   olButton_customIcon::paintButton(dc, rect);
 }
 
+COLORREF mrnFloatButton::backgroundColour() const {
+  const bool atRest = !isPressed() && !isHot() && !hasFocus();
+  if (atRest && !isSystemTheme()) return themeColour(olThemeSlot::frame);
+  return olButton_customIcon::backgroundColour();
+}
+
 CComparePanel::CComparePanel(CompareEngine& engine) : m_engine(engine), m_infoPanel(engine) {
   beginTemplate(180, 200, olTemplate::child, 5);
   addTemplateStyle(WS_CLIPSIBLINGS | WS_CLIPCHILDREN);

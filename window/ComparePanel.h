@@ -14,6 +14,8 @@
 class mrnFloatButton : public olButton_customIcon {
 protected:
   void paintButton(HDC dc, const RECT& rect) override;
+  // At rest it is part of the header strip it sits on.
+  COLORREF backgroundColour() const override;
 };
 
 class CComparePanel : public olBaseDlg {

@@ -7,6 +7,7 @@
 #include "tests/toolkit/GuiTest.h"
 #include "tests/window/WindowTestSupport.h"
 #include "toolkit/App.h"
+#include "toolkit/Theme.h"
 #include "toolkit/WindowInternal.h"
 #include "window/MenuCommands.h"
 #include "window/MirraneDlg.h"
@@ -14,6 +15,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -328,6 +330,41 @@ TEST(MainWindow, ACloseDuringACompareCancelsItAndClosesWhenItEnds) {
   EXPECT_EQ(engine.job.errorCode(), kErrorCancelled);
   EXPECT_TRUE(answerer.texts().empty()) << "the cancel the user asked for is no error to show";
   EXPECT_FALSE(SettingsSandbox::value(u"window", u"right").empty()) << "closed the usual way";
+}
+
+}  // namespace
+
+namespace {
+
+// The README's picture (scripts/readme-screenshot.sh) and the window in every theme: the
+// sample folders compared, one row selected so that the status bar shows its badge.
+TEST(MainWindow, ReadmeScreenshotAndEveryTheme) {
+  Reaper reaper(30000);
+  SettingsSandbox sandbox;
+  CompareEngine engine;
+  engine.options.path0 = fromUtf8(MIRRANE_SOURCE_DIR "/examples/left");
+  engine.options.path1 = fromUtf8(MIRRANE_SOURCE_DIR "/examples/right");
+  CMirraneDlg window(engine, nullptr);
+  ASSERT_TRUE(window.createModeless(nullptr));
+  moveWindow(window.hwnd(), 0, 0, 960, 600);
+  showWindow(window.hwnd(), SW_SHOW);
+  ASSERT_TRUE(window.startCompare());
+  ASSERT_GT(window.list().rowCount(), 3);
+  window.list().selectRowAlone(2);
+  waitFor([] { return false; }, 50);
+  EXPECT_FALSE(window.statusText().empty());
+  EXPECT_FALSE(window.statusBadge().empty()) << "a differing row's badge";
+  EXPECT_TRUE(gui_test::saveScreenshot(window.hwnd(), "readme-main-window"));
+  const int previous = currentThemeIndex();
+  for (int theme = 0; theme < static_cast<int>(themeTable().size()); ++theme) {
+    ASSERT_TRUE(applyTheme(theme));
+    waitFor([] { return false; }, 50);
+    olstring name = themeTable()[theme].name;
+    std::replace(name.begin(), name.end(), u' ', u'-');
+    EXPECT_TRUE(gui_test::saveScreenshot(window.hwnd(), "main-window-" + toUtf8(name)));
+  }
+  applyTheme(previous);
+  destroyWindow(window.hwnd());
 }
 
 }  // namespace
