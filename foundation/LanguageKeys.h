@@ -82,7 +82,10 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kFile, u"file")                     \
   KEY(kErrSame, u"err_same")              \
   KEY(kErrForceFile, u"err_forcefile")    \
-  KEY(kSuggestForceFile, u"suggest_forcefile")
+  KEY(kSuggestForceFile, u"suggest_forcefile") \
+  KEY(kErrLoadProject, u"err_load_project") \
+  KEY(kErrSaveProject, u"err_save_project") \
+  KEY(kProjectNothingUsable, u"project_empty")
 
 #define MIRRANE_LANG_PROGRESS(KEY)        \
   KEY(kTitle, u"title")                   \
@@ -172,6 +175,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kNoPath, u"no_path")                            \
   KEY(kOnePath, u"one_path")                          \
   KEY(kNoWindow, u"no_window")                        \
+  KEY(kNoDisplay, u"no_display")                      \
   KEY(kEmptyArgument, u"empty_argument")              \
   KEY(kSamePath, u"same_path")                        \
   KEY(kProjectNotAbsolute, u"project_relative")       \

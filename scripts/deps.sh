@@ -32,6 +32,9 @@ MIRRANE_TEST_PACKAGES=(
   zstd
   python3             # reads the item report back with its json module
   locales             # a German locale made by the tests: decimal comma, day-first dates
+  xvfb                # a real X server for the program's own window
+  x11-utils           # xwininfo finds that window
+  x11-apps            # xwd takes its picture
 )
 
 # The packages given that are not installed, on one line.

@@ -71,6 +71,12 @@ olstring olApp::appName() const {
 
 bool olApp::startInterface(int& argc, char** argv) {
   if (QCoreApplication::instance()) return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+  // Qt ends the process when its platform cannot connect; a missing display is found first,
+  // so that the program can say what to do instead.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+    return false;
+  }
   guiApplication() = createGuiApplication(argc, argv);
   olScrollPanel::registerClass();
   registerWindowMessage(u"WM_OLBUTTON_SPLIT");
@@ -104,6 +110,8 @@ bool olBaseApp::preTranslateMessage(MSG& msg) {
   }
   return false;
 }
+
+void setDesktopFileName(olstring_view name) { QGuiApplication::setDesktopFileName(toQString(name)); }
 
 olstring applicationFolder(olstring_view relativeName) {
   olstring folder = platform::applicationFolder();

@@ -28,7 +28,8 @@ public:
   void setAppName(olstring_view name) { m_appName = name; }
 
   // Creates the Qt application object that carries every window; call once before the
-  // first window. Returns false when no display can be opened.
+  // first window. Returns false when no display can be opened: no platform was chosen and
+  // neither an X nor a Wayland display is named in the environment.
   static bool startInterface(int& argc, char** argv);
   // Destroys it again (after every window has gone).
   static void stopInterface();
@@ -56,6 +57,10 @@ public:
 // English gives Qt's built-in English (true); so does a locale Qt has no translation for
 // (false). The translation in force before is removed either way.
 bool applyPlatformTranslations(olstring_view locale);
+
+// The name of the program's desktop entry (without ".desktop"), through which the desktop
+// finds the icon and name of its windows. Call once the interface is started.
+void setDesktopFileName(olstring_view name);
 
 // The executable's folder (the application folder), with a relative name appended.
 olstring applicationFolder(olstring_view relativeName = {});

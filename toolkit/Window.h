@@ -176,6 +176,12 @@ POINT screenToClient(HWND hwnd, POINT p);
 SIZE windowSizeForClient(HWND hwnd, SIZE client);
 // The work area of the monitor nearest to the window (the primary one for nullptr).
 RECT monitorWorkArea(HWND hwnd);
+// The work area of the monitor that shows most of the rectangle, else of the one nearest to
+// it (a window stored on a screen that has gone comes back on the nearest one).
+RECT workAreaNearest(const RECT& rect);
+// Lets the window system resize a top-level window from its edges given as frame sides
+// (kSideRight | kSideBottom: the bottom-right corner), as if its border had been grabbed.
+bool beginSystemResize(HWND hwnd, unsigned sides);
 
 // The restored (normal) rectangle of a top-level window in screen coordinates and whether
 // it is maximized; and the same applied with a show command (SW_SHOWMAXIMIZED keeps the

@@ -2,7 +2,12 @@
 // window tree, styles, text, geometry and placement, and visibility, focus and input state.
 #include <QApplication>
 #include <QScreen>
+#include <QWindow>
 
+#include <algorithm>
+#include <limits>
+
+#include "toolkit/Theme.h"
 #include "toolkit/WindowInternal.h"
 
 // ---- procedures
@@ -198,6 +203,40 @@ RECT monitorWorkArea(HWND hwnd) {
   QScreen* screen = widget ? widget->screen() : QGuiApplication::primaryScreen();
   if (!screen) return {};
   return fromQRect(screen->availableGeometry());
+}
+
+RECT workAreaNearest(const RECT& rect) {
+  const QRect wanted = toQRect(rect);
+  QScreen* best = nullptr;
+  int64_t bestShown = 0;
+  int64_t bestDistance = std::numeric_limits<int64_t>::max();
+  for (QScreen* screen : QGuiApplication::screens()) {
+    const QRect area = screen->geometry();
+    const QRect shown = area.intersected(wanted);
+    const int64_t shownArea = shown.isEmpty() ? 0 : int64_t{shown.width()} * shown.height();
+    const int64_t dx = std::max({0, area.left() - wanted.right(), wanted.left() - area.right()});
+    const int64_t dy = std::max({0, area.top() - wanted.bottom(), wanted.top() - area.bottom()});
+    const int64_t distance = dx * dx + dy * dy;
+    if (shownArea > bestShown || (bestShown == 0 && shownArea == 0 && distance < bestDistance)) {
+      best = screen;
+      bestShown = shownArea;
+      bestDistance = distance;
+    }
+  }
+  if (!best) best = QGuiApplication::primaryScreen();
+  return best ? fromQRect(best->availableGeometry()) : RECT{};
+}
+
+bool beginSystemResize(HWND hwnd, unsigned sides) {
+  QWidget* widget = widgetOf(hwnd);
+  QWindow* window = widget && widget->isWindow() ? widget->windowHandle() : nullptr;
+  if (!window) return false;
+  Qt::Edges edges;
+  if (sides & kSideLeft) edges |= Qt::LeftEdge;
+  if (sides & kSideTop) edges |= Qt::TopEdge;
+  if (sides & kSideRight) edges |= Qt::RightEdge;
+  if (sides & kSideBottom) edges |= Qt::BottomEdge;
+  return edges && window->startSystemResize(edges);
 }
 
 bool getWindowPlacement(HWND hwnd, RECT& normal, bool& maximized) {

@@ -4,29 +4,30 @@
 #pragma once
 
 #include "toolkit/Menu.h"
+#include "window/MenuCommands.h"
 
 class JobState;
 
 namespace main_menu {
-constexpr UINT kThemeFirst = 10111;  // + the theme's index in the toolkit's theme table
-constexpr UINT kFont = 32773;
-constexpr UINT kLanguageFirst = 10222;  // + the index in the language list
-constexpr UINT kHelp = 1023;
-constexpr UINT kCommandLine = 32774;
-constexpr UINT kDonate = 1022;
-constexpr UINT kAbout = 32775;
+constexpr UINT kThemeFirst = menu_command::kFirstTheme;  // + the theme's index in the toolkit's theme table
+constexpr UINT kFont = menu_command::kFont;
+constexpr UINT kLanguageFirst = menu_command::kFirstLanguage;  // + the index in the language list
+constexpr UINT kHelp = menu_command::kShowHelp;
+constexpr UINT kCommandLine = menu_command::kCommandLineHelp;
+constexpr UINT kDonate = menu_command::kShowDonatePage;
+constexpr UINT kAbout = menu_command::kAbout;
 }  // namespace main_menu
 
 // The compare panel's browse menu.
 namespace compare_options_menu {
-constexpr UINT kFolder = 32771;
-constexpr UINT kFile = 32772;
+constexpr UINT kFolder = menu_command::kBrowseFolder;
+constexpr UINT kFile = menu_command::kBrowseFile;
 }  // namespace compare_options_menu
 
 namespace reset_menu {
-constexpr UINT kClearResults = 32788;
-constexpr UINT kResetPanel = 32789;
-constexpr UINT kResetOptions = 32790;
+constexpr UINT kClearResults = menu_command::kClearResults;
+constexpr UINT kResetPanel = menu_command::kResetPanel;
+constexpr UINT kResetOptions = menu_command::kResetOptions;
 }  // namespace reset_menu
 
 // Each empties the menu and fills it from the language in use; the menu must exist.

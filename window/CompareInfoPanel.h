@@ -1,0 +1,75 @@
+// The scrolling column in the middle of the compare panel: the two paths with their browse
+// buttons, the exclusions and the seven switches of a compare. The compare panel moves the
+// values between these controls and the current options; this panel lays them out, scrolls
+// them, browses for paths and keeps the exclude box off while force-file mode is checked.
+#pragma once
+
+#include <array>
+
+#include "engine/CompareEngine.h"
+#include "toolkit/Buttons.h"
+#include "toolkit/Edit.h"
+#include "toolkit/ScrollPanel.h"
+
+// The kinds of browse history: project files, folders, files.
+enum class BrowseKind : unsigned { project = 0, folder = 1, file = 2 };
+
+// One switch of the compare options and the check box that shows it.
+struct SwitchBox {
+  int controlId;
+  bool CompareOptions::*option;
+};
+
+class CCompareInfoPanel : public olScrollPanel {
+public:
+  explicit CCompareInfoPanel(CompareEngine& engine);
+  ~CCompareInfoPanel() override;
+
+  void onAttached() override;
+  LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // Sets the cue texts, button texts and check box captions from the language.
+  void applyInfoTexts();
+  // Lays out the column for the panel's width, sets the content height and the scroll bar;
+  // runs once more when the bar appeared or went, since that changes the width.
+  void layoutInfoPanel();
+
+  // The switches in the order of their boxes (force-file first).
+  static const std::array<SwitchBox, 7>& switchBoxes();
+  olEdit& pathBox(int side) { return side == 0 ? m_firstPath : m_secondPath; }
+  olEdit& excludeBox() { return m_exclude; }
+  olCheckBox& checkBox(int controlId);
+  olCheckBox& forceFileBox() { return m_forceFile; }
+  HWND browseButton(int side) const { return side == 0 ? m_firstBrowse.hwnd() : m_secondBrowse.hwnd(); }
+
+  // The exclude box is usable exactly while force-file mode is not checked.
+  void followForceFile();
+  // Browses for a path of the kind (folder or file) for a side's box, starting where the
+  // last browse of that kind ended. False when cancelled.
+  bool browse(int side, BrowseKind kind);
+
+  // The remembered path of a browse kind ("browsehistory" in config.ini), and storing one
+  // (written at once; an empty path is not stored).
+  static olstring browseHistory(BrowseKind kind);
+  static void setBrowseHistory(BrowseKind kind, olstring_view path);
+
+private:
+  // Shows the folder-or-file menu under a side's browse button, then browses.
+  void onBrowseButton(int side);
+  // One layout pass; true when the scroll bar appeared or went with it.
+  bool layoutColumn();
+
+  CompareEngine& m_engine;
+  olScrollPanel_Ctrl<olEdit> m_firstPath;
+  olScrollPanel_Ctrl<olEdit> m_secondPath;
+  olScrollPanel_Ctrl<olEdit> m_exclude;
+  olScrollPanel_Ctrl<olButton_customIcon> m_firstBrowse;
+  olScrollPanel_Ctrl<olButton_customIcon> m_secondBrowse;
+  olScrollPanel_Ctrl<olCheckBox> m_forceFile;
+  olScrollPanel_Ctrl<olCheckBox> m_case;
+  olScrollPanel_Ctrl<olCheckBox> m_modifyTime;
+  olScrollPanel_Ctrl<olCheckBox> m_attributes;
+  olScrollPanel_Ctrl<olCheckBox> m_adjustPath;
+  olScrollPanel_Ctrl<olCheckBox> m_autoSkip;
+  olScrollPanel_Ctrl<olCheckBox> m_textMode;
+};
