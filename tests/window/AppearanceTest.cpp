@@ -20,6 +20,7 @@
 #include "window/Appearance.h"
 #include "window/MainMenu.h"
 #include "window/Menus.h"
+#include "window/MirraneDlg.h"
 #include "window/ProgressDlg.h"
 
 #include <QApplication>
@@ -461,9 +462,11 @@ void saveWithMenuOpen(HWND owner, olMenu& menu, POINT clientPoint, int submenuIn
 
 TEST_F(AppearanceTest, PicturesOfTheMenusInEachLanguageAndTheme) {
   Reaper reaper(20000);
-  TextWindow main;
+  // The real main window, so that the pictures show the menus where users meet them.
+  CompareEngine engine;
+  CMirraneDlg main(engine, nullptr);
   ASSERT_TRUE(main.createModeless(nullptr));
-  moveWindow(main.hwnd(), 40, 40, 640, 420);
+  moveWindow(main.hwnd(), 40, 40, 760, 480);
   showWindow(main.hwnd(), SW_SHOW);
   buildMenus(false);
   for (const char16_t* language : {u"english.ini", u"deutsch.ini"}) {
@@ -473,8 +476,9 @@ TEST_F(AppearanceTest, PicturesOfTheMenusInEachLanguageAndTheme) {
       pumpMessages(50);
       const std::string name = toUtf8(olstring(language).substr(0, 2)) + "-" + toUtf8(theme);
       saveWithMenuOpen(main.hwnd(), mainMenu(), POINT{12, 40}, 0, "menu-main-" + name);
-      saveWithMenuOpen(main.hwnd(), listViewMenu(), POINT{200, 20}, 1, "menu-list-" + name);
+      saveWithMenuOpen(main.hwnd(), listViewMenu(), POINT{420, 60}, 1, "menu-list-" + name);
     }
   }
   saveWithMenuOpen(main.hwnd(), mainMenu(), POINT{12, 40}, 1, "menu-main-de-languages");
+  destroyWindow(main.hwnd());
 }
