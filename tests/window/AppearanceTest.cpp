@@ -166,12 +166,12 @@ TEST_F(AppearanceTest, LanguageSwitchReachesEveryOpenWindowAndIsStoredOnce) {
   // Qt's own texts (an edit box's context menu) follow, from Qt's installed translations.
   EXPECT_EQ(qtText("QLineEdit", "&Copy"), u"&Kopieren");
   // All four menus speak the new language; "details" stays the bold default.
-  EXPECT_EQ(mainMenu().itemText(main_menu::kAbout), u"&Über Mirrane...");
+  EXPECT_EQ(mainMenu().itemText(menu_command::kAbout), u"&Über Mirrane...");
   EXPECT_EQ(listViewMenu().itemText(list_command::kDetails), u"&Details...\tEingabe");
   EXPECT_EQ(listViewMenu().defaultItem(), list_command::kDetails);
-  EXPECT_EQ(compareOptionsMenu().itemText(compare_options_menu::kFolder), u"&Ordner...");
-  EXPECT_EQ(resetMenu().itemText(reset_menu::kClearResults), u"&Ergebnisse leeren");
-  EXPECT_TRUE(mainMenu().isChecked(main_menu::kLanguageFirst + 0)) << "Deutsch is first and in use";
+  EXPECT_EQ(compareOptionsMenu().itemText(menu_command::kBrowseFolder), u"&Ordner...");
+  EXPECT_EQ(resetMenu().itemText(menu_command::kClearResults), u"&Ergebnisse leeren");
+  EXPECT_TRUE(mainMenu().isChecked(menu_command::kFirstLanguage + 0)) << "Deutsch is first and in use";
 
   // The language in use again: nothing is loaded, posted or written.
   const std::string written = configState();
@@ -189,7 +189,7 @@ TEST_F(AppearanceTest, LanguageSwitchReachesEveryOpenWindowAndIsStoredOnce) {
   EXPECT_EQ(olMessageBox::buttonCaption(IDYES), u"&Yes");
   EXPECT_EQ(qtText("QLineEdit", "&Copy"), u"&Copy");
   EXPECT_EQ(readLanguageSetting(), u"english.ini");
-  EXPECT_EQ(resetMenu().itemText(reset_menu::kClearResults), u"&Clear Results");
+  EXPECT_EQ(resetMenu().itemText(menu_command::kClearResults), u"&Clear Results");
 }
 
 TEST_F(AppearanceTest, AMissingTextIsEnglishNeverThePreviousLanguage) {
@@ -233,7 +233,7 @@ TEST_F(AppearanceTest, AFileThatCannotBeLoadedChangesNothingAndSaysSo) {
     olDialog::endAllModalLoops(IDOK);
   });
   const auto index = static_cast<UINT>(testisch - languages.begin());
-  EXPECT_TRUE(handleAppearanceCommand(main_menu::kLanguageFirst + index, main.hwnd(), nullptr));
+  EXPECT_TRUE(handleAppearanceCommand(menu_command::kFirstLanguage + index, main.hwnd(), nullptr));
   EXPECT_EQ(shown, u"Mirrane") << "a message box said why";
   pumpMessages(50);
   EXPECT_EQ(currentLanguageFile(), u"deutsch.ini");
@@ -260,38 +260,38 @@ TEST_F(AppearanceTest, MainMenuListsLanguagesByNameAndChecksWhatIsInUse) {
   const std::vector<olTheme>& table = themeTable();
   ASSERT_EQ(themes.itemCount(), static_cast<int>(table.size()));
   for (size_t i = 0; i < table.size(); ++i) {
-    const olstring label = themes.itemText(main_menu::kThemeFirst + static_cast<UINT>(i));
+    const olstring label = themes.itemText(menu_command::kFirstTheme + static_cast<UINT>(i));
     EXPECT_EQ(label, table[i].name == u"Blue" ? u"Blue" : u"&" + table[i].name) << toUtf8(table[i].name);
   }
   // Sorted by display name; "_hidden.ini" is not offered.
   ASSERT_EQ(languages.itemCount(), 3);
-  EXPECT_EQ(languages.itemText(main_menu::kLanguageFirst + 0), u"Deutsch");
-  EXPECT_EQ(languages.itemText(main_menu::kLanguageFirst + 1), u"English");
-  EXPECT_EQ(languages.itemText(main_menu::kLanguageFirst + 2), u"Testisch");
-  EXPECT_EQ(menu.itemText(main_menu::kAbout), u"&About Mirrane...");
-  EXPECT_TRUE(languages.isChecked(main_menu::kLanguageFirst + 1));
-  EXPECT_FALSE(languages.isChecked(main_menu::kLanguageFirst + 0));
-  EXPECT_TRUE(themes.isChecked(main_menu::kThemeFirst + static_cast<UINT>(currentThemeIndex())));
+  EXPECT_EQ(languages.itemText(menu_command::kFirstLanguage + 0), u"Deutsch");
+  EXPECT_EQ(languages.itemText(menu_command::kFirstLanguage + 1), u"English");
+  EXPECT_EQ(languages.itemText(menu_command::kFirstLanguage + 2), u"Testisch");
+  EXPECT_EQ(menu.itemText(menu_command::kAbout), u"&About Mirrane...");
+  EXPECT_TRUE(languages.isChecked(menu_command::kFirstLanguage + 1));
+  EXPECT_FALSE(languages.isChecked(menu_command::kFirstLanguage + 0));
+  EXPECT_TRUE(themes.isChecked(menu_command::kFirstTheme + static_cast<UINT>(currentThemeIndex())));
 
   // The choices by command, as the main window passes them on; the marks follow.
   Reaper reaper;
   TextWindow main;
   ASSERT_TRUE(main.createModeless(nullptr));
   const auto dark = static_cast<UINT>(std::find_if(table.begin(), table.end(), [](const olTheme& t) { return t.name == u"Dark"; }) - table.begin());
-  EXPECT_TRUE(handleAppearanceCommand(main_menu::kThemeFirst + dark, main.hwnd(), nullptr));
-  EXPECT_TRUE(handleAppearanceCommand(main_menu::kLanguageFirst + 0, main.hwnd(), nullptr));
-  EXPECT_FALSE(handleAppearanceCommand(main_menu::kLanguageFirst + 3, main.hwnd(), nullptr));
-  EXPECT_FALSE(handleAppearanceCommand(main_menu::kAbout, main.hwnd(), nullptr));
+  EXPECT_TRUE(handleAppearanceCommand(menu_command::kFirstTheme + dark, main.hwnd(), nullptr));
+  EXPECT_TRUE(handleAppearanceCommand(menu_command::kFirstLanguage + 0, main.hwnd(), nullptr));
+  EXPECT_FALSE(handleAppearanceCommand(menu_command::kFirstLanguage + 3, main.hwnd(), nullptr));
+  EXPECT_FALSE(handleAppearanceCommand(menu_command::kAbout, main.hwnd(), nullptr));
   EXPECT_EQ(currentLanguageFile(), u"deutsch.ini");
   buildMainMenu(menu);
-  EXPECT_EQ(menu.itemText(main_menu::kAbout), u"&Über Mirrane...");
-  EXPECT_EQ(menu.submenus()[0]->itemText(main_menu::kThemeFirst + dark), u"&Dunkel");
-  EXPECT_TRUE(menu.isChecked(main_menu::kThemeFirst + dark));
-  EXPECT_TRUE(menu.isChecked(main_menu::kLanguageFirst + 0));
-  EXPECT_FALSE(menu.isChecked(main_menu::kLanguageFirst + 1));
+  EXPECT_EQ(menu.itemText(menu_command::kAbout), u"&Über Mirrane...");
+  EXPECT_EQ(menu.submenus()[0]->itemText(menu_command::kFirstTheme + dark), u"&Dunkel");
+  EXPECT_TRUE(menu.isChecked(menu_command::kFirstTheme + dark));
+  EXPECT_TRUE(menu.isChecked(menu_command::kFirstLanguage + 0));
+  EXPECT_FALSE(menu.isChecked(menu_command::kFirstLanguage + 1));
   applyTheme(m_theme);
   updateMainMenuChecks(menu);
-  EXPECT_FALSE(menu.isChecked(main_menu::kThemeFirst + dark));
+  EXPECT_FALSE(menu.isChecked(menu_command::kFirstTheme + dark));
 }
 
 TEST_F(AppearanceTest, ThemeSwitchRepaintsEveryWindowAndIsStoredOnlyWhenItHappens) {
@@ -412,7 +412,7 @@ TEST_F(AppearanceTest, StartUpAppliesThemeFontAndLanguageWithoutWriting) {
 
   ASSERT_FALSE(mainMenu().exists());
   applyStoredAppearance();
-  EXPECT_EQ(mainMenu().itemText(main_menu::kFont), u"&Schriftart...");
+  EXPECT_EQ(mainMenu().itemText(menu_command::kFont), u"&Schriftart...");
   EXPECT_EQ(currentThemeName(), u"Blue");
   EXPECT_EQ(currentFontDescription().lfHeight, font.lfHeight);
   EXPECT_EQ(currentLanguageFile(), u"deutsch.ini");
