@@ -22,6 +22,9 @@ constexpr uint32_t kErrorCancelled = 0xF0000001;
 constexpr uint32_t kErrorNoArchiveFolder = 0xF0000002;
 // The archive does not fit in the free space of the work folder's file system.
 constexpr uint32_t kErrorNoRoomToUnpack = 0xF0000003;
+// An ignore file is a symbolic link, which version control refuses to read, so its rules
+// are not known.
+constexpr uint32_t kErrorIgnoreFileIsLink = 0xF0000004;
 
 // Progress and error of the current job. Every operation takes the lock for its own
 // duration only, so the waiting thread can always read the progress.

@@ -171,7 +171,7 @@ olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links, Lis
 }
 
 bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_view folderPath,
-                const ExcludeSet& excludes, FolderQueue& queue) {
+                const ExcludeSet& excludes, FolderQueue& queue, IgnoreFiles* ignoreFiles) {
   platform::FolderListing listing;
   const auto links = engine.result.linksAsText[side] ? platform::LinkPolicy::listAsFile : platform::LinkPolicy::follow;
   if (!listing.open(folderPath, links)) {
@@ -192,13 +192,22 @@ bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_vie
     return false;
   }
   listing.close();
+  if (ignoreFiles != nullptr && !ignoreFiles->enterFolder(item, side, folderPath, entries)) {
+    engine.job.setError(ignoreFiles->error(), ignoreFiles->errorPath());
+    return false;
+  }
 
   const auto record = [&](CompareItem& child, const platform::FolderEntry& listed) {
     child.side[side].isLink = listed.isLink;
-    if ((listed.attributes & platform::kAttributeDirectory) == 0) return;
+    const bool isFolder = (listed.attributes & platform::kAttributeDirectory) != 0;
+    if (ignoreFiles != nullptr) {
+      child.side[side].ignored = ignoreFiles->ignores(listed.name, isFolder && !listed.isLink);
+    }
+    if (!isFolder) return;
     FolderQueue::Identity& identity = queue.identities[&child][side];
     identity = {listed.device, listed.inode, true};
     if (!child.side[0].isFolder() || !child.side[1].isFolder()) return;
+    if (child.side[0].ignored && child.side[1].ignored) return;
     // A side that loops is not listed (it counts as empty there), but the other side still
     // is: what it holds must show, not hide behind the loop.
     if (isLoop(queue, child, 0) && isLoop(queue, child, 1)) return;
@@ -230,6 +239,20 @@ bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_vie
     record(*child, entries[i]);
   }
   return true;
+}
+
+void dropIgnored(CompareItem& folder, FolderQueue& queue) {
+  for (auto it = folder.children.begin(); it != folder.children.end();) {
+    const SideInfo* sides = it->second.side;
+    const bool kept = (sides[0].present() && !sides[0].ignored) || (sides[1].present() && !sides[1].ignored);
+    if (kept) {
+      ++it;
+      continue;
+    }
+    // Its address may come back for a new item, which must not inherit its identity.
+    queue.identities.erase(&it->second);
+    it = folder.children.erase(it);
+  }
 }
 
 bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view path) {
@@ -323,24 +346,28 @@ int64_t scanTrees(CompareEngine& engine) {
   if (twoFiles) return static_cast<int64_t>(result.root.children.size());
 
   FolderQueue queue;
+  IgnoreFiles ignoreFiles;
+  IgnoreFiles* const ignores = options.ignoreFiles ? &ignoreFiles : nullptr;
   for (int side = 0; side < 2; ++side) recordRootIdentity(queue, result.root, side);
   for (int side = 0; side < 2; ++side) {
-    if (!listFolder(engine, result.root, side, result.root.side[side].name, excludes, queue)) {
+    if (!listFolder(engine, result.root, side, result.root.side[side].name, excludes, queue, ignores)) {
       resetResult(result);
       return 0;
     }
   }
+  if (ignores != nullptr) dropIgnored(result.root, queue);
   auto count = static_cast<int64_t>(result.root.children.size());
   while (!queue.items.empty()) {
     CompareItem* folder = queue.items.front();
     queue.items.pop_front();
     for (int side = 0; side < 2; ++side) {
       if (isLoop(queue, *folder, side)) continue;
-      if (!listFolder(engine, *folder, side, itemPath(*folder, side), excludes, queue)) {
+      if (!listFolder(engine, *folder, side, itemPath(*folder, side), excludes, queue, ignores)) {
         resetResult(result);
         return 0;
       }
     }
+    if (ignores != nullptr) dropIgnored(*folder, queue);
     count += static_cast<int64_t>(folder->children.size());
   }
   return count;

@@ -196,7 +196,8 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kNothingToCompare, u"0x00000000")    \
   KEY(kCancelled, u"0xf0000001")           \
   KEY(kArchiveGaveNoFolder, u"0xf0000002") \
-  KEY(kNoRoomToUnpack, u"0xf0000003")
+  KEY(kNoRoomToUnpack, u"0xf0000003")      \
+  KEY(kIgnoreFileIsLink, u"0xf0000004")
 
 namespace lang {
 

@@ -118,6 +118,11 @@ std::u16string utf8ToUtf16(std::string_view bytes) {
 std::string utf16ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
+  appendAsUtf8(out, text);
+  return out;
+}
+
+void appendAsUtf8(std::string& out, std::u16string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
     const char16_t unit = text[i];
     if (unit < 0x80) {
@@ -134,7 +139,6 @@ std::string utf16ToUtf8(std::u16string_view text) {
       appendUtf8(out, unit);
     }
   }
-  return out;
 }
 
 char16_t upperCaseUnit(char16_t unit) {

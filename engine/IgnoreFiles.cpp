@@ -1,0 +1,106 @@
+// Reading the ignore files folder by folder and keeping, per folder and side, the layers in
+// force there, so that each entry is matched without building anything but its path.
+
+#include "engine/IgnoreFiles.h"
+
+#include "engine/CompareJob.h"
+#include "foundation/Paths.h"
+#include "platform/Error.h"
+#include "platform/File.h"
+#include "platform/Path.h"
+
+namespace {
+
+constexpr olstring_view kIgnoreFileName = u".gitignore";
+constexpr olstring_view kRepositoryFolderName = u".git";
+constexpr olstring_view kRepositoryExcludeFile = u"info/exclude";
+
+const platform::FolderEntry* findEntry(const std::vector<platform::FolderEntry>& entries, olstring_view name) {
+  for (const platform::FolderEntry& entry : entries) {
+    if (entry.name == name) return &entry;
+  }
+  return nullptr;
+}
+
+bool isFolderEntry(const platform::FolderEntry& entry) {
+  return (entry.attributes & platform::kAttributeDirectory) != 0;
+}
+
+}  // namespace
+
+bool IgnoreFiles::fail(uint32_t code, olstring_view path) {
+  m_error = code;
+  m_errorPath.assign(path);
+  return false;
+}
+
+bool IgnoreFiles::readRules(olstring_view path, bool missingIsEmpty, IgnoreRules& rules) {
+  const platform::File file = openFileForReading(path);
+  if (!file) {
+    const bool missing = file.error() == platform::kErrorFileNotFound || file.error() == platform::kErrorPathNotFound;
+    return missing && missingIsEmpty ? true : fail(file.error(), path);
+  }
+  std::string text;
+  uint64_t size = 0;
+  if (platform::fileSize(file.handle(), &size)) text.reserve(static_cast<size_t>(size));
+  char buffer[16384];
+  size_t got = 0;
+  do {
+    if (!platform::readFile(file.handle(), buffer, sizeof buffer, &got)) return fail(platform::lastError(), path);
+    text.append(buffer, got);
+  } while (got == sizeof buffer);
+  rules = IgnoreRules::parse(text);
+  return true;
+}
+
+bool IgnoreFiles::enterFolder(const CompareItem& folder, int side, olstring_view folderPath,
+                              const std::vector<platform::FolderEntry>& entries) {
+  m_current = nullptr;
+  m_excluded = false;
+  std::shared_ptr<const IgnoreLayer> layer;
+  if (folder.parent == nullptr) {
+    const platform::FolderEntry* repository = findEntry(entries, kRepositoryFolderName);
+    if (repository != nullptr && isFolderEntry(*repository)) {
+      IgnoreRules rules;
+      const olstring excludePath = joinPath(joinPath(folderPath, kRepositoryFolderName), kRepositoryExcludeFile);
+      if (!readRules(excludePath, /*missingIsEmpty=*/true, rules)) return false;
+      if (!rules.empty()) layer = std::make_shared<IgnoreLayer>(IgnoreLayer{std::move(rules), 0, nullptr});
+    }
+  } else if (folder.side[side].ignored) {
+    m_excluded = true;
+    return true;
+  } else if (const auto above = m_layers.find(folder.parent); above != m_layers.end()) {
+    layer = above->second[side];
+  }
+
+  m_path = toUtf8(itemRelativePath(folder, side));
+  if constexpr (platform::kPathSeparator != u'/') {
+    for (char& byte : m_path) byte = byte == static_cast<char>(platform::kPathSeparator) ? '/' : byte;
+  }
+  m_folderLength = m_path.size();
+
+  if (const platform::FolderEntry* own = findEntry(entries, kIgnoreFileName); own != nullptr) {
+    const olstring path = joinPath(folderPath, kIgnoreFileName);
+    // Version control does not follow such a link (it might lead anywhere); its rules are
+    // unknown, and taking none would show what it leaves out.
+    if (own->isLink) return fail(kErrorIgnoreFileIsLink, path);
+    // A folder of that name holds no rules, there as here.
+    if (!isFolderEntry(*own)) {
+      IgnoreRules rules;
+      if (!readRules(path, /*missingIsEmpty=*/false, rules)) return false;
+      if (!rules.empty()) layer = std::make_shared<IgnoreLayer>(IgnoreLayer{std::move(rules), m_folderLength, layer});
+    }
+  }
+  m_current = layer.get();
+  m_layers[&folder][side] = std::move(layer);
+  return true;
+}
+
+bool IgnoreFiles::ignores(olstring_view name, bool isFolder) {
+  if (m_excluded) return true;
+  if (m_current == nullptr) return false;
+  m_path.resize(m_folderLength);
+  if (m_folderLength != 0) m_path += '/';
+  platform::appendAsUtf8(m_path, name);
+  return isIgnoredBy(m_current, m_path, isFolder);
+}

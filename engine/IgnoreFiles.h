@@ -1,0 +1,48 @@
+// The ignore files of the two compared trees, as the folder scan meets them: each listed
+// folder's ".gitignore" on each side, and "info/exclude" of the repository whose top is a
+// root. The scan asks, for each entry of the folder it lists, whether that side leaves it out.
+#pragma once
+
+#include "engine/CompareTree.h"
+#include "engine/IgnoreRules.h"
+#include "foundation/olstring.h"
+#include "platform/FolderListing.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class IgnoreFiles {
+public:
+  // Takes up the rules in force in a folder about to be matched on one side: those of the
+  // folders above it, then its own ".gitignore" among its entries (at a root holding a ".git"
+  // folder, the repository's "info/exclude" below them all). Folders are entered after their
+  // parents. Nothing is read in a folder this side leaves out: nothing below it can be taken
+  // back, so everything in it is left out. False when an ignore file cannot be read or is a
+  // link (kErrorIgnoreFileIsLink): error() and errorPath() tell why and which.
+  bool enterFolder(const CompareItem& folder, int side, olstring_view folderPath,
+                   const std::vector<platform::FolderEntry>& entries);
+
+  // Whether this side's rules leave out an entry of the folder entered last. A link is no
+  // folder to the rules, whatever it leads to.
+  bool ignores(olstring_view name, bool isFolder);
+
+  uint32_t error() const { return m_error; }
+  const olstring& errorPath() const { return m_errorPath; }
+
+private:
+  bool readRules(olstring_view path, bool missingIsEmpty, IgnoreRules& rules);
+  bool fail(uint32_t code, olstring_view path);
+
+  // The innermost layer in force in each folder entered, per side; null where no rules are.
+  std::unordered_map<const CompareItem*, std::array<std::shared_ptr<const IgnoreLayer>, 2>> m_layers;
+  const IgnoreLayer* m_current = nullptr;
+  bool m_excluded = false;
+  // The entered folder's path below the root; each entry's name is put after it in turn.
+  std::string m_path;
+  size_t m_folderLength = 0;
+  uint32_t m_error = 0;
+  olstring m_errorPath;
+};
