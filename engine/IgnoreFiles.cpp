@@ -6,8 +6,9 @@
 #include "engine/CompareJob.h"
 #include "foundation/Paths.h"
 #include "platform/Error.h"
-#include "platform/File.h"
 #include "platform/Path.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -34,22 +35,39 @@ bool IgnoreFiles::fail(uint32_t code, olstring_view path) {
   return false;
 }
 
-bool IgnoreFiles::readRules(olstring_view path, bool missingIsEmpty, IgnoreRules& rules) {
-  const platform::File file = openFileForReading(path);
-  if (!file) {
-    const bool missing = file.error() == platform::kErrorFileNotFound || file.error() == platform::kErrorPathNotFound;
-    return missing && missingIsEmpty ? true : fail(file.error(), path);
+std::shared_ptr<const IgnoreRules> IgnoreFiles::rulesOf(const std::string& text) {
+  auto& parsed = m_parsed[text];
+  if (!parsed) {
+    IgnoreRules fresh = IgnoreRules::parse(text);
+    if (!fresh.empty()) parsed = std::make_shared<const IgnoreRules>(std::move(fresh));
   }
-  std::string text;
-  uint64_t size = 0;
-  if (platform::fileSize(file.handle(), &size)) text.reserve(static_cast<size_t>(size));
-  char buffer[16384];
+  return parsed;
+}
+
+bool IgnoreFiles::readRules(olstring_view path, platform::ReadOnlyFile::Links links, bool missingIsEmpty,
+                            std::shared_ptr<const IgnoreRules>& rules) {
+  rules.reset();
+  platform::ReadOnlyFile file;
+  if (!file.open(path, links)) {
+    const uint32_t error = platform::lastError();
+    const bool missing = error == platform::kErrorFileNotFound || error == platform::kErrorPathNotFound;
+    return (missing && missingIsEmpty) || fail(error, path);
+  }
+  std::string text(static_cast<size_t>(file.size()), '\0');
   size_t got = 0;
-  do {
-    if (!platform::readFile(file.handle(), buffer, sizeof buffer, &got)) return fail(platform::lastError(), path);
-    text.append(buffer, got);
-  } while (got == sizeof buffer);
-  rules = IgnoreRules::parse(text);
+  while (got < text.size()) {
+    const uint32_t chunk = static_cast<uint32_t>(std::min<size_t>(text.size() - got, 1u << 30));
+    platform::setLastError(platform::kErrorSuccess);
+    const uint32_t read = file.read(text.data() + got, chunk);
+    if (read == 0) {
+      // A file that shrank since its size was taken ends early; anything else is an error.
+      if (platform::lastError() != platform::kErrorSuccess) return fail(platform::lastError(), path);
+      text.resize(got);
+      break;
+    }
+    got += read;
+  }
+  rules = rulesOf(text);
   return true;
 }
 
@@ -61,10 +79,11 @@ bool IgnoreFiles::enterFolder(const CompareItem& folder, int side, olstring_view
   if (folder.parent == nullptr) {
     const platform::FolderEntry* repository = findEntry(entries, kRepositoryFolderName);
     if (repository != nullptr && isFolderEntry(*repository)) {
-      IgnoreRules rules;
+      std::shared_ptr<const IgnoreRules> rules;
       const olstring excludePath = joinPath(joinPath(folderPath, kRepositoryFolderName), kRepositoryExcludeFile);
-      if (!readRules(excludePath, /*missingIsEmpty=*/true, rules)) return false;
-      if (!rules.empty()) layer = std::make_shared<IgnoreLayer>(IgnoreLayer{std::move(rules), 0, nullptr});
+      // Version control follows a link here: the file is the repository's own, not the tree's.
+      if (!readRules(excludePath, platform::ReadOnlyFile::Links::follow, /*missingIsEmpty=*/true, rules)) return false;
+      if (rules) layer = std::make_shared<IgnoreLayer>(IgnoreLayer{std::move(rules), 0, nullptr});
     }
   } else if (folder.side[side].ignored) {
     m_excluded = true;
@@ -86,9 +105,10 @@ bool IgnoreFiles::enterFolder(const CompareItem& folder, int side, olstring_view
     if (own->isLink) return fail(kErrorIgnoreFileIsLink, path);
     // A folder of that name holds no rules, there as here.
     if (!isFolderEntry(*own)) {
-      IgnoreRules rules;
-      if (!readRules(path, /*missingIsEmpty=*/false, rules)) return false;
-      if (!rules.empty()) layer = std::make_shared<IgnoreLayer>(IgnoreLayer{std::move(rules), m_folderLength, layer});
+      // Never through a link, not even one put there since the listing.
+      std::shared_ptr<const IgnoreRules> rules;
+      if (!readRules(path, platform::ReadOnlyFile::Links::asText, /*missingIsEmpty=*/false, rules)) return false;
+      if (rules) layer = std::make_shared<IgnoreLayer>(IgnoreLayer{std::move(rules), m_folderLength, layer});
     }
   }
   m_current = layer.get();

@@ -7,6 +7,7 @@
 #include "engine/IgnoreRules.h"
 #include "foundation/olstring.h"
 #include "platform/FolderListing.h"
+#include "platform/ReadOnlyFile.h"
 
 #include <array>
 #include <memory>
@@ -33,11 +34,19 @@ public:
   const olstring& errorPath() const { return m_errorPath; }
 
 private:
-  bool readRules(olstring_view path, bool missingIsEmpty, IgnoreRules& rules);
+  // The rules of a file's text, null when it holds none; shared with every file of the
+  // same text.
+  std::shared_ptr<const IgnoreRules> rulesOf(const std::string& text);
+  // Reads an ignore file's rules (null when it holds none). links says whether a link is
+  // followed; a missing file may count as empty.
+  bool readRules(olstring_view path, platform::ReadOnlyFile::Links links, bool missingIsEmpty,
+                 std::shared_ptr<const IgnoreRules>& rules);
   bool fail(uint32_t code, olstring_view path);
 
   // The innermost layer in force in each folder entered, per side; null where no rules are.
   std::unordered_map<const CompareItem*, std::array<std::shared_ptr<const IgnoreLayer>, 2>> m_layers;
+  // The rules of every file text met, parsed once: trees often repeat an ignore file.
+  std::unordered_map<std::string, std::shared_ptr<const IgnoreRules>> m_parsed;
   const IgnoreLayer* m_current = nullptr;
   bool m_excluded = false;
   // The entered folder's path below the root; each entry's name is put after it in turn.

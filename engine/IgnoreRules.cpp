@@ -73,151 +73,236 @@ bool inNamedClass(NamedClass named, unsigned char c) {
 enum class Outcome : uint8_t {
   match,
   noMatch,
-  // The pattern cannot match this text from any later start either: stop trying.
+  // No later start can match either (the text ran out): every star before may stop trying.
   abortAll,
   // No later start within this name can match; only a "**" before may still move on.
   abortToDoubleStar,
 };
 
-// One wildcard match. The start of the pattern counts as the start of a name for "**".
-// In path mode "/" separates names: "*", "?" and "[...]" stay within one name, and "**"
-// between separators (or at either end) spans any number of names.
-class Glob {
+// Reads a "[...]" at p (just after the "[") into the bytes it stands for, and moves p past
+// its "]". False when the set is never closed or names an unknown class: such a pattern
+// ends every match that reaches it. A "]" right at the start is a member; "!" or "^" there
+// negates; "a-z" is a range; "\" escapes; "[:alpha:]" and the like are classes, and a "[:"
+// without ":]" is a plain "[". In path mode no set ever matches "/".
+bool readByteSet(std::string_view pattern, size_t& p, bool pathMode, std::bitset<256>& set) {
+  const auto at = [&pattern](size_t i) { return i < pattern.size() ? static_cast<unsigned char>(pattern[i]) : -1; };
+  bool negated = false;
+  if (at(p) == '!' || at(p) == '^') {
+    negated = true;
+    ++p;
+  }
+  // The single byte before, which may start a range; 0 after a range or a class.
+  int previous = 0;
+  int member = at(p);
+  do {
+    if (member < 0) return false;
+    if (member == '\\') {
+      member = at(++p);
+      if (member < 0) return false;
+      set.set(member);
+    } else if (member == '-' && previous != 0 && at(p + 1) >= 0 && at(p + 1) != ']') {
+      int high = at(++p);
+      if (high == '\\') {
+        high = at(++p);
+        if (high < 0) return false;
+      }
+      for (int byte = previous; byte <= high; ++byte) set.set(byte);
+      member = 0;
+    } else if (member == '[' && at(p + 1) == ':') {
+      const size_t nameStart = p + 2;
+      size_t close = nameStart;
+      while (at(close) >= 0 && at(close) != ']') ++close;
+      if (at(close) < 0) return false;
+      if (close == nameStart || pattern[close - 1] != ':') {
+        // No ":]": the "[" is a plain member, and the ":" after it the next one.
+        set.set('[');
+      } else {
+        const NamedClass named = namedClass(pattern.substr(nameStart, close - 1 - nameStart));
+        if (named == NamedClass::unknown) return false;
+        for (int byte = 0; byte < 256; ++byte) {
+          if (inNamedClass(named, static_cast<unsigned char>(byte))) set.set(byte);
+        }
+        p = close;
+        member = 0;
+      }
+    } else {
+      set.set(member);
+    }
+    previous = member;
+    member = at(++p);
+  } while (member != ']');
+  ++p;
+  if (negated) set.flip();
+  if (pathMode) set.reset('/');
+  return true;
+}
+
+}  // namespace
+
+// Wildcards become pieces once, so that matching never parses: a set is a table of bytes,
+// and escapes are resolved.
+void IgnoreRules::compile(Pattern& pattern, std::string_view wildcards) {
+  using Kind = Piece::Kind;
+  const bool pathMode = pattern.anchored;
+  pattern.firstPiece = static_cast<uint32_t>(m_pieces.size());
+  // Literal bytes go on extending the last piece unless it must stay alone.
+  bool extendable = false;
+  const auto addByte = [&](char byte) {
+    if (!extendable) {
+      m_pieces.push_back({Kind::bytes, false, false, static_cast<uint32_t>(m_literals.size()), 0});
+      extendable = true;
+    }
+    m_literals += byte;
+    ++m_pieces.back().length;
+  };
+  const auto add = [&](Piece piece) {
+    m_pieces.push_back(piece);
+    extendable = false;
+  };
+  size_t p = 0;
+  while (p < wildcards.size()) {
+    const char c = wildcards[p];
+    if (c == '*') {
+      size_t next = p + 1;
+      while (next < wildcards.size() && wildcards[next] == '*') ++next;
+      Piece star{Kind::star, !pathMode, false, 0, 0};
+      if (next - p > 1) {
+        // Only a "**" that is a whole name spans names (and the start of what is matched
+        // counts as the start of a name); "a**b" is one "*".
+        const bool startsName = p == 0 || wildcards[p - 1] == '/';
+        const bool endsName = next == wildcards.size() || wildcards[next] == '/' ||
+                              (wildcards[next] == '\\' && next + 1 < wildcards.size() && wildcards[next + 1] == '/');
+        star.crossesSlash = startsName && endsName;
+        star.mayBeNoFolder = star.crossesSlash && next < wildcards.size() && wildcards[next] == '/';
+      }
+      add(star);
+      p = next;
+      if (star.mayBeNoFolder) {
+        addByte('/');
+        extendable = false;
+        ++p;
+      }
+    } else if (c == '?') {
+      add({Kind::anyByte, false, false, 0, 0});
+      ++p;
+    } else if (c == '[') {
+      std::bitset<256> set;
+      if (!readByteSet(wildcards, ++p, pathMode, set)) {
+        add({Kind::never, false, false, 0, 0});
+        break;
+      }
+      add({Kind::byteSet, false, false, static_cast<uint32_t>(m_sets.size()), 0});
+      m_sets.push_back(set);
+    } else if (c == '\\') {
+      if (++p == wildcards.size()) {
+        add({Kind::never, false, false, 0, 0});
+        break;
+      }
+      addByte(wildcards[p++]);
+    } else {
+      addByte(c);
+      ++p;
+    }
+  }
+  pattern.pieceCount = static_cast<uint32_t>(m_pieces.size()) - pattern.firstPiece;
+
+  // What every match needs: its fixed width, the bytes of the last piece at the end (unless
+  // "**/" before may skip them), and the longest run of bytes somewhere.
+  const Piece* first = m_pieces.data() + pattern.firstPiece;
+  const Piece* last = first + pattern.pieceCount;
+  const Piece* longest = nullptr;
+  for (const Piece* piece = first; piece != last; ++piece) {
+    if (piece->kind == Kind::anyByte || piece->kind == Kind::byteSet) ++pattern.shortest;
+    if (piece->kind != Kind::bytes) continue;
+    const bool skippable = piece != first && piece[-1].mayBeNoFolder;
+    if (!skippable) pattern.shortest += piece->length;
+    if (!skippable && (longest == nullptr || piece->length > longest->length)) longest = piece;
+  }
+  if (pattern.pieceCount != 0 && last[-1].kind == Kind::bytes && !(last - 1 != first && last[-2].mayBeNoFolder)) {
+    pattern.ending = m_literals.substr(last[-1].index, last[-1].length);
+  }
+  if (longest != nullptr && longest->length > 1) pattern.inside = m_literals.substr(longest->index, longest->length);
+}
+
+// One wildcard match over the pieces of a pattern.
+class IgnoreRules::PieceMatch {
 public:
-  Glob(std::string_view pattern, std::string_view text, bool pathMode)
-      : m_pattern(pattern), m_text(text), m_pathMode(pathMode) {}
+  PieceMatch(const Piece* pieces, size_t count, std::string_view literals,
+             const std::vector<std::bitset<256>>& sets, std::string_view text, bool pathMode)
+      : m_pieces(pieces), m_count(count), m_literals(literals), m_sets(sets), m_text(text), m_pathMode(pathMode) {}
 
   bool matches() const { return from(0, 0) == Outcome::match; }
 
 private:
-  // The pattern byte at i, or -1 past its end.
-  int at(size_t i) const { return i < m_pattern.size() ? static_cast<unsigned char>(m_pattern[i]) : -1; }
+  std::string_view bytesOf(const Piece& piece) const { return m_literals.substr(piece.index, piece.length); }
 
-  Outcome from(size_t p, size_t t) const {
-    for (; p < m_pattern.size(); ++p, ++t) {
-      const char wanted = m_pattern[p];
-      if (wanted == '*') return star(p, t);
-      if (t == m_text.size()) return Outcome::abortAll;
-      const auto c = static_cast<unsigned char>(m_text[t]);
-      switch (wanted) {
-        case '\\':
-          // The next byte stands for itself; a "\" that ends the pattern matches nothing.
-          if (++p == m_pattern.size() || c != static_cast<unsigned char>(m_pattern[p])) return Outcome::noMatch;
-          break;
-        case '?':
-          if (m_pathMode && c == '/') return Outcome::noMatch;
-          break;
-        case '[': {
-          const Outcome inSet = bracket(p, c);
-          if (inSet != Outcome::match) return inSet;
+  Outcome from(size_t i, size_t t) const {
+    for (; i < m_count; ++i) {
+      const Piece& piece = m_pieces[i];
+      switch (piece.kind) {
+        case Piece::Kind::star: return star(i, t);
+        case Piece::Kind::bytes: {
+          const std::string_view wanted = bytesOf(piece);
+          if (m_text.size() - t < wanted.size()) return Outcome::abortAll;
+          if (m_text.compare(t, wanted.size(), wanted) != 0) return Outcome::noMatch;
+          t += wanted.size();
           break;
         }
-        default:
-          if (c != static_cast<unsigned char>(wanted)) return Outcome::noMatch;
+        case Piece::Kind::anyByte:
+          if (t == m_text.size()) return Outcome::abortAll;
+          if (m_pathMode && m_text[t] == '/') return Outcome::noMatch;
+          ++t;
+          break;
+        case Piece::Kind::byteSet:
+          if (t == m_text.size()) return Outcome::abortAll;
+          if (!m_sets[piece.index].test(static_cast<unsigned char>(m_text[t]))) return Outcome::noMatch;
+          ++t;
+          break;
+        case Piece::Kind::never: return Outcome::abortAll;
       }
     }
     return t == m_text.size() ? Outcome::match : Outcome::noMatch;
   }
 
-  // p is at the first "*" of a run.
-  Outcome star(size_t p, size_t t) const {
-    size_t next = p + 1;
-    bool crossesSlash = !m_pathMode;
-    if (at(next) == '*') {
-      while (at(next) == '*') ++next;
-      const bool startsName = p == 0 || m_pattern[p - 1] == '/';
-      const bool endsName = at(next) < 0 || at(next) == '/' || (at(next) == '\\' && at(next + 1) == '/');
-      // Only a "**" that is a whole name spans names; "a**b" is one "*" (in either mode).
-      crossesSlash = startsName && endsName;
-      // "**/" may also stand for no name at all.
-      if (crossesSlash && at(next) == '/' && from(next + 1, t) == Outcome::match) return Outcome::match;
-    }
-    if (next == m_pattern.size()) {
-      if (!crossesSlash && m_text.find('/', t) != std::string_view::npos) return Outcome::noMatch;
+  Outcome star(size_t i, size_t t) const {
+    const Piece& star = m_pieces[i];
+    const size_t next = i + 1;
+    if (star.mayBeNoFolder && from(next + 1, t) == Outcome::match) return Outcome::match;
+    if (next == m_count) {
+      if (!star.crossesSlash && m_text.find('/', t) != std::string_view::npos) return Outcome::noMatch;
       return Outcome::match;
     }
-    if (!crossesSlash && m_pattern[next] == '/') {
+    const Piece& after = m_pieces[next];
+    const bool literalAfter = after.kind == Piece::Kind::bytes;
+    const char firstAfter = literalAfter ? m_literals[after.index] : '\0';
+    if (!star.crossesSlash && firstAfter == '/') {
       // The star takes the rest of this name.
       const size_t slash = m_text.find('/', t);
-      if (slash == std::string_view::npos) return Outcome::noMatch;
-      return from(next, slash);
+      return slash == std::string_view::npos ? Outcome::noMatch : from(next, slash);
     }
     for (; t < m_text.size(); ++t) {
-      const char wanted = m_pattern[next];
-      if (!isWildcardByte(wanted)) {
-        // Where a literal follows, the star can only end just before that byte.
-        while (t < m_text.size() && m_text[t] != wanted && (crossesSlash || m_text[t] != '/')) ++t;
-        if (t == m_text.size() || m_text[t] != wanted) return Outcome::noMatch;
+      if (literalAfter) {
+        // The star can only end just before the byte that follows it.
+        while (t < m_text.size() && m_text[t] != firstAfter && (star.crossesSlash || m_text[t] != '/')) ++t;
+        if (t == m_text.size() || m_text[t] != firstAfter) return Outcome::noMatch;
       }
       const Outcome rest = from(next, t);
       if (rest != Outcome::noMatch) {
-        if (!crossesSlash || rest != Outcome::abortToDoubleStar) return rest;
-      } else if (!crossesSlash && m_text[t] == '/') {
+        if (!star.crossesSlash || rest != Outcome::abortToDoubleStar) return rest;
+      } else if (!star.crossesSlash && m_text[t] == '/') {
         return Outcome::abortToDoubleStar;
       }
     }
     return Outcome::abortAll;
   }
 
-  // p is at the "["; on a match it is left at the closing "]". A set that is never closed,
-  // or names an unknown class, ends the whole match.
-  Outcome bracket(size_t& p, unsigned char c) const {
-    ++p;
-    bool negated = false;
-    if (at(p) == '!' || at(p) == '^') {
-      negated = true;
-      ++p;
-    }
-    bool matched = false;
-    // The single byte before, which may start a range; 0 after a range or a class.
-    int previous = 0;
-    // A "]" right at the start is a member, not the end.
-    int member = at(p);
-    do {
-      if (member < 0) return Outcome::abortAll;
-      if (member == '\\') {
-        member = at(++p);
-        if (member < 0) return Outcome::abortAll;
-        matched = matched || c == member;
-      } else if (member == '-' && previous != 0 && at(p + 1) >= 0 && at(p + 1) != ']') {
-        int high = at(++p);
-        if (high == '\\') {
-          high = at(++p);
-          if (high < 0) return Outcome::abortAll;
-        }
-        matched = matched || (c >= previous && c <= high);
-        member = 0;
-      } else if (member == '[' && at(p + 1) == ':') {
-        const size_t nameStart = p + 2;
-        size_t close = nameStart;
-        while (at(close) >= 0 && at(close) != ']') ++close;
-        if (at(close) < 0) return Outcome::abortAll;
-        if (close == nameStart || m_pattern[close - 1] != ':') {
-          // No ":]": the "[" is a plain member, and the ":" after it the next one.
-          matched = matched || c == '[';
-        } else {
-          const NamedClass named = namedClass(m_pattern.substr(nameStart, close - 1 - nameStart));
-          if (named == NamedClass::unknown) return Outcome::abortAll;
-          matched = matched || inNamedClass(named, c);
-          p = close;
-          member = 0;
-        }
-      } else {
-        matched = matched || c == member;
-      }
-      previous = member;
-      member = at(++p);
-    } while (member != ']');
-    if (matched == negated || (m_pathMode && c == '/')) return Outcome::noMatch;
-    return Outcome::match;
-  }
-
-  std::string_view m_pattern;
+  const Piece* m_pieces;
+  size_t m_count;
+  std::string_view m_literals;
+  const std::vector<std::bitset<256>>& m_sets;
   std::string_view m_text;
   bool m_pathMode;
 };
-
-}  // namespace
 
 IgnoreRules IgnoreRules::parse(std::string_view text) {
   IgnoreRules rules;
@@ -251,37 +336,77 @@ IgnoreRules IgnoreRules::parse(std::string_view text) {
     pattern.literalLength = static_cast<uint32_t>(literalLength(line));
     if (pattern.literalLength == line.size()) {
       pattern.form = Form::literal;
-    } else if (line[0] == '*' && literalLength(line.substr(1)) == line.size() - 1) {
+    } else if (!pattern.anchored && line[0] == '*' && literalLength(line.substr(1)) == line.size() - 1) {
       pattern.form = Form::endsWith;
+    } else {
+      // A path pattern's literal start is compared first and the wildcards matched after it
+      // as a pattern of their own, so a "**" right after it counts as starting a name
+      // ("a**/b" matches "ab").
+      rules.compile(pattern, pattern.anchored ? line.substr(pattern.literalLength) : line);
     }
+    const std::string_view ending = pattern.form == Form::literal   ? line
+                                    : pattern.form == Form::endsWith ? line.substr(1)
+                                                                     : std::string_view(pattern.ending);
+    if (!ending.empty()) pattern.lastByte = static_cast<unsigned char>(ending.back());
     rules.m_patterns.push_back(std::move(pattern));
   }
+  rules.sortByLastByte();
   return rules;
 }
 
-bool IgnoreRules::matches(const Pattern& pattern, std::string_view path, std::string_view name) {
+void IgnoreRules::sortByLastByte() {
+  for (const Pattern& pattern : m_patterns) {
+    if (pattern.lastByte >= 0) ++m_lastByteStart[pattern.lastByte + 1];
+  }
+  for (size_t byte = 1; byte < m_lastByteStart.size(); ++byte) m_lastByteStart[byte] += m_lastByteStart[byte - 1];
+  m_byLastByte.resize(m_lastByteStart.back());
+  std::array<uint32_t, 256> next{};
+  for (uint32_t i = 0; i < m_patterns.size(); ++i) {
+    const int lastByte = m_patterns[i].lastByte;
+    if (lastByte < 0) {
+      m_anyLastByte.push_back(i);
+    } else {
+      m_byLastByte[m_lastByteStart[lastByte] + next[lastByte]++] = i;
+    }
+  }
+}
+
+bool IgnoreRules::matchesPieces(const Pattern& pattern, std::string_view text) const {
+  if (text.size() < pattern.shortest || !text.ends_with(pattern.ending)) return false;
+  if (!pattern.inside.empty() && text.find(pattern.inside) == std::string_view::npos) return false;
+  return PieceMatch(m_pieces.data() + pattern.firstPiece, pattern.pieceCount, m_literals, m_sets, text,
+                    pattern.anchored)
+      .matches();
+}
+
+bool IgnoreRules::matches(const Pattern& pattern, std::string_view path, std::string_view name) const {
   const std::string_view text = pattern.text;
   if (!pattern.anchored) {
     switch (pattern.form) {
       case Form::literal: return name == text;
-      case Form::endsWith:
-        return name.size() >= text.size() - 1 && name.substr(name.size() - (text.size() - 1)) == text.substr(1);
-      case Form::wildcard: return Glob(text, name, /*pathMode=*/false).matches();
+      case Form::endsWith: return name.ends_with(text.substr(1));
+      case Form::wildcard: return matchesPieces(pattern, name);
     }
   }
-  // The literal start is compared first and the wildcards matched after it as a pattern of
-  // their own, so a "**" right after it counts as starting a name ("a**/b" matches "ab").
   const size_t literal = pattern.literalLength;
-  if (path.size() < literal || path.substr(0, literal) != text.substr(0, literal)) return false;
+  if (!path.starts_with(text.substr(0, literal))) return false;
   if (literal == text.size()) return path.size() == literal;
-  return Glob(text.substr(literal), path.substr(literal), /*pathMode=*/true).matches();
+  return matchesPieces(pattern, path.substr(literal));
 }
 
 IgnoreVerdict IgnoreRules::decide(std::string_view path, size_t nameStart, bool isFolder) const {
   const std::string_view name = path.substr(nameStart);
-  for (auto it = m_patterns.rbegin(); it != m_patterns.rend(); ++it) {
-    if (it->foldersOnly && !isFolder) continue;
-    if (matches(*it, path, name)) return it->negated ? IgnoreVerdict::included : IgnoreVerdict::ignored;
+  const auto lastByte = static_cast<unsigned char>(path.back());
+  // The last pattern that matches decides: both lists are walked from their ends at once,
+  // the later pattern first.
+  const uint32_t* fixed = m_byLastByte.data() + m_lastByteStart[lastByte];
+  size_t fixedLeft = m_lastByteStart[lastByte + 1] - m_lastByteStart[lastByte];
+  size_t anyLeft = m_anyLastByte.size();
+  while (fixedLeft != 0 || anyLeft != 0) {
+    const bool takeFixed = fixedLeft != 0 && (anyLeft == 0 || fixed[fixedLeft - 1] > m_anyLastByte[anyLeft - 1]);
+    const Pattern& pattern = m_patterns[takeFixed ? fixed[--fixedLeft] : m_anyLastByte[--anyLeft]];
+    if (pattern.foldersOnly && !isFolder) continue;
+    if (matches(pattern, path, name)) return pattern.negated ? IgnoreVerdict::included : IgnoreVerdict::ignored;
   }
   return IgnoreVerdict::none;
 }
@@ -290,10 +415,9 @@ bool isIgnoredBy(const IgnoreLayer* innermost, std::string_view path, bool isFol
   const size_t lastSlash = path.rfind('/');
   const size_t nameStart = lastSlash == std::string_view::npos ? 0 : lastSlash + 1;
   for (const IgnoreLayer* layer = innermost; layer != nullptr; layer = layer->above.get()) {
-    if (layer->rules.empty()) continue;
     const size_t below = layer->folderLength == 0 ? 0 : layer->folderLength + 1;
     if (below > nameStart) continue;  // not a path below this layer's folder
-    const IgnoreVerdict verdict = layer->rules.decide(path.substr(below), nameStart - below, isFolder);
+    const IgnoreVerdict verdict = layer->rules->decide(path.substr(below), nameStart - below, isFolder);
     if (verdict != IgnoreVerdict::none) return verdict == IgnoreVerdict::ignored;
   }
   return false;

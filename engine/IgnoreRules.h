@@ -4,6 +4,8 @@
 // letter case significant, "/" between the names of a path.
 #pragma once
 
+#include <array>
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -39,7 +41,25 @@ private:
   enum class Form : uint8_t {
     literal,   // no wildcard: the name (or path) equals the text
     endsWith,  // "*" and then no wildcard: the name ends with the text after the "*"
-    wildcard,  // anything else
+    wildcard,  // anything else: matched piece by piece
+  };
+  // One step of a wildcard match.
+  struct Piece {
+    enum class Kind : uint8_t {
+      bytes,    // these bytes (escapes resolved)
+      anyByte,  // "?"
+      byteSet,  // "[...]"
+      star,     // a run of "*"
+      never,    // a set that is never closed or names an unknown class, or a final lone "\"
+    };
+    Kind kind = Kind::bytes;
+    // star: it may span "/" (a "**" that is a whole name, or any star when matching a name).
+    bool crossesSlash = false;
+    // star: "**/", which may also stand for no folder at all; the "/" is the next piece.
+    bool mayBeNoFolder = false;
+    // bytes: offset in m_literals; byteSet: index in m_sets.
+    uint32_t index = 0;
+    uint32_t length = 0;
   };
   struct Pattern {
     // Without "!", the "/" that anchors it and the trailing "/".
@@ -52,17 +72,41 @@ private:
     // The pattern holds a "/": it is matched against the path below the file's folder, not
     // against the last name.
     bool anchored = false;
+    // The byte every path it matches ends with, or -1 when that is not fixed.
+    int16_t lastByte = -1;
+    // wildcard: the pieces of what follows the literal start (anchored) or of the whole text,
+    // and what any text they match must have, tested first because it is cheap.
+    uint32_t firstPiece = 0;
+    uint32_t pieceCount = 0;
+    uint32_t shortest = 0;
+    std::string ending;
+    std::string inside;
   };
-  static bool matches(const Pattern& pattern, std::string_view path, std::string_view name);
+  class PieceMatch;
+  void compile(Pattern& pattern, std::string_view wildcards);
+  void sortByLastByte();
+  bool matches(const Pattern& pattern, std::string_view path, std::string_view name) const;
+  bool matchesPieces(const Pattern& pattern, std::string_view text) const;
 
   std::vector<Pattern> m_patterns;
+  // The patterns by the last byte of what they can match, so that a path is tried only
+  // against those that can match it: for byte b, m_byLastByte[m_lastByteStart[b]] up to
+  // m_byLastByte[m_lastByteStart[b + 1]]; the patterns whose last byte is not fixed are
+  // m_anyLastByte. Both in file order.
+  std::array<uint32_t, 257> m_lastByteStart{};
+  std::vector<uint32_t> m_byLastByte;
+  std::vector<uint32_t> m_anyLastByte;
+  std::vector<Piece> m_pieces;
+  std::string m_literals;
+  std::vector<std::bitset<256>> m_sets;
 };
 
 // The rules in force in one folder: the folder's own ignore file over the layers of the
 // folders above it. A layer is shared by every folder below it, so a walk in any order
 // keeps one per file read.
 struct IgnoreLayer {
-  IgnoreRules rules;
+  // Never null. Files of equal text share their rules.
+  std::shared_ptr<const IgnoreRules> rules;
   // Length in bytes of the path, below the root, of the folder whose file the rules come
   // from (0 for the root).
   size_t folderLength = 0;
