@@ -182,7 +182,6 @@ COLORREF fromHsl(const Hsl& hsl) {
   return RGB(channel(r), channel(g), channel(b));
 }
 
-constexpr COLORREF kDifferenceBase = RGB(204, 102, 0);
 constexpr double kLightnessDistance = 0.4;
 
 }  // namespace
@@ -192,9 +191,9 @@ COLORREF differenceColour(COLORREF background) {
   static std::unordered_map<COLORREF, COLORREF> cache;
   background &= 0xFFFFFF;
   if (auto found = cache.find(background); found != cache.end()) return found->second;
-  Hsl base = toHsl(kDifferenceBase);
+  Hsl base = toHsl(kDifferenceColour);
   const double backgroundLightness = toHsl(background).lightness;
-  COLORREF result = kDifferenceBase;
+  COLORREF result = kDifferenceColour;
   // A small tolerance keeps the exact 0.4 of the base on white from flipping on rounding.
   if (std::fabs(base.lightness - backgroundLightness) < kLightnessDistance - 1e-9) {
     base.lightness = backgroundLightness <= 0.5 ? backgroundLightness + kLightnessDistance

@@ -89,7 +89,13 @@ RowHighlights highlightsOf(const CompareItem& item);
 // joined by ", ".
 olstring describeDifferences(uint32_t flags);
 
-// The colour of highlighted texts on a background: the base orange RGB(204, 102, 0), its
-// lightness moved 0.4 away from the background's when it is closer than that. Cached per
-// background for the life of the process.
+// The colours that say "differs" and "no difference" in every theme: the fills of the
+// summary and status badges with their text, and the base of highlighted texts.
+constexpr COLORREF kDifferenceColour = RGB(204, 102, 0);
+constexpr COLORREF kNoDifferenceColour = RGB(0, 128, 0);
+constexpr COLORREF kBadgeTextColour = RGB(255, 255, 255);
+
+// The colour of highlighted texts on a background: kDifferenceColour, its lightness moved
+// 0.4 away from the background's when it is closer than that. Cached per background for the
+// life of the process.
 COLORREF differenceColour(COLORREF background);

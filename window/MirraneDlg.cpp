@@ -30,10 +30,6 @@ constexpr int kSizingCorner = 10;
 // Posted to itself by a window that must start the command line's compare once it shows.
 constexpr UINT kStartFromCommandLine = WM_USER + 1;
 
-constexpr COLORREF kDifferenceColour = RGB(0xCC, 0x66, 0x00);
-constexpr COLORREF kNoDifferenceColour = RGB(0x00, 0x80, 0x00);
-constexpr COLORREF kBadgeText = RGB(0xFF, 0xFF, 0xFF);
-
 // A rectangle moved (and, when larger, shrunk) into an area.
 RECT keptInside(RECT rect, const RECT& area) {
   const int width = std::min(rect.width(), area.width());
@@ -275,7 +271,7 @@ void CMirraneDlg::drawHeader(HDC dc, const RECT& strip) {
     box.bottom = box.top + size.cy;
     box = box.inflated(4, 4);
     fillRoundRect(dc, box, 10, badge.colour);
-    setTextColour(dc, kBadgeText);
+    setTextColour(dc, kBadgeTextColour);
     drawText(dc, badge.text, box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     w = box.width() + 2 * half;
   }
@@ -309,7 +305,7 @@ void CMirraneDlg::drawStatusBar(HDC dc, const RECT& bar) {
   const int x0 = a.left + std::min(textExtent(m_statusText, m_font).cx, a.width() - d);
   RECT badge{x0 + half, a.top + edge, x0 + d, a.bottom - edge};
   fillRoundRect(dc, badge, 6, m_statusBadgeFlags != 0 ? kDifferenceColour : kNoDifferenceColour);
-  setTextColour(dc, kBadgeText);
+  setTextColour(dc, kBadgeTextColour);
   RECT inner = badge.inflated(-half, 0);
   drawText(dc, m_statusBadge, inner, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   setTextColour(dc, themeColour(olThemeSlot::text));
