@@ -31,9 +31,9 @@ LRESULT mrnFindDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void mrnFindDlg::attachControls() {
-  MIRRANE_CHECK(m_edit.attachDlgItem(m_hwnd, kFindEditId), (void)0);
-  MIRRANE_CHECK(m_ok.attachDlgItem(m_hwnd, IDOK), (void)0);
-  MIRRANE_CHECK(m_cancel.attachDlgItem(m_hwnd, IDCANCEL), (void)0);
+  MIRRANE_CHECK_ONLY(m_edit.attachDlgItem(m_hwnd, kFindEditId));
+  MIRRANE_CHECK_ONLY(m_ok.attachDlgItem(m_hwnd, IDOK));
+  MIRRANE_CHECK_ONLY(m_cancel.attachDlgItem(m_hwnd, IDCANCEL));
 }
 
 bool mrnFindDlg::onInitDialog() {

@@ -8,6 +8,7 @@
 //   list.setContextMenu(&listViewMenu());     // the menu builder's list menu
 //   list.addHotkeys(table);                   // F3, F4, Ctrl+F... while the window is active
 //   list.setFlatDisplay(advanced.flatmode);
+//   list.setRowFilter([&] { return ...; });  // asked at each rebuild: the owner's view mode
 //   list.setResult(&result);                  // after a compare, then
 //   list.rebuildRows(FindText::clear);        // (FindText::keep after a view-mode change)
 //   list.clearRows();                         // before the result's tree is reset
@@ -20,6 +21,8 @@
 
 #include "results/ResultRows.h"
 #include "toolkit/ListView.h"
+
+#include <functional>
 
 class olHotkeyTable;
 class olMenu;
@@ -82,8 +85,11 @@ public:
   void setResult(const CompareResult* result) { m_result = result; }
   const CompareResult* result() const { return m_result; }
   void setFlatDisplay(bool flat) { m_shape = flat ? RowShape::flat : RowShape::tree; }
+  // Which items become rows: asked at every rebuild, so that the owner's view mode, wherever
+  // it is kept, decides. Without one the list shows the differences only.
+  void setRowFilter(std::function<RowFilter()> filter) { m_rowFilter = std::move(filter); }
 
-  // Builds the rows again for the current view mode, keeping the selected items selected
+  // Builds the rows again for the owner's row filter, keeping the selected items selected
   // (by item; the inverted flag stays), the current row and the anchor on their items
   // (-1 when an item is no longer shown), and the current row in view.
   void rebuildRows(FindText findText);
@@ -98,7 +104,6 @@ public:
 
   // The context menu (built by the menu builder; not owned) and its enabling rules.
   void setContextMenu(olMenu* menu) { m_menu = menu; }
-  olMenu* contextMenu() const { return m_menu; }
   void updateContextMenu(olMenu& menu) const;
   // Registers the list's hotkeys (Ctrl+F, F3, Shift+F3, Ctrl+F3, F4, Shift+F4) in a table.
   void addHotkeys(olHotkeyTable& table) const;
@@ -169,6 +174,7 @@ private:
   const CompareResult* m_result = nullptr;
   ResultRows m_rows;
   RowShape m_shape = RowShape::tree;
+  std::function<RowFilter()> m_rowFilter = [] { return RowFilter::differencesOnly; };
   olMenu* m_menu = nullptr;
   olstring m_findText;
   FindDirection m_findDirection = FindDirection::next;

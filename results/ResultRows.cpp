@@ -1,11 +1,9 @@
 #include "results/ResultRows.h"
 
-#include "app/Settings.h"
 #include "foundation/LanguageKeys.h"
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <unordered_map>
 
 using namespace ItemFlags;
@@ -87,26 +85,6 @@ void buildRows(const CompareItem& root, ResultRows& rows, RowFilter filter, RowS
   else if (shape == RowShape::tree) builder.walkDifferenceTree(root, -1);
   else builder.walkDifferencesFlat(root);
 }
-
-// ---- view mode
-
-namespace {
-
-std::optional<int> g_viewMode;
-
-}  // namespace
-
-int viewMode() {
-  if (!g_viewMode) g_viewMode = readViewMode() == kViewAllItems ? kViewAllItems : kViewDifferences;
-  return *g_viewMode;
-}
-
-void setViewMode(int mode) {
-  g_viewMode = mode == kViewAllItems ? kViewAllItems : kViewDifferences;
-  writeViewMode(*g_viewMode);
-}
-
-void forgetViewMode() { g_viewMode.reset(); }
 
 // ---- highlights and descriptions
 

@@ -74,10 +74,10 @@ CMirraneDlg::CMirraneDlg(CompareEngine& engine, const CommandLine* commandLine)
 CMirraneDlg::~CMirraneDlg() = default;
 
 void CMirraneDlg::attachControls() {
-  MIRRANE_CHECK(m_splitter.attachDlgItem(m_hwnd, control_id::kSplitter), (void)0);
+  MIRRANE_CHECK_ONLY(m_splitter.attachDlgItem(m_hwnd, control_id::kSplitter));
   m_splitter.setMargins(kSplitMargin, kSplitMargin);
-  MIRRANE_CHECK(m_viewDiffsButton.attachDlgItem(m_hwnd, control_id::kViewDiffs), (void)0);
-  MIRRANE_CHECK(m_viewAllButton.attachDlgItem(m_hwnd, control_id::kViewAll), (void)0);
+  MIRRANE_CHECK_ONLY(m_viewDiffsButton.attachDlgItem(m_hwnd, control_id::kViewDiffs));
+  MIRRANE_CHECK_ONLY(m_viewAllButton.attachDlgItem(m_hwnd, control_id::kViewAll));
 
   if (m_comparePanel.createModeless(m_hwnd)) {
     setWindowPos(m_comparePanel.hwnd(), HWND_TOP, 0, 0, 0, 0,
@@ -86,6 +86,7 @@ void CMirraneDlg::attachControls() {
   MIRRANE_CHECK(m_list.create(m_hwnd, kListViewId), return);
   m_list.setContextMenu(&listViewMenu());
   m_list.setFlatDisplay(m_engine.settings.flatMode);
+  m_list.setRowFilter([this] { return m_viewMode == kViewAllItems ? RowFilter::allItems : RowFilter::differencesOnly; });
   m_list.setResult(&m_engine.result);
   setWindowPos(m_list.hwnd(), m_splitter.hwnd(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -100,8 +101,8 @@ bool CMirraneDlg::onInitDialog() {
   // The stored mode, as another instance may have left it.
   forgetViewMode();
   m_viewMode = ::viewMode();
-  m_viewDiffsButton.setViewChecked(m_viewMode == 0);
-  m_viewAllButton.setViewChecked(m_viewMode == 1);
+  m_viewDiffsButton.setViewChecked(m_viewMode == kViewDifferences);
+  m_viewAllButton.setViewChecked(m_viewMode == kViewAllItems);
 
   const RECT window = getWindowRect(m_hwnd);
   setMinTrackSize(window.width(), window.height());
@@ -359,8 +360,8 @@ void CMirraneDlg::setViewMode(int mode) {
   if (mode == m_viewMode) return;
   m_viewMode = mode;
   ::setViewMode(mode);
-  m_viewDiffsButton.setViewChecked(mode == 0);
-  m_viewAllButton.setViewChecked(mode == 1);
+  m_viewDiffsButton.setViewChecked(mode == kViewDifferences);
+  m_viewAllButton.setViewChecked(mode == kViewAllItems);
   m_list.rebuildRows(FindText::keep);
   invalidateArea(MainArea::header);
   notifySelectionChanged();
@@ -406,8 +407,8 @@ void CMirraneDlg::onCommand(UINT id, UINT code, LPARAM lParam) {
     case kShowHomePage: openWebPage(::kHomePage); break;
     case kShowDonatePage: openWebPage(::kDonatePage); break;
     case kShowHelp: sendMessage(m_hwnd, WM_HELP); break;
-    case control_id::kViewDiffs: setViewMode(0); break;
-    case control_id::kViewAll: setViewMode(1); break;
+    case control_id::kViewDiffs: setViewMode(kViewDifferences); break;
+    case control_id::kViewAll: setViewMode(kViewAllItems); break;
     case kCommandLineHelp: showCommandLineHelp(); break;
     case kAbout: showAbout(); break;
     case kClearResults: clearResults(); return;

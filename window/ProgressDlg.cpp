@@ -43,8 +43,8 @@ LRESULT CProgressDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CProgressDlg::attachControls() {
-  MIRRANE_CHECK(m_cancelButton.attachDlgItem(m_hwnd, IDCANCEL), (void)0);
-  MIRRANE_CHECK(m_pauseButton.attachDlgItem(m_hwnd, kPauseButtonId), (void)0);
+  MIRRANE_CHECK_ONLY(m_cancelButton.attachDlgItem(m_hwnd, IDCANCEL));
+  MIRRANE_CHECK_ONLY(m_pauseButton.attachDlgItem(m_hwnd, kPauseButtonId));
   HWND bar = createWindowEx(0, u"msctls_progress32", u"", WS_CHILD | WS_VISIBLE, RECT{}, m_hwnd, kProgressBarId);
   MIRRANE_CHECK(bar != nullptr, return);
   sendMessage(bar, WM_SETFONT, reinterpret_cast<WPARAM>(m_font));

@@ -131,6 +131,8 @@ bool ListHarness::open(const CompareResult* result, int width, int height) {
   if (!createModeless(nullptr)) return false;
   olApp::instance()->setMainWindow(this);
   list.setResult(result);
+  // The list follows the stored view mode, as it does in the main window.
+  list.setRowFilter([] { return viewMode() == kViewAllItems ? RowFilter::allItems : RowFilter::differencesOnly; });
   setWindowPos(m_hwnd, HWND_TOP, 40, 40, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   showWindow(m_hwnd, SW_SHOW);
   setWindowText(getDlgItem(m_hwnd, IDOK), u"Compare");

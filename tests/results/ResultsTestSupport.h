@@ -2,6 +2,7 @@
 // of difference, and a window that holds the results list as the main window will.
 #pragma once
 
+#include "app/Settings.h"
 #include "engine/CompareEngine.h"
 #include "results/ListView.h"
 #include "tests/support/TestSupport.h"
