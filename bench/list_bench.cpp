@@ -92,7 +92,7 @@ int64_t buildTree(CompareResult& result, int64_t wanted) {
 class BenchWindow : public olBaseDlg {
 public:
   BenchWindow() { beginTemplate(300, 200, olTemplate::popup, 1); }
-  void attachControls() override { list.create(m_hwnd, kListViewId); }
+  void attachControls() override { list.create(m_hwnd, control_id::kResultsList); }
   void layoutControls() override {
     const RECT client = getClientRect(m_hwnd);
     moveWindow(list.hwnd(), 0, 0, client.width(), client.height());

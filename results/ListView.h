@@ -4,7 +4,7 @@
 // through WM_COMMAND notifications (the codes of olListView and those below).
 //
 // How a window holds the list:
-//   list.create(parent, kListViewId);         // child window of the parent, id 1001
+//   list.create(parent, control_id::kResultsList);
 //   list.setContextMenu(&listViewMenu());     // the menu builder's list menu
 //   list.addHotkeys(table);                   // F3, F4, Ctrl+F... while the window is active
 //   list.setFlatDisplay(advanced.flatmode);
@@ -19,6 +19,7 @@
 // window that offers the same commands elsewhere (its own menu) hands them to runCommand.
 #pragma once
 
+#include "foundation/CommandIds.h"
 #include "results/ResultRows.h"
 #include "toolkit/ListView.h"
 
@@ -27,9 +28,6 @@
 class olHotkeyTable;
 class olMenu;
 
-// The list's control id in the main window.
-constexpr int kListViewId = 1001;
-
 // Show the details of the selected row: asked for by a double click, or by Enter or Space.
 // The list makes the selected row current before it posts either.
 constexpr UINT kListDetailsByMouse = 0xFFEE;
@@ -37,23 +35,6 @@ constexpr UINT kListDetailsByKey = 0xFFEF;
 // Asks the list for its find dialog (sent to the list itself).
 constexpr UINT kListFindDialog = 0xFFEC;
 
-// The commands of the list's context menu and hotkeys.
-namespace list_command {
-constexpr UINT kDetails = 32776;
-constexpr UINT kOpenFirst = 32777;
-constexpr UINT kOpenSecond = 32778;
-constexpr UINT kOpenFolderFirst = 1010;
-constexpr UINT kOpenFolderSecond = 1011;
-constexpr UINT kNextDifference = 32786;
-constexpr UINT kPreviousDifference = 32787;
-constexpr UINT kFind = 32782;
-constexpr UINT kFindNext = 32783;
-constexpr UINT kFindPrevious = 32784;
-constexpr UINT kFindAll = 32785;
-constexpr UINT kSelectAll = 32779;
-constexpr UINT kDeselectAll = 32780;
-constexpr UINT kInvertSelection = 32781;
-}  // namespace list_command
 
 // The texts of a row (rowText).
 enum class RowText {

@@ -7,7 +7,7 @@
 #include "toolkit/FileDialog.h"
 #include "toolkit/Geometry.h"
 #include "toolkit/PaintDC.h"
-#include "window/MenuCommands.h"
+#include "foundation/CommandIds.h"
 #include "window/Menus.h"
 
 namespace {

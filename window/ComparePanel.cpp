@@ -14,7 +14,7 @@
 #include "toolkit/MessageBox.h"
 #include "toolkit/PaintDC.h"
 #include "window/MainMetrics.h"
-#include "window/MenuCommands.h"
+#include "foundation/CommandIds.h"
 #include "window/Menus.h"
 
 namespace {

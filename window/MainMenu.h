@@ -4,7 +4,7 @@
 #pragma once
 
 #include "toolkit/Menu.h"
-#include "window/MenuCommands.h"
+#include "foundation/CommandIds.h"
 
 class JobState;
 

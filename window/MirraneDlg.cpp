@@ -12,11 +12,12 @@
 #include "results/DetailsDlg.h"
 #include "toolkit/PaintDC.h"
 #include "window/AboutDlg.h"
+#include "window/Appearance.h"
 #include "window/CompareWait.h"
 #include "window/DialogLayout.h"
 #include "window/MainMenu.h"
 #include "window/MainMetrics.h"
-#include "window/MenuCommands.h"
+#include "foundation/CommandIds.h"
 #include "window/Menus.h"
 #include "window/MirraneApp.h"
 
@@ -83,7 +84,7 @@ void CMirraneDlg::attachControls() {
     setWindowPos(m_comparePanel.hwnd(), HWND_TOP, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
-  MIRRANE_CHECK(m_list.create(m_hwnd, kListViewId), return);
+  MIRRANE_CHECK(m_list.create(m_hwnd, control_id::kResultsList), return);
   m_list.setContextMenu(&listViewMenu());
   m_list.setFlatDisplay(m_engine.settings.flatMode);
   m_list.setRowFilter([this] { return m_viewMode == kViewAllItems ? RowFilter::allItems : RowFilter::differencesOnly; });
@@ -241,7 +242,7 @@ void CMirraneDlg::updateStatus() {
 }
 
 void CMirraneDlg::notifySelectionChanged() {
-  sendMessage(m_hwnd, WM_COMMAND, MAKEWPARAM(kListViewId, kListSelectionChanged), reinterpret_cast<LPARAM>(m_list.hwnd()));
+  sendMessage(m_hwnd, WM_COMMAND, MAKEWPARAM(control_id::kResultsList, kListSelectionChanged), reinterpret_cast<LPARAM>(m_list.hwnd()));
 }
 
 void CMirraneDlg::paintClient(HDC dc, const RECT& rect) {
@@ -433,14 +434,12 @@ bool CMirraneDlg::filterMessage(MSG& msg) {
 }
 
 LRESULT CMirraneDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  const UINT splitMessage = registeredMessage(u"WM_OLBUTTON_SPLIT");
-  const UINT languageMessage = registeredMessage(u"Mirrane_WM_MRN");
-  if (splitMessage != 0 && message == splitMessage && wParam == static_cast<WPARAM>(control_id::kSplitter)) {
+  if (message == splitterMessage() && wParam == static_cast<WPARAM>(control_id::kSplitter)) {
     layoutChildren(true);
     invalidateArea(MainArea::whole);
     return 0;
   }
-  if (languageMessage != 0 && message == languageMessage && LOWORD(wParam) == 1) {
+  if (message == languageMessage() && LOWORD(wParam) == 1) {
     loadTexts();
     notifySelectionChanged();
     layoutControls();

@@ -142,7 +142,7 @@ bool ListHarness::open(const CompareResult* result, int width, int height) {
 }
 
 void ListHarness::attachControls() {
-  list.create(m_hwnd, kListViewId);
+  list.create(m_hwnd, control_id::kResultsList);
   edit.attachDlgItem(m_hwnd, kHarnessEditId);
 }
 
@@ -157,7 +157,7 @@ void ListHarness::layoutControls() {
 
 LRESULT ListHarness::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND) {
-    if (LOWORD(wParam) == kListViewId) {
+    if (LOWORD(wParam) == control_id::kResultsList) {
       notifications.push_back(HIWORD(wParam));
       return 0;
     }

@@ -6,7 +6,7 @@
 #include "tests/toolkit/GuiTest.h"
 #include "tests/window/WindowTestSupport.h"
 #include "toolkit/WindowInternal.h"
-#include "window/MenuCommands.h"
+#include "foundation/CommandIds.h"
 #include "window/MirraneDlg.h"
 
 #include <QDropEvent>

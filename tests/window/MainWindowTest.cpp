@@ -9,7 +9,7 @@
 #include "toolkit/App.h"
 #include "toolkit/Theme.h"
 #include "toolkit/WindowInternal.h"
-#include "window/MenuCommands.h"
+#include "foundation/CommandIds.h"
 #include "window/MirraneDlg.h"
 
 #include <QTest>
