@@ -2,6 +2,7 @@
 
 #include "app/ProjectFile.h"
 #include "engine/Archive.h"
+#include "foundation/CommandIds.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
 #include "foundation/SoftCheck.h"
@@ -14,7 +15,6 @@
 #include "toolkit/MessageBox.h"
 #include "toolkit/PaintDC.h"
 #include "window/MainMetrics.h"
-#include "foundation/CommandIds.h"
 #include "window/Menus.h"
 
 namespace {

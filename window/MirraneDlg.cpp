@@ -1,6 +1,7 @@
 #include "window/MirraneDlg.h"
 
 #include "app/Settings.h"
+#include "foundation/CommandIds.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
 #include "foundation/SoftCheck.h"
@@ -17,7 +18,6 @@
 #include "window/DialogLayout.h"
 #include "window/MainMenu.h"
 #include "window/MainMetrics.h"
-#include "foundation/CommandIds.h"
 #include "window/Menus.h"
 #include "window/MirraneApp.h"
 
