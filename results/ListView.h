@@ -140,15 +140,12 @@ protected:
   void onContextMenu(POINT screen) override;
 
 private:
-  // The widths of a side's size and attribute columns, for the widest text of the rows.
-  struct Columns {
-    int size = 0;
-    int attributes = 0;
-  };
   void paintSide(HDC dc, const CompareItem& item, int row, int side, const RECT& half, const RECT& rowArea,
                  unsigned state);
   void paintTreeLines(HDC dc, int row, int left, const RECT& rowArea, COLORREF colour) const;
-  const Columns& columns(HDC dc, int side);
+  // The widths of a side's columns (ListViewPaint.cpp) that line up down the whole list, for
+  // the widest text the rows give each; 0 for a column as wide as each row's own text.
+  const std::vector<int>& columnWidths(HDC dc, int side);
   void forgetColumns() { m_columnsValid = false; }
   int startOfFind() const;
 
@@ -160,6 +157,6 @@ private:
   olstring m_findText;
   FindDirection m_findDirection = FindDirection::next;
   // Column widths of each side, measured once per font and rows.
-  Columns m_columns[2];
+  std::vector<int> m_columnWidths[2];
   bool m_columnsValid = false;
 };
