@@ -198,23 +198,4 @@ std::vector<int> ListTest::selectedRows() {
   return rows;
 }
 
-// ---- settings
-
-PrivateSettings::PrivateSettings() {
-  platform::setApplicationFolder(fromUtf8(m_folder.path()));
-  setenv("XDG_CONFIG_HOME", m_folder.path("home").c_str(), 1);
-  testing_support::makeFolders(m_folder.path("config"));
-  forgetViewMode();
-}
-
-PrivateSettings::~PrivateSettings() {
-  forgetViewMode();
-  unsetenv("XDG_CONFIG_HOME");
-  platform::setApplicationFolder(fromUtf8(MIRRANE_BUILD_DIR));
-}
-
-std::string PrivateSettings::configText() const {
-  return toUtf8(readTextFile(fromUtf8(m_folder.path("config/config.ini"))));
-}
-
 }  // namespace results_test
