@@ -29,7 +29,10 @@ class olHotkeyTable;
 class olMenu;
 
 // Show the details of the selected row: asked for by a double click, or by Enter or Space.
-// The list makes the selected row current before it posts either.
+// The list makes the selected row current before it posts either. The list asks its parent
+// rather than opening the dialog itself: the parent owns the result the dialog reads and
+// the dialog's place on screen, and a posted request starts the modal dialog from the
+// parent's loop, not from inside the list's own mouse or key handling.
 constexpr UINT kListDetailsByMouse = 0xFFEE;
 constexpr UINT kListDetailsByKey = 0xFFEF;
 // Asks the list for its find dialog (sent to the list itself).
@@ -51,7 +54,8 @@ enum class FindDirection : uint8_t { next = 0, previous = 1, all = 2 };
 // or keeps it (after a change of the view mode).
 enum class FindText { keep, clear };
 
-// Line end of the text copy puts on the clipboard.
+// Line end of the text copy puts on the clipboard: LF, as the programs a Linux user pastes
+// into (editors, terminals, mail) expect; CR LF would leave a stray CR on every line.
 inline constexpr olstring_view kCopyLineEnd = u"\n";
 
 class mrnListView : public olListView {
