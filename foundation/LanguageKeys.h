@@ -78,6 +78,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kAdjustPath, u"adjustpath")         \
   KEY(kAutoSkip, u"autoskip")             \
   KEY(kTextMode, u"textmode")             \
+  KEY(kIgnoreFiles, u"ignorefiles")       \
   KEY(kFolder, u"folder")                 \
   KEY(kFile, u"file")                     \
   KEY(kErrSame, u"err_same")              \
