@@ -346,7 +346,7 @@ int64_t scanTrees(CompareEngine& engine) {
   if (twoFiles) return static_cast<int64_t>(result.root.children.size());
 
   FolderQueue queue;
-  IgnoreFiles ignoreFiles;
+  IgnoreFiles ignoreFiles(result.linksAsText);
   IgnoreFiles* const ignores = options.ignoreFiles ? &ignoreFiles : nullptr;
   for (int side = 0; side < 2; ++side) recordRootIdentity(queue, result.root, side);
   for (int side = 0; side < 2; ++side) {

@@ -6,6 +6,7 @@
 #include "engine/CompareJob.h"
 #include "foundation/Paths.h"
 #include "platform/Error.h"
+#include "platform/File.h"
 #include "platform/Path.h"
 
 #include <algorithm>
@@ -81,8 +82,12 @@ bool IgnoreFiles::enterFolder(const CompareItem& folder, int side, olstring_view
     if (repository != nullptr && isFolderEntry(*repository)) {
       std::shared_ptr<const IgnoreRules> rules;
       const olstring excludePath = joinPath(joinPath(folderPath, kRepositoryFolderName), kRepositoryExcludeFile);
-      // Version control follows a link here: the file is the repository's own, not the tree's.
-      if (!readRules(excludePath, platform::ReadOnlyFile::Links::follow, /*missingIsEmpty=*/true, rules)) return false;
+      // Version control follows a link here: the file is the repository's own, not the
+      // tree's. An unpacked archive's links are never followed.
+      const bool followLinks = !m_linksAsText[side];
+      if (!followLinks && platform::isSymbolicLink(excludePath)) return fail(kErrorIgnoreFileIsLink, excludePath);
+      const auto links = followLinks ? platform::ReadOnlyFile::Links::follow : platform::ReadOnlyFile::Links::asText;
+      if (!readRules(excludePath, links, /*missingIsEmpty=*/true, rules)) return false;
       if (rules) layer = std::make_shared<IgnoreLayer>(IgnoreLayer{std::move(rules), 0, nullptr});
     }
   } else if (folder.side[side].ignored) {

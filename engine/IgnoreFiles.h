@@ -17,6 +17,9 @@
 
 class IgnoreFiles {
 public:
+  // linksAsText per side: the side is an unpacked archive, whose links are never followed.
+  explicit IgnoreFiles(const bool (&linksAsText)[2]) : m_linksAsText{linksAsText[0], linksAsText[1]} {}
+
   // Takes up the rules in force in a folder about to be matched on one side: those of the
   // folders above it, then its own ".gitignore" among its entries (at a root holding a ".git"
   // folder, the repository's "info/exclude" below them all). Folders are entered after their
@@ -52,6 +55,7 @@ private:
   // The entered folder's path below the root; each entry's name is put after it in turn.
   std::string m_path;
   size_t m_folderLength = 0;
+  bool m_linksAsText[2];
   uint32_t m_error = 0;
   olstring m_errorPath;
 };

@@ -181,3 +181,34 @@ TEST_F(ArchiveCompareTest, LinksInsideAnArchiveAreTheirTargetTextNeverFollowed) 
   EXPECT_NE(mixed.at("alias") & ItemFlags::kContentDiffers, 0u);
   EXPECT_NE(mixed.at("dirlink") & ItemFlags::kTypeDiffers, 0u);
 }
+
+TEST_F(ArchiveCompareTest, IgnoreFilesInsideAnArchiveCountAndTheirLinksAreNeverFollowed) {
+  TempFolder outside;
+  testing_support::writeFileBytes(outside.path("exclude"), "*.txt\n");
+  struct Case {
+    const char* title;
+    bool excludeIsLink;
+    uint32_t exitCode;
+    uint32_t error;
+  };
+  const Case cases[] = {{"rules inside are honoured", false, 0, 0},
+                        {"a linked exclude file is refused", true, 1, kErrorIgnoreFileIsLink}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    TempFolder inner;
+    testing_support::writeFileBytes(inner.path(".gitignore"), "*.log\n");
+    testing_support::writeFileBytes(inner.path("run.log"), "archived");
+    testing_support::writeFileBytes(inner.path("a.txt"), "alpha");
+    testing_support::makeFolders(inner.path(".git/info"));
+    if (c.excludeIsLink) testing_support::makeLink(outside.path("exclude"), inner.path(".git/info/exclude"));
+    const std::string archive = m_files.path(c.excludeIsLink ? "linked.7z" : "plain.7z");
+    testing_support::packWithSevenZip(archive, inner.path(), "-snl");
+    m_engine.options.ignoreFiles = true;
+    ASSERT_EQ(runJob(m_engine, archive, inner.path()), c.exitCode);
+    EXPECT_EQ(m_engine.job.errorCode(), c.error);
+    if (c.exitCode != 0) continue;
+    const auto tree = flatten(m_engine.result.root);
+    EXPECT_EQ(tree.count("run.log"), 0u);
+    EXPECT_EQ(tree.at("a.txt"), 0u);
+  }
+}
