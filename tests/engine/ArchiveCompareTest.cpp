@@ -185,30 +185,22 @@ TEST_F(ArchiveCompareTest, LinksInsideAnArchiveAreTheirTargetTextNeverFollowed) 
 TEST_F(ArchiveCompareTest, IgnoreFilesInsideAnArchiveCountAndTheirLinksAreNeverFollowed) {
   TempFolder outside;
   testing_support::writeFileBytes(outside.path("exclude"), "*.txt\n");
-  struct Case {
-    const char* title;
-    bool excludeIsLink;
-    uint32_t exitCode;
-    uint32_t error;
-  };
-  const Case cases[] = {{"rules inside are honoured", false, 0, 0},
-                        {"a linked exclude file is refused", true, 1, kErrorIgnoreFileIsLink}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.title);
+  // The second time the repository's exclude file is a link, which is refused, not followed.
+  for (const bool linked : {false, true}) {
+    SCOPED_TRACE(linked);
     TempFolder inner;
     testing_support::writeFileBytes(inner.path(".gitignore"), "*.log\n");
     testing_support::writeFileBytes(inner.path("run.log"), "archived");
     testing_support::writeFileBytes(inner.path("a.txt"), "alpha");
     testing_support::makeFolders(inner.path(".git/info"));
-    if (c.excludeIsLink) testing_support::makeLink(outside.path("exclude"), inner.path(".git/info/exclude"));
-    const std::string archive = m_files.path(c.excludeIsLink ? "linked.7z" : "plain.7z");
+    if (linked) testing_support::makeLink(outside.path("exclude"), inner.path(".git/info/exclude"));
+    const std::string archive = m_files.path(linked ? "linked.7z" : "plain.7z");
     testing_support::packWithSevenZip(archive, inner.path(), "-snl");
     m_engine.options.ignoreFiles = true;
-    ASSERT_EQ(runJob(m_engine, archive, inner.path()), c.exitCode);
-    EXPECT_EQ(m_engine.job.errorCode(), c.error);
-    if (c.exitCode != 0) continue;
+    ASSERT_EQ(runJob(m_engine, archive, inner.path()), linked ? 1u : 0u);
+    EXPECT_EQ(m_engine.job.errorCode(), linked ? kErrorIgnoreFileIsLink : 0u);
     const auto tree = flatten(m_engine.result.root);
     EXPECT_EQ(tree.count("run.log"), 0u);
-    EXPECT_EQ(tree.at("a.txt"), 0u);
+    EXPECT_EQ(tree.count("a.txt"), linked ? 0u : 1u);
   }
 }
