@@ -102,17 +102,15 @@ TEST_F(ConsoleTest, EqualFoldersDifferencesAndTheirCounts) {
 }
 
 TEST_F(ConsoleTest, IgnoredItemsAreNeitherComparedNorReported) {
-  for (const char* side : {"a/", "b/"}) {
-    testing_support::writeFileBytes(m_files.path(std::string(side) + ".gitignore"), "*.log\n");
-    testing_support::writeFileBytes(m_files.path(std::string(side) + "keep.txt"), "same");
-    testing_support::writeFileBytes(m_files.path(std::string(side) + "run.log"), side);
+  for (const std::string side : {"a/", "b/"}) {
+    testing_support::writeFileBytes(m_files.path(side + ".gitignore"), "*.log\n");
+    testing_support::writeFileBytes(m_files.path(side + "run.log"), side);
   }
   const std::string paths = quoted(m_files.path("a")) + " " + quoted(m_files.path("b"));
   EXPECT_EQ(run(paths + " hide").status, 1);
   const ProgramRun honoured = run(paths + " hide ignore --report=- --report-all");
   EXPECT_EQ(honoured.status, 0) << honoured.errors;
-  EXPECT_NE(honoured.output.find(R"("force_file":false,"ignore_files":true})"), std::string::npos) << honoured.output;
-  EXPECT_NE(honoured.output.find(R"("path":"keep.txt")"), std::string::npos) << honoured.output;
+  EXPECT_NE(honoured.output.find(R"("ignore_files":true})"), std::string::npos) << honoured.output;
   EXPECT_EQ(honoured.output.find("run.log"), std::string::npos) << honoured.output;
 }
 
