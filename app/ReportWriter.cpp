@@ -35,6 +35,27 @@ bool sameNames(const std::vector<const olstring*>& a, const std::vector<const ol
                     [](const olstring* x, const olstring* y) { return *x == *y; });
 }
 
+// ,"listings":[{"host":...,"root":...,"saved":...},null]: where and when each side's
+// listing was saved; null for a side read from the disk.
+void appendListings(std::string& out, const CompareResult& result) {
+  out += ",\"listings\":[";
+  for (int side = 0; side < 2; ++side) {
+    if (side != 0) out += ',';
+    const ListingOrigin* origin = result.listing[side].get();
+    if (origin == nullptr) {
+      out += "null";
+      continue;
+    }
+    out += "{\"host\":";
+    appendJsonString(out, origin->host);
+    appendPathField(out, "root", origin->root);
+    out += ",\"saved\":";
+    appendIsoTime(out, origin->started);
+    out += '}';
+  }
+  out += ']';
+}
+
 void appendDifferences(std::string& out, const CompareItem& item, olstring_view category) {
   out += ",\"differences\":[";
   const size_t start = out.size();
@@ -95,6 +116,7 @@ void ReportWriter::writeHeader() {
   appendJsonString(out, kMirraneNameLine);
   appendPathPair(out, "paths", options.path0, options.path1);
   appendPathPair(out, "roots", result.displayRoot[0], result.displayRoot[1]);
+  if (result.isListing(0) || result.isListing(1)) appendListings(out, result);
   out += ",\"report\":";
   out += m_scope == ReportScope::allItems ? "\"all\"" : "\"differences\"";
   out += ",\"options\":{\"excludes\":";
@@ -151,6 +173,8 @@ void ReportWriter::writeItem(const CompareItem& item) {
   } else {
     appendJsonString(out, category);
   }
+  // A side from a listing has hashes, not text: such a pair is compared as bytes.
+  if (!category.empty() && item.contentMode == ContentMode::hashed) out += ",\"content_compare\":\"sha256\"";
   out += "}\n";
 }
 

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/ReportWriter.h"
+#include "app/SaveListing.h"
 #include "app/Settings.h"
 #include "app/Version.h"
 #include "foundation/LanguageKeys.h"
@@ -150,6 +151,20 @@ olstring withoutTrailingBlanks(olstring text) {
 
 }  // namespace
 
+uint32_t runJobInConsole(MirraneCore& core, WorkerThread::Job job, const std::function<bool()>& stopWanted) {
+  // Blocked before the worker exists, so that the worker inherits it and a Ctrl+C reaches
+  // only this loop, which turns it into a cancel at the worker's next checkpoint.
+  platform::StopSignals stopSignals;
+  if (!core.engine.worker.startWorker(core.engine, std::move(job))) return 1;
+  ProgressLine progress;
+  while (!core.engine.worker.waitFinished(100)) {
+    if (stopSignals.arrived() || stopWanted()) core.engine.worker.requestStop();
+    progress.show(core.engine.job.readProgress());
+  }
+  progress.clear();
+  return core.engine.worker.exitCode();
+}
+
 MirraneCore::MirraneCore(const std::vector<olstring>& arguments) : engine(ensureAdvancedSettingsLoaded) {
   engine.prepareArchives();
   languageLoaded = loadDefaultLanguage();
@@ -193,22 +208,8 @@ int runConsoleCompare(MirraneCore& core) {
     core.engine.verdictHook = &*report;
   }
   const bool reportToOutput = report && commandLine.reportPath == ReportWriter::kStandardOutput;
-  uint32_t exitCode = 1;
-  {
-    // Blocked before the worker exists, so that the worker inherits it and a Ctrl+C reaches
-    // only this loop, which turns it into a cancel at the worker's next checkpoint.
-    platform::StopSignals stopSignals;
-    if (core.engine.worker.startWorker(core.engine)) {
-      ProgressLine progress;
-      while (!core.engine.worker.waitFinished(100)) {
-        // A report that can no longer be written makes the rest of the compare pointless.
-        if (stopSignals.arrived() || (report && report->writeFailed())) core.engine.worker.requestStop();
-        progress.show(core.engine.job.readProgress());
-      }
-      progress.clear();
-      exitCode = core.engine.worker.exitCode();
-    }
-  }
+  // A report that can no longer be written makes the rest of the compare pointless.
+  uint32_t exitCode = runJobInConsole(core, runCompareJob, [&report] { return report && report->writeFailed(); });
   core.engine.verdictHook = nullptr;
   // In place before the verdict is out, so that whoever waits for the verdict finds it.
   const bool reportWritten = !report || report->finish(exitCode == 0);
@@ -259,6 +260,7 @@ int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& window
     printHelp(core);
     return 0;
   }
+  if (commandLine.saveListingGiven) return saveListingRequestUsable(commandLine) ? runSaveListing(core) : 1;
   if (!reportRequestUsable(commandLine)) return 1;
   if (console) return runConsoleCompare(core);
   if (windowedRun && !commandLine.hide) return windowedRun(core);
