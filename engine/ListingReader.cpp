@@ -104,11 +104,9 @@ bool ListingReader::readLine(std::string_view& line) {
       ++m_line;
       return failHere(ListingFault::tooLong);
     }
-    if (m_atEnd) {
-      // Bytes after the last line break are a line cut short.
-      if (m_end != m_start) ++m_line;
-      return failHere(ListingFault::truncated);
-    }
+    // Bytes after the last line break are a line cut short: the file ends after the line
+    // before them.
+    if (m_atEnd) return failHere(ListingFault::truncated);
     // Keep the start of a line that runs over the piece, then read the next piece.
     std::memmove(m_buffer.data(), m_buffer.data() + m_start, m_end - m_start);
     m_end -= m_start;

@@ -47,7 +47,11 @@ public:
       if (!m_engine.worker.checkpoint()) return false;
       if (!take(entry)) return false;
     }
-    return m_reader.problem().fault == ListingFault::none && flush();
+    if (m_reader.problem().fault == ListingFault::unreadable) return false;
+    // The last folder's entries lie before whatever ended the reading: a problem with them
+    // is the first one.
+    const bool flushed = flush();
+    return flushed && m_reader.problem().fault == ListingFault::none;
   }
 
 private:
