@@ -530,6 +530,12 @@ TEST_F(ConsoleTest, SaveListingSaysWhatItSavedOrWhyNothing) {
   ProgramRun compared = run(quoted(listing) + " " + quoted(tree) + " hide");
   EXPECT_EQ(compared.status, 0) << compared.errors;
   EXPECT_EQ(compared.output, "\n" + text(keys::kSuccess, u"0") + "\n" + text(keys::kNoDiff, u"0", u"0", u"0") + "\n");
+  // A project file names a listing as it names any path.
+  CompareOptions project;
+  project.path0 = fromUtf8(listing);
+  project.path1 = fromUtf8(tree);
+  ASSERT_TRUE(saveProjectFile(fromUtf8(m_files.path("listing.mirrane")), project));
+  EXPECT_EQ(run("@" + quoted(m_files.path("listing.mirrane")) + " hide").output, compared.output);
 }
 
 TEST_F(ConsoleTest, InterruptCancelsASaveAndTheListingSaysSo) {
