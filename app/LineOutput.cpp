@@ -1,7 +1,10 @@
 #include "app/LineOutput.h"
 
+#include "foundation/JsonLines.h"
 #include "platform/Console.h"
 #include "platform/Error.h"
+
+#include <cstdio>
 
 namespace {
 
@@ -71,4 +74,16 @@ void LineOutput::abandon() {
   m_buffer.clear();
   // The temporary file goes with the handle; the target keeps its old content.
   platform::File dropped = std::move(m_file);
+}
+
+void appendSummaryEnd(std::string& out, uint32_t errorCode, olstring_view errorText, olstring_view errorPath,
+                      std::chrono::steady_clock::time_point started) {
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+  appendCount(out, "error_code", errorCode);
+  out += ",\"error_text\":";
+  appendJsonString(out, errorText);
+  appendPathField(out, "error_path", errorPath);
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, ",\"elapsed_seconds\":%.3f}\n", elapsed.count());
+  out += seconds;
 }

@@ -8,6 +8,7 @@
 #include "platform/File.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -55,3 +56,8 @@ private:
   std::atomic<bool> m_failed{false};
   std::atomic<uint32_t> m_error{0};
 };
+
+// How a summary line ends: ,"error_code":N,"error_text":"...","error_path":"..." (null
+// without a path), ,"elapsed_seconds":S since started, the closing brace and the line break.
+void appendSummaryEnd(std::string& out, uint32_t errorCode, olstring_view errorText, olstring_view errorPath,
+                      std::chrono::steady_clock::time_point started);

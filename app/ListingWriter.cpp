@@ -66,7 +66,7 @@ void ListingWriter::started(const ListingStart& start) {
   m_output.flush(m_output.toStandardOutput());
 }
 
-void ListingWriter::listed(const ListedEntry& entry) {
+void ListingWriter::listed(const ListingEntry& entry) {
   if (m_output.writeFailed()) return;
   std::string& out = m_output.buffer();
   appendType(out, listing_format::kItemType);
@@ -76,7 +76,7 @@ void ListingWriter::listed(const ListedEntry& entry) {
   out += ",\"mtime\":";
   appendIsoTime(out, entry.modified, entry.nanoseconds);
   appendMode(out, entry.mode);
-  if (entry.isLink) appendPathField(out, "link", fromUtf8(entry.linkText));
+  if (entry.isLink) appendPathField(out, "link", entry.linkText);
   if (entry.dangling) appendBool(out, "dangling", true);
   if (entry.hasDigest) {
     out += ",\"sha256\":\"";
@@ -118,7 +118,6 @@ void ListingWriter::writeSummary(bool walked, const ListingTotals& totals) {
     code = m_engine.job.getError(errorText, {});
     path = m_engine.job.errorPath();
   }
-  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - m_started;
   std::string& out = m_output.buffer();
   appendType(out, listing_format::kSummaryType);
   appendBool(out, "succeeded", walked && totals.unreadable == 0);
@@ -127,13 +126,7 @@ void ListingWriter::writeSummary(bool walked, const ListingTotals& totals) {
   appendCount(out, "folders", totals.folders);
   appendCount(out, "bytes", static_cast<int64_t>(totals.bytes));
   appendCount(out, "unreadable", totals.unreadable);
-  appendCount(out, "error_code", code);
-  out += ",\"error_text\":";
-  appendJsonString(out, errorText);
-  appendPathField(out, "error_path", path);
-  char seconds[32];
-  std::snprintf(seconds, sizeof seconds, ",\"elapsed_seconds\":%.3f}\n", elapsed.count());
-  out += seconds;
+  appendSummaryEnd(out, code, errorText, path, m_started);
 }
 
 bool ListingWriter::finish(bool walked, const ListingTotals& totals) {

@@ -28,7 +28,7 @@ public:
 
   // On the worker, in the walk's order (see engine/ListingWalk.h).
   void started(const ListingStart& start) override;
-  void listed(const ListedEntry& entry) override;
+  void listed(const ListingEntry& entry) override;
   void folderUnreadable(olstring_view path, uint32_t error) override;
 
   // Once the worker has ended. A walk that ran to its end gets its summary and its file put

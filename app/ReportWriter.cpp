@@ -188,7 +188,6 @@ void ReportWriter::writeSummary(bool succeeded) {
     // Code 0 is a compare that found nothing to compare; it has a text of its own.
     if (code == 0 && errorText.empty()) errorText = nothingToCompareText();
   }
-  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - m_started;
   std::string& out = m_output.buffer();
   out += "{\"type\":\"summary\"";
   appendBool(out, "succeeded", succeeded);
@@ -196,13 +195,7 @@ void ReportWriter::writeSummary(bool succeeded) {
   appendCount(out, "differing", m_differing);
   appendCount(out, "only_first", m_onlyFirst);
   appendCount(out, "only_second", m_onlySecond);
-  appendCount(out, "error_code", code);
-  out += ",\"error_text\":";
-  appendJsonString(out, errorText);
-  appendPathField(out, "error_path", path);
-  char seconds[32];
-  std::snprintf(seconds, sizeof seconds, ",\"elapsed_seconds\":%.3f}\n", elapsed.count());
-  out += seconds;
+  appendSummaryEnd(out, code, errorText, path, m_started);
 }
 
 bool ReportWriter::finish(bool succeeded) {

@@ -1,7 +1,12 @@
 // The names a listing file is written with and read by (JSON Lines: a header, a line per
-// item, a summary). The format is described for its readers in docs/listing-format.md.
+// item, a summary), and the item it records. The format is described for its readers in
+// docs/listing-format.md.
 #pragma once
 
+#include "engine/Sha256.h"
+#include "foundation/olstring.h"
+
+#include <cstdint>
 #include <string_view>
 
 namespace listing_format {
@@ -30,3 +35,30 @@ constexpr std::string_view kLinksAsText = "text";
 constexpr char16_t kSuffix[] = u".mrnl";
 
 }  // namespace listing_format
+
+enum class ListedKind { folder, file, special };
+
+// One item as a listing keeps it, as the walk makes it and the reader reads it back.
+struct ListingEntry {
+  // The line it was read from (counted from 1); 0 for an entry made by the walk.
+  uint64_t line = 0;
+  // Below the root, names joined by "/", spelled exactly as on the disk.
+  olstring path;
+  ListedKind kind = ListedKind::file;
+  // Bytes, for a file.
+  uint64_t size = 0;
+  // 100 ns units since 1601 UTC, and the part below the second in nanoseconds.
+  uint64_t modified = 0;
+  uint32_t nanoseconds = 0;
+  // Permission bits, 07777 at most.
+  uint32_t mode = 0;
+  // The entry is a symbolic link (kind and size are what it leads to); dangling: it leads
+  // nowhere, and counts as an empty file.
+  bool isLink = false;
+  bool dangling = false;
+  olstring linkText;
+  bool hasDigest = false;
+  Sha256Digest digest;
+  // Why a file's content could not be read (0: it was, or it is no file).
+  uint32_t readError = 0;
+};

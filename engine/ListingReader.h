@@ -3,7 +3,7 @@
 // yields a part of a tree.
 #pragma once
 
-#include "engine/Sha256.h"
+#include "engine/ListingFormat.h"
 #include "foundation/JsonLines.h"
 #include "foundation/olstring.h"
 #include "platform/ReadOnlyFile.h"
@@ -52,29 +52,6 @@ struct ListingHeader {
   olstring excludes;
   bool adjustPath = true;
   bool linksAsText = false;
-};
-
-enum class ListedKind { folder, file, special };
-
-struct ListingEntry {
-  uint64_t line = 0;
-  // Below the root, names joined by "/", spelled exactly as on the disk.
-  olstring path;
-  ListedKind kind = ListedKind::file;
-  // Bytes, for a file.
-  uint64_t size = 0;
-  // 100 ns units since 1601 UTC, and the part below the second in nanoseconds.
-  uint64_t modified = 0;
-  uint32_t nanoseconds = 0;
-  // Permission bits, 07777 at most.
-  uint32_t mode = 0;
-  // The entry is a symbolic link (kind and size are what it leads to); dangling: it leads
-  // nowhere, and counts as an empty file.
-  bool isLink = false;
-  bool dangling = false;
-  olstring linkText;
-  bool hasDigest = false;
-  Sha256Digest digest;
 };
 
 class ListingReader {

@@ -3,6 +3,7 @@
 #include "engine/CompareEngine.h"
 #include "engine/FolderScan.h"
 #include "engine/HashedContent.h"
+#include "engine/ListingReader.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
 #include "platform/Error.h"
@@ -53,13 +54,13 @@ public:
   OrderedHashing& operator=(const OrderedHashing&) = delete;
 
   // On the worker, in the walk's order. False once a cancel was seen.
-  bool add(ListedEntry entry) {
+  bool add(ListingEntry entry) {
     const bool toHash = entry.kind == ListedKind::file;
     return push(Slot{std::move(entry), toHash, !toHash, false, 0});
   }
 
   bool addFolderError(olstring path, uint32_t error) {
-    ListedEntry entry;
+    ListingEntry entry;
     entry.path = std::move(path);
     return push(Slot{std::move(entry), false, true, true, error});
   }
@@ -88,7 +89,7 @@ public:
 
 private:
   struct Slot {
-    ListedEntry entry;
+    ListingEntry entry;
     bool toHash = false;
     bool done = false;
     bool folderError = false;
@@ -138,7 +139,7 @@ private:
   }
 
   void hash(Slot& slot, std::vector<uint8_t>& buffer) {
-    ListedEntry& entry = slot.entry;
+    ListingEntry& entry = slot.entry;
     ContentReader reader;
     const auto links = m_linksAsText ? ContentReader::Links::asText : ContentReader::Links::follow;
     if (!reader.open(joinPath(m_root, entry.path), links)) {
@@ -205,7 +206,7 @@ private:
   }
 
   void pass(const Slot& slot) {
-    const ListedEntry& entry = slot.entry;
+    const ListingEntry& entry = slot.entry;
     if (slot.folderError) {
       ++m_totals.unreadable;
       m_sink.folderUnreadable(entry.path, slot.error);
@@ -347,15 +348,15 @@ private:
                            ItemKey{b.name, (b.attributes & platform::kAttributeDirectory) != 0});
     });
     for (const platform::FolderEntry& entry : entries) {
-      ListedEntry listed = describe(entry, frame.relative, absolute);
+      ListingEntry listed = describe(entry, frame.relative, absolute);
       if (listed.kind == ListedKind::folder) frame.subfolders.push_back({listed.path, {entry.device, entry.inode}});
       if (!m_hashing.add(std::move(listed))) return ListOutcome::cancelled;
     }
     return ListOutcome::listed;
   }
 
-  ListedEntry describe(const platform::FolderEntry& entry, olstring_view relative, olstring_view absolute) const {
-    ListedEntry listed;
+  ListingEntry describe(const platform::FolderEntry& entry, olstring_view relative, olstring_view absolute) const {
+    ListingEntry listed;
     listed.path = relative.empty() ? entry.name : olstring(relative) + u"/" + entry.name;
     if ((entry.attributes & platform::kAttributeDirectory) != 0) {
       listed.kind = ListedKind::folder;
@@ -369,7 +370,10 @@ private:
     listed.nanoseconds = entry.writeNanoseconds;
     listed.mode = entry.mode;
     listed.isLink = entry.isLink;
-    if (entry.isLink) platform::readLinkTarget(joinPath(absolute, entry.name), &listed.linkText);
+    std::string target;
+    if (entry.isLink && platform::readLinkTarget(joinPath(absolute, entry.name), &target)) {
+      listed.linkText = fromUtf8(target);
+    }
     return listed;
   }
 

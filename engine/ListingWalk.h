@@ -6,8 +6,7 @@
 // ignoring case), then the content of each of its folders in that order.
 #pragma once
 
-#include "engine/ListingReader.h"
-#include "engine/Sha256.h"
+#include "engine/ListingFormat.h"
 #include "foundation/olstring.h"
 
 #include <cstdint>
@@ -30,31 +29,12 @@ struct ListingStart {
   bool linksAsText = false;
 };
 
-// One entry of the tree as the listing keeps it.
-struct ListedEntry {
-  // Below the root, names joined by "/".
-  olstring path;
-  ListedKind kind = ListedKind::file;
-  uint64_t size = 0;
-  uint64_t modified = 0;
-  uint32_t nanoseconds = 0;
-  uint32_t mode = 0;
-  bool isLink = false;
-  // The link's text as raw bytes (a link need not hold UTF-8).
-  std::string linkText;
-  bool dangling = false;
-  bool hasDigest = false;
-  Sha256Digest digest;
-  // Why a file's content could not be read (0: it was, or it is no file).
-  uint32_t readError = 0;
-};
-
 // Where the walk's entries go, in order, on the worker thread.
 class ListingSink {
 public:
   virtual ~ListingSink() = default;
   virtual void started(const ListingStart& start) = 0;
-  virtual void listed(const ListedEntry& entry) = 0;
+  virtual void listed(const ListingEntry& entry) = 0;
   // A folder (listed just before) whose content could not be listed.
   virtual void folderUnreadable(olstring_view path, uint32_t error) = 0;
 };

@@ -340,7 +340,7 @@ TEST_F(ListingTest, ACancelledSaveLeavesTheOldFileAndNoOther) {
     StopAfter(ListingWriter& writer, CompareEngine& engine, int count)
         : m_writer(writer), m_engine(engine), m_left(count) {}
     void started(const ListingStart& start) override { m_writer.started(start); }
-    void listed(const ListedEntry& entry) override {
+    void listed(const ListingEntry& entry) override {
       m_writer.listed(entry);
       if (--m_left == 0) m_engine.worker.requestStop();
     }
