@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/CompareSwitches.h"
 #include "app/ProjectFile.h"
 #include "foundation/Paths.h"
 #include "platform/Error.h"
@@ -74,26 +75,16 @@ std::vector<olstring> collapseDuplicateTokens(const std::vector<olstring>& token
 }
 
 CommandLine::CommandLine() {
-  words = {{u"apath", OptionSlot::adjustPath}, {u"attr", OptionSlot::attr},      {u"case", OptionSlot::compareCase},
-           {u"fast", OptionSlot::autoSkip},    {u"file", OptionSlot::forceFile},  {u"hide", OptionSlot::hide},
-           {u"start", OptionSlot::start},      {u"time", OptionSlot::modifyTime}, {u"txt", OptionSlot::textMode}};
+  for (const CompareSwitch& entry : kCompareSwitches) words.emplace(olstring(entry.word), OptionWord{entry.option, nullptr});
+  words.emplace(u"hide", OptionWord{nullptr, &CommandLine::hide});
+  words.emplace(u"start", OptionWord{nullptr, &CommandLine::start});
 }
 
 namespace {
 
-void setSlot(CommandLine& commandLine, OptionSlot slot, bool on) {
-  CompareOptions& options = commandLine.options;
-  switch (slot) {
-    case OptionSlot::adjustPath: options.adjustPath = on; break;
-    case OptionSlot::attr: options.attr = on; break;
-    case OptionSlot::compareCase: options.compareCase = on; break;
-    case OptionSlot::autoSkip: options.autoSkip = on; break;
-    case OptionSlot::forceFile: options.forceFile = on; break;
-    case OptionSlot::hide: commandLine.hide = on; break;
-    case OptionSlot::start: commandLine.start = on; break;
-    case OptionSlot::modifyTime: options.modifyTime = on; break;
-    case OptionSlot::textMode: options.textMode = on; break;
-  }
+void setWord(CommandLine& commandLine, const OptionWord& word, bool on) {
+  if (word.option) commandLine.options.*word.option = on;
+  else commandLine.*word.flag = on;
 }
 
 // "NAME=FILE" or a bare "NAME" (which names no file: the run refuses it): given is set and
@@ -170,7 +161,7 @@ void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& comma
     const olstring_view name = hasSign ? olstring_view(token).substr(1) : olstring_view(token);
     const auto word = commandLine.words.find(name);
     if (word != commandLine.words.end()) {
-      setSlot(commandLine, word->second, token.front() != u'-');
+      setWord(commandLine, word->second, token.front() != u'-');
     } else if (token.front() == u'-') {
       commandLine.unknownOptions.push_back(token);
     } else {
@@ -199,7 +190,7 @@ void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& comma
 
 olstring optionWordList(const CommandLine& commandLine, olstring_view separator) {
   olstring list;
-  for (const auto& [word, slot] : commandLine.words) {
+  for (const auto& [word, meaning] : commandLine.words) {
     if (!list.empty()) list += separator;
     list += word;
   }
@@ -208,13 +199,7 @@ olstring optionWordList(const CommandLine& commandLine, olstring_view separator)
 
 void applyCommandLine(const CommandLine& commandLine, CompareOptions& options) {
   const CompareOptions& given = commandLine.options;
-  options.compareCase = given.compareCase;
-  options.modifyTime = given.modifyTime;
-  options.attr = given.attr;
-  options.textMode = given.textMode;
-  options.adjustPath = given.adjustPath;
-  options.autoSkip = given.autoSkip;
-  options.forceFile = given.forceFile;
+  copySwitches(given, options);
   options.path0 = given.path0;
   options.path1 = given.path1;
   options.excludes = given.excludes;

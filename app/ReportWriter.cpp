@@ -1,5 +1,6 @@
 #include "app/ReportWriter.h"
 
+#include "app/CompareSwitches.h"
 #include "app/Version.h"
 #include "foundation/JsonLines.h"
 #include "platform/Console.h"
@@ -121,13 +122,7 @@ void ReportWriter::writeHeader() {
   out += m_scope == ReportScope::allItems ? "\"all\"" : "\"differences\"";
   out += ",\"options\":{\"excludes\":";
   appendJsonString(out, options.excludes);
-  appendBool(out, "case", options.compareCase);
-  appendBool(out, "modify_time", options.modifyTime);
-  appendBool(out, "attr", options.attr);
-  appendBool(out, "text_mode", options.textMode);
-  appendBool(out, "adjust_path", options.adjustPath);
-  appendBool(out, "auto_skip", options.autoSkip);
-  appendBool(out, "force_file", options.forceFile);
+  for (const CompareSwitch& entry : kCompareSwitches) appendBool(out, toUtf8(entry.key), options.*entry.option);
   out += "}}\n";
 }
 

@@ -1,7 +1,7 @@
 #include "app/SaveListing.h"
 
 #include "app/ListingWriter.h"
-#include "app/Startup.h"
+#include "app/ConsoleRun.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/TextFile.h"
 #include "platform/Console.h"
@@ -15,7 +15,6 @@ using platform::StandardStream;
 namespace {
 
 void printLine(StandardStream stream, olstring_view line) { platform::writeConsole(stream, olstring(line) + u"\r\n"); }
-void printError(olstring_view line) { printLine(StandardStream::error, line); }
 
 bool samePlace(olstring_view first, olstring_view second) {
   uint64_t device[2] = {0, 0};
@@ -30,16 +29,16 @@ bool saveListingRequestUsable(const CommandLine& commandLine) {
   namespace keys = lang::console;
   const olstring& file = commandLine.saveListingPath;
   if (file.empty()) {
-    printError(langText(keys::kSaveNoFile));
+    printErrorLine(langText(keys::kSaveNoFile));
   } else if (commandLine.reportGiven || commandLine.reportAll) {
-    printError(langText(keys::kSaveWithReport));
+    printErrorLine(langText(keys::kSaveWithReport));
   } else if (commandLine.pathCount < 1) {
-    printError(langText(keys::kSaveNoPath));
+    printErrorLine(langText(keys::kSaveNoPath));
   } else if (commandLine.pathCount > 1) {
-    printError(langText(keys::kSaveTwoPaths, commandLine.options.path1));
+    printErrorLine(langText(keys::kSaveTwoPaths, commandLine.options.path1));
   } else if (file != LineOutput::kStandardOutput && samePlace(file, commandLine.options.path0)) {
     // Listing an archive into itself would lose the archive.
-    printError(langText(keys::kSaveReplacesInput, file));
+    printErrorLine(langText(keys::kSaveReplacesInput, file));
   } else {
     return true;
   }
@@ -54,7 +53,7 @@ int runSaveListing(MirraneCore& core) {
   const olstring& file = commandLine.saveListingPath;
   ListingWriter writer(core.engine);
   if (!writer.open(file)) {
-    printError(langText(keys::kSaveUnwritable, errorText(platform::lastError()), file));
+    printErrorLine(langText(keys::kSaveUnwritable, errorText(platform::lastError()), file));
     return 1;
   }
   // The listing may be written into the tree it lists: neither the new file nor the one it
@@ -75,9 +74,9 @@ int runSaveListing(MirraneCore& core) {
   const bool written = writer.finish(walked, totals);
   core.engine.removeArchiveWorkFolder();
 
-  for (const auto& item : writer.unreadable()) printError(langText(keys::kUnreadableItem, item.path, errorText(item.error)));
+  for (const auto& item : writer.unreadable()) printErrorLine(langText(keys::kUnreadableItem, item.path, errorText(item.error)));
   if (!written) {
-    printError(langText(keys::kSaveFailed, errorText(writer.writeError()), file));
+    printErrorLine(langText(keys::kSaveFailed, errorText(writer.writeError()), file));
     return 1;
   }
   if (!walked) {
@@ -85,11 +84,11 @@ int runSaveListing(MirraneCore& core) {
     const uint32_t code = core.engine.job.getError(errorText, u": ");
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%.8x", code);
-    printError(langText(keys::kSaveNotSaved, fromUtf8(hex), errorText));
+    printErrorLine(langText(keys::kSaveNotSaved, fromUtf8(hex), errorText));
     return 1;
   }
   if (totals.unreadable != 0) {
-    printError(langText(keys::kSavedIncomplete, numberToText(totals.unreadable), file));
+    printErrorLine(langText(keys::kSavedIncomplete, numberToText(totals.unreadable), file));
     return 1;
   }
   // The outcome is the program's output, unless the listing is.

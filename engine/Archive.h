@@ -50,7 +50,6 @@ public:
   // they are made already. Unpacking calls it, so a run that unpacks nothing leaves nothing
   // behind. False when there is no folder to unpack into.
   bool prepareWorkFolder();
-  bool hasWorkFolder() const { return m_folderMade; }
 
   // Unpacks an archive into a new folder of the work area and returns that folder; empty on
   // failure, with "7z.log" written when 7-Zip ran and failed (it holds every step of the

@@ -8,6 +8,7 @@
 #include "engine/CompareTree.h"
 #include "engine/ContentCompare.h"
 #include "engine/ContentReaders.h"
+#include "engine/ReadersProbe.h"
 #include "engine/VerdictHook.h"
 #include "foundation/olstring.h"
 
@@ -44,6 +45,8 @@ struct CompareEngine {
   // How many pairs of files the compare reads at once (the worker counts as one). Set before
   // startWorker and left alone until the worker has ended.
   int contentReaders = defaultContentReaderCount();
+  // Not owned; null but in tests that must meet the readers at an exact point.
+  ReadersProbe* readersProbe = nullptr;
   JobState job;
   // Declared last so that it is destroyed first, while everything the worker uses exists.
   WorkerThread worker;

@@ -199,6 +199,9 @@ namespace {
 
 // The worker whose helper the calling thread is, if any.
 thread_local const WorkerThread* t_helperOf = nullptr;
+// The calling thread's checkpoint duty, and whether it is running it now.
+thread_local WorkerThread::CheckpointDuty* t_duty = nullptr;
+thread_local bool t_inDuty = false;
 
 }  // namespace
 
@@ -206,10 +209,23 @@ WorkerThread::HelperScope::HelperScope(const WorkerThread& worker) : m_previous(
 
 WorkerThread::HelperScope::~HelperScope() { t_helperOf = m_previous; }
 
+WorkerThread::DutyScope::DutyScope(CheckpointDuty& duty) : m_previous(t_duty) { t_duty = &duty; }
+
+WorkerThread::DutyScope::~DutyScope() { t_duty = m_previous; }
+
 bool WorkerThread::checkpoint() {
-  if (t_helperOf != this && platform::currentThreadId() != m_threadId.load()) return true;
+  const bool helper = t_helperOf == this;
+  if (!helper && platform::currentThreadId() != m_threadId.load()) return true;
   m_runEvent.wait();
-  return m_cancel.load() == 0;
+  if (m_cancel.load() != 0) return false;
+  if (!helper && t_duty != nullptr && !t_inDuty) {
+    t_inDuty = true;
+    t_duty->atCheckpoint();
+    t_inDuty = false;
+    // The duty may have seen the stop first.
+    return m_cancel.load() == 0;
+  }
+  return true;
 }
 
 uint32_t WorkerThread::exitCode() const { return m_handle ? m_handle->exitCode() : platform::kStillActive; }

@@ -120,6 +120,28 @@ public:
   // requested. Elsewhere true.
   bool checkpoint();
 
+  // What the worker does at each of its own checkpoints once it goes on (neither paused nor
+  // stopped), for as long as the scope lives on the worker's thread: the content readers
+  // pass the verdicts that are ready, so that none waits behind a pair the worker reads
+  // itself. A duty must not hold the worker for long; a checkpoint it reaches runs no duty.
+  class CheckpointDuty {
+  public:
+    virtual void atCheckpoint() = 0;
+
+  protected:
+    ~CheckpointDuty() = default;
+  };
+  class DutyScope {
+  public:
+    explicit DutyScope(CheckpointDuty& duty);
+    ~DutyScope();
+    DutyScope(const DutyScope&) = delete;
+    DutyScope& operator=(const DutyScope&) = delete;
+
+  private:
+    CheckpointDuty* m_previous;
+  };
+
   // Makes the calling thread a helper of the worker for its lifetime: its checkpoints pause
   // and stop with the worker's.
   class HelperScope {

@@ -75,18 +75,23 @@ bool ContentReaders::takeTask(Task& task) {
 }
 
 void ContentReaders::judge(Task& task, ContentBuffers& buffers) {
+  probe(ReadersProbe::Point::reading, *task.item);
   itemVerdict(m_engine, *task.item, buffers, task.folders.get());
   task.folders.reset();
+  CompareItem& item = *task.item;
   {
     std::lock_guard<std::mutex> lock(m_lock);
     m_entries[task.sequence - m_firstSequence].done = true;
     --m_running;
   }
   m_workDone.notify_all();
+  // The item may be passed from here on, but stays in the tree until the walk has ended.
+  probe(ReadersProbe::Point::judged, item);
 }
 
 bool ContentReaders::add(CompareItem& item, Verdict verdict, std::shared_ptr<OpenFolders> folders) {
   if (m_cancelled) return false;
+  probe(ReadersProbe::Point::added, item);
   {
     std::lock_guard<std::mutex> lock(m_lock);
     const uint64_t sequence = m_firstSequence + m_entries.size();
@@ -120,6 +125,13 @@ bool ContentReaders::helpOrWait() {
 }
 
 bool ContentReaders::passReady() {
+  m_passing = true;
+  const bool passed = passFront();
+  m_passing = false;
+  return passed;
+}
+
+bool ContentReaders::passFront() {
   for (;;) {
     CompareItem* item = nullptr;
     {
@@ -143,6 +155,14 @@ bool ContentReaders::passEntry(CompareItem& item) {
   if (m_engine.verdictHook != nullptr) m_engine.verdictHook->itemJudged(item);
   m_engine.job.stepDone();
   return true;
+}
+
+void ContentReaders::atCheckpoint() {
+  if (!m_passing && !m_cancelled) passReady();
+}
+
+void ContentReaders::probe(ReadersProbe::Point point, const CompareItem& item) {
+  if (m_engine.readersProbe != nullptr) m_engine.readersProbe->reached(point, item);
 }
 
 bool ContentReaders::finish(bool complete) {

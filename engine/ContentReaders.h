@@ -4,8 +4,10 @@
 // progress and a cancel see what one reader alone would give them.
 #pragma once
 
+#include "engine/CompareJob.h"
 #include "engine/CompareTree.h"
 #include "engine/ContentCompare.h"
+#include "engine/ReadersProbe.h"
 #include "platform/Thread.h"
 
 #include <condition_variable>
@@ -24,7 +26,7 @@ constexpr int kMaxContentReaders = 4;
 // One reader per processor, at most kMaxContentReaders, at least 1.
 int defaultContentReaderCount();
 
-class ContentReaders {
+class ContentReaders : private WorkerThread::CheckpointDuty {
 public:
   // readers counts the worker; 1 (or less) reads every pair on the worker, in turn. Helper
   // threads that cannot be started leave the work to the others.
@@ -41,8 +43,9 @@ public:
 
   // On the worker, in the tree's order. The item must stay where it is and unchanged until
   // it has been passed or finish has returned. Verdicts that are ready are passed (to the
-  // verdict hook, one step of progress each) on the way. False once a cancel was seen:
-  // nothing more is passed then.
+  // verdict hook, one step of progress each) on the way, and at each of the worker's
+  // checkpoints, also while it reads a pair itself. False once a cancel was seen: nothing
+  // more is passed then.
   // A pair to read is opened by name in folders when given; they stay open until it is read.
   bool add(CompareItem& item, Verdict verdict, std::shared_ptr<OpenFolders> folders = nullptr);
 
@@ -74,7 +77,11 @@ private:
   bool helpOrWait();
   // Passes the verdicts at the front that are done. False on cancel.
   bool passReady();
+  bool passFront();
   bool passEntry(CompareItem& item);
+  // At the worker's checkpoints: passes what is ready, unless a pass is running already.
+  void atCheckpoint() override;
+  void probe(ReadersProbe::Point point, const CompareItem& item);
 
   CompareEngine& m_engine;
   std::mutex m_lock;
@@ -89,7 +96,12 @@ private:
   bool m_stopping = false;
   bool m_cancelled = false;
   bool m_finished = false;
+  // The worker is passing verdicts; a checkpoint reached meanwhile must not pass the next
+  // ones ahead of the one on its way.
+  bool m_passing = false;
   size_t m_queueLimit = 0;
   std::vector<std::unique_ptr<ContentBuffers>> m_helperBuffers;
   std::vector<std::unique_ptr<platform::Thread>> m_helpers;
+  // Last, so that the worker's checkpoints stop calling in before anything else goes.
+  WorkerThread::DutyScope m_duty{*this};
 };

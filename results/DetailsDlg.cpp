@@ -213,7 +213,7 @@ CDetailsDlg::CDetailsDlg(const CompareResult& result, DetailsRecord details)
   beginTemplate(300, 170, olTemplate::popup, 2);
   addTemplateStyle(WS_THICKFRAME);
   addTemplateItem(kTemplateButton, IDCANCEL, 243, 149, 50, 14);
-  addTemplateItem(kTemplateButton, kDetailsHelpId, 7, 149, 25, 14);
+  addTemplateItem(kTemplateButton, control_id::kDetailsHelp, 7, 149, 25, 14);
 }
 
 CDetailsDlg::~CDetailsDlg() = default;
@@ -230,7 +230,7 @@ LRESULT CDetailsDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_COMMAND:
-      if (LOWORD(wParam) == kDetailsHelpId) {
+      if (LOWORD(wParam) == control_id::kDetailsHelp) {
         openHelp();
         return 0;
       }
@@ -243,7 +243,7 @@ LRESULT CDetailsDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CDetailsDlg::attachControls() {
   MIRRANE_CHECK(m_closeButton.attachDlgItem(m_hwnd, IDCANCEL), return);
-  MIRRANE_CHECK(m_helpButton.attachDlgItem(m_hwnd, kDetailsHelpId), return);
+  MIRRANE_CHECK(m_helpButton.attachDlgItem(m_hwnd, control_id::kDetailsHelp), return);
 }
 
 bool CDetailsDlg::onInitDialog() {

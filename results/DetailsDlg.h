@@ -7,11 +7,10 @@
 #include <vector>
 
 #include "engine/CompareTree.h"
+#include "foundation/CommandIds.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/FileTypes.h"
-
-constexpr int kDetailsHelpId = 1023;
 
 // How a line's two sides compare; it picks the colour of the line's texts.
 enum class DetailMark {

@@ -28,6 +28,7 @@ MIRRANE_TEST_PACKAGES=(
   man-db              # man -l on the manual page
   dpkg-dev            # dpkg-shlibdeps for the Debian package
   file                # cpack finds the package's binaries with it
+  lintian             # the package checked as a distribution would check it
   xz-utils            # the archive tests make compressed tarballs
   bzip2
   zstd

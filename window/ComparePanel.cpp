@@ -3,6 +3,7 @@
 #include "app/ProjectFile.h"
 #include "engine/Archive.h"
 #include "engine/ListingReader.h"
+#include "foundation/CommandIds.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
 #include "foundation/SoftCheck.h"
@@ -15,7 +16,6 @@
 #include "toolkit/MessageBox.h"
 #include "toolkit/PaintDC.h"
 #include "window/MainMetrics.h"
-#include "window/MenuCommands.h"
 #include "window/Menus.h"
 
 namespace {
@@ -82,7 +82,7 @@ void CComparePanel::attachControls() {
   m_saveButton.setGlyph(olGlyph::save);
   m_resetButton.setGlyph(olGlyph::reset);
   m_moreButton.setGlyph(olGlyph::menu);
-  MIRRANE_CHECK(m_compareButton.attachDlgItem(m_hwnd, control_id::kCompare), (void)0);
+  MIRRANE_CHECK_ONLY(m_compareButton.attachDlgItem(m_hwnd, control_id::kCompare));
 
   olScrollPanel::registerClass();
   const HWND info = createWindowEx(WS_EX_CONTROLPARENT, u"olScrollPanel", u"",

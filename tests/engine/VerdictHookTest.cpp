@@ -1,8 +1,9 @@
 // The verdict hook's contract, on its own: every item once, in the tree's order, with its
-// final verdict, on the worker; after a cancel only a prefix, and never a verdict that the
-// cancel cut short.
+// final verdict, on the worker, as soon as it is ready; after a cancel only a prefix, and
+// never a verdict that the cancel cut short.
 
 #include "engine/CompareEngine.h"
+#include "engine/ReadersProbe.h"
 #include "engine/VerdictHook.h"
 #include "platform/Thread.h"
 #include "tests/engine/EngineTestSupport.h"
@@ -11,10 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 using namespace testing_support;
@@ -143,33 +142,66 @@ TEST(VerdictHook, ACancelStopsTheCallsAfterAPrefixOfTheTreesOrder) {
   }
 }
 
-TEST(VerdictHook, AVerdictThatACancelCutShortIsNeverPassed) {
+// Holds the readers so that a helper reads the first pair and the worker the big one, and
+// the first verdict is ready before the worker starts on the big pair.
+class BigPairOnTheWorker : public ReadersProbe {
+public:
+  void reached(Point point, const CompareItem& item) override {
+    const std::string name = pathOf(item);
+    if (point == Point::added) {
+      if (workerThread == 0) workerThread = platform::currentThreadId();
+      // The walk goes on only once a helper has taken the first pair.
+      if (name == "b-big.bin") milestones.await("reading a-first.txt");
+    } else if (point == Point::reading) {
+      if (name == "a-first.txt") {
+        firstReader = platform::currentThreadId();
+        milestones.reach("reading a-first.txt");
+        // The helper stays busy until the worker has taken the big pair.
+        milestones.await("reading b-big.bin");
+      } else if (name == "b-big.bin") {
+        bigReader = platform::currentThreadId();
+        milestones.reach("reading b-big.bin");
+        milestones.await("judged a-first.txt");
+      }
+    } else {
+      milestones.reach("judged " + name);
+    }
+  }
+
+  Milestones milestones;
+  std::atomic<uint64_t> workerThread{0};
+  std::atomic<uint64_t> firstReader{0};
+  std::atomic<uint64_t> bigReader{0};
+};
+
+TEST(VerdictHook, AReadyVerdictPassesWhileTheWorkerReadsABigPairAndACancelThereCutsThatPairShort) {
   TempFolder temp;
   writeBoth(temp, "a-first.txt", "one", "two");
-  // Identical sparse files: reading them takes seconds, making them nothing.
-  for (const char* side : {"a", "b"}) {
-    makeFolders(temp.path(side));
-    ASSERT_EQ(runCommand("truncate -s 16G " + shellQuote(temp.path(std::string(side) + "/big.bin"))), 0);
-  }
-  writeBoth(temp, "z-last.txt", "one", "two");
+  // Eight blocks, equal but for the last byte: its verdict is final only once read to the end.
+  std::string big(8 * AdvancedSettings::kMinTextModeMaxSize, 'x');
+  writeBoth(temp, "b-big.bin", big, big.substr(0, big.size() - 1) + "y");
+  writeBoth(temp, "c-last.txt", "one", "two");
   CompareEngine engine;
+  engine.contentReaders = 2;
+  engine.settings.textModeMaxSize = AdvancedSettings::kMinTextModeMaxSize;
+  BigPairOnTheWorker probe;
+  engine.readersProbe = &probe;
   RecordingHook hook;
-  std::atomic<bool> firstSeen{false};
-  hook.onCall = [&](const CompareItem&) { firstSeen = true; };
+  bool bigJudgedFirst = true;
+  hook.onCall = [&](const CompareItem& item) {
+    if (pathOf(item) != "a-first.txt") return;
+    bigJudgedFirst = probe.milestones.reached("judged b-big.bin");
+    engine.worker.requestStop();
+  };
   engine.verdictHook = &hook;
-  engine.options.path0 = temp.widePath("a");
-  engine.options.path1 = temp.widePath("b");
-  ASSERT_TRUE(engine.worker.startWorker(engine));
-  while (!firstSeen && engine.worker.isRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  // Now well inside the big pair.
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  ASSERT_TRUE(engine.worker.isRunning()) << "the big pair was read too fast for this test";
-  engine.worker.requestStop();
-  ASSERT_TRUE(engine.worker.waitFinished(30000));
-  EXPECT_EQ(engine.worker.exitCode(), 1u);
+  EXPECT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 1u);
+  EXPECT_EQ(engine.job.errorCode(), kErrorCancelled);
+  EXPECT_NE(probe.firstReader.load(), probe.workerThread.load()) << "a helper read the first pair";
+  EXPECT_EQ(probe.bigReader.load(), probe.workerThread.load()) << "the worker read the big pair";
+  EXPECT_FALSE(bigJudgedFirst) << "the first verdict waited until the worker had read the big pair";
   std::vector<std::string> passed;
   for (const Call& call : hook.calls()) passed.push_back(call.path);
-  EXPECT_EQ(passed, std::vector<std::string>{"a-first.txt"});
+  EXPECT_EQ(passed, std::vector<std::string>{"a-first.txt"}) << "the big pair's verdict was cut short by the cancel";
 }
 
 }  // namespace

@@ -350,7 +350,7 @@ TEST_F(DetailsTest, PathsOpenAsTheyAreOnDiskWhateverBytesTheyHold) {
     sendMessage(hwnd, WM_MOUSELEAVE);
     hotAfterLeave = dialog.hotLink();
     QTest::mouseClick(widgetOf(hwnd), Qt::LeftButton, Qt::NoModifier, QPoint(centreOf(link).x, centreOf(link).y));
-    QTest::mouseClick(widgetOf(getDlgItem(hwnd, kDetailsHelpId)), Qt::LeftButton);
+    QTest::mouseClick(widgetOf(getDlgItem(hwnd, control_id::kDetailsHelp)), Qt::LeftButton);
     QTest::keyClick(widgetOf(getDlgItem(hwnd, IDCANCEL)), Qt::Key_F1);
     QTest::keyClick(widgetOf(getDlgItem(hwnd, IDCANCEL)), Qt::Key_Escape);
   });
@@ -384,7 +384,7 @@ TEST_F(DetailsTest, TheLinesFollowTheWindowAndStayAboveTheButtons) {
       const RECT client = getClientRect(hwnd);
       const RECT close = getWindowRect(getDlgItem(hwnd, IDCANCEL));
       const POINT closeAt = screenToClient(hwnd, POINT{close.left, close.top});
-      const RECT help = getWindowRect(getDlgItem(hwnd, kDetailsHelpId));
+      const RECT help = getWindowRect(getDlgItem(hwnd, control_id::kDetailsHelp));
       const POINT helpAt = screenToClient(hwnd, POINT{help.left, help.top});
       const int linesBottom = client.bottom - close.height() - 2 * margins.vertical;
       bool ok = closeAt.x + close.width() == client.right - margins.horizontal &&

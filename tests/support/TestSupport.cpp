@@ -128,4 +128,26 @@ int runCommand(const std::string& commandLine, std::string* output) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+void Milestones::reach(const std::string& name) {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_reached.insert(name);
+  }
+  m_changed.notify_all();
+}
+
+bool Milestones::reached(const std::string& name) const {
+  std::lock_guard<std::mutex> lock(m_lock);
+  return m_reached.count(name) != 0;
+}
+
+bool Milestones::await(const std::string& name, int failsafeSeconds) {
+  std::unique_lock<std::mutex> lock(m_lock);
+  if (m_changed.wait_for(lock, std::chrono::seconds(failsafeSeconds), [&] { return m_reached.count(name) != 0; })) {
+    return true;
+  }
+  ADD_FAILURE() << "never reached: " << name;
+  return false;
+}
+
 }  // namespace testing_support

@@ -2,8 +2,11 @@
 // with given bytes, and running a piece of a test as an unprivileged user.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <set>
 #include <string>
 
 namespace testing_support {
@@ -51,5 +54,20 @@ void packWithSevenZip(const std::string& archive, const std::string& folder, con
 
 // Runs a command line through /bin/sh, returning the exit status and the captured output.
 int runCommand(const std::string& commandLine, std::string* output = nullptr);
+
+// Named points that threads of a test reach and wait for, so that a test brings about an
+// exact order of events instead of sleeping and hoping. A wait that outlasts its failsafe
+// (a fault that would otherwise hang the test) fails the test and returns false.
+class Milestones {
+public:
+  void reach(const std::string& name);
+  bool reached(const std::string& name) const;
+  bool await(const std::string& name, int failsafeSeconds = 120);
+
+private:
+  mutable std::mutex m_lock;
+  std::condition_variable m_changed;
+  std::set<std::string> m_reached;
+};
 
 }  // namespace testing_support

@@ -1,12 +1,12 @@
 // The compare panel and its information panel inside a real main window: the checks
 // before a compare, the resets, drops, project files and the browse history.
 
+#include "foundation/CommandIds.h"
 #include "foundation/LanguageKeys.h"
 #include "tests/support/TestSupport.h"
 #include "tests/toolkit/GuiTest.h"
 #include "tests/window/WindowTestSupport.h"
 #include "toolkit/WindowInternal.h"
-#include "window/MenuCommands.h"
 #include "window/MirraneDlg.h"
 
 #include <QDropEvent>

@@ -1,6 +1,7 @@
 // The main window run as the program runs it: placement and its keys in config.ini, the
 // splitter, compares started from the panel, and a close while a compare runs.
 
+#include "foundation/CommandIds.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/TextFile.h"
 #include "tests/support/TestSupport.h"
@@ -9,7 +10,6 @@
 #include "toolkit/App.h"
 #include "toolkit/Theme.h"
 #include "toolkit/WindowInternal.h"
-#include "window/MenuCommands.h"
 #include "window/MirraneDlg.h"
 
 #include <QTest>
