@@ -10,23 +10,13 @@
 #include "platform/Path.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
 constexpr olstring_view kIgnoreFileName = u".gitignore";
 constexpr olstring_view kRepositoryFolderName = u".git";
 constexpr olstring_view kRepositoryExcludeFile = u"info/exclude";
-
-const platform::FolderEntry* findEntry(const std::vector<platform::FolderEntry>& entries, olstring_view name) {
-  for (const platform::FolderEntry& entry : entries) {
-    if (entry.name == name) return &entry;
-  }
-  return nullptr;
-}
-
-bool isFolderEntry(const platform::FolderEntry& entry) {
-  return (entry.attributes & platform::kAttributeDirectory) != 0;
-}
 
 }  // namespace
 
@@ -72,14 +62,21 @@ bool IgnoreFiles::readRules(olstring_view path, platform::ReadOnlyFile::Links li
   return true;
 }
 
-bool IgnoreFiles::enterFolder(const CompareItem& folder, int side, olstring_view folderPath,
-                              const std::vector<platform::FolderEntry>& entries) {
+void IgnoreFiles::noteEntry(const platform::FolderEntry& entry) {
+  Noted* noted = nullptr;
+  if (entry.name == kIgnoreFileName) noted = &m_ignoreFile;
+  if (entry.name == kRepositoryFolderName) noted = &m_repository;
+  if (noted != nullptr) *noted = {true, (entry.attributes & platform::kAttributeDirectory) != 0, entry.isLink};
+}
+
+bool IgnoreFiles::enterFolder(const CompareItem& folder, int side, olstring_view folderPath) {
+  const Noted ignoreFile = std::exchange(m_ignoreFile, {});
+  const Noted repository = std::exchange(m_repository, {});
   m_current = nullptr;
   m_excluded = false;
   std::shared_ptr<const IgnoreLayer> layer;
   if (folder.parent == nullptr) {
-    const platform::FolderEntry* repository = findEntry(entries, kRepositoryFolderName);
-    if (repository != nullptr && isFolderEntry(*repository)) {
+    if (repository.present && repository.isFolder) {
       std::shared_ptr<const IgnoreRules> rules;
       const olstring excludePath = joinPath(joinPath(folderPath, kRepositoryFolderName), kRepositoryExcludeFile);
       // Version control follows a link here: the file is the repository's own, not the
@@ -103,13 +100,13 @@ bool IgnoreFiles::enterFolder(const CompareItem& folder, int side, olstring_view
   }
   m_folderLength = m_path.size();
 
-  if (const platform::FolderEntry* own = findEntry(entries, kIgnoreFileName); own != nullptr) {
+  if (ignoreFile.present) {
     const olstring path = joinPath(folderPath, kIgnoreFileName);
     // Version control does not follow such a link (it might lead anywhere); its rules are
     // unknown, and taking none would show what it leaves out.
-    if (own->isLink) return fail(kErrorIgnoreFileIsLink, path);
+    if (ignoreFile.isLink) return fail(kErrorIgnoreFileIsLink, path);
     // A folder of that name holds no rules, there as here.
-    if (!isFolderEntry(*own)) {
+    if (!ignoreFile.isFolder) {
       // Never through a link, not even one put there since the listing.
       std::shared_ptr<const IgnoreRules> rules;
       if (!readRules(path, platform::ReadOnlyFile::Links::asText, /*missingIsEmpty=*/false, rules)) return false;

@@ -13,21 +13,23 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
-#include <vector>
 
 class IgnoreFiles {
 public:
   // linksAsText per side: the side is an unpacked archive, whose links are never followed.
   explicit IgnoreFiles(const bool (&linksAsText)[2]) : m_linksAsText{linksAsText[0], linksAsText[1]} {}
 
-  // Takes up the rules in force in a folder about to be matched on one side: those of the
-  // folders above it, then its own ".gitignore" among its entries (at a root holding a ".git"
-  // folder, the repository's "info/exclude" below them all). Folders are entered after their
+  // Called for every entry of the folder being listed, before exclusions: the rules of an
+  // ignore file count even where the file itself is excluded from the compare.
+  void noteEntry(const platform::FolderEntry& entry);
+
+  // Takes up the rules in force in the folder just listed on one side: those of the folders
+  // above it, then its own ".gitignore" if one was noted (at a root holding a ".git" folder,
+  // the repository's "info/exclude" below them all). Folders are entered after their
   // parents. Nothing is read in a folder this side leaves out: nothing below it can be taken
   // back, so everything in it is left out. False when an ignore file cannot be read or is a
   // link (kErrorIgnoreFileIsLink): error() and errorPath() tell why and which.
-  bool enterFolder(const CompareItem& folder, int side, olstring_view folderPath,
-                   const std::vector<platform::FolderEntry>& entries);
+  bool enterFolder(const CompareItem& folder, int side, olstring_view folderPath);
 
   // Whether this side's rules leave out an entry of the folder entered last. A link is no
   // folder to the rules, whatever it leads to.
@@ -50,6 +52,14 @@ private:
   std::unordered_map<const CompareItem*, std::array<std::shared_ptr<const IgnoreLayer>, 2>> m_layers;
   // The rules of every file text met, parsed once: trees often repeat an ignore file.
   std::unordered_map<std::string, std::shared_ptr<const IgnoreRules>> m_parsed;
+  // What the listing showed of the folder's ignore file and repository folder.
+  struct Noted {
+    bool present = false;
+    bool isFolder = false;
+    bool isLink = false;
+  };
+  Noted m_ignoreFile;
+  Noted m_repository;
   const IgnoreLayer* m_current = nullptr;
   bool m_excluded = false;
   // The entered folder's path below the root; each entry's name is put after it in turn.

@@ -11,6 +11,7 @@ MIRRANE_RUN_PACKAGES=(
   ninja-build
   pkg-config
   libicu-dev          # letter-case tables
+  libssl-dev          # SHA-256 of listings (libcrypto)
   qt6-base-dev        # the windows
   qt6-svg-dev         # the application icon as SVG for the install
   qt6-translations-l10n  # Qt's own texts (file dialog, edit menus) in the chosen language
