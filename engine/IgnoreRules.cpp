@@ -175,6 +175,14 @@ void IgnoreRules::compile(Pattern& pattern, std::string_view wildcards) {
         star.crossesSlash = startsName && endsName;
         star.mayBeNoFolder = star.crossesSlash && next < wildcards.size() && wildcards[next] == '/';
       }
+      // "**/**/" stands for no more than "**/" does, and each repetition would multiply the
+      // work of a match that fails: a few of them would hang the compare.
+      const size_t made = m_pieces.size() - pattern.firstPiece;
+      if (star.mayBeNoFolder && made >= 2 && m_pieces.end()[-2].mayBeNoFolder) {
+        p = next + 1;
+        continue;
+      }
+      star.index = pattern.stars++;
       add(star);
       p = next;
       if (star.mayBeNoFolder) {
@@ -227,16 +235,23 @@ void IgnoreRules::compile(Pattern& pattern, std::string_view wildcards) {
 // One wildcard match over the pieces of a pattern.
 class IgnoreRules::PieceMatch {
 public:
-  PieceMatch(const Piece* pieces, size_t count, std::string_view literals,
-             const std::vector<std::bitset<256>>& sets, std::string_view text, bool pathMode)
-      : m_pieces(pieces), m_count(count), m_literals(literals), m_sets(sets), m_text(text), m_pathMode(pathMode) {}
+  PieceMatch(const Pattern& pattern, const IgnoreRules& rules, std::string_view text)
+      : m_pieces(rules.m_pieces.data() + pattern.firstPiece), m_count(pattern.pieceCount), m_stars(pattern.stars),
+        m_literals(rules.m_literals), m_sets(rules.m_sets), m_text(text), m_pathMode(pattern.anchored) {}
 
-  bool matches() const { return from(0, 0) == Outcome::match; }
+  bool matches() { return from(0, 0) == Outcome::match; }
 
 private:
+  // A match whose stars keep trying starts can take time that grows as a power of the text's
+  // length. Past this many tries each star's outcome at each start is remembered, which
+  // bounds the work by pieces x length squared; the outcomes are the same.
+  static constexpr uint32_t kTriesBeforeMemo = 4096;
+  static constexpr size_t kLargestMemo = size_t{1} << 24;
+  enum : uint8_t { kUnknown = 0xFF };
+
   std::string_view bytesOf(const Piece& piece) const { return m_literals.substr(piece.index, piece.length); }
 
-  Outcome from(size_t i, size_t t) const {
+  Outcome from(size_t i, size_t t) {
     for (; i < m_count; ++i) {
       const Piece& piece = m_pieces[i];
       switch (piece.kind) {
@@ -264,7 +279,17 @@ private:
     return t == m_text.size() ? Outcome::match : Outcome::noMatch;
   }
 
-  Outcome star(size_t i, size_t t) const {
+  Outcome star(size_t i, size_t t) {
+    const size_t width = m_text.size() + 1;
+    if (++m_tries <= kTriesBeforeMemo || m_stars * width > kLargestMemo) return tryStar(i, t);
+    thread_local std::vector<uint8_t> memo;
+    if (m_tries == kTriesBeforeMemo + 1) memo.assign(m_stars * width, kUnknown);
+    uint8_t& known = memo[m_pieces[i].index * width + t];
+    if (known == kUnknown) known = static_cast<uint8_t>(tryStar(i, t));
+    return static_cast<Outcome>(known);
+  }
+
+  Outcome tryStar(size_t i, size_t t) {
     const Piece& star = m_pieces[i];
     const size_t next = i + 1;
     if (star.mayBeNoFolder && from(next + 1, t) == Outcome::match) return Outcome::match;
@@ -298,10 +323,12 @@ private:
 
   const Piece* m_pieces;
   size_t m_count;
+  size_t m_stars;
   std::string_view m_literals;
   const std::vector<std::bitset<256>>& m_sets;
   std::string_view m_text;
   bool m_pathMode;
+  uint32_t m_tries = 0;
 };
 
 IgnoreRules IgnoreRules::parse(std::string_view text) {
@@ -374,9 +401,7 @@ void IgnoreRules::sortByLastByte() {
 bool IgnoreRules::matchesPieces(const Pattern& pattern, std::string_view text) const {
   if (text.size() < pattern.shortest || !text.ends_with(pattern.ending)) return false;
   if (!pattern.inside.empty() && text.find(pattern.inside) == std::string_view::npos) return false;
-  return PieceMatch(m_pieces.data() + pattern.firstPiece, pattern.pieceCount, m_literals, m_sets, text,
-                    pattern.anchored)
-      .matches();
+  return PieceMatch(pattern, *this, text).matches();
 }
 
 bool IgnoreRules::matches(const Pattern& pattern, std::string_view path, std::string_view name) const {

@@ -57,7 +57,7 @@ private:
     bool crossesSlash = false;
     // star: "**/", which may also stand for no folder at all; the "/" is the next piece.
     bool mayBeNoFolder = false;
-    // bytes: offset in m_literals; byteSet: index in m_sets.
+    // bytes: offset in m_literals; byteSet: index in m_sets; star: which star of its pattern.
     uint32_t index = 0;
     uint32_t length = 0;
   };
@@ -78,6 +78,7 @@ private:
     // and what any text they match must have, tested first because it is cheap.
     uint32_t firstPiece = 0;
     uint32_t pieceCount = 0;
+    uint32_t stars = 0;
     uint32_t shortest = 0;
     std::string ending;
     std::string inside;

@@ -45,6 +45,24 @@ TEST(IgnoreFiles, EachSideLeavesOutWhatItsOwnRulesIgnore) {
   EXPECT_EQ(flatten(engine.result.root), expected);
 }
 
+TEST(IgnoreFiles, PatternsThatWouldTakeAMatchForeverAreDecidedAtOnce) {
+  // Matched step by step, each "**/" multiplies the tries (git itself takes minutes).
+  std::string deep = "a";
+  for (int level = 0; level < 40; ++level) deep += "/ddd";
+  std::string rules = "a/";
+  for (int star = 0; star < 10; ++star) rules += "**/d*/";
+  rules += "[!d]qx\na/**/**/**/**/**/**/**/**/**/**/**/**/**/[!d]qx\n";
+  TempFolder temp;
+  for (const std::string side : {"a/", "b/"}) {
+    writeFileBytes(temp.path(side + ".gitignore"), rules);
+    writeFileBytes(temp.path(side + deep + "/dqx"), "x");
+  }
+  CompareEngine engine;
+  engine.options.ignoreFiles = true;
+  EXPECT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
+  EXPECT_EQ(flatten(engine.result.root).count(deep + "/dqx"), 1u);
+}
+
 TEST(IgnoreFiles, AnIgnoreFileThatCannotBeReadFailsTheCompare) {
   enum class Make { unreadable, link, fifo, folder };
   struct Case {

@@ -86,7 +86,7 @@ std::vector<RuleSet> handMadeSets() {
       {"anchoring at the start and in the middle", tree,
        {{".gitignore", "/a\ndoc/*.txt\n"}, {"d/.gitignore", "/a\n"}}},
       {"** at the start, in the middle and at the end", tree, {{".gitignore", "**/foo\nabc/**\nbuild/**/deep.o\n"}}},
-      {"** glued to a literal start", tree, {{".gitignore", "d/a**/b\n"}}},
+      {"** glued to a literal start, and repeated", tree, {{".gitignore", "d/a**/b\nx/**/**/y/foo\n"}}},
       {"?, sets and a ** within a name never span a folder", tree, {{".gitignore", "/d?e\n/d[!x]e\nd/?**b\n"}}},
       {"a lone ** and /**", tree, {{"d/.gitignore", "**\n"}, {"x/.gitignore", "/**\n"}}},
       {"escapes, comments and trailing spaces", tree, {{".gitignore", "\\#hash\n# sp\n\\!bang\nsp\\ \n\n"}}},
