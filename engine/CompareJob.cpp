@@ -1,11 +1,13 @@
 // The compare job, its progress record and its worker thread.
 
 #include "engine/CompareJob.h"
+#include "engine/TimeRule.h"
 
 #include "engine/CompareEngine.h"
 #include "engine/ContentReaders.h"
 #include "engine/HashedContent.h"
 #include "engine/FolderScan.h"
+#include "engine/TimeRule.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
 #include "foundation/SoftCheck.h"
@@ -280,7 +282,9 @@ void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffe
   if (!options.forceFile && options.compareCase && side0.name != side1.name) item.flags |= ItemFlags::kNameCase;
   // A folder has no content to compare, on whichever side it is.
   if (side0.isFolder() || side1.isFolder()) return;
-  if (options.modifyTime && side0.modified != side1.modified) item.flags |= ItemFlags::kTimeDiffers;
+  if (options.modifyTime && !sameModifiedTime(side0, side1, timeRule(options, engine.result.timeStep))) {
+    item.flags |= ItemFlags::kTimeDiffers;
+  }
   if (options.attr && side0.attributes != side1.attributes) item.flags |= ItemFlags::kAttrDiffers;
 
   ContentReader first;

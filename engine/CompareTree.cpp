@@ -71,6 +71,7 @@ void SideInfo::clear() {
   size = 0;
   modified = 0;
   attributes = 0;
+  modifiedNanoseconds = 0;
   isLink = false;
   ignored = false;
 }
@@ -196,6 +197,8 @@ void setSide(CompareItem& item, int side, olstring_view name, int64_t size, uint
   if (info.name != name) info.name.assign(name);
   info.size = size;
   info.modified = modified;
+  // Known only to callers that have it; they set it after this.
+  info.modifiedNanoseconds = 0;
   info.attributes = attributes & kKeptAttributes;
 }
 
@@ -246,6 +249,7 @@ void resetResult(CompareResult& result) {
     result.displayRoot[side].clear();
     result.linksAsText[side] = false;
     result.listing[side].reset();
+    result.timeStep[side] = kDefaultTimeStep;
   }
   result.hashes.clear();
   result.differing = 0;

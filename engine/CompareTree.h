@@ -42,6 +42,9 @@ struct SideInfo {
   uint64_t modified = 0;
   // Masked with kKeptAttributes.
   uint32_t attributes = 0;
+  // The part of the modification time below the second, in nanoseconds; 0 where the
+  // source keeps whole seconds only.
+  uint32_t modifiedNanoseconds = 0;
   // The listed entry itself is a symbolic link (size, time and kind are what it leads to
   // when links are followed). Set by the folder scan; no part of the verdict.
   bool isLink = false;
@@ -102,6 +105,9 @@ struct CompareItem {
   CompareItem& operator=(const CompareItem&) = delete;
 };
 
+// Times in the same second count as one where nothing finer is known of a side.
+constexpr uint32_t kDefaultTimeStep = 1000000000;
+
 struct CompareResult {
   CompareItem root;
   // Each side's path as the user gave it (in the two-files mode the file's folder).
@@ -125,6 +131,9 @@ struct CompareResult {
   // its files' hashes are in hashes.
   std::shared_ptr<const ListingOrigin> listing[2];
   ListedHashes hashes;
+
+  // How finely each side's file system keeps modification times, in nanoseconds.
+  uint32_t timeStep[2] = {kDefaultTimeStep, kDefaultTimeStep};
 
   bool isListing(int side) const { return listing[side] != nullptr; }
 };

@@ -10,6 +10,7 @@
 #include "foundation/Paths.h"
 #include "platform/Error.h"
 #include "platform/File.h"
+#include "platform/FileSystem.h"
 #include "platform/FolderListing.h"
 #include "platform/Path.h"
 
@@ -218,12 +219,14 @@ bool addFolderEntries(CompareEngine& engine, CompareItem& item, int side,
       continue;
     }
     child->side[side].isLink = entries[i].isLink;
+    child->side[side].modifiedNanoseconds = entries[i].writeNanoseconds;
     added(*child, i);
   }
   for (const size_t i : deferred) {
     CompareItem* child = add(entries[i], /*exactOnly=*/false);
     if (child == nullptr) return false;
     child->side[side].isLink = entries[i].isLink;
+    child->side[side].modifiedNanoseconds = entries[i].writeNanoseconds;
     added(*child, i);
   }
   return true;
@@ -310,11 +313,17 @@ bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view pat
     const auto size = static_cast<int64_t>(entry.size);
     const uint64_t modified = wholeSecond(entry.writeTime);
     // The two files form one item whatever their names.
+    result.timeStep[side] = platform::fileSystemTimeStep(folder);
+    CompareItem* item = nullptr;
     if (result.root.children.size() == 1) {
-      setSide(result.root.children.begin()->second, side, name, size, modified, entry.attributes);
-      return true;
+      item = &result.root.children.begin()->second;
+      setSide(*item, side, name, size, modified, entry.attributes);
+    } else {
+      item = addEntry(result.root, side, name, size, modified, entry.attributes, &engine.job);
+      if (item == nullptr) return false;
     }
-    return addEntry(result.root, side, name, size, modified, entry.attributes, &engine.job) != nullptr;
+    item->side[side].modifiedNanoseconds = entry.writeNanoseconds;
+    return true;
   }
 
   result.givenPath[side] = olstring(path);
@@ -344,6 +353,7 @@ bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view pat
   }
   result.root.side[side].name = joinPath(folder, relative);
   result.displayRoot[side] = joinPath(result.givenPath[side], relative);
+  result.timeStep[side] = platform::fileSystemTimeStep(result.root.side[side].name);
   return true;
 }
 

@@ -38,6 +38,7 @@ MIRRANE_TEST_PACKAGES=(
   xvfb                # a real X server for the program's own window
   x11-utils           # xwininfo finds that window
   x11-apps            # xwd takes its picture
+  dosfstools          # a FAT image, loop-mounted where the tests may mount
 )
 
 # The packages given that are not installed, on one line.
