@@ -2,6 +2,7 @@
 
 #include "app/CompareSwitches.h"
 #include "app/Version.h"
+#include "engine/TimeRule.h"
 #include "foundation/JsonLines.h"
 #include "platform/Console.h"
 #include "platform/Error.h"
@@ -77,6 +78,23 @@ void appendDifferences(std::string& out, const CompareItem& item, olstring_view 
   out += ']';
 }
 
+// Nanoseconds as seconds: the whole part, then up to nine decimals without trailing zeros
+// (2, -3600, 0.25, 1.000000001).
+void appendSeconds(std::string& out, int64_t nanoseconds) {
+  constexpr int64_t kPerSecond = 1000000000;
+  if (nanoseconds < 0) out += '-';
+  const uint64_t magnitude = nanoseconds < 0 ? 0 - static_cast<uint64_t>(nanoseconds) : static_cast<uint64_t>(nanoseconds);
+  out += std::to_string(magnitude / kPerSecond);
+  uint64_t fraction = magnitude % kPerSecond;
+  if (fraction == 0) return;
+  char digits[10];
+  std::snprintf(digits, sizeof digits, "%09llu", static_cast<unsigned long long>(fraction));
+  std::string_view text(digits, 9);
+  while (text.back() == '0') text.remove_suffix(1);
+  out += '.';
+  out += text;
+}
+
 }  // namespace
 
 ReportWriter::ReportWriter(const CompareEngine& engine, ReportScope scope) : m_engine(engine), m_scope(scope) {}
@@ -123,6 +141,7 @@ void ReportWriter::writeHeader() {
   out += ",\"options\":{\"excludes\":";
   appendJsonString(out, options.excludes);
   for (const CompareSwitch& entry : kCompareSwitches) appendBool(out, toUtf8(entry.key), options.*entry.option);
+  appendCount(out, toUtf8(kTimeToleranceKey), options.timeTolerance);
   out += "}}\n";
 }
 
@@ -162,7 +181,13 @@ void ReportWriter::writeItem(const CompareItem& item) {
       out += "null";
     }
   }
-  out += "],\"category\":";
+  out += ']';
+  // Only files have their times compared; a folder's time says nothing of the pair.
+  if (sides[0].present() && sides[1].present() && !sides[0].isFolder() && !sides[1].isFolder()) {
+    out += ",\"time_delta\":";
+    appendSeconds(out, modifiedDelta(sides[0], sides[1]));
+  }
+  out += ",\"category\":";
   if (category.empty()) {
     out += "null";
   } else {

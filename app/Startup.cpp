@@ -3,6 +3,7 @@
 #include "app/ConsoleRun.h"
 #include "app/SaveListing.h"
 #include "app/Settings.h"
+#include "app/SettingsValues.h"
 #include "app/Version.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Language.h"
@@ -89,6 +90,11 @@ int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& window
   if (commandLine.help) {
     printHelp(core);
     return 0;
+  }
+  if (!commandLine.badTimeTolerance.empty()) {
+    printErrorLine(langText(lang::console::kBadTimeTolerance, commandLine.badTimeTolerance,
+                            writeNumber(kMaxTimeTolerance)));
+    return 1;
   }
   if (commandLine.saveListingGiven) return saveListingRequestUsable(commandLine) ? runSaveListing(core) : 1;
   if (!reportRequestUsable(commandLine)) return 1;
