@@ -71,6 +71,7 @@ void appendDifferences(std::string& out, const CompareItem& item, olstring_view 
   }
   if ((flags & ItemFlags::kTypeDiffers) != 0) add("\"type\"");
   if ((flags & ItemFlags::kNameCase) != 0) add("\"name_case\"");
+  if ((flags & ItemFlags::kNameForm) != 0) add("\"name_form\"");
   if ((flags & ItemFlags::kTimeDiffers) != 0) add("\"time\"");
   if ((flags & ItemFlags::kAttrDiffers) != 0) add("\"attributes\"");
   if ((flags & ItemFlags::kContentDiffers) != 0) add("\"content\"");

@@ -7,6 +7,7 @@
 #include "engine/ContentReaders.h"
 #include "engine/HashedContent.h"
 #include "engine/FolderScan.h"
+#include "engine/NameForms.h"
 #include "engine/TimeRule.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
@@ -279,7 +280,11 @@ void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffe
     return;
   }
   if (side0.isFolder() != side1.isFolder()) item.flags = ItemFlags::kTypeDiffers;
-  if (!options.forceFile && options.compareCase && side0.name != side1.name) item.flags |= ItemFlags::kNameCase;
+  if (!options.forceFile && side0.name != side1.name) {
+    const NameDifference names = compareNames(side0.name, side1.name);
+    if (names.inForm) item.flags |= ItemFlags::kNameForm;
+    if (names.inCase && options.compareCase) item.flags |= ItemFlags::kNameCase;
+  }
   // A folder has no content to compare, on whichever side it is.
   if (side0.isFolder() || side1.isFolder()) return;
   if (options.modifyTime && !sameModifiedTime(side0, side1, timeRule(options, engine.result.timeStep))) {

@@ -107,7 +107,6 @@ namespace {
 CompareItem* pairEntry(CompareItem& parent, int side, olstring_view name, int64_t size, uint64_t modified,
                        uint32_t attributes, JobState* job, bool exactOnly) {
   if (name.empty()) return nullptr;
-  const bool entryIsFolder = (attributes & kFolderAttribute) != 0;
   ItemChildren& children = parent.children;
   ItemKey key{name, true};
 
@@ -125,7 +124,17 @@ CompareItem* pairEntry(CompareItem& parent, int side, olstring_view name, int64_
     found = firstFreeNoCase(children, name, /*isFolder=*/true, side);
     if (found == children.end()) found = firstFreeNoCase(children, name, /*isFolder=*/false, side);
   }
+  return recordEntry(parent, found, side, name, size, modified, attributes, job);
+}
 
+}  // namespace
+
+CompareItem* recordEntry(CompareItem& parent, ItemChildren::iterator found, int side, olstring_view name,
+                         int64_t size, uint64_t modified, uint32_t attributes, JobState* job) {
+  if (name.empty()) return nullptr;
+  const bool entryIsFolder = (attributes & kFolderAttribute) != 0;
+  ItemChildren& children = parent.children;
+  ItemKey key{name, entryIsFolder};
   CompareItem* child = nullptr;
   // The key that must be repointed at this side's name once the item holds it.
   const ItemKey* newKey = nullptr;
@@ -161,8 +170,6 @@ CompareItem* pairEntry(CompareItem& parent, int side, olstring_view name, int64_
   if (parent.parent != nullptr) child->depth = parent.depth + 1;
   return child;
 }
-
-}  // namespace
 
 CompareItem* addEntry(CompareItem& parent, int side, olstring_view name, int64_t size, uint64_t modified,
                       uint32_t attributes, JobState* job) {
@@ -272,7 +279,8 @@ olstring_view dataCategory(const CompareItem& item, bool autoSkip) {
   if ((item.flags & ItemFlags::kContentDiffers) != 0) {
     return (item.flags & ItemFlags::kContentSkipped) != 0 ? u"data_ignore" : u"data_diff";
   }
-  constexpr uint32_t kOtherDifferences = ItemFlags::kNameCase | ItemFlags::kTimeDiffers | ItemFlags::kAttrDiffers;
+  constexpr uint32_t kOtherDifferences =
+      ItemFlags::kNameCase | ItemFlags::kNameForm | ItemFlags::kTimeDiffers | ItemFlags::kAttrDiffers;
   if ((item.flags & kOtherDifferences) != 0 && autoSkip) return u"data_ignore";
   if (item.contentMode == ContentMode::text) return u"data_same_txt";
   if (item.contentMode == ContentMode::sampled) return u"data_same_binpart";

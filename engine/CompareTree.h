@@ -23,6 +23,8 @@ constexpr uint32_t kAttrDiffers = 0x00010;
 constexpr uint32_t kMissing = 0x00020;
 constexpr uint32_t kMissingSecond = 0x10000;
 constexpr uint32_t kContentSkipped = 0x20000;
+// Both names are one name written in different Unicode forms (composed against decomposed).
+constexpr uint32_t kNameForm = 0x40000;
 }  // namespace ItemFlags
 
 // Attribute bits kept in an item: read-only, hidden, system, folder.
@@ -151,6 +153,12 @@ CompareItem* addEntry(CompareItem& parent, int side, olstring_view name, int64_t
 // spellings first, so that which item an entry joins does not depend on listing order.
 CompareItem* addEntryExact(CompareItem& parent, int side, olstring_view name, int64_t size, uint64_t modified,
                            uint32_t attributes, JobState* job = nullptr);
+
+// Records a listed entry in parent's child found (a child that lacks this side), or in a new
+// child when found is parent.children.end(). As addEntry otherwise (a file-keyed child that
+// meets a folder is re-keyed); returns null when name is empty.
+CompareItem* recordEntry(CompareItem& parent, ItemChildren::iterator found, int side, olstring_view name,
+                         int64_t size, uint64_t modified, uint32_t attributes, JobState* job = nullptr);
 
 // The child of parent that holds exactly this name on a side, or null.
 CompareItem* findChildOnSide(CompareItem& parent, int side, olstring_view name);

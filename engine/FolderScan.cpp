@@ -6,6 +6,7 @@
 #include "engine/CompareEngine.h"
 #include "engine/ListingReader.h"
 #include "engine/ListingSource.h"
+#include "engine/NameForms.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
 #include "platform/Error.h"
@@ -222,8 +223,18 @@ bool addFolderEntries(CompareEngine& engine, CompareItem& item, int side,
     child->side[side].modifiedNanoseconds = entries[i].writeNanoseconds;
     added(*child, i);
   }
-  for (const size_t i : deferred) {
-    CompareItem* child = add(entries[i], /*exactOnly=*/false);
+  // Then one name written in two Unicode forms, before letter case.
+  std::vector<olstring_view> deferredNames;
+  deferredNames.reserve(deferred.size());
+  for (const size_t i : deferred) deferredNames.emplace_back(entries[i].name);
+  const std::vector<ItemChildren::iterator> partners = findNameFormPartners(item, side, deferredNames);
+  for (size_t j = 0; j < deferred.size(); ++j) {
+    const size_t i = deferred[j];
+    const platform::FolderEntry& listed = entries[i];
+    CompareItem* child = partners[j] == item.children.end()
+                             ? add(listed, /*exactOnly=*/false)
+                             : recordEntry(item, partners[j], side, listed.name, static_cast<int64_t>(listed.size),
+                                           wholeSecond(listed.writeTime), listed.attributes, &engine.job);
     if (child == nullptr) return false;
     child->side[side].isLink = entries[i].isLink;
     child->side[side].modifiedNanoseconds = entries[i].writeNanoseconds;

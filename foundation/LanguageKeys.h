@@ -111,6 +111,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kSecondMissing, u"second_missing")    \
   KEY(kType, u"type")                       \
   KEY(kName, u"name")                       \
+  KEY(kNameForm, u"name_form")              \
   KEY(kData, u"data")                       \
   KEY(kSize, u"size")                       \
   KEY(kTime, u"time")                       \

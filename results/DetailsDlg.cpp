@@ -60,7 +60,9 @@ bool pairedFiles(const CompareItem& item, const Sides& sides) {
 }
 
 DetailMark pathMark(const CompareItem& item, const CompareOptions& options) {
-  if ((item.flags & (ItemFlags::kMissing | ItemFlags::kNameCase)) != 0) return DetailMark::different;
+  if ((item.flags & (ItemFlags::kMissing | ItemFlags::kNameCase | ItemFlags::kNameForm)) != 0) {
+    return DetailMark::different;
+  }
   // Names the compare did not hold against each other: letter case ignored, or two files
   // compared as files whatever their names.
   const bool namesDiffer = item.side[0].name != item.side[1].name;

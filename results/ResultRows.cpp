@@ -94,7 +94,7 @@ RowHighlights highlightsOf(const CompareItem& item) {
   const bool presenceOrType = flags & (kMissing | kTypeDiffers);
   const bool contentRead = (flags & kContentDiffers) && !(flags & kContentSkipped);
   RowHighlights highlights;
-  highlights.name = (flags & (kMissing | kTypeDiffers | kNameCase)) || (!anyFolder && !presenceOrType && contentRead);
+  highlights.name = (flags & (kMissing | kTypeDiffers | kNameCase | kNameForm)) || (!anyFolder && !presenceOrType && contentRead);
   highlights.size = !presenceOrType && !anyFolder && (flags & kContentDiffers) && item.side[0].size != item.side[1].size;
   highlights.attributes = flags & kAttrDiffers;
   highlights.time = flags & kTimeDiffers;
@@ -111,6 +111,7 @@ olstring describeDifferences(uint32_t flags) {
   if (flags & kMissing) add((flags & kMissingSecond) ? lang::diff::kSecondMissing : lang::diff::kFirstMissing);
   if (flags & kTypeDiffers) add(lang::diff::kType);
   if (flags & kNameCase) add(lang::diff::kName);
+  if (flags & kNameForm) add(lang::diff::kNameForm);
   if (flags & kContentDiffers) add((flags & kContentSkipped) ? lang::diff::kSize : lang::diff::kData);
   if (flags & kTimeDiffers) add(lang::diff::kTime);
   if (flags & kAttrDiffers) add(lang::diff::kAttr);

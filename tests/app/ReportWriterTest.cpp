@@ -118,6 +118,15 @@ TEST_F(ReportWriterTest, TimeDeltaIsSecondMinusFirstForFilePairsOnly) {
     item->side[1].modifiedNanoseconds = c.nanos1;
     EXPECT_NE(itemLine(m_engine, *item, m_folder).find(c.delta), std::string::npos) << itemLine(m_engine, *item, m_folder);
   }
+  // One name in two Unicode forms: composed on the first side, decomposed on the second.
+  CompareItem* forms = addEntry(root, 0, u"caf\u00e9", 1, fileTime(1), 0);
+  forms->side[1] = forms->side[0];
+  forms->side[1].name = u"cafe\u0301";
+  forms->flags = ItemFlags::kNameForm;
+  EXPECT_NE(itemLine(m_engine, *forms, m_folder).find("\"path_second\":\"cafe\u0301\",\"kind\":[\"file\",\"file\"],"
+                                                      "\"differences\":[\"name_form\"]"),
+            std::string::npos)
+      << itemLine(m_engine, *forms, m_folder);
   CompareItem* folder = addEntry(root, 0, u"dir", 0, fileTime(1), kFolderAttribute);
   addEntry(root, 1, u"dir", 0, fileTime(2), kFolderAttribute);
   CompareItem* alone = addEntry(root, 0, u"alone.txt", 0, fileTime(1), 0);
