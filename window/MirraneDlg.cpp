@@ -399,7 +399,7 @@ void CMirraneDlg::showAbout() {
   about.runModal();
 }
 
-void CMirraneDlg::onCommand(UINT id, UINT code, LPARAM lParam) {
+void CMirraneDlg::handleCommand(UINT id, UINT code, LPARAM lParam) {
   using namespace menu_command;
   switch (id) {
     case IDOK: sendMessage(m_hwnd, WM_COMMAND, MAKEWPARAM(control_id::kCompare, 0)); return;
@@ -468,7 +468,7 @@ LRESULT CMirraneDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         postMessage(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_list.hwnd()), 1);
         return 0;
       }
-      onCommand(id, code, lParam);
+      handleCommand(id, code, lParam);
       return 0;
     }
     case kStartFromCommandLine: startCompare(); return 0;

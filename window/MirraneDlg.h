@@ -81,7 +81,7 @@ public:
   bool closePending() const { return m_closePending; }
 
 private:
-  void onCommand(UINT id, UINT code, LPARAM lParam);
+  void handleCommand(UINT id, UINT code, LPARAM lParam);
   void setViewMode(int mode);
   void clearResults();
   void showMainMenu(HWND button);
