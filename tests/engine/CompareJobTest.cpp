@@ -202,12 +202,11 @@ TEST(CompareJob, ChangedEventWakesAWaiterAfterTheWorkerEnded) {
   CompareEngine engine;
   ASSERT_TRUE(startJob(engine, temp));
   // A waiting loop as the window runs it: wake on changed, stop once the worker has ended.
-  int wakes = 0;
-  while (engine.worker.isRunning()) {
+  // It waits at least once, however soon the worker ends: the signals nobody took are
+  // still there then.
+  do {
     ASSERT_TRUE(engine.job.changed().wait(60000)) << "the waiter was left sleeping";
-    ++wakes;
-  }
-  EXPECT_GT(wakes, 0);
+  } while (engine.worker.isRunning());
   EXPECT_EQ(engine.worker.exitCode(), 0u);
 }
 

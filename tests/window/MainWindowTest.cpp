@@ -12,6 +12,7 @@
 #include "window/MenuCommands.h"
 #include "window/MirraneDlg.h"
 
+#include <QCoreApplication>
 #include <QTest>
 #include <QWidget>
 
@@ -42,6 +43,9 @@ void runAsMainWindow(CMirraneDlg& window, std::function<void()> action) {
   later(30, std::move(action));
   window.runModal();
   app->setMainWindow(nullptr);
+  // The main window's end posts a quit; left in the queue it would end the next test's
+  // first loop (and cancel its compare).
+  QCoreApplication::sendPostedEvents();
   olApp::clearQuit();
 }
 
