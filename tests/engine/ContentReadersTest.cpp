@@ -198,11 +198,15 @@ TEST(ContentReaders, PausedJobStandsStillAndResumesToTheSameVerdicts) {
   for (int seen = 0; seen < static_cast<int>(pauseAt.size());) {
     if (engine.worker.waitFinished(1)) break;
     if (pauses.load() <= seen || !engine.worker.isPaused()) continue;
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    const JobState::Progress before = engine.job.readProgress();
+    // The call that paused the job still counts its own step; after it nothing moves.
+    const auto pausedAt = static_cast<int64_t>(pauseAt[static_cast<size_t>(seen)]);
+    const auto failsafe = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (engine.job.readProgress().done < pausedAt && std::chrono::steady_clock::now() < failsafe) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     const size_t callsBefore = hook.calls().size();
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    EXPECT_EQ(engine.job.readProgress().done, before.done) << "a paused job stands still";
+    EXPECT_EQ(engine.job.readProgress().done, pausedAt) << "a paused job stands still";
     EXPECT_EQ(hook.calls().size(), callsBefore);
     EXPECT_FALSE(engine.worker.waitFinished(0));
     seen = pauses.load();
