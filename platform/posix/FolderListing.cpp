@@ -40,7 +40,8 @@ bool FolderListing::open(std::u16string_view folder, LinkPolicy policy) {
   const std::string native = posix::nativePath(folder);
   // Under listAsFile a link is never entered, not even as the folder being listed.
   const int noFollow = policy == LinkPolicy::listAsFile ? O_NOFOLLOW : 0;
-  const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | noFollow);
+  const posix::PathAt at(native);
+  const int fd = at.reached() ? openat(at.folder(), at.name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | noFollow) : -1;
   if (fd < 0) {
     m_error = posix::setPathError(errno, native);
     return false;

@@ -10,6 +10,27 @@ namespace platform::posix {
 // The path as bytes for the system calls.
 std::string nativePath(std::u16string_view path);
 
+// A path for the *at() system calls: one within the system's limit as it is (relative to
+// the current folder), a longer one reached piece by piece, each piece under the limit and
+// walked as a plain call would (links followed), so that depth is no limit.
+class PathAt {
+public:
+  explicit PathAt(const std::string& path);
+  ~PathAt();
+  PathAt(const PathAt&) = delete;
+  PathAt& operator=(const PathAt&) = delete;
+
+  // False, with errno set, when a folder on the way could not be opened.
+  bool reached() const;
+  int folder() const { return m_folder; }
+  const char* name() const { return m_rest.c_str(); }
+
+private:
+  int m_folder = -100;  // AT_FDCWD
+  std::string m_rest;
+  int m_error = 0;
+};
+
 // Sets the last error from errno for a failed call on a path. ENOENT becomes 3 instead of
 // 2 when a folder on the way to the path is missing, as the program's callers expect.
 uint32_t setPathError(int errnoValue, const std::string& nativePath);

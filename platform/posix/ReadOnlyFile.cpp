@@ -72,7 +72,8 @@ bool OpenFolder::open(std::u16string_view path, bool noFollow) {
   const std::string native = posix::nativePath(path);
   // A descriptor that only names the folder: no read permission on it is needed, and
   // nothing is read through it but names.
-  m_fd = ::open(native.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
+  const posix::PathAt at(native);
+  m_fd = at.reached() ? openat(at.folder(), at.name(), O_PATH | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0)) : -1;
   if (m_fd < 0) {
     posix::setPathError(errno, native);
     return false;

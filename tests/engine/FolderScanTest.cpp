@@ -453,3 +453,37 @@ TEST(FolderScan, UnreadableFileDiffersAndTheCompareGoesOn) {
 }
 
 }  // namespace
+
+namespace {
+
+// Sixty folders of 100 bytes each: the files at the bottom lie 6,000 bytes below the roots,
+// beyond the system's limit for one path.
+constexpr int kDeepLevels = 60;
+const std::string kDeepName(99, 'd');
+
+TEST(FolderScan, ATreeDeeperThanThePathLimitGetsItsTrueVerdicts) {
+  TempFolder temp;
+  const std::vector<std::string> chain(kDeepLevels, kDeepName);
+  makeDeepFiles(temp.path("a"), chain, {{"equal.txt", "same"}, {"differs.txt", "one"}, {"only-first.txt", "only"}});
+  makeDeepFiles(temp.path("b"), chain, {{"equal.txt", "same"}, {"differs.txt", "two"}});
+  std::string bottom;
+  for (int level = 0; level < kDeepLevels; ++level) bottom += kDeepName + "/";
+  for (const bool adjustPath : {false, true}) {
+    SCOPED_TRACE(adjustPath);
+    CompareEngine engine;
+    engine.options.adjustPath = adjustPath;
+    ASSERT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u) << engine.job.errorCode();
+    // Moved down the chain of single folders, the roots themselves lie at the bottom.
+    const std::string below = adjustPath ? "" : bottom;
+    if (adjustPath) {
+      EXPECT_EQ(narrow(engine.result.displayRoot[0]), temp.path("a") + "/" + bottom.substr(0, bottom.size() - 1));
+    }
+    const auto tree = flatten(engine.result.root);
+    EXPECT_EQ(tree.at(below + "equal.txt"), 0u);
+    EXPECT_EQ(tree.at(below + "differs.txt"), kContentDiffers);
+    EXPECT_EQ(tree.at(below + "only-first.txt"), kMissing | kMissingSecond);
+    EXPECT_EQ(engine.result.differing, 2);
+  }
+}
+
+}  // namespace
