@@ -9,9 +9,11 @@
 #include "foundation/Paths.h"
 #include "foundation/SoftCheck.h"
 #include "platform/Error.h"
+#include "platform/File.h"
 #include "platform/FolderListing.h"
 
 #include <cstdio>
+#include <string>
 
 // ---------------------------------------------------------------------------------------
 // JobState
@@ -253,6 +255,33 @@ olstring nothingToCompareText() { return trimmedErrorText(ownErrorText(0)); }
 
 void itemVerdict(CompareEngine& engine, CompareItem& item) { itemVerdict(engine, item, engine.buffers); }
 
+namespace {
+
+// The text of a link as its archive holds it. An unpacker may anchor an archive's absolute
+// link in the folder it unpacks into ("/etc/x" becomes "<folder>/etc/x"); the archive's own
+// text is the one to compare.
+std::string archiveLinkText(std::string text, olstring_view unpackFolder) {
+  if (unpackFolder.empty()) return text;
+  const std::string folder = toUtf8(unpackFolder);
+  if (text.size() > folder.size() + 1 && text.compare(0, folder.size(), folder) == 0 && text[folder.size()] == '/') {
+    text.erase(0, folder.size());
+  }
+  return text;
+}
+
+// A pair of which one side is a link leading out of its unpacked archive: never followed,
+// it equals only a link with the same text.
+bool sameLinkText(const CompareEngine& engine, const CompareItem& item) {
+  std::string texts[2];
+  for (int side = 0; side < 2; ++side) {
+    if (!item.side[side].isLink || !platform::readLinkTarget(itemPath(item, side), &texts[side])) return false;
+    texts[side] = archiveLinkText(std::move(texts[side]), engine.result.unpackFolder[side]);
+  }
+  return texts[0] == texts[1];
+}
+
+}  // namespace
+
 void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffers, const OpenFolders* folders) {
   const CompareOptions& options = engine.options;
   const SideInfo& side0 = item.side[0];
@@ -266,8 +295,14 @@ void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffe
     item.flags = ItemFlags::kMissing | ItemFlags::kMissingSecond;
     return;
   }
-  if (side0.isFolder() != side1.isFolder()) item.flags = ItemFlags::kTypeDiffers;
   if (!options.forceFile && options.compareCase && side0.name != side1.name) item.flags |= ItemFlags::kNameCase;
+  // What a link leading out of an archive points at is never looked at: not its kind, time
+  // or content. The link itself is what the two sides hold.
+  if (side0.linkLeadsOut || side1.linkLeadsOut) {
+    if (!sameLinkText(engine, item)) item.flags |= ItemFlags::kContentDiffers;
+    return;
+  }
+  if (side0.isFolder() != side1.isFolder()) item.flags |= ItemFlags::kTypeDiffers;
   // A folder has no content to compare, on whichever side it is.
   if (side0.isFolder() || side1.isFolder()) return;
   if (options.modifyTime && side0.modified != side1.modified) item.flags |= ItemFlags::kTimeDiffers;
@@ -297,7 +332,7 @@ bool isFilePair(const CompareItem& item) {
 std::shared_ptr<OpenFolders> openFolders(CompareEngine& engine, const CompareItem& folder) {
   auto folders = std::make_shared<OpenFolders>();
   // A folder that does not open leaves its files to be opened by path, which tells why.
-  for (int side = 0; side < 2; ++side) folders->side[side].open(itemPath(folder, side), engine.result.linksAsText[side]);
+  for (int side = 0; side < 2; ++side) folders->side[side].open(itemPath(folder, side), engine.result.unpackFolder[side]);
   return folders;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/LinkBoundary.h"
+
 namespace platform::posix {
 
 // The path as bytes for the system calls.
@@ -42,5 +44,8 @@ uint32_t setPathError(int errnoValue, const std::string& nativePath);
 int openRegularFile(const std::string& nativePath, int extraFlags, uint64_t* size);
 // The same for a name inside the folder open as folderFd.
 int openRegularFileAt(int folderFd, const std::string& name, int extraFlags, uint64_t* size);
+
+// resolveWithin on native paths.
+LinkReach resolveWithinNative(std::string boundary, const std::string& path, std::string* target);
 
 }  // namespace platform::posix

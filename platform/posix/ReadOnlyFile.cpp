@@ -20,22 +20,37 @@ namespace {
 
 std::atomic<uint64_t> g_openSerial{0};
 
+// The path to open and the flags for its last part: with a boundary, the path with its links
+// resolved inside it (and no link followed any more); false with the last error set when it
+// leads out or is broken.
+bool pathWithin(std::u16string_view path, std::u16string_view boundary, std::string* native, int* noFollow) {
+  *native = posix::nativePath(path);
+  *noFollow = 0;
+  if (boundary.empty()) return true;
+  std::string resolved;
+  const LinkReach reach = posix::resolveWithinNative(posix::nativePath(boundary), *native, &resolved);
+  if (reach != LinkReach::inside) {
+    if (reach == LinkReach::outside) {
+      setLastError(kErrorAccessDenied);
+    } else {
+      posix::setPathError(ENOENT, *native);
+    }
+    return false;
+  }
+  *native = std::move(resolved);
+  *noFollow = O_NOFOLLOW;
+  return true;
+}
+
 }  // namespace
 
-bool ReadOnlyFile::open(std::u16string_view path, Links links) {
+bool ReadOnlyFile::open(std::u16string_view path, std::u16string_view boundary) {
   close();
-  const std::string native = posix::nativePath(path);
-  const int noFollow = links == Links::asText ? O_NOFOLLOW : 0;
+  std::string native;
+  int noFollow = 0;
+  if (!pathWithin(path, boundary, &native, &noFollow)) return false;
   uint64_t size = 0;
   const int fd = posix::openRegularFile(native, noFollow, &size);
-  // Under O_NOFOLLOW a link fails with ELOOP: its content is then the text it holds.
-  if (fd < 0 && links == Links::asText && lastError() == kErrorCantResolveFilename) {
-    if (readLinkTarget(path, &m_linkText)) {
-      m_isLinkText = true;
-      return opened(m_linkText.size());
-    }
-    setLastError(kErrorCantResolveFilename);
-  }
   if (fd < 0) return false;
   m_fd = fd;
   return opened(size);
@@ -56,7 +71,7 @@ bool ReadOnlyFile::open(const OpenFolder& folder, std::u16string_view name, Link
     return false;
   }
   uint64_t size = 0;
-  const int noFollow = links == Links::asText ? O_NOFOLLOW : 0;
+  const int noFollow = links == Links::never ? O_NOFOLLOW : 0;
   const int fd = posix::openRegularFileAt(folder.m_fd, posix::nativePath(name), noFollow, &size);
   if (fd < 0) return false;
   m_fd = fd;
@@ -67,13 +82,16 @@ OpenFolder::~OpenFolder() {
   if (m_fd >= 0) ::close(m_fd);
 }
 
-bool OpenFolder::open(std::u16string_view path, bool noFollow) {
+bool OpenFolder::open(std::u16string_view path, std::u16string_view boundary) {
   if (m_fd >= 0) ::close(m_fd);
-  const std::string native = posix::nativePath(path);
+  m_fd = -1;
+  std::string native;
+  int noFollow = 0;
+  if (!pathWithin(path, boundary, &native, &noFollow)) return false;
   // A descriptor that only names the folder: no read permission on it is needed, and
   // nothing is read through it but names.
   const posix::PathAt at(native);
-  m_fd = at.reached() ? openat(at.folder(), at.name(), O_PATH | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0)) : -1;
+  m_fd = at.reached() ? openat(at.folder(), at.name(), O_PATH | O_DIRECTORY | O_CLOEXEC | noFollow) : -1;
   if (m_fd < 0) {
     posix::setPathError(errno, native);
     return false;
@@ -85,8 +103,6 @@ bool OpenFolder::open(std::u16string_view path, bool noFollow) {
 void ReadOnlyFile::close() {
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;
-  m_isLinkText = false;
-  m_linkText.clear();
   m_openSerial = 0;
   m_size = 0;
   m_position = 0;
@@ -102,11 +118,6 @@ uint32_t ReadOnlyFile::read(void* destination, uint32_t n) {
   if (!isOpen() || destination == nullptr || n == 0 || m_position >= m_size) return 0;
   // Asking for no more than the size known at open spares a last read that only finds the end.
   if (n > m_size - m_position) n = static_cast<uint32_t>(m_size - m_position);
-  if (m_isLinkText) {
-    std::memcpy(destination, m_linkText.data() + m_position, n);
-    m_position += n;
-    return n;
-  }
   auto* out = static_cast<char*>(destination);
   uint32_t total = 0;
   while (total < n) {
