@@ -148,6 +148,12 @@ olstring withoutTrailingBlanks(olstring text) {
   return text;
 }
 
+// Records the job as cancelled by the user; the exit code of a cancelled job.
+uint32_t cancelledByUser(CompareEngine& engine) {
+  engine.job.setError(kErrorCancelled, {});
+  return 1;
+}
+
 }  // namespace
 
 MirraneCore::MirraneCore(const std::vector<olstring>& arguments) : engine(ensureAdvancedSettingsLoaded) {
@@ -208,6 +214,10 @@ int runConsoleCompare(MirraneCore& core) {
       progress.clear();
       exitCode = core.engine.worker.exitCode();
     }
+    // A Ctrl+C reaches 7-Zip as well, which may die of it and end the job with an unpack
+    // failure before this loop has seen the signal: a stop asked for is a cancel whatever
+    // the job ended with.
+    if (stopSignals.arrived()) exitCode = cancelledByUser(core.engine);
   }
   core.engine.verdictHook = nullptr;
   // In place before the verdict is out, so that whoever waits for the verdict finds it.
