@@ -33,6 +33,9 @@ enum class UnpackFailure {
 constexpr char16_t kWorkFolderPrefix[] = u"mrn_";
 constexpr char16_t kLockFileName[] = u"Mirrane.lock";
 constexpr char16_t kLogFileName[] = u"7z.log";
+// How long, and how many, logs of failed unpacks are kept for the user to read.
+constexpr int kKeptLogDays = 7;
+constexpr size_t kMostKeptLogs = 10;
 
 class ArchiveWorkArea {
 public:
@@ -80,6 +83,11 @@ public:
   // removeWorkFolder(), then removes what ended instances left in the parent folder; folders
   // of running instances (their lock is held) are kept.
   void cleanUp();
+  // At start-up: removes the work folders of processes that no longer run, but for the logs
+  // of failed unpacks kept for the user (see removeWorkFolderKeepingLog): those younger than
+  // kKeptLogDays stay, at most kMostKeptLogs of them, the newest. A folder whose lock is
+  // held, or whose process still runs, is never touched. Makes nothing.
+  void removeEndedWorkFolders();
 
   const olstring& parentFolder() const { return m_parentFolder; }
   const olstring& workFolder() const { return m_workFolder; }
@@ -91,6 +99,8 @@ public:
   void setSpaceReserve(uint64_t bytes) { m_spaceReserve = bytes; }
 
 private:
+  // The parent folder (private, as prepareWorkFolder makes it), or empty when there is none.
+  static olstring parentFolderCandidate(bool make);
   olstring tarStep(olstring_view archivePath, const olstring& outputFolder, const StopRequest& shouldStop,
                    UnpackFailure* failure, const UnpackStep& onStep);
   // True when bytes more still leave the reserve free (also when the space cannot be told).

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 
 extern char** environ;
@@ -205,6 +206,11 @@ ProcessResult runProgram(const ProcessRun& run) {
   result.exitCode = status == -1 ? kProcessNotStarted : exitCodeOf(status);
   setLastError(kErrorSuccess);
   return result;
+}
+
+bool isProcessRunning(uint32_t processId) {
+  if (processId == 0 || processId > static_cast<uint32_t>(INT32_MAX)) return false;
+  return kill(static_cast<pid_t>(processId), 0) == 0 || errno == EPERM;
 }
 
 bool isExecutableFile(std::u16string_view path) {
