@@ -179,6 +179,7 @@ void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& comma
   }
   if (paths.size() >= 1) commandLine.options.path0 = paths[0];
   if (paths.size() >= 2) commandLine.options.path1 = paths[1];
+  if (paths.size() > 2) commandLine.ignoredPaths.assign(paths.begin() + 2, paths.end());
 
   CompareOptions& options = commandLine.options;
   if (!options.path0.empty() && !options.path1.empty()) {

@@ -80,6 +80,7 @@ void printError(olstring_view line) { platform::writeConsole(StandardStream::err
 // Tells on standard error what the command line held that could not be used.
 void reportUnusable(const CommandLine& commandLine) {
   for (const auto& option : commandLine.unknownOptions) printError(langText(lang::console::kUnknownOption, option));
+  for (const auto& path : commandLine.ignoredPaths) printError(langText(lang::console::kIgnoredPath, path));
   const olstring_view project = commandLine.projectPath.empty() ? olstring_view(u"@") : commandLine.projectPath;
   switch (commandLine.projectLoad) {
     case ProjectLoad::loaded: break;

@@ -178,9 +178,14 @@ TEST_F(ConsoleTest, CommandLinesThatCompareNothingSayWhyAndFail) {
 TEST_F(ConsoleTest, UnknownOptionsAreNamedAndAPathAfterTheEndOfOptionsIsAPath) {
   testing_support::writeFileBytes(m_files.path("--help/f.txt"), "same");
   testing_support::writeFileBytes(m_files.path("-tim/f.txt"), "same");
-  const ProgramRun warned = run("-tim --verbose " + quoted(m_files.path("--help")) + " " + quoted(m_files.path("-tim")) + " hide");
+  // A third and a fourth path are no part of the compare, and the user is told so.
+  const ProgramRun warned = run("-tim --verbose " + quoted(m_files.path("--help")) + " " + quoted(m_files.path("-tim")) +
+                                " hide /typo -- -fourth");
   EXPECT_EQ(warned.status, 0);
-  EXPECT_EQ(warned.errors, "Unknown option ignored: -tim\nUnknown option ignored: --verbose\n");
+  EXPECT_EQ(warned.errors,
+            "Unknown option ignored: -tim\nUnknown option ignored: --verbose\n"
+            "Path ignored: only the first two paths are compared: /typo\n"
+            "Path ignored: only the first two paths are compared: -fourth\n");
   EXPECT_EQ(warned.output, "\n" + text(lang::console::kSuccess, u"0") + "\n" + text(lang::console::kNoDiff, u"0", u"0", u"0") + "\n");
 
   // Relative paths that look like options, after "--".
@@ -468,6 +473,11 @@ TEST(CommandLineParsing, EndOfOptionsUnknownWordsAndWhatCouldNotBeUsed) {
   EXPECT_EQ(c.options.path0, u"/a");
   EXPECT_EQ(c.options.path1, platform::lexicalFullPath(u"--help"));
   EXPECT_EQ(c.projectLoad, ProjectLoad::loaded) << "no project was named before \"--\"";
+
+  EXPECT_EQ(c.ignoredPaths, (std::vector<olstring>{u"-case", u"@p"})) << "paths after the first two are not compared";
+  parseCommandLine({u"/a", u"/b", u"/c", u"--", u"-d"}, c);
+  EXPECT_EQ(c.options.path1, u"/b");
+  EXPECT_EQ(c.ignoredPaths, (std::vector<olstring>{u"/c", u"-d"}));
 
   parseCommandLine({u"-h", u"--version", u"/x", u"", u"/x"}, c);
   EXPECT_TRUE(c.help);

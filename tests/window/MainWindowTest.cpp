@@ -9,6 +9,7 @@
 #include "toolkit/App.h"
 #include "toolkit/Theme.h"
 #include "toolkit/WindowInternal.h"
+#include "app/CommandLine.h"
 #include "window/MenuCommands.h"
 #include "window/MirraneDlg.h"
 
@@ -123,6 +124,18 @@ TEST(MainWindow, TheSplitterStaysClearOfBothEdges) {
     EXPECT_LE(x + 3, clientWidth - kMargin);
     EXPECT_EQ(panelWidth(window), x) << "the panel follows the bar";
   }
+  window.unbind(olUnbind::destroyWindow);
+}
+
+TEST(MainWindow, PathsAfterTheFirstTwoAreNamedOnTheStatusLine) {
+  SettingsSandbox sandbox;
+  CommandLine commandLine;
+  parseCommandLine({u"/a", u"/b", u"/mistyped"}, commandLine);
+  CompareEngine engine;
+  CMirraneDlg window(engine, &commandLine);
+  ASSERT_TRUE(window.createModeless(nullptr));
+  EXPECT_EQ(window.statusText(), langText(lang::console::kIgnoredPath, u"/mistyped"));
+  EXPECT_EQ(engine.options.path1, u"/b");
   window.unbind(olUnbind::destroyWindow);
 }
 
