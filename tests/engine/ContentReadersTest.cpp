@@ -5,6 +5,7 @@
 
 #include "engine/CompareEngine.h"
 #include "engine/ContentReaders.h"
+#include "engine/ReadersProbe.h"
 #include "engine/VerdictHook.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -234,6 +235,45 @@ TEST(ContentReaders, ACancelLeavesAPrefixOfTheVerdictsOfOneReader) {
         << "a prefix of the one reader's verdicts, without gaps";
     EXPECT_TRUE(run.tree.empty()) << "a cancelled compare leaves no tree";
   }
+}
+
+// The walk runs ahead of the verdicts by the window at most: a pair that takes long to read
+// holds it there, however large the tree.
+class SlowFirstPair : public ReadersProbe {
+public:
+  void reached(Point point, const CompareItem& item) override {
+    const bool slowPair = pathOf(item) == "a-slow.bin";
+    if (point == Point::added) {
+      // The walk goes on once a helper has taken the slow pair, the only one to read.
+      if (++added == 2) milestones.await("reading");
+    } else if (point == Point::reading && slowPair) {
+      milestones.reach("reading");
+      milestones.await("waiting");
+    } else if (point == Point::waiting) {
+      if (addedWhenWaiting == 0) addedWhenWaiting = added.load();
+      milestones.reach("waiting");
+    }
+  }
+
+  Milestones milestones;
+  std::atomic<size_t> added{0};
+  std::atomic<size_t> addedWhenWaiting{0};
+};
+
+TEST(ContentReaders, TheWalkStopsAWindowAheadOfAVerdictThatIsBeingRead) {
+  TempFolder temp;
+  engine_test::writeBoth(temp, "a-slow.bin", "one", "two");
+  // Items whose verdicts need no reading, after the slow pair in the tree's order.
+  const size_t items = kVerdictWindow + 1500;
+  for (size_t i = 0; i < items; ++i) writeFileBytes(temp.path("a/b" + std::to_string(100000 + i)), "x");
+  CompareEngine engine;
+  engine.contentReaders = 2;
+  SlowFirstPair probe;
+  engine.readersProbe = &probe;
+  ASSERT_EQ(engine_test::runJob(engine, temp.path("a"), temp.path("b")), 0u);
+  EXPECT_EQ(probe.addedWhenWaiting.load(), kVerdictWindow) << "the walk ran that far ahead of the first verdict";
+  EXPECT_EQ(probe.added.load(), items + 1);
+  EXPECT_EQ(engine.result.differing, static_cast<int64_t>(items + 1));
 }
 
 TEST(ContentReaders, APairThatCannotBeReadDiffersAndChangesNothingElse) {
