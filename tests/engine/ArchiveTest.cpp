@@ -220,6 +220,17 @@ TEST_F(ArchiveTest, AnArchiveThatWouldFillTheDiskIsRefusedOrStopped) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
   EXPECT_EQ(workFolderContent(area), "");
 
+  // It declares half the free space, which is there, but only 1 MiB lies above the reserve:
+  // refused before anything is written as well.
+  uint64_t free = 0;
+  uint64_t capacity = 0;
+  ASSERT_TRUE(platform::fileSystemSpace(area.workFolder(), &free, &capacity));
+  area.setSpaceReserve(free - (uint64_t{1} << 20));
+  testing_support::writeFileBytes(m_files.path("reserve.zip"), zipWithEntry("half.bin", "small", free / 2));
+  EXPECT_TRUE(area.prepareArchive(fromUtf8(m_files.path("reserve.zip")), false, {}, &failure).empty());
+  EXPECT_EQ(failure, UnpackFailure::noRoom) << "the reserve is kept free";
+  EXPECT_EQ(workFolderContent(area), "");
+
   // A gzip keeps the size of its last member only: 32 members of 16 MiB of zeros declare
   // 16 MiB and unpack 512 MiB. With 64 MiB of room above the reserve, the unpack is
   // stopped on its way, and what it wrote is removed.
