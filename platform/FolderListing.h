@@ -1,6 +1,7 @@
 // Listing one folder: name, size, last-write time and attribute bits of each entry.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -74,5 +75,11 @@ private:
   std::unique_ptr<State> m_state;
   uint32_t m_error = 0;
 };
+
+// For tests of what callers do when a listing breaks off, as one on a failing disk does:
+// from now on every listing fails with a read error (1117) after the given number of
+// entries, until kNoListingFailure is set again.
+constexpr size_t kNoListingFailure = SIZE_MAX;
+void simulateListingFailure(size_t afterEntries);
 
 }  // namespace platform

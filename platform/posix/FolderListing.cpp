@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 namespace platform {
@@ -21,8 +22,17 @@ uint64_t fileTimeFromPosix(int64_t seconds, int64_t nanoseconds) {
   return static_cast<uint64_t>(shifted) * 10000000ULL + static_cast<uint64_t>(nanoseconds / 100);
 }
 
+namespace {
+
+std::atomic<size_t> g_failListingsAfter{kNoListingFailure};
+
+}  // namespace
+
+void simulateListingFailure(size_t afterEntries) { g_failListingsAfter = afterEntries; }
+
 struct FolderListing::State {
   DIR* folder = nullptr;
+  size_t listed = 0;
   LinkPolicy policy = LinkPolicy::follow;
   // Under followWithin: the boundary, and the folder's path with its links resolved.
   std::string boundary;
@@ -130,11 +140,19 @@ bool FolderListing::next(FolderEntry& entry) {
     return false;
   }
   const int folderFd = dirfd(m_state->folder);
+  const auto listed = [this] {
+    ++m_state->listed;
+    return true;
+  };
   for (;;) {
     // readdir() reports the end of a listing and a failure the same way; only errno tells
     // them apart, so clear it first.
     errno = 0;
     const dirent* raw = readdir(m_state->folder);
+    if (m_state->listed >= g_failListingsAfter.load()) {
+      raw = nullptr;
+      errno = EIO;
+    }
     if (raw == nullptr) {
       m_error = errno == 0 ? kErrorSuccess : errorFromErrno(errno);
       close();
@@ -170,7 +188,7 @@ bool FolderListing::next(FolderEntry& entry) {
         entry.attributes = name[0] == '.' ? kAttributeHidden : 0;
         entry.device = own.st_dev;
         entry.inode = own.st_ino;
-        return true;
+        return listed();
       }
       const bool followed = m_state->policy == LinkPolicy::follow ? fstatat(folderFd, name, &info, 0) == 0
                                                                   : reach == LinkReach::inside && statResolved(target, &info);
@@ -181,7 +199,7 @@ bool FolderListing::next(FolderEntry& entry) {
         entry.attributes = 0;
         entry.device = own.st_dev;
         entry.inode = own.st_ino;
-        return true;
+        return listed();
       }
     }
     entry.attributes = attributesOf(info, name);
@@ -189,7 +207,7 @@ bool FolderListing::next(FolderEntry& entry) {
     entry.writeTime = fileTimeFromPosix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
     entry.device = info.st_dev;
     entry.inode = info.st_ino;
-    return true;
+    return listed();
   }
 }
 

@@ -487,3 +487,35 @@ TEST(FolderScan, ATreeDeeperThanThePathLimitGetsItsTrueVerdicts) {
 }
 
 }  // namespace
+
+namespace {
+
+// A listing that breaks off part-way, as one on a failing disk does, fails the compare with
+// its error and that folder: no silently partial tree.
+TEST(FolderScan, AListingThatBreaksOffFailsTheCompare) {
+  TempFolder temp;
+  // Six entries at the top, ten in the folder below.
+  for (int i = 0; i < 10; ++i) {
+    writeBoth(temp, "sub/" + std::to_string(i), "x", "x");
+    if (i < 5) writeBoth(temp, "top" + std::to_string(i), "x", "x");
+  }
+  struct Case {
+    size_t breaksAfter;
+    std::string folder;
+  };
+  const Case cases[] = {{2, "a"}, {8, "a/sub"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder);
+    CompareEngine engine;
+    engine.options.adjustPath = false;
+    platform::simulateListingFailure(c.breaksAfter);
+    const uint32_t exitCode = runJob(engine, temp.path("a"), temp.path("b"));
+    platform::simulateListingFailure(platform::kNoListingFailure);
+    EXPECT_EQ(exitCode, 1u);
+    EXPECT_EQ(engine.job.errorCode(), 1117u);
+    EXPECT_EQ(narrow(engine.job.errorPath()), temp.path(c.folder));
+    EXPECT_TRUE(engine.result.root.children.empty());
+  }
+}
+
+}  // namespace
