@@ -339,7 +339,9 @@ PathType queryPath(std::u16string_view path, uint64_t* size) {
     if ((error == ENOENT || error == ELOOP) && at.reached() &&
         fstatat(at.folder(), at.name(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
       setLastError(kErrorSuccess);
-      return PathType::file;
+      // A dangling link is a file; a folder that another process made a moment ago (after
+      // the first look) is a folder.
+      return S_ISDIR(info.st_mode) ? PathType::folder : PathType::file;
     }
     posix::setPathError(error, native);
     return PathType::none;
