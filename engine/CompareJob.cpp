@@ -175,6 +175,8 @@ bool WorkerThread::isPaused() const {
   return !const_cast<platform::Event&>(m_runEvent).wait(0);
 }
 
+bool WorkerThread::isStandingStill() const { return m_standingStill.load() && isRunning(); }
+
 void WorkerThread::pause() { m_runEvent.reset(); }
 
 void WorkerThread::resume() { m_runEvent.set(); }
@@ -208,6 +210,11 @@ WorkerThread::DutyScope::~DutyScope() { t_duty = m_previous; }
 bool WorkerThread::checkpoint() {
   const bool helper = t_helperOf == this;
   if (!helper && platform::currentThreadId() != m_threadId.load()) return true;
+  if (!helper && !m_runEvent.wait(0)) {
+    m_standingStill = true;
+    m_runEvent.wait();
+    m_standingStill = false;
+  }
   m_runEvent.wait();
   if (m_cancel.load() != 0) return false;
   if (!helper && t_duty != nullptr && !t_inDuty) {

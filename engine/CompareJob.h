@@ -98,6 +98,9 @@ public:
   // True on the worker itself, and while the last worker started has not ended.
   bool isRunning() const;
   bool isPaused() const;
+  // True while the worker itself stands paused at a checkpoint: its progress moves no more
+  // until it is resumed or stopped. (A pause takes hold at the worker's next checkpoint.)
+  bool isStandingStill() const;
   void pause();
   void resume();
   // Asks the worker to stop (waking it when paused). True when no worker runs any more; it
@@ -152,6 +155,7 @@ private:
   std::atomic<uint64_t> m_threadId{0};
   platform::Event m_runEvent{platform::Event::Reset::manual, true};
   std::atomic<int64_t> m_cancel{0};
+  std::atomic<bool> m_standingStill{false};
 };
 
 // The text of an error code: the platform's for its codes, the language table's (section

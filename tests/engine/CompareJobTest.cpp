@@ -131,7 +131,7 @@ TEST(CompareJob, PauseThenResumeGivesTheSameResultAndCancelWakesAPausedJob) {
     CompareEngine engine;
     onPhase(engine, Phase::compare, 50, [&engine] { engine.worker.pause(); });
     ASSERT_TRUE(startJob(engine, temp));
-    while (!engine.worker.isPaused() && engine.worker.isRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!engine.worker.isStandingStill() && engine.worker.isRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_TRUE(engine.worker.isPaused());
     const int64_t doneWhilePaused = engine.job.readProgress().done;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
