@@ -224,8 +224,8 @@ TEST(ContentCompare, SampledFilesSkipMiddleBlocksButReadTheEnds) {
   EXPECT_EQ(compareOne(engine, temp, "f.bin").category, "data_diff");
 }
 
-// Whole numbers of 1 MiB blocks, large enough that the skips are long: the last skip must
-// stop one block short of the end, whatever is left when it is due.
+// Sampled in 1 MiB blocks, with short skips and long ones: the last skip must stop one block
+// short of the end, whatever is left when it is due.
 TEST(ContentCompare, ASampledCompareReadsTheLastBlock) {
   TempFolder temp;
   makeFolders(temp.path("a"));
