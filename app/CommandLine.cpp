@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/CompareSwitches.h"
 #include "app/ProjectFile.h"
 #include "foundation/Paths.h"
 #include "platform/Error.h"
@@ -74,43 +75,38 @@ std::vector<olstring> collapseDuplicateTokens(const std::vector<olstring>& token
 }
 
 CommandLine::CommandLine() {
-  words = {{u"apath", OptionSlot::adjustPath}, {u"attr", OptionSlot::attr},      {u"case", OptionSlot::compareCase},
-           {u"fast", OptionSlot::autoSkip},    {u"file", OptionSlot::forceFile},  {u"hide", OptionSlot::hide},
-           {u"start", OptionSlot::start},      {u"time", OptionSlot::modifyTime}, {u"txt", OptionSlot::textMode}};
+  for (const CompareSwitch& entry : kCompareSwitches) words.emplace(olstring(entry.word), OptionWord{entry.option, nullptr});
+  words.emplace(u"hide", OptionWord{nullptr, &CommandLine::hide});
+  words.emplace(u"start", OptionWord{nullptr, &CommandLine::start});
 }
 
 namespace {
 
-void setSlot(CommandLine& commandLine, OptionSlot slot, bool on) {
-  CompareOptions& options = commandLine.options;
-  switch (slot) {
-    case OptionSlot::adjustPath: options.adjustPath = on; break;
-    case OptionSlot::attr: options.attr = on; break;
-    case OptionSlot::compareCase: options.compareCase = on; break;
-    case OptionSlot::autoSkip: options.autoSkip = on; break;
-    case OptionSlot::forceFile: options.forceFile = on; break;
-    case OptionSlot::hide: commandLine.hide = on; break;
-    case OptionSlot::start: commandLine.start = on; break;
-    case OptionSlot::modifyTime: options.modifyTime = on; break;
-    case OptionSlot::textMode: options.textMode = on; break;
-  }
+void setWord(CommandLine& commandLine, const OptionWord& word, bool on) {
+  if (word.option) commandLine.options.*word.option = on;
+  else commandLine.*word.flag = on;
 }
 
-// "--report=FILE", a bare "--report" (which names no file: the run refuses it) and
-// "--report-all". False for any other token.
-bool parseReportOption(const olstring& token, CommandLine& commandLine) {
-  constexpr olstring_view kReport = u"--report";
+// "NAME=FILE" or a bare "NAME" (which names no file: the run refuses it): given is set and
+// path gets the file made absolute ("-" stays). False for any other token.
+bool parseFileOption(const olstring& token, olstring_view name, bool& given, olstring& path) {
+  if (token.compare(0, name.size(), name) != 0) return false;
+  const olstring_view rest = olstring_view(token).substr(name.size());
+  if (!rest.empty() && rest.front() != u'=') return false;
+  given = true;
+  const olstring_view file = rest.empty() ? rest : rest.substr(1);
+  path = file.empty() || file == u"-" ? olstring(file) : fullPath(file);
+  return true;
+}
+
+// "--report=FILE", "--report-all" and "--save-listing=FILE". False for any other token.
+bool parseFileOptions(const olstring& token, CommandLine& commandLine) {
   if (token == u"--report-all") {
     commandLine.reportAll = true;
     return true;
   }
-  if (token.compare(0, kReport.size(), kReport) != 0) return false;
-  const olstring_view rest = olstring_view(token).substr(kReport.size());
-  if (!rest.empty() && rest.front() != u'=') return false;
-  commandLine.reportGiven = true;
-  const olstring_view path = rest.empty() ? rest : rest.substr(1);
-  commandLine.reportPath = path.empty() || path == u"-" ? olstring(path) : fullPath(path);
-  return true;
+  return parseFileOption(token, u"--report", commandLine.reportGiven, commandLine.reportPath) ||
+         parseFileOption(token, u"--save-listing", commandLine.saveListingGiven, commandLine.saveListingPath);
 }
 
 }  // namespace
@@ -160,12 +156,12 @@ void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& comma
       commandLine.version = true;
       continue;
     }
-    if (parseReportOption(token, commandLine)) continue;
+    if (parseFileOptions(token, commandLine)) continue;
     const bool hasSign = token.front() == u'+' || token.front() == u'-';
     const olstring_view name = hasSign ? olstring_view(token).substr(1) : olstring_view(token);
     const auto word = commandLine.words.find(name);
     if (word != commandLine.words.end()) {
-      setSlot(commandLine, word->second, token.front() != u'-');
+      setWord(commandLine, word->second, token.front() != u'-');
     } else if (token.front() == u'-') {
       commandLine.unknownOptions.push_back(token);
     } else {
@@ -177,11 +173,14 @@ void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& comma
     const auto times = std::count(given.begin(), given.end(), path) + std::count(literal.begin(), literal.end(), path);
     if (times > 1) commandLine.repeatedPaths.push_back(path);
   }
+  commandLine.pathCount = static_cast<int>(paths.size());
   if (paths.size() >= 1) commandLine.options.path0 = paths[0];
   if (paths.size() >= 2) commandLine.options.path1 = paths[1];
   if (paths.size() > 2) commandLine.ignoredPaths.assign(paths.begin() + 2, paths.end());
 
   CompareOptions& options = commandLine.options;
+  // The one path to list is made absolute, as the listing records it.
+  if (commandLine.saveListingGiven && !options.path0.empty()) options.path0 = fullPath(options.path0);
   if (!options.path0.empty() && !options.path1.empty()) {
     options.path0 = fullPath(options.path0);
     options.path1 = fullPath(options.path1);
@@ -192,7 +191,7 @@ void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& comma
 
 olstring optionWordList(const CommandLine& commandLine, olstring_view separator) {
   olstring list;
-  for (const auto& [word, slot] : commandLine.words) {
+  for (const auto& [word, meaning] : commandLine.words) {
     if (!list.empty()) list += separator;
     list += word;
   }
@@ -201,13 +200,7 @@ olstring optionWordList(const CommandLine& commandLine, olstring_view separator)
 
 void applyCommandLine(const CommandLine& commandLine, CompareOptions& options) {
   const CompareOptions& given = commandLine.options;
-  options.compareCase = given.compareCase;
-  options.modifyTime = given.modifyTime;
-  options.attr = given.attr;
-  options.textMode = given.textMode;
-  options.adjustPath = given.adjustPath;
-  options.autoSkip = given.autoSkip;
-  options.forceFile = given.forceFile;
+  copySwitches(given, options);
   options.path0 = given.path0;
   options.path1 = given.path1;
   options.excludes = given.excludes;

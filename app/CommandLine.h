@@ -8,13 +8,19 @@
 
 #include <vector>
 
-// What an option word sets.
-enum class OptionSlot { adjustPath, attr, compareCase, autoSkip, forceFile, hide, start, modifyTime, textMode };
+struct CommandLine;
+
+// What an option word sets: a compare switch, or one of the words that choose how the
+// program runs ("hide", "start").
+struct OptionWord {
+  bool CompareOptions::*option = nullptr;
+  bool CommandLine::*flag = nullptr;
+};
 
 struct CommandLine {
   CompareOptions options;
-  // The option words, matched ignoring case.
-  olstrmap<OptionSlot> words;
+  // The option words, matched ignoring case: every compare switch's, then "hide" and "start".
+  olstrmap<OptionWord> words;
   bool hide = false;
   bool start = false;
   // At least one token was given and both paths are known.
@@ -27,6 +33,12 @@ struct CommandLine {
   bool reportGiven = false;
   olstring reportPath;
   bool reportAll = false;
+  // "--save-listing=FILE" (an absolute path, or "-" for standard output): list the one path
+  // given instead of comparing. saveListingGiven also when the file name was left out.
+  bool saveListingGiven = false;
+  olstring saveListingPath;
+  // How many paths the command line itself gave (a project file may give more).
+  int pathCount = 0;
 
   // What the command line held that could not be used, for the console to tell.
   // The "@" project, when one was named and did not load.
@@ -65,5 +77,5 @@ void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& comma
 // The option words in their order, joined by the separator.
 olstring optionWordList(const CommandLine& commandLine, olstring_view separator);
 
-// Copies the seven switches, both paths and the exclusions into the current options.
+// Copies the switches, both paths and the exclusions into the current options.
 void applyCommandLine(const CommandLine& commandLine, CompareOptions& options);

@@ -1,5 +1,6 @@
 #include "app/ProjectFile.h"
 
+#include "app/CompareSwitches.h"
 #include "app/Settings.h"
 #include "app/SettingsFile.h"
 #include "app/SettingsValues.h"
@@ -11,18 +12,6 @@ namespace {
 
 constexpr char16_t kGlobal[] = u"global";
 constexpr char16_t kDefaultProject[] = u"default.mirrane";
-
-struct SwitchKey {
-  const char16_t* key;
-  bool CompareOptions::*field;
-};
-
-constexpr SwitchKey kSwitches[] = {
-    {u"case", &CompareOptions::compareCase},   {u"modify_time", &CompareOptions::modifyTime},
-    {u"attr", &CompareOptions::attr},          {u"text_mode", &CompareOptions::textMode},
-    {u"adjust_path", &CompareOptions::adjustPath}, {u"auto_skip", &CompareOptions::autoSkip},
-    {u"force_file", &CompareOptions::forceFile},
-};
 
 struct TextKey {
   const char16_t* key;
@@ -36,9 +25,9 @@ constexpr TextKey kTexts[] = {
 
 void readOptions(const olini& ini, CompareOptions& options) {
   options.reset();
-  for (const auto& entry : kSwitches) {
+  for (const CompareSwitch& entry : kCompareSwitches) {
     const olstring value = ini.get(kGlobal, entry.key);
-    if (!value.empty()) options.*entry.field = readBoolean(value);
+    if (!value.empty()) options.*entry.option = readBoolean(value);
   }
   for (const auto& entry : kTexts) {
     const olstring value = ini.get(kGlobal, entry.key);
@@ -48,7 +37,7 @@ void readOptions(const olini& ini, CompareOptions& options) {
 
 void writeOptions(olini& ini, const CompareOptions& options) {
   ini.clear();
-  for (const auto& entry : kSwitches) ini.set(kGlobal, entry.key, writeBoolean(options.*entry.field));
+  for (const CompareSwitch& entry : kCompareSwitches) ini.set(kGlobal, entry.key, writeBoolean(options.*entry.option));
   for (const auto& entry : kTexts) ini.set(kGlobal, entry.key, options.*entry.field);
 }
 

@@ -1,5 +1,5 @@
-// Project files (".mirrane"): one compare set-up, two paths, the exclusions and seven
-// switches, in section "global". The default project "default.mirrane" carries the last
+// Project files (".mirrane"): one compare set-up, two paths, the exclusions and the
+// switches (app/CompareSwitches.h), in section "global". The default project "default.mirrane" carries the last
 // set-up of the window from one run to the next when the advanced settings ask for it.
 #pragma once
 
@@ -8,7 +8,7 @@
 
 // Resets the options, then takes every key of section "global" that has a non-empty value.
 void readOptions(const olini& ini, CompareOptions& options);
-// Clears the INI and writes all ten keys into section "global".
+// Clears the INI and writes every key (paths, exclusions, switches) into section "global".
 void writeOptions(olini& ini, const CompareOptions& options);
 
 // Resets the options and loads them from a project file. A relative path is refused before

@@ -226,9 +226,27 @@ bool writeFontSetting(const FontRecord& font) {
 
 int readViewMode() {
   const int64_t mode = readNumber(readUserValue(kGlobal, u"viewmode"));
-  return mode == 1 ? 1 : 0;
+  return mode == kViewAllItems ? kViewAllItems : kViewDifferences;
 }
 bool writeViewMode(int mode) { return mergeOne(kGlobal, u"viewmode", writeNumber(mode)); }
+
+namespace {
+
+std::optional<int> g_viewMode;
+
+}  // namespace
+
+int viewMode() {
+  if (!g_viewMode) g_viewMode = readViewMode() == kViewAllItems ? kViewAllItems : kViewDifferences;
+  return *g_viewMode;
+}
+
+void setViewMode(int mode) {
+  g_viewMode = mode == kViewAllItems ? kViewAllItems : kViewDifferences;
+  writeViewMode(*g_viewMode);
+}
+
+void forgetViewMode() { g_viewMode.reset(); }
 
 olstring readLanguageSetting() { return readUserValue(kGlobal, u"language"); }
 bool writeLanguageSetting(olstring_view fileName) { return mergeOne(kGlobal, u"language", fileName); }

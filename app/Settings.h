@@ -55,8 +55,17 @@ bool writeFontSetting(const FontRecord& font);
 // The face name stored in a font record (32 UTF-16 units from byte 28, up to the first 0).
 olstring fontRecordFaceName(const FontRecord& font);
 
+// The view modes kept in the settings ("viewmode").
+constexpr int kViewDifferences = 0;
+constexpr int kViewAllItems = 1;
 int readViewMode();  // 0 or 1; anything else reads 0
 bool writeViewMode(int mode);
+// The view mode kept in memory: read from the settings on first use and kept; a change is
+// written back at once. Anything but 1 reads and stores as 0 (differences only).
+int viewMode();
+void setViewMode(int mode);
+// The next viewMode() reads the settings again.
+void forgetViewMode();
 
 olstring readLanguageSetting();  // file name in "lang"; empty: the default language
 bool writeLanguageSetting(olstring_view fileName);

@@ -1,5 +1,5 @@
-// Putting the program together: the process-wide objects in their order, the choice between
-// the console mode and the window, and the console compare itself.
+// Putting the program together: the process-wide objects in their order and the choice
+// between the console compare (app/ConsoleRun.h) and the window (window/WindowedRun.h).
 #pragma once
 
 #include "app/CommandLine.h"
@@ -28,17 +28,3 @@ using WindowedRun = std::function<int(MirraneCore&)>;
 
 // The program from its arguments (without the program name) to its exit code.
 int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& windowedRun);
-
-// Runs the compare of the command line without a window, prints the verdict on standard
-// output (a failure on standard error) and returns the exit code: 0 no difference, 1
-// differences or failure (also when the verdict could not be written). Ctrl+C or SIGTERM
-// cancel the compare. The archive work folder is removed before it returns, except for the
-// log of an archive that gave no folder, whose path is printed. With --report the item
-// report (app/ReportWriter.h) is written too: a report that cannot be created ends the run
-// before anything is compared, one that cannot be written in full stops the compare, and
-// either makes the exit code 1.
-int runConsoleCompare(MirraneCore& core);
-
-// The text printed for a finished job: for a success the verdict, after a blank line; for
-// a failure the one line that says why.
-olstring consoleVerdictText(MirraneCore& core, uint32_t exitCode);

@@ -2,6 +2,7 @@
 // after a view switch, the memory the rows take, painting a full 1080-pixel page at the
 // top, middle and end, select all then invert, and a find that matches nothing. Each
 // figure is printed beside the budget it is held to. Run: build/bench/list_bench [items]
+#include "app/Settings.h"
 #include "engine/CompareTree.h"
 #include "foundation/Paths.h"
 #include "platform/Path.h"
@@ -91,7 +92,7 @@ int64_t buildTree(CompareResult& result, int64_t wanted) {
 class BenchWindow : public olBaseDlg {
 public:
   BenchWindow() { beginTemplate(300, 200, olTemplate::popup, 1); }
-  void attachControls() override { list.create(m_hwnd, kListViewId); }
+  void attachControls() override { list.create(m_hwnd, control_id::kResultsList); }
   void layoutControls() override {
     const RECT client = getClientRect(m_hwnd);
     moveWindow(list.hwnd(), 0, 0, client.width(), client.height());
@@ -162,19 +163,17 @@ int main(int argc, char** argv) {
     pumpMessages(20);
     mrnListView& list = window.list;
     list.setResult(&result);
+    list.setRowFilter([] { return viewMode() == kViewAllItems ? RowFilter::allItems : RowFilter::differencesOnly; });
     setViewMode(kViewAllItems);
     list.rebuildRows(FindText::clear);
     pumpMessages(20);
 
     // A selection of items to carry across the switch: every thousandth row.
     auto selectSome = [&] {
-      list.deselectAll();
-      olRowSelection selection;
       std::vector<int> chosen;
       for (int row = 0; row < list.rowCount(); row += 1000) chosen.push_back(row);
-      selection.assign(chosen, false);
-      list.restoreSelection(selection);
-      list.setCurrentRow(list.rowCount() / 2);
+      list.selectRows(std::move(chosen), olScrollAlign::none);
+      list.setCursor(list.rowCount() / 2, olCursorMove::caretOnly, olScrollAlign::none);
     };
     // Each switch starts from the other view with some of its rows selected.
     for (int target : {kViewDifferences, kViewAllItems}) {

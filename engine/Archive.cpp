@@ -6,6 +6,7 @@
 #include "foundation/Paths.h"
 #include "foundation/TextFile.h"
 #include "platform/Error.h"
+#include "platform/File.h"
 #include "platform/FolderListing.h"
 #include "platform/Locale.h"
 #include "platform/Path.h"
@@ -414,4 +415,14 @@ olstring commandLineText(const std::vector<olstring>& arguments) {
     }
   }
   return text;
+}
+
+bool readArchiveLinkText(olstring_view path, olstring_view unpackFolder, std::string* text) {
+  if (!platform::readLinkTarget(path, text)) return false;
+  if (unpackFolder.empty()) return true;
+  const std::string folder = toUtf8(unpackFolder);
+  if (text->size() > folder.size() + 1 && text->compare(0, folder.size(), folder) == 0 && (*text)[folder.size()] == '/') {
+    text->erase(0, folder.size());
+  }
+  return true;
 }

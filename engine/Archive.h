@@ -53,7 +53,6 @@ public:
   // they are made already. Unpacking calls it, so a run that unpacks nothing leaves nothing
   // behind. False when there is no folder to unpack into.
   bool prepareWorkFolder();
-  bool hasWorkFolder() const { return m_folderMade; }
 
   // Unpacks an archive into a new folder of the work area and returns that folder; empty on
   // failure, with "7z.log" written when 7-Zip ran and failed (it holds every step of the
@@ -149,6 +148,12 @@ olstring makeUniquePath(olstring_view path, bool keepExtension);
 // followed by a zero byte, else UTF-8).
 uint32_t runProcess(const std::vector<olstring>& arguments, olstring_view workingFolder, olstring* output,
                     const StopRequest& shouldStop = {});
+
+// The text of a link in the folder an archive was unpacked into (unpackFolder; empty for a
+// folder on disk) as the archive holds it. An unpacker may anchor an archive's absolute link
+// in the folder it unpacks into ("/etc/x" becomes "<folder>/etc/x"); the archive's own text
+// is the one to compare. False with the last error set when the link cannot be read.
+bool readArchiveLinkText(olstring_view path, olstring_view unpackFolder, std::string* text);
 
 // The command line as text for the log: arguments joined by spaces, those holding a space
 // in double quotes.

@@ -2,8 +2,10 @@
 
 #include "engine/CompareJob.h"
 
+#include "engine/Archive.h"
 #include "engine/CompareEngine.h"
 #include "engine/ContentReaders.h"
+#include "engine/HashedContent.h"
 #include "engine/FolderScan.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
@@ -99,6 +101,13 @@ void JobState::setError(uint32_t code, olstring_view path) {
   m_errorPath.assign(path);
 }
 
+void JobState::setError(uint32_t code, olstring_view path, olstring_view text) {
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_errorCode = code;
+  m_errorText.assign(text);
+  m_errorPath.assign(path);
+}
+
 uint32_t JobState::getError(olstring& text, olstring_view separator) const {
   std::lock_guard<std::mutex> lock(m_lock);
   text = m_errorText;
@@ -144,7 +153,9 @@ WorkerThread::~WorkerThread() {
   m_handle.reset();
 }
 
-bool WorkerThread::startWorker(CompareEngine& engine) {
+bool WorkerThread::startWorker(CompareEngine& engine) { return startWorker(engine, runCompareJob); }
+
+bool WorkerThread::startWorker(CompareEngine& engine, Job job) {
   const uint64_t self = platform::currentThreadId();
   if (m_threadId.load() == self || isRunning()) return false;
   m_runEvent.set();
@@ -153,9 +164,9 @@ bool WorkerThread::startWorker(CompareEngine& engine) {
   auto thread = std::make_unique<platform::Thread>();
   // The worker records its own id first, so that its first checkpoint already counts.
   const bool started = thread->start(
-      [this, &engine] {
+      [this, &engine, job = std::move(job)] {
         m_threadId.store(platform::currentThreadId());
-        return runCompareJob(engine) ? 0u : 1u;
+        return job(engine) ? 0u : 1u;
       },
       // Wakes a waiter once more after the thread has really ended.
       [&engine] { engine.job.signalChanged(); });
@@ -264,27 +275,31 @@ void itemVerdict(CompareEngine& engine, CompareItem& item) { itemVerdict(engine,
 
 namespace {
 
-// The text of a link as its archive holds it. An unpacker may anchor an archive's absolute
-// link in the folder it unpacks into ("/etc/x" becomes "<folder>/etc/x"); the archive's own
-// text is the one to compare.
-std::string archiveLinkText(std::string text, olstring_view unpackFolder) {
-  if (unpackFolder.empty()) return text;
-  const std::string folder = toUtf8(unpackFolder);
-  if (text.size() > folder.size() + 1 && text.compare(0, folder.size(), folder) == 0 && text[folder.size()] == '/') {
-    text.erase(0, folder.size());
-  }
-  return text;
-}
-
 // A pair of which one side is a link leading out of its unpacked archive: never followed,
-// it equals only a link with the same text.
+// it equals only a link with the same text. A listing keeps such a link's text as the
+// hash of its content.
 bool sameLinkText(const CompareEngine& engine, const CompareItem& item) {
+  const CompareResult& result = engine.result;
   std::string texts[2];
+  Sha256Digest digests[2];
   for (int side = 0; side < 2; ++side) {
-    if (!item.side[side].isLink || !platform::readLinkTarget(itemPath(item, side), &texts[side])) return false;
-    texts[side] = archiveLinkText(std::move(texts[side]), engine.result.unpackFolder[side]);
+    const SideInfo& info = item.side[side];
+    if (!info.isLink) return false;
+    if (result.isListing(side)) {
+      // A link the listing followed holds what it led to, not its text.
+      const Sha256Digest* listed = result.hashes.find(item, side);
+      if (!info.linkLeadsOut || listed == nullptr) return false;
+      digests[side] = *listed;
+      continue;
+    }
+    if (!readArchiveLinkText(itemPath(item, side), result.unpackFolder[side], &texts[side])) return false;
+    if (comparesByHash(result)) {
+      Sha256 hash;
+      hash.update(texts[side].data(), texts[side].size());
+      if (!hash.finish(digests[side])) return false;
+    }
   }
-  return texts[0] == texts[1];
+  return comparesByHash(result) ? digests[0] == digests[1] : texts[0] == texts[1];
 }
 
 }  // namespace
@@ -317,7 +332,11 @@ void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffe
 
   ContentReader first;
   ContentReader second;
-  const PrepareResult prepared = prepareContentCompare(engine, buffers, item, item.contentMode, first, second, folders);
+  // A side from a listing has hashes where the other has content.
+  const bool byHash = comparesByHash(engine.result);
+  const PrepareResult prepared =
+      byHash ? prepareHashedCompare(item, item.contentMode)
+             : prepareContentCompare(engine, buffers, item, item.contentMode, first, second, folders);
   if (prepared == PrepareResult::different) {
     item.flags |= ItemFlags::kContentDiffers;
     if (side0.size != side1.size && options.autoSkip) item.flags |= ItemFlags::kContentSkipped;
@@ -325,9 +344,9 @@ void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffe
   }
   if (options.autoSkip && item.flags != 0) return;
   if (prepared != PrepareResult::compare) return;
-  if (!compareContent(engine, buffers, item.contentMode == ContentMode::text, first, second)) {
-    item.flags |= ItemFlags::kContentDiffers;
-  }
+  const bool equal = byHash ? compareByHash(engine, buffers, item, folders)
+                            : compareContent(engine, buffers, item.contentMode == ContentMode::text, first, second);
+  if (!equal) item.flags |= ItemFlags::kContentDiffers;
 }
 
 namespace {
@@ -338,8 +357,11 @@ bool isFilePair(const CompareItem& item) {
 
 std::shared_ptr<OpenFolders> openFolders(CompareEngine& engine, const CompareItem& folder) {
   auto folders = std::make_shared<OpenFolders>();
-  // A folder that does not open leaves its files to be opened by path, which tells why.
-  for (int side = 0; side < 2; ++side) folders->side[side].open(itemPath(folder, side), engine.result.unpackFolder[side]);
+  // A folder that does not open leaves its files to be opened by path, which tells why. A
+  // side from a listing has nothing on this disk to open.
+  for (int side = 0; side < 2; ++side) {
+    if (!engine.result.isListing(side)) folders->side[side].openWithin(itemPath(folder, side), engine.result.unpackFolder[side]);
+  }
   return folders;
 }
 

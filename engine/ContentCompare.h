@@ -52,6 +52,12 @@ struct OpenFolders {
   platform::OpenFolder side[2];
 };
 
+// Opens one side's file of an item for reading, by name in the open folder when given, else
+// by its path; below the folder of an unpacked archive (linkBoundary) a link is followed
+// only while it stays inside it. False with the last error set when it cannot be opened.
+bool openContentReader(ContentReader& reader, const CompareItem& item, int side, const OpenFolders* folders,
+                       olstring_view linkBoundary);
+
 enum class PrepareResult {
   notApplicable = 0,  // the file is missing on one side
   compare = 1,        // the content must be read

@@ -29,3 +29,6 @@ inline void report(const char* condition, const char* file, int line) {
   }                                                         \
   do {                                                      \
   } while (false)
+
+// The check alone, for a failure the code can live with: logs it and goes on.
+#define MIRRANE_CHECK_ONLY(condition) MIRRANE_CHECK(condition, (void)0)

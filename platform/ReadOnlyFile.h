@@ -18,10 +18,13 @@ public:
   OpenFolder(const OpenFolder&) = delete;
   OpenFolder& operator=(const OpenFolder&) = delete;
 
+  // With noFollow, a folder path whose last part is a link is refused. False with the last
+  // error set on failure.
+  bool open(std::u16string_view path, bool noFollow);
   // With a boundary (the folder of an unpacked archive, untrusted), the links on the path are
   // followed only while they stay inside it (see platform/LinkBoundary.h): a path that leads
-  // out is refused with error 5. False with the last error set on failure.
-  bool open(std::u16string_view path, std::u16string_view boundary = {});
+  // out is refused with error 5. An empty boundary follows links wherever they lead.
+  bool openWithin(std::u16string_view path, std::u16string_view boundary);
   bool isOpen() const { return m_fd >= 0; }
 
 private:
@@ -36,19 +39,22 @@ public:
   ReadOnlyFile(const ReadOnlyFile&) = delete;
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
-  enum class Links { follow, never };
+  enum class Links { follow, asText };
 
-  // Opens a regular file; a folder, FIFO, socket or device is refused with error 5. With a
-  // boundary (the folder of an unpacked archive, untrusted), the links on the path are
+  // Opens a regular file; a folder, FIFO, socket or device is refused with error 5. With
+  // Links::asText a symbolic link is never followed: its content is the text it holds (what
+  // an untrusted tree may point at is never read). False with the last error set on failure.
+  bool open(std::u16string_view path, Links links = Links::follow);
+  // With a boundary (the folder of an unpacked archive, untrusted), the links on the path are
   // followed only while they stay inside it: one that leads out is refused with error 5, so
-  // what an untrusted tree points at elsewhere is never read. False with the last error set
-  // on failure.
-  bool open(std::u16string_view path, std::u16string_view boundary = {});
-  // The same for a name in an open folder. Under Links::never a link is refused (with error
-  // 1921); it may then be opened by its path with a boundary.
+  // what an untrusted tree points at elsewhere is never read. An empty boundary follows links
+  // wherever they lead.
+  bool openWithin(std::u16string_view path, std::u16string_view boundary);
+  // The same for a name in an open folder. A link under Links::asText is refused here (with
+  // error 1921); opening it by its path gives its text, or with a boundary what it leads to.
   bool open(const OpenFolder& folder, std::u16string_view name, Links links = Links::follow);
   void close();
-  bool isOpen() const { return m_fd >= 0; }
+  bool isOpen() const { return m_fd >= 0 || m_isLinkText; }
 
   // Size taken at open; the position is where the next read starts.
   uint64_t size() const { return m_size; }
@@ -72,6 +78,8 @@ private:
   bool opened(uint64_t size);
 
   int m_fd = -1;
+  bool m_isLinkText = false;
+  std::string m_linkText;
   uint64_t m_openSerial = 0;
   uint64_t m_size = 0;
   uint64_t m_position = 0;

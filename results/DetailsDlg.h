@@ -7,11 +7,10 @@
 #include <vector>
 
 #include "engine/CompareTree.h"
+#include "foundation/CommandIds.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/FileTypes.h"
-
-constexpr int kDetailsHelpId = 1023;
 
 // How a line's two sides compare; it picks the colour of the line's texts.
 enum class DetailMark {
@@ -70,7 +69,8 @@ public:
   void paintClient(HDC dc, const RECT& rect) override;
 
   const DetailsRecord& details() const { return m_details; }
-  // The client width that shows the longer path whole, the icon before it included.
+  // The client width that shows the longer path whole, the icon before it included, and
+  // every other line's texts whole.
   int clientWidthForPaths() const;
   // The side whose path is under the mouse, or kNoLink.
   int hotLink() const { return m_hotLink; }

@@ -7,7 +7,7 @@
 
 mrnFindDlg::mrnFindDlg(olstring_view initialText) : m_initialText(initialText) {
   beginTemplate(215, 47, olTemplate::popup, 4);
-  addTemplateItem(kTemplateEdit, kFindEditId, 7, 7, 201, 12, WS_TABSTOP | ES_AUTOHSCROLL);
+  addTemplateItem(kTemplateEdit, control_id::kFindEdit, 7, 7, 201, 12, WS_TABSTOP | ES_AUTOHSCROLL);
   addTemplateItem(kTemplateButton, IDOK, 101, 26, 50, 14, WS_TABSTOP | BS_DEFPUSHBUTTON);
   addTemplateItem(kTemplateButton, IDCANCEL, 158, 26, 50, 14, WS_TABSTOP);
 }
@@ -22,7 +22,7 @@ LRESULT mrnFindDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       endDialog(IDOK);
       return 0;
     }
-    if (LOWORD(wParam) == kFindEditId && HIWORD(wParam) == EN_CHANGE) {
+    if (LOWORD(wParam) == control_id::kFindEdit && HIWORD(wParam) == EN_CHANGE) {
       updateControls();
       return 0;
     }
@@ -31,9 +31,9 @@ LRESULT mrnFindDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void mrnFindDlg::attachControls() {
-  MIRRANE_CHECK(m_edit.attachDlgItem(m_hwnd, kFindEditId), (void)0);
-  MIRRANE_CHECK(m_ok.attachDlgItem(m_hwnd, IDOK), (void)0);
-  MIRRANE_CHECK(m_cancel.attachDlgItem(m_hwnd, IDCANCEL), (void)0);
+  MIRRANE_CHECK_ONLY(m_edit.attachDlgItem(m_hwnd, control_id::kFindEdit));
+  MIRRANE_CHECK_ONLY(m_ok.attachDlgItem(m_hwnd, IDOK));
+  MIRRANE_CHECK_ONLY(m_cancel.attachDlgItem(m_hwnd, IDCANCEL));
 }
 
 bool mrnFindDlg::onInitDialog() {

@@ -2,11 +2,10 @@
 // The search itself belongs to the results list, which repeats it without the dialog.
 #pragma once
 
+#include "foundation/CommandIds.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/Edit.h"
-
-constexpr int kFindEditId = 1024;
 
 class mrnFindDlg : public olBaseDlg {
 public:

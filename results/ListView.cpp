@@ -22,27 +22,26 @@ const CompareItem* mrnListView::rowItem(int row) const {
 
 void mrnListView::clearRows(FindText findText) {
   m_rows.clear();
-  m_selection.clear();
-  m_current = m_anchor = -1;
   if (findText == FindText::clear) m_findText.clear();
   forgetColumns();
-  setRowCount(0);
+  resetRows(0, {}, -1, -1);
   setScrollPos(0);
 }
 
 void mrnListView::rebuildRows(FindText findText) {
   // The items that keep their marks, collected before the old rows go.
-  const bool inverted = m_selection.inverted();
+  const bool inverted = selection().inverted();
   std::unordered_set<const CompareItem*> marked;
-  m_selection.forEachInSet([&](int row) {
+  selection().forEachInSet([&](int row) {
     if (const CompareItem* item = rowItem(row)) marked.insert(item);
   });
-  const CompareItem* currentItem = rowItem(m_current);
-  const CompareItem* anchorItem = rowItem(m_anchor);
+  const CompareItem* currentItem = rowItem(currentRow());
+  const CompareItem* anchorItem = rowItem(anchorRow());
 
   m_rows.clear();
   if (findText == FindText::clear) m_findText.clear();
-  if (m_result) buildRows(m_result->root, m_rows, filterOfViewMode(viewMode()), m_shape);
+  const RowFilter filter = m_rowFilter ? m_rowFilter() : RowFilter::differencesOnly;
+  if (m_result) buildRows(m_result->root, m_rows, filter, m_shape);
   forgetColumns();
 
   std::vector<int> kept;
@@ -56,13 +55,10 @@ void mrnListView::rebuildRows(FindText findText) {
       if (item == anchorItem) anchor = static_cast<int>(row);
     }
   }
-  m_current = m_anchor = -1;
-  setRowCount(static_cast<int>(m_rows.size()));
-  m_selection.assign(std::move(kept), inverted);
-  m_current = current;
-  m_anchor = anchor;
-  if (m_current >= 0) ensureVisible(m_current);
-  invalidateRect(m_hwnd);
+  olRowSelection keptSelection;
+  keptSelection.assign(std::move(kept), inverted);
+  resetRows(static_cast<int>(m_rows.size()), std::move(keptSelection), current, anchor);
+  if (current >= 0) ensureVisible(current);
 }
 
 olstring mrnListView::rowText(int row, RowText kind) const {
@@ -100,8 +96,7 @@ bool mrnListView::requestDetails(UINT code) {
   // The row shown is the selected one; after a Ctrl+click the caret may be elsewhere.
   const int row = singleSelectedRow();
   if (row < 0) return false;
-  setCurrentRow(row);
-  m_anchor = row;
+  setCursor(row, olCursorMove::keepIfSelected, olScrollAlign::none);
   notifyParent(code);
   return true;
 }
@@ -109,7 +104,7 @@ bool mrnListView::requestDetails(UINT code) {
 bool mrnListView::goToDifference(bool forward) {
   if (m_rows.empty()) return false;
   const int count = static_cast<int>(m_rows.size());
-  int row = m_current >= 0 ? m_current : (forward ? -1 : count);
+  int row = currentRow() >= 0 ? currentRow() : (forward ? -1 : count);
   for (row += forward ? 1 : -1; row >= 0 && row < count; row += forward ? 1 : -1) {
     if (m_rows.item(size_t(row))->flags == 0) continue;
     selectRowAlone(row, forward ? olScrollAlign::bottom : olScrollAlign::top);
@@ -138,7 +133,7 @@ bool mrnListView::openItemFolder(int side) {
 bool mrnListView::copySelection() {
   olstring text;
   const int count = static_cast<int>(m_rows.size());
-  m_selection.forEachSelected(count, [&](int row) {
+  selection().forEachSelected(count, [&](int row) {
     text += rowText(row, RowText::summary);
     text += kCopyLineEnd;
     return true;
@@ -154,7 +149,7 @@ bool mrnListView::typeAhead(char16_t character) {
   if (count == 0) return false;
   const char16_t upper = platform::upperCaseUnit(character);
   for (int step = 1; step <= count; ++step) {
-    const int row = ((m_current < 0 ? -1 : m_current) + step) % count;
+    const int row = ((currentRow() < 0 ? -1 : currentRow()) + step) % count;
     const CompareItem* item = m_rows.item(size_t(row));
     const olstring& text = item->side[1].present() ? item->side[1].name : item->side[0].name;
     if (text.empty() || platform::upperCaseUnit(text.front()) != upper) continue;
@@ -203,12 +198,13 @@ int mrnListView::startOfFind() const {
   const int count = static_cast<int>(m_rows.size());
   const bool forward = m_findDirection != FindDirection::previous;
   if (m_findDirection == FindDirection::all) return 0;
-  if (m_current >= 0 && isSelected(m_current)) return forward ? m_current + 1 : m_current - 1;
+  const int current = currentRow();
+  if (current >= 0 && isSelected(current)) return forward ? current + 1 : current - 1;
   if (selectedCount() == 0) {
-    if (m_current >= 0) return forward ? m_current + 1 : m_current - 1;
+    if (current >= 0) return forward ? current + 1 : current - 1;
     return forward ? 0 : count - 1;
   }
-  return forward ? m_selection.firstSelected(count) + 1 : m_selection.lastSelected(count) - 1;
+  return forward ? selection().firstSelected(count) + 1 : selection().lastSelected(count) - 1;
 }
 
 bool mrnListView::findInList() {
@@ -217,20 +213,12 @@ bool mrnListView::findInList() {
   const bool all = m_findDirection == FindDirection::all;
   const int found = findFrom(startOfFind(), !all);
   if (found < 0) return false;
-  const olRowSelection before = m_selection;
-  m_selection.selectOnly(found);
-  setCurrentRow(found);
-  m_anchor = found;
-  if (all && m_multiple) {
-    for (int row = found + 1; row < count; ++row) {
-      if (!rowMatches(row)) continue;
-      m_selection.setSelected(row, true, count);
-      m_anchor = row;
-    }
-    setCurrentRow(m_anchor);
-  }
-  if (!commitSelection(before)) invalidateRect(m_hwnd);
-  ensureVisible(m_current, m_findDirection == FindDirection::previous ? olScrollAlign::top : olScrollAlign::bottom);
+  // Find all selects every match and leaves the caret on the last.
+  std::vector<int> matches{found};
+  for (int row = found + 1; all && row < count; ++row)
+    if (rowMatches(row)) matches.push_back(row);
+  selectRows(std::move(matches),
+             m_findDirection == FindDirection::previous ? olScrollAlign::top : olScrollAlign::bottom);
   return true;
 }
 

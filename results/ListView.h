@@ -4,10 +4,11 @@
 // through WM_COMMAND notifications (the codes of olListView and those below).
 //
 // How a window holds the list:
-//   list.create(parent, kListViewId);         // child window of the parent, id 1001
+//   list.create(parent, control_id::kResultsList);
 //   list.setContextMenu(&listViewMenu());     // the menu builder's list menu
 //   list.addHotkeys(table);                   // F3, F4, Ctrl+F... while the window is active
 //   list.setFlatDisplay(advanced.flatmode);
+//   list.setRowFilter([&] { return ...; });  // asked at each rebuild: the owner's view mode
 //   list.setResult(&result);                  // after a compare, then
 //   list.rebuildRows(FindText::clear);        // (FindText::keep after a view-mode change)
 //   list.clearRows();                         // before the result's tree is reset
@@ -18,39 +19,25 @@
 // window that offers the same commands elsewhere (its own menu) hands them to runCommand.
 #pragma once
 
+#include "foundation/CommandIds.h"
 #include "results/ResultRows.h"
 #include "toolkit/ListView.h"
+
+#include <functional>
 
 class olHotkeyTable;
 class olMenu;
 
-// The list's control id in the main window.
-constexpr int kListViewId = 1001;
-
 // Show the details of the selected row: asked for by a double click, or by Enter or Space.
-// The list makes the selected row current before it posts either.
+// The list makes the selected row current before it posts either. The list asks its parent
+// rather than opening the dialog itself: the parent owns the result the dialog reads and
+// the dialog's place on screen, and a posted request starts the modal dialog from the
+// parent's loop, not from inside the list's own mouse or key handling.
 constexpr UINT kListDetailsByMouse = 0xFFEE;
 constexpr UINT kListDetailsByKey = 0xFFEF;
 // Asks the list for its find dialog (sent to the list itself).
 constexpr UINT kListFindDialog = 0xFFEC;
 
-// The commands of the list's context menu and hotkeys.
-namespace list_command {
-constexpr UINT kDetails = 32776;
-constexpr UINT kOpenFirst = 32777;
-constexpr UINT kOpenSecond = 32778;
-constexpr UINT kOpenFolderFirst = 1010;
-constexpr UINT kOpenFolderSecond = 1011;
-constexpr UINT kNextDifference = 32786;
-constexpr UINT kPreviousDifference = 32787;
-constexpr UINT kFind = 32782;
-constexpr UINT kFindNext = 32783;
-constexpr UINT kFindPrevious = 32784;
-constexpr UINT kFindAll = 32785;
-constexpr UINT kSelectAll = 32779;
-constexpr UINT kDeselectAll = 32780;
-constexpr UINT kInvertSelection = 32781;
-}  // namespace list_command
 
 // The texts of a row (rowText).
 enum class RowText {
@@ -67,7 +54,8 @@ enum class FindDirection : uint8_t { next = 0, previous = 1, all = 2 };
 // or keeps it (after a change of the view mode).
 enum class FindText { keep, clear };
 
-// Line end of the text copy puts on the clipboard.
+// Line end of the text copy puts on the clipboard: LF, as the programs a Linux user pastes
+// into (editors, terminals, mail) expect; CR LF would leave a stray CR on every line.
 inline constexpr olstring_view kCopyLineEnd = u"\n";
 
 class mrnListView : public olListView {
@@ -82,8 +70,11 @@ public:
   void setResult(const CompareResult* result) { m_result = result; }
   const CompareResult* result() const { return m_result; }
   void setFlatDisplay(bool flat) { m_shape = flat ? RowShape::flat : RowShape::tree; }
+  // Which items become rows: asked at every rebuild, so that the owner's view mode, wherever
+  // it is kept, decides. Without one the list shows the differences only.
+  void setRowFilter(std::function<RowFilter()> filter) { m_rowFilter = std::move(filter); }
 
-  // Builds the rows again for the current view mode, keeping the selected items selected
+  // Builds the rows again for the owner's row filter, keeping the selected items selected
   // (by item; the inverted flag stays), the current row and the anchor on their items
   // (-1 when an item is no longer shown), and the current row in view.
   void rebuildRows(FindText findText);
@@ -98,7 +89,6 @@ public:
 
   // The context menu (built by the menu builder; not owned) and its enabling rules.
   void setContextMenu(olMenu* menu) { m_menu = menu; }
-  olMenu* contextMenu() const { return m_menu; }
   void updateContextMenu(olMenu& menu) const;
   // Registers the list's hotkeys (Ctrl+F, F3, Shift+F3, Ctrl+F3, F4, Shift+F4) in a table.
   void addHotkeys(olHotkeyTable& table) const;
@@ -154,25 +144,23 @@ protected:
   void onContextMenu(POINT screen) override;
 
 private:
-  // The widths of a side's size and attribute columns, for the widest text of the rows.
-  struct Columns {
-    int size = 0;
-    int attributes = 0;
-  };
   void paintSide(HDC dc, const CompareItem& item, int row, int side, const RECT& half, const RECT& rowArea,
                  unsigned state);
   void paintTreeLines(HDC dc, int row, int left, const RECT& rowArea, COLORREF colour) const;
-  const Columns& columns(HDC dc, int side);
+  // The widths of a side's columns (ListViewPaint.cpp) that line up down the whole list, for
+  // the widest text the rows give each; 0 for a column as wide as each row's own text.
+  const std::vector<int>& columnWidths(HDC dc, int side);
   void forgetColumns() { m_columnsValid = false; }
   int startOfFind() const;
 
   const CompareResult* m_result = nullptr;
   ResultRows m_rows;
   RowShape m_shape = RowShape::tree;
+  std::function<RowFilter()> m_rowFilter = [] { return RowFilter::differencesOnly; };
   olMenu* m_menu = nullptr;
   olstring m_findText;
   FindDirection m_findDirection = FindDirection::next;
   // Column widths of each side, measured once per font and rows.
-  Columns m_columns[2];
+  std::vector<int> m_columnWidths[2];
   bool m_columnsValid = false;
 };

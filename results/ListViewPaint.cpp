@@ -1,11 +1,13 @@
 // How the results list draws a row: background, difference frame, the middle line, and
-// each side's tree lines, glyph, name and right-aligned size, attribute and time columns.
+// each side's tree lines, glyph, name and the right-aligned columns of its table.
 #include "results/ListView.h"
 
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
+
+#include <array>
 
 #include "foundation/LanguageKeys.h"
 #include "toolkit/Geometry.h"
@@ -16,8 +18,30 @@ using namespace ItemFlags;
 
 namespace {
 
-QString toQt(olstring_view text) { return QStringView(text.data(), static_cast<qsizetype>(text.size())).toString(); }
-QColor qcolour(COLORREF c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
+// One column of a side, right of the name: a column is one row of kColumns.
+struct ListColumn {
+  // The text a side of an item shows; an empty text draws nothing but keeps the room.
+  olstring (*text)(const SideInfo& side);
+  // The mark of highlightsOf that draws the text in the difference colour.
+  bool RowHighlights::*highlight;
+  // The widest text the rows give the column on a side, so that it lines up down the whole
+  // list (an empty text leaves the column out); nullptr for a column as wide as each row's
+  // own text.
+  olstring (*widest)(const ResultRows& rows, int side);
+};
+
+// Laid out from the right edge of a side, first row outermost; a narrow side gives up the
+// last row first, and the name keeps at least kMinimumNameWidth.
+constexpr ListColumn kColumns[] = {
+    {[](const SideInfo& side) { return side.isFolder() ? olstring() : sizeText(side.size); }, &RowHighlights::size,
+     [](const ResultRows& rows, int side) { return sizeText(rows.largestSize(side)); }},
+    {[](const SideInfo& side) { return attrText(side.attributes); }, &RowHighlights::attributes,
+     [](const ResultRows& rows, int side) {
+       return rows.attributesSeen(side) != 0 ? attrText(rows.attributesSeen(side)) : olstring();
+     }},
+    {[](const SideInfo& side) { return timeText(side.modified); }, &RowHighlights::time, nullptr},
+};
+constexpr size_t kColumnCount = std::size(kColumns);
 
 // The glyph squares of files and missing items, and the folder outline.
 constexpr int kSquareSize = 8;
@@ -60,7 +84,7 @@ RowColours rowColours(unsigned state) {
 }
 
 void fill(HDC dc, int x, int y, int width, int height, COLORREF colour) {
-  dc->fillRect(x, y, width, height, qcolour(colour));
+  dc->fillRect(x, y, width, height, toQColor(colour));
 }
 
 // Dots one pixel apart, on the pixels whose content position is even, so that the lines
@@ -93,10 +117,10 @@ void drawFolder(HDC dc, const RECT& cell, COLORREF outline, COLORREF fillColour)
   path.closeSubpath();
   dc->save();
   dc->setRenderHint(QPainter::Antialiasing, true);
-  QPen pen(qcolour(outline), 1.5);
+  QPen pen(toQColor(outline), 1.5);
   pen.setJoinStyle(Qt::RoundJoin);
   dc->setPen(pen);
-  dc->setBrush(qcolour(fillColour));
+  dc->setBrush(toQColor(fillColour));
   dc->drawPath(path);
   dc->restore();
 }
@@ -104,25 +128,24 @@ void drawFolder(HDC dc, const RECT& cell, COLORREF outline, COLORREF fillColour)
 void drawColumnText(HDC dc, const QString& text, int left, int right, const RECT& row, COLORREF colour,
                     Qt::Alignment align) {
   if (right <= left || text.isEmpty()) return;
-  dc->setPen(qcolour(colour));
+  dc->setPen(toQColor(colour));
   dc->drawText(QRect(left, row.top, right - left, row.height()), int(align | Qt::AlignVCenter | Qt::TextSingleLine),
                text);
 }
 
 }  // namespace
 
-const mrnListView::Columns& mrnListView::columns(HDC dc, int side) {
+const std::vector<int>& mrnListView::columnWidths(HDC dc, int side) {
   if (!m_columnsValid) {
     const QFontMetrics metrics(dc->font());
     for (int s = 0; s < 2; ++s) {
-      const int64_t largest = m_rows.largestSize(s);
-      const uint32_t attributes = m_rows.attributesSeen(s);
-      m_columns[s].size = metrics.horizontalAdvance(toQt(sizeText(largest)));
-      m_columns[s].attributes = attributes ? metrics.horizontalAdvance(toQt(attrText(attributes))) : 0;
+      m_columnWidths[s].assign(kColumnCount, 0);
+      for (size_t i = 0; i < kColumnCount; ++i)
+        if (kColumns[i].widest) m_columnWidths[s][i] = metrics.horizontalAdvance(toQString(kColumns[i].widest(m_rows, s)));
     }
     m_columnsValid = true;
   }
-  return m_columns[side];
+  return m_columnWidths[side];
 }
 
 void mrnListView::paintTreeLines(HDC dc, int row, int left, const RECT& rowArea, COLORREF colour) const {
@@ -142,7 +165,7 @@ void mrnListView::paintTreeLines(HDC dc, int row, int left, const RECT& rowArea,
     if (depth < 1) break;
     if (!m_rows.isLastShownChild(size_t(up))) dottedVertical(dots, column(depth), rowArea.top, rowArea.bottom, scroll);
   }
-  dc->setPen(QPen(qcolour(colour), 0));
+  dc->setPen(QPen(toQColor(colour), 0));
   dc->drawPoints(dots);
 }
 
@@ -164,48 +187,40 @@ void mrnListView::paintSide(HDC dc, const CompareItem& item, int row, int side, 
   if (info.isFolder()) drawFolder(dc, cell, glyphColour, colours.folderFill);
   else drawSquare(dc, cell, glyphColour, colours);
 
-  // The columns from the right edge: size, attributes, time, each a gap apart.
+  // The columns from the right edge, each a gap apart.
   const RowHighlights highlights = highlightsOf(item);
-  const Columns& widths = columns(dc, side);
+  const std::vector<int>& lined = columnWidths(dc, side);
   const int gap = uiMargins().gapHorizontal;
   const QFontMetrics metrics(dc->font());
-  const QString time = toQt(timeText(info.modified));
-  const QString attributes = toQt(attrText(info.attributes));
   const int nameLeft = cell.right + kPadding;
-  int sizeWidth = widths.size, attributeWidth = widths.attributes, timeWidth = metrics.horizontalAdvance(time);
+  std::array<olstring, kColumnCount> texts;
+  std::array<int, kColumnCount> widths;
+  for (size_t i = 0; i < kColumnCount; ++i) {
+    texts[i] = kColumns[i].text(info);
+    widths[i] = kColumns[i].widest ? lined[i] : metrics.horizontalAdvance(toQString(texts[i]));
+  }
   auto nameRight = [&] {
     int right = half.right;
-    for (int width : {sizeWidth, attributeWidth, timeWidth})
+    for (int width : widths)
       if (width > 0) right -= width + gap;
     return right;
   };
-  // A narrow half gives up the time, then the attributes, then the size before the name.
-  for (int* width : {&timeWidth, &attributeWidth, &sizeWidth})
-    if (nameRight() - nameLeft < kMinimumNameWidth) *width = 0;
+  for (size_t i = kColumnCount; i-- > 0;)
+    if (nameRight() - nameLeft < kMinimumNameWidth) widths[i] = 0;
 
   int right = half.right;
-  if (sizeWidth > 0) {
-    if (!info.isFolder())
-      drawColumnText(dc, toQt(sizeText(info.size)), right - sizeWidth, right, rowArea,
-                     highlights.size ? colours.difference : colours.secondary, Qt::AlignRight);
-    right -= sizeWidth + gap;
-  }
-  if (attributeWidth > 0) {
-    drawColumnText(dc, attributes, right - attributeWidth, right, rowArea,
-                   highlights.attributes ? colours.difference : colours.secondary, Qt::AlignRight);
-    right -= attributeWidth + gap;
-  }
-  if (timeWidth > 0) {
-    drawColumnText(dc, time, right - timeWidth, right, rowArea, highlights.time ? colours.difference : colours.secondary,
-                   Qt::AlignRight);
-    right -= timeWidth + gap;
+  for (size_t i = 0; i < kColumnCount; ++i) {
+    if (widths[i] <= 0) continue;
+    drawColumnText(dc, toQString(texts[i]), right - widths[i], right, rowArea,
+                   highlights.*kColumns[i].highlight ? colours.difference : colours.secondary, Qt::AlignRight);
+    right -= widths[i] + gap;
   }
   if (right <= nameLeft) return;
   const int nameWidth = right - nameLeft;
   const olstring name = flat ? itemRelativePath(item, side) : info.name;
   // A path keeps its last part (the item's own name) whole when it is cut.
-  const QString shown = flat ? toQt(elideText(name, nameWidth, olElide::path, m_font))
-                             : metrics.elidedText(toQt(name), Qt::ElideRight, nameWidth);
+  const QString shown = flat ? toQString(elideText(name, nameWidth, olElide::path, m_font))
+                             : metrics.elidedText(toQString(name), Qt::ElideRight, nameWidth);
   drawColumnText(dc, shown, nameLeft, right, rowArea, highlights.name ? colours.difference : colours.text,
                  Qt::AlignLeft);
 }
@@ -232,7 +247,7 @@ void mrnListView::paintRow(HDC dc, int row, const RECT& rect, unsigned state) {
   if ((state & kRowCurrent) && (state & kRowFocused)) {
     // The caret: a dotted outline, as keyboard users know it.
     dc->save();
-    QPen pen(qcolour(colours.secondary), 0, Qt::DotLine);
+    QPen pen(toQColor(colours.secondary), 0, Qt::DotLine);
     dc->setPen(pen);
     dc->setBrush(Qt::NoBrush);
     dc->drawRect(QRect(rect.left, rect.top, rect.width() - 1, rect.height() - 1));
@@ -248,7 +263,7 @@ void mrnListView::paintEmpty(HDC dc, const RECT& client) {
   if (width <= 0) return;
   const QFontMetrics metrics(dc->font());
   const QRect area(client.left + margins.horizontal, client.top + margins.vertical, width, metrics.height());
-  dc->setPen(qcolour(themeColour(olThemeSlot::secondary)));
+  dc->setPen(toQColor(themeColour(olThemeSlot::secondary)));
   dc->drawText(area, int(Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine),
-               metrics.elidedText(toQt(text), Qt::ElideRight, width));
+               metrics.elidedText(toQString(text), Qt::ElideRight, width));
 }

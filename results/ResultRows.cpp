@@ -1,11 +1,9 @@
 #include "results/ResultRows.h"
 
-#include "app/Settings.h"
 #include "foundation/LanguageKeys.h"
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <unordered_map>
 
 using namespace ItemFlags;
@@ -88,26 +86,6 @@ void buildRows(const CompareItem& root, ResultRows& rows, RowFilter filter, RowS
   else builder.walkDifferencesFlat(root);
 }
 
-// ---- view mode
-
-namespace {
-
-std::optional<int> g_viewMode;
-
-}  // namespace
-
-int viewMode() {
-  if (!g_viewMode) g_viewMode = readViewMode() == kViewAllItems ? kViewAllItems : kViewDifferences;
-  return *g_viewMode;
-}
-
-void setViewMode(int mode) {
-  g_viewMode = mode == kViewAllItems ? kViewAllItems : kViewDifferences;
-  writeViewMode(*g_viewMode);
-}
-
-void forgetViewMode() { g_viewMode.reset(); }
-
 // ---- highlights and descriptions
 
 RowHighlights highlightsOf(const CompareItem& item) {
@@ -182,7 +160,6 @@ COLORREF fromHsl(const Hsl& hsl) {
   return RGB(channel(r), channel(g), channel(b));
 }
 
-constexpr COLORREF kDifferenceBase = RGB(204, 102, 0);
 constexpr double kLightnessDistance = 0.4;
 
 }  // namespace
@@ -192,9 +169,9 @@ COLORREF differenceColour(COLORREF background) {
   static std::unordered_map<COLORREF, COLORREF> cache;
   background &= 0xFFFFFF;
   if (auto found = cache.find(background); found != cache.end()) return found->second;
-  Hsl base = toHsl(kDifferenceBase);
+  Hsl base = toHsl(kDifferenceColour);
   const double backgroundLightness = toHsl(background).lightness;
-  COLORREF result = kDifferenceBase;
+  COLORREF result = kDifferenceColour;
   // A small tolerance keeps the exact 0.4 of the base on white from flipping on rounding.
   if (std::fabs(base.lightness - backgroundLightness) < kLightnessDistance - 1e-9) {
     base.lightness = backgroundLightness <= 0.5 ? backgroundLightness + kLightnessDistance

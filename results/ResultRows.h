@@ -14,10 +14,6 @@ enum class RowFilter { allItems, differencesOnly };
 // How the differences-only view is shown: as the tree it is, or as a flat list of paths.
 enum class RowShape { tree, flat };
 
-// The view modes kept in the settings ("viewmode").
-constexpr int kViewDifferences = 0;
-constexpr int kViewAllItems = 1;
-
 // An ordered list of non-owning item pointers; row i shows item i. It must be cleared
 // before the tree it was built from is reset. In tree display each row also knows its
 // parent's row and whether it is the last shown child of that parent, for the connector
@@ -64,17 +60,6 @@ private:
 // all its children).
 void buildRows(const CompareItem& root, ResultRows& rows, RowFilter filter, RowShape shape);
 
-// The view mode: read from the settings on first use and kept; a change is written back
-// at once. Anything but 1 reads and stores as 0 (differences only).
-int viewMode();
-void setViewMode(int mode);
-// The next viewMode() reads the settings again.
-void forgetViewMode();
-// The filter of a view mode.
-inline RowFilter filterOfViewMode(int mode) {
-  return mode == kViewAllItems ? RowFilter::allItems : RowFilter::differencesOnly;
-}
-
 // Which texts of a row are drawn in the difference colour.
 struct RowHighlights {
   bool name = false;
@@ -89,7 +74,13 @@ RowHighlights highlightsOf(const CompareItem& item);
 // joined by ", ".
 olstring describeDifferences(uint32_t flags);
 
-// The colour of highlighted texts on a background: the base orange RGB(204, 102, 0), its
-// lightness moved 0.4 away from the background's when it is closer than that. Cached per
-// background for the life of the process.
+// The colours that say "differs" and "no difference" in every theme: the fills of the
+// summary and status badges with their text, and the base of highlighted texts.
+constexpr COLORREF kDifferenceColour = RGB(204, 102, 0);
+constexpr COLORREF kNoDifferenceColour = RGB(0, 128, 0);
+constexpr COLORREF kBadgeTextColour = RGB(255, 255, 255);
+
+// The colour of highlighted texts on a background: kDifferenceColour, its lightness moved
+// 0.4 away from the background's when it is closer than that. Cached per background for the
+// life of the process.
 COLORREF differenceColour(COLORREF background);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package (cpack -G DEB) in the build folder, reusing what scripts/test.sh
-# or scripts/run.sh built there, and prints its dependencies. With --check it unpacks the
-# package into a scratch root with dpkg -x and checks the program installed there.
+# or scripts/run.sh built there, and prints its dependencies. With --check it has lintian
+# check the package (any error or warning fails), then unpacks it into a scratch root with
+# dpkg -x and checks the program installed there.
 set -euo pipefail
 MIRRANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$MIRRANE_ROOT/scripts/deps.sh"
@@ -21,6 +22,9 @@ echo "$deb"
 dpkg-deb --field "$deb" Version Depends Recommends
 
 if [ "${1:-}" = "--check" ]; then
+  # As a distribution would judge it: errors and warnings fail, notes are only shown.
+  lintian --fail-on error,warning --display-info "$deb"
+  echo "lintian: no errors or warnings"
   root=$(mktemp -d)
   trap 'rm -rf "$root"' EXIT
   dpkg -x "$deb" "$root"

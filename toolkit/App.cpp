@@ -1,6 +1,7 @@
 // The application object, the start and end of the Qt application that realises the
 // window system, and the application folder.
 #include "toolkit/App.h"
+#include "toolkit/Buttons.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -79,7 +80,7 @@ bool olApp::startInterface(int& argc, char** argv) {
   }
   guiApplication() = createGuiApplication(argc, argv);
   olScrollPanel::registerClass();
-  registerWindowMessage(u"WM_OLBUTTON_SPLIT");
+  splitterMessage();
   return true;
 }
 

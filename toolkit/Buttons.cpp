@@ -241,7 +241,13 @@ void olButton_Split::onAttached() {
   setStyle(m_hwnd, (getStyle(m_hwnd) & ~WS_TABSTOP) | WS_CLIPSIBLINGS);
   if (QWidget* widget = widgetOf(m_hwnd)) widget->setFocusPolicy(Qt::NoFocus);
   setWindowCursor(m_hwnd, olCursor::sizeWestEast);
-  registerWindowMessage(u"WM_OLBUTTON_SPLIT");
+  splitterMessage();
+}
+
+UINT splitterMessage() {
+  // Registered names keep their ids for the life of the process.
+  static const UINT message = registerWindowMessage(kSplitterMessageName);
+  return message;
 }
 
 void olButton_Split::setMargins(int left, int right) {
@@ -277,7 +283,7 @@ LRESULT olButton_Split::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (x != origin.x) {
         setWindowPos(m_hwnd, nullptr, x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         if (m_notify)
-          postMessage(m_notify, registerWindowMessage(u"WM_OLBUTTON_SPLIT"), static_cast<WPARAM>(getDlgCtrlID(m_hwnd)),
+          postMessage(m_notify, splitterMessage(), static_cast<WPARAM>(getDlgCtrlID(m_hwnd)),
                       reinterpret_cast<LPARAM>(m_hwnd));
       }
       return 0;

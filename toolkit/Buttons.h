@@ -85,10 +85,14 @@ protected:
   void paintButton(HDC dc, const RECT& rect) override;
 };
 
+// The registered message a splitter bar posts while it is dragged, and its id, registered on
+// the first call and kept.
+inline constexpr olstring_view kSplitterMessageName = u"WM_OLBUTTON_SPLIT";
+UINT splitterMessage();
+
 // A vertical splitter bar. Dragging it moves it sideways only, at least margin pixels
 // from the left and right edges of its parent's client area, and after every move it posts
-// the registered message "WM_OLBUTTON_SPLIT" (wParam its id, lParam its window) to the
-// parent it had when attached.
+// splitterMessage() (wParam its id, lParam its window) to the parent it had when attached.
 class olButton_Split : public olButton {
 public:
   LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

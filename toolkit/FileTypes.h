@@ -23,7 +23,6 @@ public:
   void draw(HDC dc, const RECT& rect) const;
   // Internal: the toolkit's sources make and read icons through Qt.
   explicit olIcon(const QIcon& icon);
-  const QIcon* qicon() const { return m_icon.get(); }
 
 private:
   std::shared_ptr<const QIcon> m_icon;

@@ -69,7 +69,7 @@ bool olListView::commitSelection(const olRowSelection& before) {
 }
 
 void olListView::selectAll() {
-  if (!m_multiple || m_rowCount == 0) return;
+  if (m_rowCount == 0) return;
   const olRowSelection before = m_selection;
   // Every row selected is the same selection however it is written down.
   if (selectedCount() == m_rowCount && m_rowCount > 0) return;
@@ -85,20 +85,59 @@ void olListView::deselectAll() {
 }
 
 void olListView::invertSelection() {
-  if (!m_multiple || m_rowCount == 0) return;
+  if (m_rowCount == 0) return;
   const olRowSelection before = m_selection;
   m_selection.invert();
   commitSelection(before);
 }
 
-void olListView::selectRowAlone(int row, olScrollAlign align) {
+void olListView::setCursor(int row, olCursorMove how, olScrollAlign scroll) {
   if (row < 0 || row >= m_rowCount) return;
   const olRowSelection before = m_selection;
-  m_selection.selectOnly(row);
+  switch (how) {
+    case olCursorMove::alone:
+      m_selection.selectOnly(row);
+      m_anchor = row;
+      break;
+    case olCursorMove::extend:
+      if (m_anchor < 0) m_anchor = m_current >= 0 ? m_current : row;
+      m_selection.selectOnlyRange(m_anchor, row);
+      break;
+    case olCursorMove::toggle:
+      m_selection.setSelected(row, !m_selection.isSelected(row), m_rowCount);
+      m_anchor = row;
+      break;
+    case olCursorMove::caretOnly: break;
+    case olCursorMove::keepIfSelected:
+      if (!m_selection.isSelected(row)) m_selection.selectOnly(row);
+      m_anchor = row;
+      break;
+  }
   setCurrentRow(row);
-  m_anchor = row;
+  // The caret moved even when the selection did not: its mark must be drawn anew.
   if (!commitSelection(before)) invalidateRect(m_hwnd);
-  ensureVisible(row, align);
+  ensureVisible(row, scroll);
+}
+
+void olListView::selectRows(std::vector<int> rows, olScrollAlign scroll) {
+  if (rows.empty()) return;
+  const int last = rows.back();
+  const olRowSelection before = m_selection;
+  m_selection.assign(std::move(rows), false);
+  setCurrentRow(last);
+  m_anchor = last;
+  if (!commitSelection(before)) invalidateRect(m_hwnd);
+  ensureVisible(last, scroll);
+}
+
+void olListView::resetRows(int count, olRowSelection selection, int current, int anchor) {
+  // The caret and the anchor go first, so that setting the count does not clamp the old ones.
+  m_current = m_anchor = -1;
+  setRowCount(count);
+  m_selection = std::move(selection);
+  m_current = current >= 0 && current < m_rowCount ? current : -1;
+  m_anchor = anchor >= 0 && anchor < m_rowCount ? anchor : -1;
+  invalidateRect(m_hwnd);
 }
 
 void olListView::setCurrentRow(int row) {
@@ -132,6 +171,7 @@ int olListView::wholeVisibleRows() const {
 
 bool olListView::ensureVisible(int row, olScrollAlign align) {
   if (row < 0 || row >= m_rowCount) return false;
+  if (align == olScrollAlign::none) return true;
   const int viewHeight = getClientRect(m_hwnd).height();
   const int top = row * m_rowHeight;
   const int bottom = top + m_rowHeight;
@@ -189,20 +229,11 @@ LRESULT olListView::onPaint() {
 
 void olListView::moveCaretTo(int target, unsigned modifiers, olScrollAlign align) {
   if (m_rowCount == 0) return;
-  target = std::clamp(target, 0, m_rowCount - 1);
-  const olRowSelection before = m_selection;
-  if (m_multiple && (modifiers & kModShift)) {
-    if (m_anchor < 0) m_anchor = m_current >= 0 ? m_current : target;
-    m_selection.selectOnlyRange(m_anchor, target);
-  } else if (m_multiple && (modifiers & kModCtrl)) {
-    // Ctrl moves only the caret; Ctrl+Space then picks rows one by one.
-  } else {
-    m_selection.selectOnly(target);
-    m_anchor = target;
-  }
-  setCurrentRow(target);
-  if (!commitSelection(before)) invalidateRect(m_hwnd);
-  ensureVisible(target, align);
+  // Ctrl moves only the caret; Ctrl+Space then picks rows one by one.
+  const olCursorMove how = (modifiers & kModShift)  ? olCursorMove::extend
+                           : (modifiers & kModCtrl) ? olCursorMove::caretOnly
+                                                    : olCursorMove::alone;
+  setCursor(std::clamp(target, 0, m_rowCount - 1), how, align);
 }
 
 bool olListView::onKeyDown(unsigned virtualKey, unsigned modifiers) {
@@ -221,13 +252,8 @@ bool olListView::onKeyDown(unsigned virtualKey, unsigned modifiers) {
     case VK_HOME: moveCaretTo(0, modifiers, olScrollAlign::top); return true;
     case VK_END: moveCaretTo(m_rowCount - 1, modifiers, olScrollAlign::bottom); return true;
     case VK_SPACE:
-      if (!(modifiers & kModCtrl) || !m_multiple || m_current < 0) return false;
-      {
-        const olRowSelection before = m_selection;
-        m_selection.setSelected(m_current, !m_selection.isSelected(m_current), m_rowCount);
-        m_anchor = m_current;
-        commitSelection(before);
-      }
+      if (!(modifiers & kModCtrl) || m_current < 0) return false;
+      setCursor(m_current, olCursorMove::toggle, olScrollAlign::none);
       return true;
     default: return false;
   }
@@ -237,45 +263,25 @@ void olListView::onLeftButtonDown(int x, int y, WPARAM keys) {
   (void)x;
   setFocus(m_hwnd);
   const int row = rowAt(y);
-  const olRowSelection before = m_selection;
   if (row < 0) {
     // Below the last row: nothing stays selected.
-    if (!(keys & MK_CONTROL)) m_selection.clear();
-  } else if (m_multiple && (keys & MK_CONTROL)) {
-    m_selection.setSelected(row, !m_selection.isSelected(row), m_rowCount);
-    setCurrentRow(row);
-    m_anchor = row;
-  } else if (m_multiple && (keys & MK_SHIFT)) {
-    if (m_anchor < 0) m_anchor = row;
-    m_selection.selectOnlyRange(m_anchor, row);
-    setCurrentRow(row);
-  } else {
-    m_selection.selectOnly(row);
-    setCurrentRow(row);
-    m_anchor = row;
-    m_dragging = m_multiple;
+    if (!(keys & MK_CONTROL)) deselectAll();
+    return;
   }
-  if (!commitSelection(before)) invalidateRect(m_hwnd);
-  if (row >= 0) ensureVisible(row);
+  const olCursorMove how = (keys & MK_CONTROL) ? olCursorMove::toggle
+                           : (keys & MK_SHIFT) ? olCursorMove::extend
+                                               : olCursorMove::alone;
+  setCursor(row, how, olScrollAlign::nearest);
+  m_dragging = how == olCursorMove::alone;
 }
 
 void olListView::onRightButtonDown(int y, WPARAM keys) {
   setFocus(m_hwnd);
   if (keys & MK_CONTROL) return;
   const int row = rowAt(y);
-  const olRowSelection before = m_selection;
-  if (row < 0) {
-    m_selection.clear();
-  } else if (m_selection.isSelected(row)) {
-    // The selection stays, so that the context menu acts on all of it.
-    setCurrentRow(row);
-    m_anchor = row;
-  } else {
-    m_selection.selectOnly(row);
-    setCurrentRow(row);
-    m_anchor = row;
-  }
-  if (!commitSelection(before)) invalidateRect(m_hwnd);
+  // On a selected row the selection stays, so that the context menu acts on all of it.
+  if (row < 0) deselectAll();
+  else setCursor(row, olCursorMove::keepIfSelected, olScrollAlign::none);
 }
 
 void olListView::dragTo(int y) {
@@ -286,12 +292,7 @@ void olListView::dragTo(int y) {
   if (y < 0) target = firstVisibleRow() - 1;
   else if (y >= viewHeight) target = (scrollPos() + viewHeight) / std::max(1, m_rowHeight);
   else target = rowAt(y) >= 0 ? rowAt(y) : m_rowCount - 1;
-  target = std::clamp(target, 0, m_rowCount - 1);
-  const olRowSelection before = m_selection;
-  m_selection.selectOnlyRange(m_anchor, target);
-  setCurrentRow(target);
-  commitSelection(before);
-  ensureVisible(target);
+  setCursor(std::clamp(target, 0, m_rowCount - 1), olCursorMove::extend, olScrollAlign::nearest);
 }
 
 void olListView::setHoverY(int y) {

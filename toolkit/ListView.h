@@ -21,6 +21,18 @@ enum class olScrollAlign {
   nearest,  // at whichever edge it was beyond
   top,      // at the top, as when scrolling up
   bottom,   // at the bottom, as when scrolling down
+  none,     // not brought into view: the view stays where it is
+};
+
+// What moving the caret to a row does to the selection and the anchor (setCursor).
+enum class olCursorMove {
+  alone,           // the row alone is selected and becomes the anchor
+  extend,          // the rows from the anchor to the row are selected; without an anchor the
+                   // caret's row, else the row itself, becomes it
+  toggle,          // the row's mark flips and the row becomes the anchor
+  caretOnly,       // the selection and the anchor stay
+  keepIfSelected,  // a selected row keeps the selection, another is selected alone; either
+                   // becomes the anchor
 };
 
 // What a row looks like when it is drawn (bits of paintRow's state).
@@ -41,16 +53,14 @@ public:
   // stop) in the parent, gives it the parent's font and binds this object to it.
   bool create(HWND parent, int id);
 
-  // Rows. Setting the count keeps the selection as it is (the owner remaps it), clamps the
-  // current row and the anchor, and updates the scroll range.
+  // Rows. The count is set by the owner with resetRows.
   int rowCount() const { return m_rowCount; }
-  void setRowCount(int count);
   int rowHeight() const { return m_rowHeight; }
   // The width of one indentation level and of an item's glyph cell.
   int indentWidth() const { return m_indentWidth; }
 
-  // The selection. Each operation below redraws and notifies kListSelectionChanged when
-  // the selection changed; deselecting keeps the current row.
+  // The selection. Every change below redraws and notifies kListSelectionChanged when the
+  // selection changed; deselecting keeps the current row.
   const olRowSelection& selection() const { return m_selection; }
   bool isSelected(int row) const { return row >= 0 && row < m_rowCount && m_selection.isSelected(row); }
   int64_t selectedCount() const { return m_selection.selectedCount(m_rowCount); }
@@ -59,20 +69,24 @@ public:
   void selectAll();
   void deselectAll();
   void invertSelection();
-  // The row alone becomes selected, current and the anchor, and is scrolled into view.
-  void selectRowAlone(int row, olScrollAlign align = olScrollAlign::nearest);
-  // Replaces the selection without notifying (a rebuild puts the same items back).
-  void restoreSelection(const olRowSelection& selection) { m_selection = selection; }
-  // A list that selects one row at a time ignores Ctrl, Shift, select all and invert.
-  void setMultipleSelection(bool multiple) { m_multiple = multiple; }
-  bool multipleSelection() const { return m_multiple; }
 
-  // The caret row (-1 for none) and the anchor of Shift selections; set without redrawing
-  // the selection.
+  // The caret row (-1 for none) and the anchor of range selections (-1 for none).
   int currentRow() const { return m_current; }
   int anchorRow() const { return m_anchor; }
-  void setCurrentRow(int row);
-  void setAnchorRow(int row) { m_anchor = row >= 0 && row < m_rowCount ? row : -1; }
+  // The one way the caret moves: to the row (nothing happens for no such row), changing the
+  // selection and the anchor as how says, then bringing the row into view as scroll says.
+  void setCursor(int row, olCursorMove how, olScrollAlign scroll);
+  // The row alone becomes selected, current and the anchor, and is brought into view.
+  void selectRowAlone(int row, olScrollAlign scroll = olScrollAlign::nearest) {
+    setCursor(row, olCursorMove::alone, scroll);
+  }
+  // The rows (ascending, inside the list) alone become selected; the last becomes the
+  // caret and the anchor and is brought into view. Nothing happens for no rows.
+  void selectRows(std::vector<int> rows, olScrollAlign scroll);
+  // After the owner built its rows again: the count, the selection, the caret and the anchor
+  // (-1 for none, and for rows outside the count) at once, nothing notified, since a rebuild
+  // puts the same items back. The scroll range follows the count; the view is repainted.
+  void resetRows(int count, olRowSelection selection, int current, int anchor);
   // The row under the mouse, or -1.
   int hoverRow() const;
 
@@ -109,21 +123,19 @@ protected:
 
   // Recomputes the row height from the font and updates the scroll range.
   void updateRowHeight();
-  // Moves the caret to the target row as a navigation key does: alone, or from the anchor
-  // with Shift, or only the caret with Ctrl.
+
+  int m_rowHeight = 20;
+  int m_indentWidth = 16;
+
+private:
+  // Sets the count, clamps the caret and the anchor to it, and updates the scroll range.
+  void setRowCount(int count);
+  void setCurrentRow(int row);
+  // Moves the caret as a navigation key does: alone, or from the anchor with Shift, or only
+  // the caret with Ctrl.
   void moveCaretTo(int target, unsigned modifiers, olScrollAlign align);
   // After a change of the selection: redraws and notifies when it differs from before.
   bool commitSelection(const olRowSelection& before);
-
-  olRowSelection m_selection;
-  int m_rowCount = 0;
-  int m_current = -1;
-  int m_anchor = -1;
-  int m_rowHeight = 20;
-  int m_indentWidth = 16;
-  bool m_multiple = true;
-
-private:
   LRESULT onPaint();
   void onLeftButtonDown(int x, int y, WPARAM keys);
   void onRightButtonDown(int y, WPARAM keys);
@@ -132,6 +144,11 @@ private:
   void setHoverY(int y);
   POINT contextMenuPoint(LPARAM lParam) const;
 
+  // The state the one door above changes; derived lists read it through the accessors.
+  olRowSelection m_selection;
+  int m_rowCount = 0;
+  int m_current = -1;
+  int m_anchor = -1;
   int m_mouseY = -1;  // client y of the mouse over the list, -1 when away
   bool m_dragging = false;
 };

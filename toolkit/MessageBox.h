@@ -26,7 +26,6 @@ public:
 
   // Picks the default button by itself after the seconds, showing them on it.
   void setCountDown(int seconds) { m_countDownSeconds = seconds; }
-  const std::vector<int>& buttonIds() const { return m_ids; }
   const olstring& text() const { return m_text; }
 
   LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -1,6 +1,10 @@
-// The paint guard and text drawing. Painting is the one place where application code uses
-// Qt directly: dc() is the QPainter of the paint pass.
+// The paint guard, text drawing and the conversions to Qt's types. Painting is the one
+// place where application code uses Qt directly: dc() is the QPainter of the paint pass.
 #pragma once
+
+#include <QColor>
+#include <QRect>
+#include <QString>
 
 #include "toolkit/Types.h"
 
@@ -25,6 +29,11 @@ private:
   QPainter* m_painter = nullptr;
   RECT m_paintRect;
 };
+
+// The toolkit's values as Qt's, for code that draws on dc() itself.
+QString toQString(olstring_view text);
+inline QColor toQColor(COLORREF c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
+inline QRect toQRect(const RECT& r) { return QRect(r.left, r.top, r.width(), r.height()); }
 
 // Selects a font and a text colour into the painter.
 void selectFont(HDC dc, HFONT font);

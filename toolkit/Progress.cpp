@@ -59,7 +59,7 @@ bool olProgressCtrl::setIndeterminate(bool indeterminate) {
   m_indeterminate = indeterminate;
   m_step = kFirstStep;
   if (indeterminate && m_hwnd) {
-    MIRRANE_CHECK(m_animation.start(m_hwnd, kAnimationStepMs), (void)0);
+    MIRRANE_CHECK_ONLY(m_animation.start(m_hwnd, kAnimationStepMs));
   }
   else m_animation.stop();
   invalidateRect(m_hwnd);

@@ -32,7 +32,6 @@ public:
   void applyControlTheme(HWND hwnd) override;
 
   void setScrollMode(olScrollMode mode) { m_mode = mode; }
-  olScrollMode scrollMode() const { return m_mode; }
   // The distance of one step of the bar's arrows and of a third of a wheel notch (the UI
   // font's line height when 0).
   void setLineStep(int pixels);

@@ -25,10 +25,10 @@ struct olBrushObject {
 
 namespace {
 
-olTheme makeTheme(const char16_t* name, std::initializer_list<uint32_t> rgb) {
+// A theme from its colours as 0xRRGGBB, one for each role in the order of olThemeSlot.
+olTheme makeTheme(const char16_t* name, const std::array<uint32_t, kThemeSlotCount>& rgb) {
   olTheme theme{name, {}};
-  int i = 0;
-  for (uint32_t value : rgb) theme.colours[i++] = fromHexRgb(value);
+  std::transform(rgb.begin(), rgb.end(), theme.colours.begin(), fromHexRgb);
   return theme;
 }
 
@@ -36,7 +36,7 @@ struct CurrentTheme {
   olTheme theme = themeTable().front();
   int index = 0;
   bool system = false;
-  olBrushObject brushes[12] = {};
+  std::array<olBrushObject, kThemeSlotCount> brushes = {};
   HFONT fonts[3] = {nullptr, nullptr, nullptr};
   LOGFONTW description;
   olMargins margins;
@@ -109,6 +109,7 @@ COLORREF systemColour(olThemeSlot slot) {
     case olThemeSlot::window: return fromQColor(p.color(QPalette::Base));
     case olThemeSlot::link: return fromQColor(p.color(QPalette::Link));
     case olThemeSlot::secondary: return legibleOnBackgrounds(fromQColor(p.color(QPalette::Shadow)), p);
+    case olThemeSlot::end: break;
   }
   return 0;
 }
@@ -129,17 +130,21 @@ void repaintOpenWindows() {
 }  // namespace
 
 const std::vector<olTheme>& themeTable() {
+  // Each list holds one colour for each role, in the order of olThemeSlot: face, frame, accent,
+  // subtle, hover, selection, buttonState, text, greyText, window, link, secondary. A list is
+  // made an array of its own length, so that one colour too many or too few does not compile.
+  const auto colours = [](auto... rgb) { return std::array<uint32_t, sizeof...(rgb)>{static_cast<uint32_t>(rgb)...}; };
   static const std::vector<olTheme> table = {
-      makeTheme(u"Light", {0xF0F0F0, 0xADADAD, 0x007ACC, 0xDEDEDE, 0xD1E7F8, 0x93C5EE, 0xCCCCCC, 0x000000, 0x6B6B6B,
-                           0xFFFFFF, 0x0000CC, 0x6B6B6B}),
-      makeTheme(u"Dark", {0x252525, 0x858585, 0x007ACC, 0x333333, 0x474747, 0x5C5C5C, 0x333333, 0xDADADA, 0x939393,
-                          0x1E1E1E, 0x3794FF, 0xDADADA}),
-      makeTheme(u"Blue", {0x003C6C, 0x80B1D8, 0x35B735, 0x004D8A, 0x00559B, 0x0075D5, 0x003C6C, 0xFFFFFF, 0xA8BCD0,
-                          0x002D4F, 0x4CCB4C, 0x9FC4E1}),
-      makeTheme(u"Green", {0x0C5C0C, 0x88BE88, 0xFFFFFF, 0x0F6E0F, 0x1B781B, 0x2A852A, 0x0C5C0C, 0xFFFFFF, 0xA3D3A3,
-                           0x094209, 0xFFFFFF, 0xBADABA}),
-      makeTheme(u"System Default", {0xF0F0F0, 0xADADAD, 0x007ACC, 0xDEDEDE, 0xD1E7F8, 0x93C5EE, 0xCCCCCC, 0x000000,
-                                    0x6B6B6B, 0xFFFFFF, 0x0000CC, 0x6B6B6B}),
+      makeTheme(u"Light", colours(0xF0F0F0, 0xADADAD, 0x007ACC, 0xDEDEDE, 0xD1E7F8, 0x93C5EE, 0xCCCCCC, 0x000000,
+                                  0x6B6B6B, 0xFFFFFF, 0x0000CC, 0x6B6B6B)),
+      makeTheme(u"Dark", colours(0x252525, 0x858585, 0x007ACC, 0x333333, 0x474747, 0x5C5C5C, 0x333333, 0xDADADA,
+                                 0x939393, 0x1E1E1E, 0x3794FF, 0xDADADA)),
+      makeTheme(u"Blue", colours(0x003C6C, 0x80B1D8, 0x35B735, 0x004D8A, 0x00559B, 0x0075D5, 0x003C6C, 0xFFFFFF,
+                                 0xA8BCD0, 0x002D4F, 0x4CCB4C, 0x9FC4E1)),
+      makeTheme(u"Green", colours(0x0C5C0C, 0x88BE88, 0xFFFFFF, 0x0F6E0F, 0x1B781B, 0x2A852A, 0x0C5C0C, 0xFFFFFF,
+                                  0xA3D3A3, 0x094209, 0xFFFFFF, 0xBADABA)),
+      makeTheme(u"System Default", colours(0xF0F0F0, 0xADADAD, 0x007ACC, 0xDEDEDE, 0xD1E7F8, 0x93C5EE, 0xCCCCCC,
+                                           0x000000, 0x6B6B6B, 0xFFFFFF, 0x0000CC, 0x6B6B6B)),
   };
   return table;
 }
@@ -155,7 +160,7 @@ bool applyTheme(int index) {
   theme.theme = table[index];
   theme.index = index;
   theme.system = index == static_cast<int>(table.size()) - 1 && table[index].name == u"System Default";
-  for (int slot = 1; slot <= 12; ++slot) theme.brushes[slot - 1].colour = themeColour(static_cast<olThemeSlot>(slot));
+  for (size_t i = 0; i < kThemeSlotCount; ++i) theme.brushes[i].colour = themeColour(static_cast<olThemeSlot>(i + 1));
   menusReadTheme();
   repaintOpenWindows();
   return true;
@@ -180,7 +185,7 @@ COLORREF themeColour(olThemeSlot slot) {
   return current().theme.colour(slot);
 }
 
-HBRUSH themeBrush(olThemeSlot slot) { return &current().brushes[static_cast<int>(slot) - 1]; }
+HBRUSH themeBrush(olThemeSlot slot) { return &current().brushes[themeSlotIndex(slot)]; }
 
 const void* themeMarker() { return &current(); }
 

@@ -2,12 +2,14 @@
 // helpers every owner-drawn part of the program shares.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <vector>
 
 #include "toolkit/Types.h"
 
-// The twelve colour roles of a theme, numbered as in the theme table.
+// The colour roles of a theme, numbered from 1 as in the theme table.
 enum class olThemeSlot {
   face = 1,      // dialog, panel and button background
   frame,         // borders and separator lines
@@ -21,12 +23,21 @@ enum class olThemeSlot {
   window,        // list, edit and content backgrounds
   link,          // link buttons
   secondary,     // secondary texts and the current-row mark
+  // Not a role: one past the last, so that every table of roles is sized from the enum and
+  // a theme that lists one colour too many or too few does not compile.
+  end
 };
+constexpr size_t kThemeSlotCount = static_cast<size_t>(olThemeSlot::end) - 1;
+
+// The place of a role in a table of roles.
+constexpr size_t themeSlotIndex(olThemeSlot slot) { return static_cast<size_t>(slot) - 1; }
+
+using olThemeColours = std::array<COLORREF, kThemeSlotCount>;
 
 struct olTheme {
   olstring name;
-  COLORREF colours[12];
-  COLORREF colour(olThemeSlot slot) const { return colours[static_cast<int>(slot) - 1]; }
+  olThemeColours colours;
+  COLORREF colour(olThemeSlot slot) const { return colours[themeSlotIndex(slot)]; }
 };
 
 // "Light", "Dark", "Blue", "Green" and "System Default", in this order.

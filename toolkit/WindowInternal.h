@@ -12,6 +12,7 @@
 
 #include <memory>
 
+#include "toolkit/PaintDC.h"
 #include "toolkit/Window.h"
 
 class QApplication;
@@ -65,16 +66,13 @@ HFONT createFontObject(const QFont& font);
 void deleteFontObject(HFONT font);
 QFont qfontOf(HFONT font);
 
-// Texts.
-QString toQString(olstring_view text);
+// Texts (toQString, toQColor and toQRect are public, in toolkit/PaintDC.h).
 olstring fromQString(const QString& text);
 
 // Geometry.
-inline QRect toQRect(const RECT& r) { return QRect(r.left, r.top, r.width(), r.height()); }
 inline RECT fromQRect(const QRect& r) { return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()}; }
 
 // Colours.
-inline QColor toQColor(COLORREF c) { return QColor(redOf(c), greenOf(c), blueOf(c)); }
 inline COLORREF fromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
 
 // ---- the event bridge (EventBridge.cpp)

@@ -18,10 +18,10 @@ olstring helpCaption() { return cleanLabel(langText(lang::global::kHelp), olMark
 
 CAboutDlg::CAboutDlg() {
   beginTemplate(260, 104, olTemplate::popup, 4);
-  addTemplateItem(kTemplateButton, kAboutLinkId, 7, 46, 107, 14, WS_TABSTOP);
-  addTemplateItem(kTemplateButton, kAboutHelpId, 203, 7, 50, 14, WS_TABSTOP);
+  addTemplateItem(kTemplateButton, menu_command::kShowHomePage, 7, 46, 107, 14, WS_TABSTOP);
+  addTemplateItem(kTemplateButton, menu_command::kShowHelp, 203, 7, 50, 14, WS_TABSTOP);
   addTemplateItem(kTemplateButton, IDCANCEL, 203, 32, 50, 14, WS_TABSTOP);
-  addTemplateItem(kTemplateButton, kAboutDonateId, 203, 83, 50, 14, WS_TABSTOP);
+  addTemplateItem(kTemplateButton, menu_command::kShowDonatePage, 203, 83, 50, 14, WS_TABSTOP);
 }
 
 CAboutDlg::~CAboutDlg() = default;
@@ -39,7 +39,7 @@ const olstring& CAboutDlg::attributionText() {
 LRESULT CAboutDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND) {
     const unsigned id = LOWORD(wParam);
-    if (id == kAboutLinkId || id == kAboutDonateId || id == kAboutHelpId) {
+    if (id == menu_command::kShowHomePage || id == menu_command::kShowDonatePage || id == menu_command::kShowHelp) {
       // The owner opens the page; this dialog stays open.
       postMessage(getOwner(m_hwnd), WM_COMMAND, wParam, 0);
       return 0;
@@ -50,7 +50,7 @@ LRESULT CAboutDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CAboutDlg::attachControls() {
   const std::pair<olWnd*, int> controls[] = {
-      {&m_link, kAboutLinkId}, {&m_helpButton, kAboutHelpId}, {&m_donateButton, kAboutDonateId}, {&m_closeButton, IDCANCEL}};
+      {&m_link, menu_command::kShowHomePage}, {&m_helpButton, menu_command::kShowHelp}, {&m_donateButton, menu_command::kShowDonatePage}, {&m_closeButton, IDCANCEL}};
   for (auto [control, id] : controls) {
     MIRRANE_CHECK(control->attachDlgItem(m_hwnd, id), continue);
   }

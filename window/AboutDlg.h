@@ -3,12 +3,9 @@
 // owner window, which opens the web pages.
 #pragma once
 
+#include "foundation/CommandIds.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Dialog.h"
-
-constexpr int kAboutLinkId = 1021;
-constexpr int kAboutDonateId = 1022;
-constexpr int kAboutHelpId = 1023;
 
 class CAboutDlg : public olBaseDlg {
 public:

@@ -42,8 +42,7 @@ void applyLanguageToToolkit() {
 }
 
 void askWindowsToReloadTexts(HWND mainWindow) {
-  const UINT message = registeredMessage(kLanguageMessageName);
-  if (message == 0) return;
+  const UINT message = languageMessage();
   if (mainWindow) postMessage(mainWindow, message, 1, 0);
   for (HWND window : topLevelWindows()) {
     if (window != mainWindow) postMessage(window, message, 1, 0);
@@ -57,8 +56,14 @@ bool isCurrentLanguageFile(olstring_view fileName) {
 
 }  // namespace
 
+UINT languageMessage() {
+  // Registered names keep their ids for the life of the process.
+  static const UINT message = registerWindowMessage(kLanguageMessageName);
+  return message;
+}
+
 UINT registerLanguageMessage() {
-  const UINT message = registerWindowMessage(kLanguageMessageName);
+  const UINT message = languageMessage();
   olBaseDlg::setReloadTextsMessage(message);
   return message;
 }

@@ -3,16 +3,17 @@
 // choices at start-up.
 #pragma once
 
+#include "foundation/CommandIds.h"
 #include "foundation/olmlang.h"
 #include "toolkit/Types.h"
 
 class JobState;
 
-// The registered message posted after a language switch; every open dialog then re-reads
-// its texts (olBaseDlg::reloadTexts).
-inline constexpr olstring_view kLanguageMessageName = u"Mirrane_WM_MRN";
-// Registers the message and makes the dialogs answer it; returns its id. Call once the
-// interface is up (applyStoredAppearance does).
+// The id of the message posted after a language switch (kLanguageMessageName), registered on
+// the first call and kept; every open dialog then re-reads its texts (olBaseDlg::reloadTexts).
+UINT languageMessage();
+// Makes the dialogs answer the message; returns its id. Call once the interface is up
+// (applyStoredAppearance does).
 UINT registerLanguageMessage();
 
 // Whether the entry of the language list at the index is the language in use; false for an

@@ -1,31 +1,36 @@
 #include "window/CompareInfoPanel.h"
 
+#include "engine/ListingFormat.h"
+
 #include "app/Settings.h"
 #include "engine/Archive.h"
+#include "foundation/CommandIds.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/SoftCheck.h"
 #include "toolkit/FileDialog.h"
 #include "toolkit/Geometry.h"
 #include "toolkit/PaintDC.h"
-#include "window/MenuCommands.h"
 #include "window/Menus.h"
+
+#include <algorithm>
 
 namespace {
 
 namespace keys = lang::compare_options;
 
-struct BoxText {
-  int controlId;
-  LanguageKey text;
-};
-
-// Every check box with its caption, in tab order.
-constexpr BoxText kBoxTexts[] = {
-    {control_id::kForceFile, keys::kForceFile}, {control_id::kCase, keys::kCase},
-    {control_id::kModifyTime, keys::kMtime},    {control_id::kAttributes, keys::kAttr},
-    {control_id::kAdjustPath, keys::kAdjustPath}, {control_id::kAutoSkip, keys::kAutoSkip},
-    {control_id::kTextMode, keys::kTextMode},
-};
+// The switches top to bottom, which is also their tab order: group by group, and in a group
+// by control id.
+const std::array<const CompareSwitch*, kCompareSwitchCount>& panelOrder() {
+  static const auto order = [] {
+    std::array<const CompareSwitch*, kCompareSwitchCount> sorted;
+    for (size_t i = 0; i < kCompareSwitchCount; ++i) sorted[i] = &kCompareSwitches[i];
+    std::sort(sorted.begin(), sorted.end(), [](const CompareSwitch* a, const CompareSwitch* b) {
+      return std::pair(a->group, a->controlId) < std::pair(b->group, b->controlId);
+    });
+    return sorted;
+  }();
+  return order;
+}
 
 HWND makeControl(HWND parent, olstring_view className, uint32_t style, int id) {
   return createWindowEx(0, className, u"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, RECT{}, parent, id);
@@ -39,29 +44,11 @@ CCompareInfoPanel::CCompareInfoPanel(CompareEngine& engine) : m_engine(engine) {
 
 CCompareInfoPanel::~CCompareInfoPanel() = default;
 
-const std::array<SwitchBox, 7>& CCompareInfoPanel::switchBoxes() {
-  static const std::array<SwitchBox, 7> boxes{{
-      {control_id::kForceFile, &CompareOptions::forceFile},
-      {control_id::kCase, &CompareOptions::compareCase},
-      {control_id::kModifyTime, &CompareOptions::modifyTime},
-      {control_id::kAttributes, &CompareOptions::attr},
-      {control_id::kAdjustPath, &CompareOptions::adjustPath},
-      {control_id::kAutoSkip, &CompareOptions::autoSkip},
-      {control_id::kTextMode, &CompareOptions::textMode},
-  }};
-  return boxes;
-}
-
 olCheckBox& CCompareInfoPanel::checkBox(int controlId) {
-  switch (controlId) {
-    case control_id::kCase: return m_case;
-    case control_id::kModifyTime: return m_modifyTime;
-    case control_id::kAttributes: return m_attributes;
-    case control_id::kAdjustPath: return m_adjustPath;
-    case control_id::kAutoSkip: return m_autoSkip;
-    case control_id::kTextMode: return m_textMode;
-    default: return m_forceFile;
-  }
+  size_t row = 0;
+  while (row < kCompareSwitchCount && kCompareSwitches[row].controlId != controlId) ++row;
+  if (row == kCompareSwitchCount) return checkBox(control_id::kForceFile);
+  return m_switchBoxes[row];
 }
 
 void CCompareInfoPanel::onAttached() {
@@ -86,9 +73,9 @@ void CCompareInfoPanel::onAttached() {
     MIRRANE_CHECK(control && entry.control->attach(control), continue);
     sendMessage(control, WM_SETFONT, static_cast<WPARAM>(sendMessage(panel, WM_GETFONT)), 0);
   }
-  for (const BoxText& box : kBoxTexts) {
-    const HWND control = makeControl(panel, u"Button", BS_AUTOCHECKBOX, box.controlId);
-    MIRRANE_CHECK(control && checkBox(box.controlId).attach(control), continue);
+  for (const CompareSwitch* entry : panelOrder()) {
+    const HWND control = makeControl(panel, u"Button", BS_AUTOCHECKBOX, entry->controlId);
+    MIRRANE_CHECK(control && checkBox(entry->controlId).attach(control), continue);
   }
   m_firstBrowse.setGlyph(olGlyph::openFolder);
   m_secondBrowse.setGlyph(olGlyph::openFolder);
@@ -100,7 +87,8 @@ void CCompareInfoPanel::applyInfoTexts() {
   m_exclude.setCueText(langText(keys::kExclude));
   setWindowText(m_firstBrowse.hwnd(), langText(keys::kBrowse));
   setWindowText(m_secondBrowse.hwnd(), langText(keys::kBrowse));
-  for (const BoxText& box : kBoxTexts) setWindowText(checkBox(box.controlId).hwnd(), langText(box.text));
+  for (const CompareSwitch& entry : kCompareSwitches)
+    setWindowText(checkBox(entry.controlId).hwnd(), langText(entry.caption));
 }
 
 void CCompareInfoPanel::layoutInfoPanel() {
@@ -120,7 +108,7 @@ bool CCompareInfoPanel::layoutColumn() {
   content = content.inflated(-dx(7, font), -dy(7, font));
   const int width = content.width();
   const int h = heightOf(m_firstPath.hwnd());
-  const int k = heightOf(m_forceFile.hwnd());
+  const int k = heightOf(m_switchBoxes.front().hwnd());
   const int gap = dy(4, font);
   const int group = dy(7, font);
   int y = content.top + dy(7, font) / 2;
@@ -132,22 +120,19 @@ bool CCompareInfoPanel::layoutColumn() {
   }
   moveWindow(m_exclude.hwnd(), content.left, y, width, h);
   y += h + gap;
-  moveWindow(m_forceFile.hwnd(), content.left, y, width, k);
-  // Two groups of three switches: what is compared, then how.
-  olCheckBox* groups[2][3] = {{&m_case, &m_modifyTime, &m_attributes}, {&m_adjustPath, &m_autoSkip, &m_textMode}};
-  for (auto& boxes : groups) {
-    y += k + group;
-    for (int i = 0; i < 3; ++i) {
-      if (i > 0) y += k + edge;
-      moveWindow(boxes[i]->hwnd(), content.left, y, width, k);
-    }
+  // The switches one under another, a wider gap between two groups.
+  const CompareSwitch* previous = nullptr;
+  for (const CompareSwitch* entry : panelOrder()) {
+    if (previous) y += k + (entry->group != previous->group ? group : edge);
+    moveWindow(checkBox(entry->controlId).hwnd(), content.left, y, width, k);
+    previous = entry;
   }
-  const int textModeBottom = y + k;
-  setContentHeight(std::max(0, textModeBottom + edge + dy(7, font) + scrollPos() - client.top));
+  const int lastBoxBottom = y + k;
+  setContentHeight(std::max(0, lastBoxBottom + edge + dy(7, font) + scrollPos() - client.top));
   return isScrollBarVisible() != barBefore;
 }
 
-void CCompareInfoPanel::followForceFile() { enableWindow(m_exclude.hwnd(), !m_forceFile.isChecked()); }
+void CCompareInfoPanel::followForceFile() { enableWindow(m_exclude.hwnd(), !forceFileBox().isChecked()); }
 
 olstring CCompareInfoPanel::browseHistory(BrowseKind kind) { return readBrowseHistory(static_cast<unsigned>(kind)); }
 
@@ -164,6 +149,7 @@ bool CCompareInfoPanel::browse(int side, BrowseKind kind) {
   } else {
     const std::vector<olFileFilter> filters{
         {langText(lang::global::kExtArchive), archiveFilterPattern(u";", m_engine.settings.archiveExtensions)},
+        {langText(lang::global::kExtListing), olstring(u"*") + listing_format::kSuffix},
         {langText(lang::global::kExtAll), u"*.*"},
     };
     chosen = olFileDialog::openFile(m_hwnd, filters, start);

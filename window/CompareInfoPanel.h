@@ -1,11 +1,13 @@
 // The scrolling column in the middle of the compare panel: the two paths with their browse
-// buttons, the exclusions and the seven switches of a compare. The compare panel moves the
+// buttons, the exclusions and the switches of a compare (app/CompareSwitches.h). The compare panel moves the
 // values between these controls and the current options; this panel lays them out, scrolls
 // them, browses for paths and keeps the exclude box off while force-file mode is checked.
 #pragma once
 
 #include <array>
+#include <span>
 
+#include "app/CompareSwitches.h"
 #include "engine/CompareEngine.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Edit.h"
@@ -15,10 +17,7 @@
 enum class BrowseKind : unsigned { project = 0, folder = 1, file = 2 };
 
 // One switch of the compare options and the check box that shows it.
-struct SwitchBox {
-  int controlId;
-  bool CompareOptions::*option;
-};
+using SwitchBox = CompareSwitch;
 
 class CCompareInfoPanel : public olScrollPanel {
 public:
@@ -34,12 +33,13 @@ public:
   // runs once more when the bar appeared or went, since that changes the width.
   void layoutInfoPanel();
 
-  // The switches in the order of their boxes (force-file first).
-  static const std::array<SwitchBox, 7>& switchBoxes();
+  // Every switch with its box.
+  static std::span<const SwitchBox> switchBoxes() { return kCompareSwitches; }
   olEdit& pathBox(int side) { return side == 0 ? m_firstPath : m_secondPath; }
   olEdit& excludeBox() { return m_exclude; }
+  // The box of a switch's control id (the force-file box for any other id).
   olCheckBox& checkBox(int controlId);
-  olCheckBox& forceFileBox() { return m_forceFile; }
+  olCheckBox& forceFileBox() { return checkBox(control_id::kForceFile); }
   HWND browseButton(int side) const { return side == 0 ? m_firstBrowse.hwnd() : m_secondBrowse.hwnd(); }
 
   // The exclude box is usable exactly while force-file mode is not checked.
@@ -65,11 +65,6 @@ private:
   olScrollPanel_Ctrl<olEdit> m_exclude;
   olScrollPanel_Ctrl<olButton_customIcon> m_firstBrowse;
   olScrollPanel_Ctrl<olButton_customIcon> m_secondBrowse;
-  olScrollPanel_Ctrl<olCheckBox> m_forceFile;
-  olScrollPanel_Ctrl<olCheckBox> m_case;
-  olScrollPanel_Ctrl<olCheckBox> m_modifyTime;
-  olScrollPanel_Ctrl<olCheckBox> m_attributes;
-  olScrollPanel_Ctrl<olCheckBox> m_adjustPath;
-  olScrollPanel_Ctrl<olCheckBox> m_autoSkip;
-  olScrollPanel_Ctrl<olCheckBox> m_textMode;
+  // One box for each row of the switch table, at the row's index.
+  std::array<olScrollPanel_Ctrl<olCheckBox>, kCompareSwitchCount> m_switchBoxes;
 };

@@ -56,7 +56,6 @@ public:
   void dropPath(olstring_view path, POINT point);
 
   CCompareInfoPanel& infoPanel() { return m_infoPanel; }
-  HWND compareButton() const { return m_compareButton.hwnd(); }
   HWND headerButton(int controlId) const;
 
 private:

@@ -10,7 +10,7 @@ uint32_t runCompareWithProgress(CompareEngine& engine, HWND owner, const std::fu
                                 const WorkerProgressHook& onWorkerProgress) {
   CProgressDlg progress(engine);
   // Without its window the compare still runs and ends; only its progress goes unseen.
-  MIRRANE_CHECK(progress.createModeless(owner), (void)0);
+  MIRRANE_CHECK_ONLY(progress.createModeless(owner));
   progress.showAndRefresh();
   const bool ownerWasEnabled = owner != nullptr && isWindowEnabled(owner);
   if (ownerWasEnabled) enableWindow(owner, false);

@@ -3,8 +3,8 @@
 // menu's theme, language and font commands.
 #pragma once
 
+#include "foundation/CommandIds.h"
 #include "toolkit/Menu.h"
-#include "window/MenuCommands.h"
 
 class JobState;
 

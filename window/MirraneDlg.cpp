@@ -1,6 +1,7 @@
 #include "window/MirraneDlg.h"
 
 #include "app/Settings.h"
+#include "foundation/CommandIds.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
 #include "foundation/SoftCheck.h"
@@ -12,11 +13,11 @@
 #include "results/DetailsDlg.h"
 #include "toolkit/PaintDC.h"
 #include "window/AboutDlg.h"
+#include "window/Appearance.h"
 #include "window/CompareWait.h"
 #include "window/DialogLayout.h"
 #include "window/MainMenu.h"
 #include "window/MainMetrics.h"
-#include "window/MenuCommands.h"
 #include "window/Menus.h"
 #include "window/MirraneApp.h"
 
@@ -29,10 +30,6 @@ constexpr int kDefaultPanelWidth = 294;
 constexpr int kSizingCorner = 10;
 // Posted to itself by a window that must start the command line's compare once it shows.
 constexpr UINT kStartFromCommandLine = WM_USER + 1;
-
-constexpr COLORREF kDifferenceColour = RGB(0xCC, 0x66, 0x00);
-constexpr COLORREF kNoDifferenceColour = RGB(0x00, 0x80, 0x00);
-constexpr COLORREF kBadgeText = RGB(0xFF, 0xFF, 0xFF);
 
 // A rectangle moved (and, when larger, shrunk) into an area.
 RECT keptInside(RECT rect, const RECT& area) {
@@ -78,18 +75,19 @@ CMirraneDlg::CMirraneDlg(CompareEngine& engine, const CommandLine* commandLine)
 CMirraneDlg::~CMirraneDlg() = default;
 
 void CMirraneDlg::attachControls() {
-  MIRRANE_CHECK(m_splitter.attachDlgItem(m_hwnd, control_id::kSplitter), (void)0);
+  MIRRANE_CHECK_ONLY(m_splitter.attachDlgItem(m_hwnd, control_id::kSplitter));
   m_splitter.setMargins(kSplitMargin, kSplitMargin);
-  MIRRANE_CHECK(m_viewDiffsButton.attachDlgItem(m_hwnd, control_id::kViewDiffs), (void)0);
-  MIRRANE_CHECK(m_viewAllButton.attachDlgItem(m_hwnd, control_id::kViewAll), (void)0);
+  MIRRANE_CHECK_ONLY(m_viewDiffsButton.attachDlgItem(m_hwnd, control_id::kViewDiffs));
+  MIRRANE_CHECK_ONLY(m_viewAllButton.attachDlgItem(m_hwnd, control_id::kViewAll));
 
   if (m_comparePanel.createModeless(m_hwnd)) {
     setWindowPos(m_comparePanel.hwnd(), HWND_TOP, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
-  MIRRANE_CHECK(m_list.create(m_hwnd, kListViewId), return);
+  MIRRANE_CHECK(m_list.create(m_hwnd, control_id::kResultsList), return);
   m_list.setContextMenu(&listViewMenu());
   m_list.setFlatDisplay(m_engine.settings.flatMode);
+  m_list.setRowFilter([this] { return m_viewMode == kViewAllItems ? RowFilter::allItems : RowFilter::differencesOnly; });
   m_list.setResult(&m_engine.result);
   setWindowPos(m_list.hwnd(), m_splitter.hwnd(), 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -104,8 +102,8 @@ bool CMirraneDlg::onInitDialog() {
   // The stored mode, as another instance may have left it.
   forgetViewMode();
   m_viewMode = ::viewMode();
-  m_viewDiffsButton.setViewChecked(m_viewMode == 0);
-  m_viewAllButton.setViewChecked(m_viewMode == 1);
+  m_viewDiffsButton.setViewChecked(m_viewMode == kViewDifferences);
+  m_viewAllButton.setViewChecked(m_viewMode == kViewAllItems);
 
   const RECT window = getWindowRect(m_hwnd);
   setMinTrackSize(window.width(), window.height());
@@ -256,7 +254,7 @@ void CMirraneDlg::noteIgnoredPaths() {
 }
 
 void CMirraneDlg::notifySelectionChanged() {
-  sendMessage(m_hwnd, WM_COMMAND, MAKEWPARAM(kListViewId, kListSelectionChanged), reinterpret_cast<LPARAM>(m_list.hwnd()));
+  sendMessage(m_hwnd, WM_COMMAND, MAKEWPARAM(control_id::kResultsList, kListSelectionChanged), reinterpret_cast<LPARAM>(m_list.hwnd()));
 }
 
 void CMirraneDlg::paintClient(HDC dc, const RECT& rect) {
@@ -287,7 +285,7 @@ void CMirraneDlg::drawHeader(HDC dc, const RECT& strip) {
     box.bottom = box.top + size.cy;
     box = box.inflated(4, 4);
     fillRoundRect(dc, box, 10, badge.colour);
-    setTextColour(dc, kBadgeText);
+    setTextColour(dc, kBadgeTextColour);
     drawText(dc, badge.text, box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     w = box.width() + 2 * half;
   }
@@ -321,7 +319,7 @@ void CMirraneDlg::drawStatusBar(HDC dc, const RECT& bar) {
   const int x0 = a.left + std::min(textExtent(m_statusText, m_font).cx, a.width() - d);
   RECT badge{x0 + half, a.top + edge, x0 + d, a.bottom - edge};
   fillRoundRect(dc, badge, 6, m_statusBadgeFlags != 0 ? kDifferenceColour : kNoDifferenceColour);
-  setTextColour(dc, kBadgeText);
+  setTextColour(dc, kBadgeTextColour);
   RECT inner = badge.inflated(-half, 0);
   drawText(dc, m_statusBadge, inner, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
   setTextColour(dc, themeColour(olThemeSlot::text));
@@ -375,8 +373,8 @@ void CMirraneDlg::setViewMode(int mode) {
   if (mode == m_viewMode) return;
   m_viewMode = mode;
   ::setViewMode(mode);
-  m_viewDiffsButton.setViewChecked(mode == 0);
-  m_viewAllButton.setViewChecked(mode == 1);
+  m_viewDiffsButton.setViewChecked(mode == kViewDifferences);
+  m_viewAllButton.setViewChecked(mode == kViewAllItems);
   m_list.rebuildRows(FindText::keep);
   invalidateArea(MainArea::header);
   notifySelectionChanged();
@@ -425,8 +423,8 @@ void CMirraneDlg::handleCommand(UINT id, UINT code, LPARAM lParam) {
     case kShowHomePage: openWebPage(::kHomePage); break;
     case kShowDonatePage: openWebPage(::kDonatePage); break;
     case kShowHelp: sendMessage(m_hwnd, WM_HELP); break;
-    case control_id::kViewDiffs: setViewMode(0); break;
-    case control_id::kViewAll: setViewMode(1); break;
+    case control_id::kViewDiffs: setViewMode(kViewDifferences); break;
+    case control_id::kViewAll: setViewMode(kViewAllItems); break;
     case kCommandLineHelp: showCommandLineHelp(); break;
     case kAbout: showAbout(); break;
     case kClearResults: clearResults(); return;
@@ -451,14 +449,12 @@ bool CMirraneDlg::filterMessage(MSG& msg) {
 }
 
 LRESULT CMirraneDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-  const UINT splitMessage = registeredMessage(u"WM_OLBUTTON_SPLIT");
-  const UINT languageMessage = registeredMessage(u"Mirrane_WM_MRN");
-  if (splitMessage != 0 && message == splitMessage && wParam == static_cast<WPARAM>(control_id::kSplitter)) {
+  if (message == splitterMessage() && wParam == static_cast<WPARAM>(control_id::kSplitter)) {
     layoutChildren(true);
     invalidateArea(MainArea::whole);
     return 0;
   }
-  if (languageMessage != 0 && message == languageMessage && LOWORD(wParam) == 1) {
+  if (message == languageMessage() && LOWORD(wParam) == 1) {
     loadTexts();
     notifySelectionChanged();
     layoutControls();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "app/Settings.h"
 #include "engine/CompareEngine.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Dialog.h"
@@ -67,7 +68,6 @@ public:
   const olstring& comparedPath(int side) const { return m_comparedPaths[side]; }
   const olstring& statusText() const { return m_statusText; }
   const olstring& statusBadge() const { return m_statusBadge; }
-  uint32_t statusBadgeFlags() const { return m_statusBadgeFlags; }
   CComparePanel& comparePanel() { return m_comparePanel; }
   HWND listWindow() const { return m_list.hwnd(); }
   mrnListView& list() { return m_list; }
@@ -114,7 +114,7 @@ private:
   mrnListView m_list;
   mrnViewButton m_viewDiffsButton;
   mrnViewButton m_viewAllButton;
-  int m_viewMode = 0;
+  int m_viewMode = kViewDifferences;
   bool m_comparing = false;
   bool m_closePending = false;
   WorkerProgressHook m_workerProgressHook;

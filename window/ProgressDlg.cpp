@@ -9,7 +9,7 @@
 
 CProgressDlg::CProgressDlg(CompareEngine& engine) : m_engine(engine) {
   beginTemplate(260, 68, olTemplate::popup, 2);
-  addTemplateItem(kTemplateButton, kPauseButtonId, 146, 47, 50, 14, WS_CLIPSIBLINGS | WS_TABSTOP);
+  addTemplateItem(kTemplateButton, control_id::kPauseButton, 146, 47, 50, 14, WS_CLIPSIBLINGS | WS_TABSTOP);
   addTemplateItem(kTemplateButton, IDCANCEL, 203, 47, 50, 14, WS_CLIPSIBLINGS | WS_TABSTOP);
 }
 
@@ -25,7 +25,7 @@ LRESULT CProgressDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         m_engine.worker.requestStop();
         updateControls();
         return 0;
-      case kPauseButtonId:
+      case control_id::kPauseButton:
         // A cancelled job is on its way out: pausing it would only hold up its end.
         if (m_cancelRequested) return 0;
         if (m_engine.worker.isPaused()) {
@@ -43,9 +43,9 @@ LRESULT CProgressDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CProgressDlg::attachControls() {
-  MIRRANE_CHECK(m_cancelButton.attachDlgItem(m_hwnd, IDCANCEL), (void)0);
-  MIRRANE_CHECK(m_pauseButton.attachDlgItem(m_hwnd, kPauseButtonId), (void)0);
-  HWND bar = createWindowEx(0, u"msctls_progress32", u"", WS_CHILD | WS_VISIBLE, RECT{}, m_hwnd, kProgressBarId);
+  MIRRANE_CHECK_ONLY(m_cancelButton.attachDlgItem(m_hwnd, IDCANCEL));
+  MIRRANE_CHECK_ONLY(m_pauseButton.attachDlgItem(m_hwnd, control_id::kPauseButton));
+  HWND bar = createWindowEx(0, u"msctls_progress32", u"", WS_CHILD | WS_VISIBLE, RECT{}, m_hwnd, control_id::kProgressBar);
   MIRRANE_CHECK(bar != nullptr, return);
   sendMessage(bar, WM_SETFONT, reinterpret_cast<WPARAM>(m_font));
   MIRRANE_CHECK(m_progressBar.attach(bar), return);

@@ -4,12 +4,10 @@
 #pragma once
 
 #include "engine/CompareEngine.h"
+#include "foundation/CommandIds.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/Progress.h"
-
-constexpr int kProgressBarId = 1019;
-constexpr int kPauseButtonId = 1020;
 
 class CProgressDlg : public olBaseDlg {
 public:

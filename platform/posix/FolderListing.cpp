@@ -106,6 +106,12 @@ bool statResolved(const std::string& path, struct stat* info) {
   return at.reached() && fstatat(at.folder(), at.name(), info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+void setTimeAndMode(FolderEntry& entry, const struct stat& info) {
+  entry.writeTime = fileTimeFromPosix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+  entry.writeNanoseconds = static_cast<uint32_t>(info.st_mtim.tv_nsec);
+  entry.mode = static_cast<uint32_t>(info.st_mode & 07777);
+}
+
 }  // namespace
 
 bool readFileEntry(std::u16string_view path, FolderEntry& entry) {
@@ -127,7 +133,7 @@ bool readFileEntry(std::u16string_view path, FolderEntry& entry) {
   entry.name = utf8ToUtf16(name);
   entry.attributes = attributesOf(info, name);
   entry.size = static_cast<uint64_t>(info.st_size);
-  entry.writeTime = fileTimeFromPosix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+  setTimeAndMode(entry, info);
   entry.device = info.st_dev;
   entry.inode = info.st_ino;
   setLastError(kErrorSuccess);
@@ -184,7 +190,7 @@ bool FolderListing::next(FolderEntry& entry) {
       if (m_state->policy == LinkPolicy::listAsFile || entry.leadsOut) {
         // The link's own size is the length of its target text.
         entry.size = static_cast<uint64_t>(own.st_size);
-        entry.writeTime = fileTimeFromPosix(own.st_mtim.tv_sec, own.st_mtim.tv_nsec);
+        setTimeAndMode(entry, own);
         entry.attributes = name[0] == '.' ? kAttributeHidden : 0;
         entry.device = own.st_dev;
         entry.inode = own.st_ino;
@@ -195,7 +201,7 @@ bool FolderListing::next(FolderEntry& entry) {
       if (!followed) {
         // Dangling or looping link: a file of size 0 with the link's own time.
         entry.size = 0;
-        entry.writeTime = fileTimeFromPosix(own.st_mtim.tv_sec, own.st_mtim.tv_nsec);
+        setTimeAndMode(entry, own);
         entry.attributes = 0;
         entry.device = own.st_dev;
         entry.inode = own.st_ino;
@@ -204,7 +210,7 @@ bool FolderListing::next(FolderEntry& entry) {
     }
     entry.attributes = attributesOf(info, name);
     entry.size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
-    entry.writeTime = fileTimeFromPosix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    setTimeAndMode(entry, info);
     entry.device = info.st_dev;
     entry.inode = info.st_ino;
     return listed();

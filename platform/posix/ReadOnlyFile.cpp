@@ -44,7 +44,26 @@ bool pathWithin(std::u16string_view path, std::u16string_view boundary, std::str
 
 }  // namespace
 
-bool ReadOnlyFile::open(std::u16string_view path, std::u16string_view boundary) {
+bool ReadOnlyFile::open(std::u16string_view path, Links links) {
+  close();
+  const std::string native = posix::nativePath(path);
+  const int noFollow = links == Links::asText ? O_NOFOLLOW : 0;
+  uint64_t size = 0;
+  const int fd = posix::openRegularFile(native, noFollow, &size);
+  // Under O_NOFOLLOW a link fails with ELOOP: its content is then the text it holds.
+  if (fd < 0 && links == Links::asText && lastError() == kErrorCantResolveFilename) {
+    if (readLinkTarget(path, &m_linkText)) {
+      m_isLinkText = true;
+      return opened(m_linkText.size());
+    }
+    setLastError(kErrorCantResolveFilename);
+  }
+  if (fd < 0) return false;
+  m_fd = fd;
+  return opened(size);
+}
+
+bool ReadOnlyFile::openWithin(std::u16string_view path, std::u16string_view boundary) {
   close();
   std::string native;
   int noFollow = 0;
@@ -71,7 +90,7 @@ bool ReadOnlyFile::open(const OpenFolder& folder, std::u16string_view name, Link
     return false;
   }
   uint64_t size = 0;
-  const int noFollow = links == Links::never ? O_NOFOLLOW : 0;
+  const int noFollow = links == Links::asText ? O_NOFOLLOW : 0;
   const int fd = posix::openRegularFileAt(folder.m_fd, posix::nativePath(name), noFollow, &size);
   if (fd < 0) return false;
   m_fd = fd;
@@ -82,7 +101,22 @@ OpenFolder::~OpenFolder() {
   if (m_fd >= 0) ::close(m_fd);
 }
 
-bool OpenFolder::open(std::u16string_view path, std::u16string_view boundary) {
+bool OpenFolder::open(std::u16string_view path, bool noFollow) {
+  if (m_fd >= 0) ::close(m_fd);
+  const std::string native = posix::nativePath(path);
+  // A descriptor that only names the folder: no read permission on it is needed, and
+  // nothing is read through it but names.
+  const posix::PathAt at(native);
+  m_fd = at.reached() ? openat(at.folder(), at.name(), O_PATH | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0)) : -1;
+  if (m_fd < 0) {
+    posix::setPathError(errno, native);
+    return false;
+  }
+  setLastError(kErrorSuccess);
+  return true;
+}
+
+bool OpenFolder::openWithin(std::u16string_view path, std::u16string_view boundary) {
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;
   std::string native;
@@ -103,6 +137,8 @@ bool OpenFolder::open(std::u16string_view path, std::u16string_view boundary) {
 void ReadOnlyFile::close() {
   if (m_fd >= 0) ::close(m_fd);
   m_fd = -1;
+  m_isLinkText = false;
+  m_linkText.clear();
   m_openSerial = 0;
   m_size = 0;
   m_position = 0;
@@ -118,6 +154,11 @@ uint32_t ReadOnlyFile::read(void* destination, uint32_t n) {
   if (!isOpen() || destination == nullptr || n == 0 || m_position >= m_size) return 0;
   // Asking for no more than the size known at open spares a last read that only finds the end.
   if (n > m_size - m_position) n = static_cast<uint32_t>(m_size - m_position);
+  if (m_isLinkText) {
+    std::memcpy(destination, m_linkText.data() + m_position, n);
+    m_position += n;
+    return n;
+  }
   auto* out = static_cast<char*>(destination);
   uint32_t total = 0;
   while (total < n) {

@@ -351,7 +351,7 @@ TEST(ReadOnlyFile, OpensByNameInAnOpenFolderAsByPath) {
   testing_support::makeLink("data.bin", temp.path("dir/link.bin"));
   testing_support::makeFifo(temp.path("dir/fifo"));
   OpenFolder folder;
-  ASSERT_TRUE(folder.open(temp.widePath("dir")));
+  ASSERT_TRUE(folder.open(temp.widePath("dir"), false));
   ReadOnlyFile file;
   ASSERT_TRUE(file.open(folder, u"data.bin"));
   EXPECT_EQ(file.size(), 10u);
@@ -359,10 +359,12 @@ TEST(ReadOnlyFile, OpensByNameInAnOpenFolderAsByPath) {
   ASSERT_EQ(file.read(bytes, 10), 10u);
   EXPECT_EQ(std::string(bytes, 10), "0123456789");
 
-  EXPECT_TRUE(file.open(folder, u"link.bin")) << "a link is followed unless told otherwise";
+  EXPECT_TRUE(file.open(folder, u"link.bin")) << "a link is followed unless read as text";
   EXPECT_EQ(file.size(), 10u);
-  EXPECT_FALSE(file.open(folder, u"link.bin", ReadOnlyFile::Links::never));
-  EXPECT_TRUE(file.open(temp.widePath("dir/link.bin"), temp.widePath("dir"))) << "by path, inside its boundary";
+  EXPECT_FALSE(file.open(folder, u"link.bin", ReadOnlyFile::Links::asText)) << "by name, a link is never followed";
+  EXPECT_TRUE(file.open(temp.widePath("dir/link.bin"), ReadOnlyFile::Links::asText));
+  EXPECT_EQ(file.size(), 8u) << "by path, its text";
+  EXPECT_TRUE(file.openWithin(temp.widePath("dir/link.bin"), temp.widePath("dir"))) << "or, inside its boundary, its target";
   EXPECT_EQ(file.size(), 10u);
 
   // Refused at once, without waiting for a writer.
@@ -373,13 +375,14 @@ TEST(ReadOnlyFile, OpensByNameInAnOpenFolderAsByPath) {
   EXPECT_FALSE(file.isOpen());
 
   OpenFolder none;
-  EXPECT_FALSE(none.open(temp.widePath("absent")));
+  EXPECT_FALSE(none.open(temp.widePath("absent"), false));
   EXPECT_FALSE(file.open(none, u"data.bin"));
   OpenFolder notAFolder;
-  EXPECT_FALSE(notAFolder.open(temp.widePath("dir/data.bin")));
+  EXPECT_FALSE(notAFolder.open(temp.widePath("dir/data.bin"), false));
   testing_support::makeLink("dir", temp.path("dirlink"));
   OpenFolder throughLink;
-  EXPECT_TRUE(throughLink.open(temp.widePath("dirlink")));
-  EXPECT_TRUE(throughLink.open(temp.widePath("dirlink"), temp.widePath())) << "a link that stays inside its boundary";
-  EXPECT_FALSE(throughLink.open(temp.widePath("dirlink"), temp.widePath("dir"))) << "none that leads out of it";
+  EXPECT_TRUE(throughLink.open(temp.widePath("dirlink"), false));
+  EXPECT_FALSE(throughLink.open(temp.widePath("dirlink"), true)) << "no link, where links are untrusted";
+  EXPECT_TRUE(throughLink.openWithin(temp.widePath("dirlink"), temp.widePath())) << "a link that stays inside its boundary";
+  EXPECT_FALSE(throughLink.openWithin(temp.widePath("dirlink"), temp.widePath("dir"))) << "none that leads out of it";
 }

@@ -118,7 +118,7 @@ TEST_F(FindTest, F3BeforeAnySearchOpensTheDialogAndCtrlF3FindsAll) {
   EXPECT_TRUE(list().findText().empty());
 
   whileDialogOpen([&](HWND dialog) {
-    QWidget* edit = widgetOf(getDlgItem(dialog, kFindEditId));
+    QWidget* edit = widgetOf(getDlgItem(dialog, control_id::kFindEdit));
     QTest::keyClicks(edit, "bRaVo");
     EXPECT_TRUE(isWindowEnabled(getDlgItem(dialog, IDOK)));
     QTest::keyClick(edit, Qt::Key_Return);
@@ -136,13 +136,13 @@ TEST_F(FindTest, TheFKeyOpensTheDialogWithTheLastTextAndAnEmptyOkSearchesNothing
   olstring shown;
   RECT editRect{}, okRect{}, cancelRect{}, client{};
   whileDialogOpen([&](HWND dialog) {
-    shown = getWindowText(getDlgItem(dialog, kFindEditId));
-    editRect = getWindowRect(getDlgItem(dialog, kFindEditId));
+    shown = getWindowText(getDlgItem(dialog, control_id::kFindEdit));
+    editRect = getWindowRect(getDlgItem(dialog, control_id::kFindEdit));
     okRect = getWindowRect(getDlgItem(dialog, IDOK));
     cancelRect = getWindowRect(getDlgItem(dialog, IDCANCEL));
     client = getWindowRect(dialog);
     gui_test::saveScreenshot(dialog, "find-dialog");
-    setWindowText(getDlgItem(dialog, kFindEditId), u"");
+    setWindowText(getDlgItem(dialog, control_id::kFindEdit), u"");
     // OK however it arrives: with an empty text the dialog ends and nothing is searched.
     sendMessage(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED));
   });

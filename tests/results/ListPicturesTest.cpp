@@ -57,7 +57,7 @@ protected:
         for (QWidget* top : QApplication::topLevelWidgets())
           if (top->isVisible() && top->windowTitle() == QStringLiteral("Find")) dialog = handleOf(top);
         ASSERT_NE(dialog, nullptr);
-        QTest::keyClicks(widgetOf(getDlgItem(dialog, kFindEditId)), "txt");
+        QTest::keyClicks(widgetOf(getDlgItem(dialog, control_id::kFindEdit)), "txt");
         pumpMessages(20);
         // The dialog drawn where it stands over the list.
         QPainter painter(&image);

@@ -131,6 +131,8 @@ bool ListHarness::open(const CompareResult* result, int width, int height) {
   if (!createModeless(nullptr)) return false;
   olApp::instance()->setMainWindow(this);
   list.setResult(result);
+  // The list follows the stored view mode, as it does in the main window.
+  list.setRowFilter([] { return viewMode() == kViewAllItems ? RowFilter::allItems : RowFilter::differencesOnly; });
   setWindowPos(m_hwnd, HWND_TOP, 40, 40, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   showWindow(m_hwnd, SW_SHOW);
   setWindowText(getDlgItem(m_hwnd, IDOK), u"Compare");
@@ -140,7 +142,7 @@ bool ListHarness::open(const CompareResult* result, int width, int height) {
 }
 
 void ListHarness::attachControls() {
-  list.create(m_hwnd, kListViewId);
+  list.create(m_hwnd, control_id::kResultsList);
   edit.attachDlgItem(m_hwnd, kHarnessEditId);
 }
 
@@ -155,7 +157,7 @@ void ListHarness::layoutControls() {
 
 LRESULT ListHarness::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_COMMAND) {
-    if (LOWORD(wParam) == kListViewId) {
+    if (LOWORD(wParam) == control_id::kResultsList) {
       notifications.push_back(HIWORD(wParam));
       return 0;
     }
@@ -194,25 +196,6 @@ std::vector<int> ListTest::selectedRows() {
     return true;
   });
   return rows;
-}
-
-// ---- settings
-
-PrivateSettings::PrivateSettings() {
-  platform::setApplicationFolder(fromUtf8(m_folder.path()));
-  setenv("XDG_CONFIG_HOME", m_folder.path("home").c_str(), 1);
-  testing_support::makeFolders(m_folder.path("config"));
-  forgetViewMode();
-}
-
-PrivateSettings::~PrivateSettings() {
-  forgetViewMode();
-  unsetenv("XDG_CONFIG_HOME");
-  platform::setApplicationFolder(fromUtf8(MIRRANE_BUILD_DIR));
-}
-
-std::string PrivateSettings::configText() const {
-  return toUtf8(readTextFile(fromUtf8(m_folder.path("config/config.ini"))));
 }
 
 }  // namespace results_test

@@ -2,8 +2,10 @@
 // of difference, and a window that holds the results list as the main window will.
 #pragma once
 
+#include "app/Settings.h"
 #include "engine/CompareEngine.h"
 #include "results/ListView.h"
+#include "tests/support/SettingsSandbox.h"
 #include "tests/support/TestSupport.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/Edit.h"
@@ -64,18 +66,9 @@ public:
   int listHeight = 360;
 };
 
-// The application folder moved to a private folder while a test changes settings
-// ("viewmode"), so the build folder's config.ini stays untouched.
-class PrivateSettings {
-public:
-  PrivateSettings();
-  ~PrivateSettings();
-  std::string configText() const;
-  std::string configPath() const { return m_folder.path("config/config.ini"); }
-
-private:
-  testing_support::TempFolder m_folder;
-};
+// The settings kept private while a test changes them ("viewmode"), so the build folder's
+// config.ini stays untouched.
+using PrivateSettings = testing_support::SettingsSandbox;
 
 // A fixture whose tests share one compare of the generated trees.
 class SharedTreesTest : public ::testing::Test {

@@ -42,9 +42,9 @@ TEST(AboutDialog, LinkHelpAndDonateGoToTheOwnerAndTheDialogStays) {
     const HWND hwnd = about.hwnd();
     EXPECT_EQ(getFocus(), getDlgItem(hwnd, IDCANCEL)) << "the close button has the focus";
     EXPECT_EQ(getWindowText(hwnd), u"About Mirrane");
-    QTest::mouseClick(widgetOf(getDlgItem(hwnd, kAboutLinkId)), Qt::LeftButton);
-    QTest::mouseClick(widgetOf(getDlgItem(hwnd, kAboutHelpId)), Qt::LeftButton);
-    QTest::mouseClick(widgetOf(getDlgItem(hwnd, kAboutDonateId)), Qt::LeftButton);
+    QTest::mouseClick(widgetOf(getDlgItem(hwnd, menu_command::kShowHomePage)), Qt::LeftButton);
+    QTest::mouseClick(widgetOf(getDlgItem(hwnd, menu_command::kShowHelp)), Qt::LeftButton);
+    QTest::mouseClick(widgetOf(getDlgItem(hwnd, menu_command::kShowDonatePage)), Qt::LeftButton);
     later(100, [&, hwnd] {
       stayed = isWindow(hwnd) && about.isModalRunning();
       gui_test::saveScreenshot(hwnd, "about-open");
@@ -55,9 +55,9 @@ TEST(AboutDialog, LinkHelpAndDonateGoToTheOwnerAndTheDialogStays) {
   EXPECT_TRUE(stayed);
   pumpMessages(50);
   ASSERT_EQ(owner.received.size(), 3u);
-  EXPECT_EQ(owner.received[0], std::make_pair(unsigned(kAboutLinkId), LPARAM(0)));
-  EXPECT_EQ(owner.received[1], std::make_pair(unsigned(kAboutHelpId), LPARAM(0)));
-  EXPECT_EQ(owner.received[2], std::make_pair(unsigned(kAboutDonateId), LPARAM(0)));
+  EXPECT_EQ(owner.received[0], std::make_pair(unsigned(menu_command::kShowHomePage), LPARAM(0)));
+  EXPECT_EQ(owner.received[1], std::make_pair(unsigned(menu_command::kShowHelp), LPARAM(0)));
+  EXPECT_EQ(owner.received[2], std::make_pair(unsigned(menu_command::kShowDonatePage), LPARAM(0)));
   olApp::instance()->setMainWindow(nullptr);
   owner.unbind(olUnbind::destroyWindow);
 }
@@ -87,7 +87,7 @@ TEST(AboutDialog, EscapeEndsItAndTheTextAreaFollowsTheLanguage) {
     // Below the link, every pixel is background.
     const HWND hwnd = bare.hwnd();
     const QImage picture = widgetOf(hwnd)->grab().toImage();
-    const RECT link = getWindowRect(getDlgItem(hwnd, kAboutLinkId));
+    const RECT link = getWindowRect(getDlgItem(hwnd, menu_command::kShowHomePage));
     const POINT below = screenToClient(hwnd, POINT{link.left, link.bottom});
     const QColor background = picture.pixelColor(2, picture.height() - 2);
     blank = true;

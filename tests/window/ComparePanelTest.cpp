@@ -1,12 +1,12 @@
 // The compare panel and its information panel inside a real main window: the checks
 // before a compare, the resets, drops, project files and the browse history.
 
+#include "foundation/CommandIds.h"
 #include "foundation/LanguageKeys.h"
 #include "tests/support/TestSupport.h"
 #include "tests/toolkit/GuiTest.h"
 #include "tests/window/WindowTestSupport.h"
 #include "toolkit/WindowInternal.h"
-#include "window/MenuCommands.h"
 #include "window/MirraneDlg.h"
 
 #include <QDropEvent>
@@ -114,6 +114,14 @@ TEST_F(PanelTest, ChecksBeforeACompare) {
     type(temp.widePath("pack.zip"), temp.widePath("other.zip"));
     EXPECT_TRUE(check(IDCANCEL, &shown));
     EXPECT_TRUE(shown.empty());
+  }
+  {
+    SCOPED_TRACE("a listing, known by its first line whatever its name, stands for a tree as an archive does");
+    writeFileBytes(temp.path("host.list"), "{\"type\":\"listing\",\"format\":1}\n");
+    type(temp.widePath("host.list"), temp.widePath("pack.zip"));
+    EXPECT_TRUE(check(IDCANCEL, &shown));
+    EXPECT_TRUE(shown.empty());
+    EXPECT_FALSE(engine.options.forceFile);
   }
   {
     SCOPED_TRACE("an archive and a text file: the question names only the text file");

@@ -1,6 +1,8 @@
 // The main window run as the program runs it: placement and its keys in config.ini, the
 // splitter, compares started from the panel, and a close while a compare runs.
 
+#include "app/CommandLine.h"
+#include "foundation/CommandIds.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/TextFile.h"
 #include "tests/support/TestSupport.h"
@@ -9,8 +11,6 @@
 #include "toolkit/App.h"
 #include "toolkit/Theme.h"
 #include "toolkit/WindowInternal.h"
-#include "app/CommandLine.h"
-#include "window/MenuCommands.h"
 #include "window/MirraneDlg.h"
 
 #include <QCoreApplication>

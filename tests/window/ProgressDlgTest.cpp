@@ -138,9 +138,9 @@ TEST(ProgressDialog, PauseAndResumeOfARealCompare) {
         EXPECT_TRUE(isWindowVisible(hwnd));
         // Pause while the scan has not counted the work yet.
         ASSERT_TRUE(gate.waitUntilHeld());
-        click(hwnd, kPauseButtonId);
+        click(hwnd, control_id::kPauseButton);
         EXPECT_TRUE(engine.worker.isPaused());
-        EXPECT_EQ(getWindowText(getDlgItem(hwnd, kPauseButtonId)), text(lang::global::kResume));
+        EXPECT_EQ(getWindowText(getDlgItem(hwnd, control_id::kPauseButton)), text(lang::global::kResume));
         EXPECT_EQ(progress.progressBar().state(), olProgressCtrl::kPaused);
         gate.release();
 
@@ -160,11 +160,11 @@ TEST(ProgressDialog, PauseAndResumeOfARealCompare) {
 
         // Resume, and pause again once the work is counted.
         gate.arm(inTheCountedPhase);
-        click(hwnd, kPauseButtonId);
-        EXPECT_EQ(getWindowText(getDlgItem(hwnd, kPauseButtonId)), text(lang::global::kPause));
+        click(hwnd, control_id::kPauseButton);
+        EXPECT_EQ(getWindowText(getDlgItem(hwnd, control_id::kPauseButton)), text(lang::global::kPause));
         EXPECT_EQ(progress.progressBar().state(), olProgressCtrl::kNormal);
         ASSERT_TRUE(gate.waitUntilHeld());
-        click(hwnd, kPauseButtonId);
+        click(hwnd, control_id::kPauseButton);
         gate.release();
         ASSERT_TRUE(engine.worker.isPaused());
 
@@ -180,7 +180,7 @@ TEST(ProgressDialog, PauseAndResumeOfARealCompare) {
         pumpMessages(50);
         gui_test::saveScreenshot(hwnd, "progress-paused");
         // Resume: the job goes on to its end.
-        click(hwnd, kPauseButtonId);
+        click(hwnd, control_id::kPauseButton);
         checked = true;
       },
       gate.hook());
@@ -205,7 +205,7 @@ TEST(ProgressDialog, CancelWhilePausedEndsTheJobAndTheDialogWaitsForIt) {
       [&](CProgressDlg& progress) {
         const HWND hwnd = progress.hwnd();
         ASSERT_TRUE(gate.waitUntilHeld());
-        click(hwnd, kPauseButtonId);
+        click(hwnd, control_id::kPauseButton);
         gate.release();
         restingProgress(engine);
         ASSERT_TRUE(engine.worker.isPaused());
@@ -213,11 +213,11 @@ TEST(ProgressDialog, CancelWhilePausedEndsTheJobAndTheDialogWaitsForIt) {
         gate.arm([](const JobState::Progress&) { return true; });
         click(hwnd, IDCANCEL);
         ASSERT_TRUE(gate.waitUntilHeld());
-        EXPECT_EQ(getWindowText(getDlgItem(hwnd, kPauseButtonId)), text(lang::global::kPause));
+        EXPECT_EQ(getWindowText(getDlgItem(hwnd, control_id::kPauseButton)), text(lang::global::kPause));
         EXPECT_EQ(progress.progressBar().state(), olProgressCtrl::kNormal);
-        click(hwnd, kPauseButtonId);
+        click(hwnd, control_id::kPauseButton);
         EXPECT_FALSE(engine.worker.isPaused()) << "pause after cancel does nothing";
-        EXPECT_EQ(getWindowText(getDlgItem(hwnd, kPauseButtonId)), text(lang::global::kPause));
+        EXPECT_EQ(getWindowText(getDlgItem(hwnd, control_id::kPauseButton)), text(lang::global::kPause));
         // The dialog never closes itself: it goes when the worker has stopped.
         stayed = isWindow(hwnd);
         gate.release();
@@ -263,7 +263,7 @@ TEST(ProgressDialog, EscapeAndTheCloseBoxCancel) {
         [&](CProgressDlg& progress) {
           const HWND hwnd = progress.hwnd();
           ASSERT_TRUE(gate.waitUntilHeld());
-          if (escape) QTest::keyClick(widgetOf(getDlgItem(hwnd, kPauseButtonId)), Qt::Key_Escape);
+          if (escape) QTest::keyClick(widgetOf(getDlgItem(hwnd, control_id::kPauseButton)), Qt::Key_Escape);
           else widgetOf(hwnd)->close();
           stayed = isWindow(hwnd) && isWindowVisible(hwnd);
           gate.release();
@@ -369,8 +369,8 @@ TEST(CompareWait, TheModalOwnersFilterRestsWhileTheCompareRuns) {
           // From inside the progress dialog's own modal loop, where the keys really arrive.
           later(100, [&, hwnd = progress.hwnd()] {
             const int start = owner.keysFiltered;
-            QTest::keyClick(widgetOf(getDlgItem(hwnd, kPauseButtonId)), Qt::Key_F5);
-            QTest::keyClick(widgetOf(getDlgItem(hwnd, kPauseButtonId)), Qt::Key_F, Qt::ControlModifier);
+            QTest::keyClick(widgetOf(getDlgItem(hwnd, control_id::kPauseButton)), Qt::Key_F5);
+            QTest::keyClick(widgetOf(getDlgItem(hwnd, control_id::kPauseButton)), Qt::Key_F, Qt::ControlModifier);
             during = owner.keysFiltered - start;
             gate.release();
           });

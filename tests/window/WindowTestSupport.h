@@ -1,6 +1,5 @@
-// Support for tests of the main window and its panels: a private application folder and
-// per-user settings folder for config.ini, the message boxes answered as a user would, and
-// the values config.ini holds.
+// Support for tests of the main window and its panels: the settings sandbox and the message
+// boxes answered as a user would.
 #pragma once
 
 #include <QApplication>
@@ -9,41 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
-#include "platform/Path.h"
-#include "tests/support/TestSupport.h"
+#include "tests/support/SettingsSandbox.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/WindowInternal.h"
 
 namespace window_test {
 
-// config.ini goes to a fresh application folder of the test's own, never the build
-// folder's; the language table loaded at start stays.
-class SettingsSandbox {
-public:
-  SettingsSandbox() {
-    m_previous = platform::applicationFolder();
-    platform::setApplicationFolder(m_application.widePath());
-    setenv("XDG_CONFIG_HOME", m_config.path().c_str(), 1);
-    testing_support::makeFolders(m_application.path("config"));
-  }
-  ~SettingsSandbox() {
-    unsetenv("XDG_CONFIG_HOME");
-    platform::setApplicationFolder(m_previous);
-  }
-  std::string configPath() const { return m_application.path("config/config.ini"); }
-  // A value of config.ini as the program reads it; empty when missing.
-  static olstring value(olstring_view section, olstring_view key) {
-    olini ini;
-    readUserSettings(ini);
-    return ini.get(section, key);
-  }
-
-private:
-  testing_support::TempFolder m_application;
-  testing_support::TempFolder m_config;
-  olstring m_previous;
-};
+// The one settings sandbox of the window and results tests.
+using testing_support::SettingsSandbox;
 
 // Answers every message box that comes up while it lives with the button id, and keeps
 // the texts the boxes showed.

@@ -1,4 +1,4 @@
-// Entry point of Mirrane.
+// Entry point of Mirrane: the arguments in, the exit code out; the window when it is built in.
 
 #include "app/Startup.h"
 #include "platform/Text.h"
