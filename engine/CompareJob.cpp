@@ -186,7 +186,9 @@ bool WorkerThread::isPaused() const {
   return !const_cast<platform::Event&>(m_runEvent).wait(0);
 }
 
-bool WorkerThread::isStandingStill() const { return m_standingStill.load() && isRunning(); }
+bool WorkerThread::isStandingStill() const {
+  return (m_standingStill.load() || (m_waitingForHelpers.load() && isPaused())) && isRunning();
+}
 
 void WorkerThread::pause() { m_runEvent.reset(); }
 

@@ -114,6 +114,7 @@ bool ContentReaders::helpOrWait() {
         probe(ReadersProbe::Point::waiting, front);
         lock.lock();
       }
+      const WorkerThread::HelperWait waiting(m_engine.worker);
       m_workDone.wait(lock, [this] { return m_entries.front().done; });
       return true;
     }

@@ -204,6 +204,7 @@ private:
       slot = takeTask();
       if (slot == nullptr) {
         if (m_slots.empty()) return false;
+        const WorkerThread::HelperWait waiting(m_engine.worker);
         m_workDone.wait(lock, [this] { return m_slots.front().done; });
         return true;
       }

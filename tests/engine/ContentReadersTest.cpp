@@ -205,6 +205,7 @@ TEST(ContentReaders, PausedJobStandsStillAndResumesToTheSameVerdicts) {
     while (!engine.worker.isStandingStill() && std::chrono::steady_clock::now() < failsafe) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    EXPECT_TRUE(engine.worker.isStandingStill()) << "also while it waits for a paused helper";
     const size_t callsBefore = hook.calls().size();
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
     EXPECT_EQ(engine.job.readProgress().done, pausedAt) << "a paused job stands still";
