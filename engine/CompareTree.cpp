@@ -73,6 +73,7 @@ void SideInfo::clear() {
   attributes = 0;
   modifiedNanoseconds = 0;
   isLink = false;
+  linkLeadsOut = false;
   ignored = false;
 }
 
@@ -254,7 +255,7 @@ void resetResult(CompareResult& result) {
   for (int side = 0; side < 2; ++side) {
     result.givenPath[side].clear();
     result.displayRoot[side].clear();
-    result.linksAsText[side] = false;
+    result.unpackFolder[side].clear();
     result.listing[side].reset();
     result.timeStep[side] = kDefaultTimeStep;
   }

@@ -78,6 +78,7 @@ private:
     listed.writeNanoseconds = entry.nanoseconds;
     listed.attributes = listedAttributes(entry, name);
     listed.isLink = entry.isLink;
+    listed.leadsOut = entry.leadsOut;
     m_extras.push_back(Extra{entry.line, entry.hasDigest, entry.digest});
     return true;
   }

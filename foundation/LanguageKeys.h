@@ -199,6 +199,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kProjectNothingUsable, u"project_empty")        \
   KEY(kUnknownOption, u"unknown_option")              \
   KEY(kBadTimeTolerance, u"bad_time_tolerance")      \
+  KEY(kIgnoredPath, u"ignored_path")                  \
   KEY(kLogKept, u"log_kept")                          \
   KEY(kReportNoFile, u"report_no_file")               \
   KEY(kReportAllAlone, u"report_all_alone")           \
