@@ -177,6 +177,61 @@ void olRowSelection::forEachInSet(const std::function<void(int)>& visit) const {
     for (int row = range.first; row <= range.last; ++row) visit(row);
 }
 
+std::vector<olRowSelection::Range> olRowSelection::selectedRanges(int rowCount) const {
+  std::vector<Range> runs;
+  if (!m_inverted) {
+    for (const Range& range : m_ranges) {
+      if (range.first >= rowCount) break;
+      runs.push_back({range.first, std::min(range.last, rowCount - 1)});
+    }
+    return runs;
+  }
+  int next = 0;
+  for (const Range& range : m_ranges) {
+    if (range.first >= rowCount) break;
+    if (range.first > next) runs.push_back({next, range.first - 1});
+    next = range.last + 1;
+  }
+  if (next < rowCount) runs.push_back({next, rowCount - 1});
+  return runs;
+}
+
+bool differingRows(const olRowSelection& a, const olRowSelection& b, int rowCount, int limit, std::vector<int>& rows) {
+  rows.clear();
+  // Every run's start and end flip whether a row is held by exactly one of the two; an edge
+  // both selections share flips it twice, so it cancels.
+  std::vector<int> edges;
+  for (const olRowSelection* selection : {&a, &b}) {
+    for (const olRowSelection::Range& run : selection->selectedRanges(rowCount)) {
+      edges.push_back(run.first);
+      edges.push_back(run.last + 1);
+    }
+  }
+  std::sort(edges.begin(), edges.end());
+  std::vector<olRowSelection::Range> differing;
+  int64_t count = 0;
+  bool inside = false;
+  int start = 0;
+  for (size_t i = 0; i < edges.size();) {
+    size_t same = i;
+    while (same < edges.size() && edges[same] == edges[i]) ++same;
+    if ((same - i) % 2 == 1) {
+      if (inside) {
+        differing.push_back({start, edges[i] - 1});
+        count += int64_t(edges[i]) - start;
+        if (count > limit) return false;
+      } else {
+        start = edges[i];
+      }
+      inside = !inside;
+    }
+    i = same;
+  }
+  for (const olRowSelection::Range& run : differing)
+    for (int row = run.first; row <= run.last; ++row) rows.push_back(row);
+  return true;
+}
+
 bool olRowSelection::operator==(const olRowSelection& other) const {
   if (m_inverted != other.m_inverted || m_size != other.m_size || m_ranges.size() != other.m_ranges.size())
     return false;
