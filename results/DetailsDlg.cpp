@@ -95,8 +95,9 @@ olstring sizeLineText(const SideInfo& side) {
   return byteSizeText(bytes) + u" (" + sizeText(side.size) + u")";
 }
 
-DetailLine makeLine(olstring first, olstring second, DetailMark mark) {
+DetailLine makeLine(DetailKind kind, olstring first, olstring second, DetailMark mark) {
   DetailLine line;
+  line.kind = kind;
   line.text[0] = std::move(first);
   line.text[1] = std::move(second);
   line.mark = mark;
@@ -106,8 +107,8 @@ DetailLine makeLine(olstring first, olstring second, DetailMark mark) {
 void addPathAndTypeLines(const CompareResult& result, const CompareItem& item, const Sides& sides,
                          DetailsRecord& record) {
   static constexpr LanguageKey kMissingText[2] = {lang::diff::kFirstMissing, lang::diff::kSecondMissing};
-  DetailLine path = makeLine({}, {}, pathMark(item, result.options));
-  DetailLine type = makeLine({}, {}, (item.flags & ItemFlags::kTypeDiffers) != 0 ? DetailMark::different
+  DetailLine path = makeLine(DetailKind::path, {}, {}, pathMark(item, result.options));
+  DetailLine type = makeLine(DetailKind::type, {}, {}, (item.flags & ItemFlags::kTypeDiffers) != 0 ? DetailMark::different
                                                                                   : DetailMark::equal);
   for (int s = 0; s < 2; ++s) {
     if (!sides.hasItem[s]) {
@@ -127,9 +128,11 @@ void addPathAndTypeLines(const CompareResult& result, const CompareItem& item, c
 void addFileLines(const CompareResult& result, const CompareItem& item, const Sides& sides, DetailsRecord& record) {
   if (!sides.anyFile) return;
   const CompareOptions& options = result.options;
-  DetailLine size = makeLine({}, {}, sizeMark(item, sides));
-  DetailLine time = makeLine({}, {}, optionalMark(item, sides, ItemFlags::kTimeDiffers, options.modifyTime));
-  DetailLine attributes = makeLine({}, {}, optionalMark(item, sides, ItemFlags::kAttrDiffers, options.attr));
+  DetailLine size = makeLine(DetailKind::size, {}, {}, sizeMark(item, sides));
+  DetailLine time =
+      makeLine(DetailKind::time, {}, {}, optionalMark(item, sides, ItemFlags::kTimeDiffers, options.modifyTime));
+  DetailLine attributes =
+      makeLine(DetailKind::attributes, {}, {}, optionalMark(item, sides, ItemFlags::kAttrDiffers, options.attr));
   bool anyAttributes = false;
   for (int s = 0; s < 2; ++s) {
     if (!sides.isFile[s]) continue;
@@ -155,7 +158,7 @@ void addContentLine(const CompareResult& result, const CompareItem& item, const 
   DetailMark mark = DetailMark::equal;
   if (category == lang::details::kDataIgnore.key) mark = DetailMark::notCompared;
   if (category == lang::details::kDataDiff.key) mark = DetailMark::different;
-  record.lines.push_back(makeLine(std::move(text), olstring(kSpansBothCells), mark));
+  record.lines.push_back(makeLine(DetailKind::content, std::move(text), olstring(kSpansBothCells), mark));
 }
 
 // Tops and heights for the UI font; the cells' left and right edges follow the window's
