@@ -25,6 +25,9 @@ QRect screenRect(const QWidget* widget, const RECT& client) {
 
 namespace {
 
+// The reader in this process, while there is one.
+std::function<void(QAccessibleEvent*)>* g_reader = nullptr;
+
 QWidget* widgetOrNull(HWND hwnd) { return widgetOf(hwnd); }
 
 QAccessible::Role partRole(olAccessRole role) {
@@ -205,7 +208,7 @@ void sendEvent(HWND hwnd, QAccessible::Event type) {
   QWidget* widget = widgetOrNull(hwnd);
   if (!widget || !accessibilityActive()) return;
   QAccessibleEvent event(widget, type);
-  QAccessible::updateAccessibility(&event);
+  sendAccessibleEvent(&event);
 }
 
 }  // namespace
@@ -288,13 +291,29 @@ void olAccessibleWindow::announceChangedParts() {
     if (!iface) continue;
     if (nameChanged) {
       QAccessibleEvent event(iface, QAccessible::NameChanged);
-      QAccessible::updateAccessibility(&event);
+      sendAccessibleEvent(&event);
     }
     if (descriptionChanged) {
       QAccessibleEvent event(iface, QAccessible::DescriptionChanged);
-      QAccessible::updateAccessibility(&event);
+      sendAccessibleEvent(&event);
     }
   }
+}
+
+// ---- a reader in this process
+
+olAccessibleReader::olAccessibleReader(std::function<void(QAccessibleEvent*)> read) {
+  g_reader = new std::function<void(QAccessibleEvent*)>(std::move(read));
+}
+
+olAccessibleReader::~olAccessibleReader() {
+  delete g_reader;
+  g_reader = nullptr;
+}
+
+void sendAccessibleEvent(QAccessibleEvent* event) {
+  if (g_reader) (*g_reader)(event);
+  else QAccessible::updateAccessibility(event);
 }
 
 // ---- the public side
@@ -306,7 +325,7 @@ void installAccessibility() {
   QAccessible::installFactory(toolkitFactory);
 }
 
-bool accessibilityActive() { return QAccessible::isActive(); }
+bool accessibilityActive() { return g_reader != nullptr || QAccessible::isActive(); }
 
 void accessibleWindowBound(HWND hwnd) {
   if (!accessibilityActive()) return;
@@ -342,7 +361,7 @@ void announceCheckedChanged(HWND button) {
   QAccessible::State changed;
   changed.checked = true;
   QAccessibleStateChangeEvent event(widget, changed);
-  QAccessible::updateAccessibility(&event);
+  sendAccessibleEvent(&event);
 }
 
 void announceValueChanged(HWND progress) {
@@ -352,7 +371,7 @@ void announceValueChanged(HWND progress) {
   QAccessibleValueInterface* value = iface ? iface->valueInterface() : nullptr;
   if (!value) return;
   QAccessibleValueChangeEvent event(widget, value->currentValue());
-  QAccessible::updateAccessibility(&event);
+  sendAccessibleEvent(&event);
 }
 
 void announceNameChanged(HWND hwnd) { sendEvent(hwnd, QAccessible::NameChanged); }

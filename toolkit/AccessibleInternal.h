@@ -8,10 +8,30 @@
 #include "toolkit/Accessible.h"
 #include "toolkit/WindowInternal.h"
 
+#include <functional>
+
+// A reader inside this process (a test, a benchmark): while one lives, the toolkit announces
+// its changes as it does to a platform's screen reader, and each of its events goes to read
+// instead of to the platform. One at a time.
+class olAccessibleReader {
+public:
+  explicit olAccessibleReader(std::function<void(QAccessibleEvent*)> read);
+  ~olAccessibleReader();
+  olAccessibleReader(const olAccessibleReader&) = delete;
+  olAccessibleReader& operator=(const olAccessibleReader&) = delete;
+};
+
+// Every event the toolkit raises goes out here: to the reader in this process, or to the
+// platform.
+void sendAccessibleEvent(QAccessibleEvent* event);
+
 // The object bound to a widget's window, or nullptr.
 olWnd* boundObject(const QWidget* widget);
 // A rectangle in a widget's client coordinates, on the screen.
 QRect screenRect(const QWidget* widget, const RECT& client);
+
+// How many cells of a list readers hold now (made when asked for, given up when far away).
+size_t accessibleCellsMade(HWND list);
 
 // The interface of a toolkit list (olListView) as a table of rows: made for lists only.
 QAccessibleInterface* makeListInterface(QWidget* widget);

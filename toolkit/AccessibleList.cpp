@@ -14,6 +14,10 @@ namespace {
 
 // A change of more rows than this is one event for the whole list.
 constexpr int kRowsAnnouncedOneByOne = 32;
+// A reader walking a huge list leaves cells behind: beyond this many, the cells far from the
+// caret and the view are given up (a reader asks again for what it needs).
+constexpr size_t kCellsKept = 2048;
+constexpr int kRowsKeptAround = 256;
 
 class olAccessibleList;
 
@@ -97,6 +101,28 @@ public:
     for (const auto& [index, id] : m_cells) QAccessible::deleteAccessibleInterface(id);
     m_cells.clear();
   }
+  // Gives up the cells far from the caret and the view once there are too many. Called only
+  // between a reader's questions, never while an answer holds cells.
+  void pruneCells() {
+    const olListView* view = list();
+    if (m_cells.size() <= kCellsKept || !view) return;
+    const int first = view->firstVisibleRow();
+    const int last = first + view->wholeVisibleRows();
+    const int caret = view->currentRow();
+    auto near = [&](int row) {
+      return (row >= first - kRowsKeptAround && row <= last + kRowsKeptAround) ||
+             (caret >= 0 && row >= caret - kRowsKeptAround && row <= caret + kRowsKeptAround);
+    };
+    for (auto it = m_cells.begin(); it != m_cells.end();) {
+      if (near(it->first / columns())) {
+        ++it;
+        continue;
+      }
+      QAccessible::deleteAccessibleInterface(it->second);
+      it = m_cells.erase(it);
+    }
+  }
+  size_t cellsMade() const { return m_cells.size(); }
 
   // QAccessibleInterface
   QString text(QAccessible::Text t) const override {
@@ -280,11 +306,12 @@ void announceListCaret(HWND list) {
   olAccessibleList* table = listInterfaceOf(list);
   // The reader's focus follows the keyboard's: a list without it keeps it where it is.
   if (!table || !table->hasFocus()) return;
+  table->pruneCells();
   const int index = table->focusIndex();
   QAccessibleInterface* focused = index >= 0 ? table->child(index) : table;
   if (!focused) return;
   QAccessibleEvent event(focused, QAccessible::Focus);
-  QAccessible::updateAccessibility(&event);
+  sendAccessibleEvent(&event);
 }
 
 void announceListFocused(HWND list) {
@@ -300,7 +327,7 @@ void announceListSelection(HWND list, const olRowSelection& before, const olRowS
   std::vector<int> rows;
   if (!differingRows(before, after, rowCount, kRowsAnnouncedOneByOne, rows)) {
     QAccessibleEvent event(table, QAccessible::SelectionWithin);
-    QAccessible::updateAccessibility(&event);
+    sendAccessibleEvent(&event);
     return;
   }
   for (int row : rows) {
@@ -309,7 +336,7 @@ void announceListSelection(HWND list, const olRowSelection& before, const olRowS
       QAccessibleInterface* cell = table->cellAt(row, column);
       if (!cell) continue;
       QAccessibleEvent event(cell, type);
-      QAccessible::updateAccessibility(&event);
+      sendAccessibleEvent(&event);
     }
   }
 }
@@ -321,6 +348,11 @@ void announceListRowsReset(HWND list) {
   table->forgetCells();
   if (!accessibilityActive()) return;
   QAccessibleTableModelChangeEvent event(table->listWidget(), QAccessibleTableModelChangeEvent::ModelReset);
-  QAccessible::updateAccessibility(&event);
+  sendAccessibleEvent(&event);
   announceListCaret(list);
+}
+
+size_t accessibleCellsMade(HWND list) {
+  auto found = madeLists().find(widgetOf(list));
+  return found == madeLists().end() ? 0 : found->second->cellsMade();
 }
