@@ -5,26 +5,20 @@
 // every event the list raises is received, its object looked up and its name and state read,
 // as a bridge does before it sends the event on. Run: build/bench/list_access_bench [rows]
 #include "app/Settings.h"
+#include "bench/ListBench.h"
 #include "engine/CompareTree.h"
-#include "foundation/Paths.h"
-#include "platform/Path.h"
 #include "platform/Text.h"
 #include "results/ListView.h"
 #include "results/ResultRows.h"
 #include "toolkit/AccessibleInternal.h"
-#include "toolkit/App.h"
-#include "toolkit/Dialog.h"
-#include "toolkit/Theme.h"
 
 #include <QAccessible>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -34,15 +28,7 @@ constexpr int kCaretSteps = 1000;
 constexpr int kScrollSteps = 200;
 
 double medianRun(const std::function<void()>& prepare, const std::function<void()>& work) {
-  std::vector<double> runs;
-  for (int run = 0; run < kRuns; ++run) {
-    prepare();
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    runs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-  }
-  std::sort(runs.begin(), runs.end());
-  return runs[runs.size() / 2];
+  return list_bench::timeRuns(kRuns, prepare, work).median;
 }
 
 // Files in folders of a hundred, every tenth file differing.
@@ -69,17 +55,6 @@ void buildTree(CompareResult& result, int wanted) {
   }
 }
 
-class BenchWindow : public olBaseDlg {
-public:
-  BenchWindow() { beginTemplate(300, 200, olTemplate::popup, 1); }
-  void attachControls() override { list.create(m_hwnd, control_id::kResultsList); }
-  void layoutControls() override {
-    const RECT client = getClientRect(m_hwnd);
-    moveWindow(list.hwnd(), 0, 0, client.width(), client.height());
-  }
-  mrnListView list;
-};
-
 // The reader's side of each event: what the platform's bridge asks before it sends it on.
 int64_t g_events = 0;
 void readEvent(QAccessibleEvent* event) {
@@ -94,22 +69,14 @@ void readEvent(QAccessibleEvent* event) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   const int wanted = argc > 1 ? std::max(1000, std::atoi(argv[1])) : 100000;
 
-  char settings[] = "/tmp/mirrane-access-bench-XXXXXX";
-  if (!mkdtemp(settings)) return 2;
-  platform::setApplicationFolder(fromUtf8(settings));
-  setenv("XDG_CONFIG_HOME", settings, 1);
-
-  olBaseApp app;
-  app.setAppName(u"Mirrane");
-  if (!olApp::startInterface(argc, argv)) return 2;
-  initialiseThemes();
+  list_bench::Session session("mirrane-access-bench", argc, argv);
+  if (!session.ready()) return 2;
   {
     CompareResult result;
     buildTree(result, wanted);
-    BenchWindow window;
+    list_bench::BenchWindow window;
     if (!window.createModeless(nullptr)) return 2;
     setWindowPos(window.hwnd(), HWND_TOP, 0, 0, 1920, 1080, SWP_NOZORDER | SWP_NOACTIVATE);
     showWindow(window.hwnd(), SW_SHOW);
@@ -180,7 +147,5 @@ int main(int argc, char** argv) {
     list.clearRows();
     destroyWindow(window.hwnd());
   }
-  olApp::stopInterface();
-  if (!deleteFolderTree(fromUtf8(settings))) std::fprintf(stderr, "could not remove %s\n", settings);
   return 0;
 }

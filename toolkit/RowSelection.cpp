@@ -87,7 +87,7 @@ void olRowSelection::erase(int row) {
   }
 }
 
-void olRowSelection::complement(int rowCount) {
+std::vector<olRowSelection::Range> olRowSelection::rowsOutside(int rowCount) const {
   std::vector<Range> rest;
   int next = 0;
   for (const Range& range : m_ranges) {
@@ -96,7 +96,11 @@ void olRowSelection::complement(int rowCount) {
     next = range.last + 1;
   }
   if (next < rowCount) rest.push_back({next, rowCount - 1});
-  m_ranges = std::move(rest);
+  return rest;
+}
+
+void olRowSelection::complement(int rowCount) {
+  m_ranges = rowsOutside(rowCount);
   m_size = 0;
   for (const Range& range : m_ranges) m_size += int64_t(range.last) - range.first + 1;
   m_inverted = !m_inverted;
@@ -178,21 +182,12 @@ void olRowSelection::forEachInSet(const std::function<void(int)>& visit) const {
 }
 
 std::vector<olRowSelection::Range> olRowSelection::selectedRanges(int rowCount) const {
+  if (m_inverted) return rowsOutside(rowCount);
   std::vector<Range> runs;
-  if (!m_inverted) {
-    for (const Range& range : m_ranges) {
-      if (range.first >= rowCount) break;
-      runs.push_back({range.first, std::min(range.last, rowCount - 1)});
-    }
-    return runs;
-  }
-  int next = 0;
   for (const Range& range : m_ranges) {
     if (range.first >= rowCount) break;
-    if (range.first > next) runs.push_back({next, range.first - 1});
-    next = range.last + 1;
+    runs.push_back({range.first, std::min(range.last, rowCount - 1)});
   }
-  if (next < rowCount) runs.push_back({next, rowCount - 1});
   return runs;
 }
 

@@ -59,6 +59,8 @@ private:
   void insert(int row);
   void erase(int row);
   void complement(int rowCount);
+  // The runs of rows of a list of rowCount rows that the set does not hold.
+  std::vector<Range> rowsOutside(int rowCount) const;
   // The index of the range holding row, or of the first range after it.
   size_t lowerRange(int row) const;
 
