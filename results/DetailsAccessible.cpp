@@ -16,6 +16,7 @@ LanguageKey labelOf(DetailKind kind) {
     case DetailKind::size: return lang::accessible::kDetailSize;
     case DetailKind::time: return lang::accessible::kDetailTime;
     case DetailKind::attributes: return lang::accessible::kDetailAttr;
+    case DetailKind::listing: return lang::accessible::kDetailListing;
     case DetailKind::path:
     case DetailKind::content: break;
   }

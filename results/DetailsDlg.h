@@ -21,7 +21,7 @@ enum class DetailMark {
 };
 
 // What a line tells, in the order the lines come.
-enum class DetailKind { path, type, size, time, attributes, content };
+enum class DetailKind { path, type, size, time, attributes, listing, content };
 
 // The second text of a line whose first text spans both cells (the content line).
 inline constexpr olstring_view kSpansBothCells = u"!data";
@@ -74,7 +74,8 @@ public:
   void paintClient(HDC dc, const RECT& rect) override;
 
   const DetailsRecord& details() const { return m_details; }
-  // The client width that shows the longer path whole, the icon before it included.
+  // The client width that shows the longer path whole, the icon before it included, and
+  // every other line's texts whole.
   int clientWidthForPaths() const;
   // The side whose path is under the mouse, or kNoLink.
   int hotLink() const { return m_hotLink; }
