@@ -95,8 +95,9 @@ olstring sizeLineText(const SideInfo& side) {
   return byteSizeText(bytes) + u" (" + sizeText(side.size) + u")";
 }
 
-DetailLine makeLine(olstring first, olstring second, DetailMark mark) {
+DetailLine makeLine(DetailKind kind, olstring first, olstring second, DetailMark mark) {
   DetailLine line;
+  line.kind = kind;
   line.text[0] = std::move(first);
   line.text[1] = std::move(second);
   line.mark = mark;
@@ -106,8 +107,8 @@ DetailLine makeLine(olstring first, olstring second, DetailMark mark) {
 void addPathAndTypeLines(const CompareResult& result, const CompareItem& item, const Sides& sides,
                          DetailsRecord& record) {
   static constexpr LanguageKey kMissingText[2] = {lang::diff::kFirstMissing, lang::diff::kSecondMissing};
-  DetailLine path = makeLine({}, {}, pathMark(item, result.options));
-  DetailLine type = makeLine({}, {}, (item.flags & ItemFlags::kTypeDiffers) != 0 ? DetailMark::different
+  DetailLine path = makeLine(DetailKind::path, {}, {}, pathMark(item, result.options));
+  DetailLine type = makeLine(DetailKind::type, {}, {}, (item.flags & ItemFlags::kTypeDiffers) != 0 ? DetailMark::different
                                                                                   : DetailMark::equal);
   for (int s = 0; s < 2; ++s) {
     if (!sides.hasItem[s]) {
@@ -127,9 +128,11 @@ void addPathAndTypeLines(const CompareResult& result, const CompareItem& item, c
 void addFileLines(const CompareResult& result, const CompareItem& item, const Sides& sides, DetailsRecord& record) {
   if (!sides.anyFile) return;
   const CompareOptions& options = result.options;
-  DetailLine size = makeLine({}, {}, sizeMark(item, sides));
-  DetailLine time = makeLine({}, {}, optionalMark(item, sides, ItemFlags::kTimeDiffers, options.modifyTime));
-  DetailLine attributes = makeLine({}, {}, optionalMark(item, sides, ItemFlags::kAttrDiffers, options.attr));
+  DetailLine size = makeLine(DetailKind::size, {}, {}, sizeMark(item, sides));
+  DetailLine time =
+      makeLine(DetailKind::time, {}, {}, optionalMark(item, sides, ItemFlags::kTimeDiffers, options.modifyTime));
+  DetailLine attributes =
+      makeLine(DetailKind::attributes, {}, {}, optionalMark(item, sides, ItemFlags::kAttrDiffers, options.attr));
   bool anyAttributes = false;
   for (int s = 0; s < 2; ++s) {
     if (!sides.isFile[s]) continue;
@@ -148,7 +151,7 @@ void addFileLines(const CompareResult& result, const CompareItem& item, const Si
 // where the listing lacks the item: that is where it was looked for).
 void addListingLine(const CompareResult& result, DetailsRecord& record) {
   if (!result.isListing(0) && !result.isListing(1)) return;
-  DetailLine line = makeLine({}, {}, DetailMark::notCompared);
+  DetailLine line = makeLine(DetailKind::listing, {}, {}, DetailMark::notCompared);
   for (int s = 0; s < 2; ++s) {
     const ListingOrigin* origin = result.listing[s].get();
     if (origin == nullptr) continue;
@@ -169,11 +172,13 @@ void addContentLine(const CompareResult& result, const CompareItem& item, const 
   DetailMark mark = DetailMark::equal;
   if (category == lang::details::kDataIgnore.key) mark = DetailMark::notCompared;
   if (category == lang::details::kDataDiff.key) mark = DetailMark::different;
-  record.lines.push_back(makeLine(std::move(text), olstring(kSpansBothCells), mark));
+  record.lines.push_back(makeLine(DetailKind::content, std::move(text), olstring(kSpansBothCells), mark));
   // A listing holds hashes, not text: the user must not take line ends for forgiven.
   if (item.contentMode == ContentMode::hashed && mark != DetailMark::notCompared) {
     olstring hashed = langText(lang::details::kDataHashed);
-    if (!hashed.empty()) record.lines.push_back(makeLine(std::move(hashed), olstring(kSpansBothCells), DetailMark::notCompared));
+    if (!hashed.empty())
+      record.lines.push_back(
+          makeLine(DetailKind::content, std::move(hashed), olstring(kSpansBothCells), DetailMark::notCompared));
   }
 }
 

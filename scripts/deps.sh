@@ -38,6 +38,10 @@ MIRRANE_TEST_PACKAGES=(
   xvfb                # a real X server for the program's own window
   x11-utils           # xwininfo finds that window
   x11-apps            # xwd takes its picture
+  at-spi2-core        # the accessibility bus a screen reader reads the window through
+  python3-pyatspi     # the screen reader's side of it, in the window's test
+  dbus-daemon         # a D-Bus session of the test's own (dbus-run-session)
+  dbus-bin            # dbus-send asks whether the accessibility bus is up
 )
 
 # The packages given that are not installed, on one line.
