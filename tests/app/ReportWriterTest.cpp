@@ -83,7 +83,8 @@ TEST_F(ReportWriterTest, NamesTimesKindsAndDifferences) {
             "{\"type\":\"item\",\"path\":\"Dir/q\\\"b\\\\s\\n\\t\\u0001 \xF0\x9F\x98\x80\","
             "\"path_second\":\"dir/q\\\"b\\\\s\\n\\t\\u0001 \xF0\x9F\x98\x80\",\"kind\":[\"file\",\"link\"],"
             "\"differences\":[\"time\",\"attributes\",\"content\"],\"size\":[5,7],"
-            "\"mtime\":[\"2000-02-29T00:00:00Z\",\"2099-12-31T23:59:59Z\"],\"category\":\"data_diff\"}");
+            "\"mtime\":[\"2000-02-29T00:00:00Z\",\"2099-12-31T23:59:59Z\"],\"category\":\"data_diff\","
+            "\"content\":{\"mode\":\"not_read\",\"bytes_compared\":[0,0],\"reason\":\"sizes_differ\"}}");
   // Only the side that has it names it, and only a name that is not UTF-8 gets its bytes:
   // "dir/caf" + E9 FF in base64.
   EXPECT_EQ(itemLine(m_engine, *raw, m_folder),
@@ -101,10 +102,10 @@ TEST_F(ReportWriterTest, ContentCategoriesAndTheSampledMark) {
     ContentMode mode;
     const char* differences;
     const char* category;
-    const char* end = "}";
+    const char* end = R"(,"content":)";
   };
   // A pair with a side from a listing was compared by hash, as bytes.
-  const char* byHash = R"(,"content_compare":"sha256"})";
+  const char* byHash = R"(,"content_compare":"sha256","content":)";
   const Case cases[] = {
       {0, ContentMode::sampled, R"(["sampled"])", R"("data_same_binpart")"},
       {ItemFlags::kTimeDiffers, ContentMode::sampled, R"(["time","sampled"])", R"("data_same_binpart")"},
@@ -114,7 +115,7 @@ TEST_F(ReportWriterTest, ContentCategoriesAndTheSampledMark) {
        R"("data_ignore")"},
       {0, ContentMode::hashed, "[]", R"("data_same_bin")", byHash},
       {ItemFlags::kContentDiffers, ContentMode::hashed, R"(["content"])", R"("data_diff")", byHash},
-      {ItemFlags::kMissing | ItemFlags::kMissingSecond, ContentMode::binary, R"(["only_first"])", "null"},
+      {ItemFlags::kMissing | ItemFlags::kMissingSecond, ContentMode::binary, R"(["only_first"])", "null", "}"},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.differences);
