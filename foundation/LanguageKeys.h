@@ -139,6 +139,8 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   /* text: %0 the line, %1 the offset; differing per side: %0 %1 first, %2 %3 second */ \
   KEY(kExplainLine, u"explain_line")              \
   KEY(kExplainLines, u"explain_lines")            \
+  /* one text ends: %0 its side, %1 %2 its line and offset; %3 the other side, %4 %5 */ \
+  KEY(kExplainEnds, u"explain_ends")              \
   /* %0 the size read and hashed from the disk */ \
   KEY(kExplainHashed, u"explain_hashed")          \
   KEY(kExplainHashedListed, u"explain_hashed_listed") \

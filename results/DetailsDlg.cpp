@@ -179,11 +179,18 @@ olstring reasonText(const CompareItem& item, const ContentExplanation& explanati
   return {};
 }
 
-olstring differenceText(const ContentExplanation& explanation) {
+olstring differenceText(const CompareItem& item, const ContentExplanation& explanation) {
   using namespace lang::details;
   const auto& at = explanation.firstDifference;
   const auto& line = explanation.line;
   if (explanation.way == ContentWay::text) {
+    // An offset at a file's end is no byte of it: that text ended where the other goes on.
+    for (int ended = 0; ended < 2; ++ended) {
+      if (item.side[ended].size < 0 || at[ended] < static_cast<uint64_t>(item.side[ended].size)) continue;
+      const int other = 1 - ended;
+      return langText(kExplainEnds, sideText(ended), groupedNumberText(line[ended]), groupedNumberText(at[ended]),
+                      sideText(other), groupedNumberText(line[other]), groupedNumberText(at[other]));
+    }
     if (line[0] == line[1] && at[0] == at[1]) return langText(kExplainLine, groupedNumberText(line[0]), groupedNumberText(at[0]));
     return langText(kExplainLines, groupedNumberText(line[0]), groupedNumberText(at[0]), groupedNumberText(line[1]),
                     groupedNumberText(at[1]));
@@ -201,7 +208,7 @@ olstring explanationText(const CompareResult& result, const CompareItem& item) {
   using namespace lang::details;
   const ContentExplanation explanation = explainContent(result, item);
   if (explanation.reason != ContentReason::none) return reasonText(item, explanation);
-  if (explanation.differenceFound) return differenceText(explanation);
+  if (explanation.differenceFound) return differenceText(item, explanation);
   const auto& bytes = explanation.bytesCompared;
   switch (explanation.way) {
     case ContentWay::hash:

@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include <clocale>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -452,6 +453,84 @@ TEST_F(DetailsTest, ASideFromAListingSaysWhereItWasSavedAndThatItsContentWasHash
     gui_test::saveScreenshot(dialog.hwnd(), "details-listing-light");
   });
   EXPECT_TRUE(fits);
+}
+
+TEST(DetailsExplanation, TheLineUnderTheContentSaysWhatDecidedIt) {
+  // Digits grouped as the C locale has none: with a space, as the sizes are.
+  const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+  std::setlocale(LC_NUMERIC, "C");
+  constexpr size_t kMiB = 1024 * 1024;
+  std::string binary(5 * kMiB, 'b');
+  binary[0] = binary[1] = '\0';
+  std::string changed = binary;
+  changed[2 * kMiB + 1000] = 'x';
+  std::string changedEarly = binary;
+  changedEarly[131072] = 'x';
+  std::string skipped = binary;
+  skipped[kMiB + 5] = 'x';
+  struct Case {
+    std::string name;
+    std::string first;
+    std::string second;
+    bool fast;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"bytes", binary, changedEarly, false, "2 | First difference at offset 131 072 | !data"},
+      {"same line", "one\ntwo\n", "one\ntwX\n", false, "2 | First difference at line 2 (offset 6) | !data"},
+      {"CR LF before", "one\r\ntwo\r\nthree\r\n", "one\ntwo\nthreE\n", false,
+       "2 | First difference at line 3 (offset 14) of the first file, line 3 (offset 12) of the second | !data"},
+      {"ends", "one\r\ntwo\r\n", "one\ntwo\nthree\n", false,
+       "2 | First difference: the first file ends at line 3 (offset 10), the second file goes on at line 3 (offset 8) | !data"},
+      {"sampled", binary, changed, true, "2 | First difference at offset 2 098 152 (sampled: 2 of 5 blocks compared) | !data"},
+      {"skipped", binary, skipped, true, "0 | Equal where sampled: 3 of 5 blocks (60 %) | !data"},
+      {"in full", binary, binary, false, "0 | Equal: 5.00 MiB compared in full | !data"},
+      {"empty", "", "", false, "0 | Equal: both files are empty | !data"},
+      {"quick sizes", std::string("\0\0ab", 4), std::string("\0\0abc", 5), true, "1 | Content not read: sizes differ (quick compare) | !data"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder temp;
+    engine_test::writeBoth(temp, "f", c.first, c.second);
+    CompareEngine engine;
+    engine.settings.textModeMaxSize = kMiB;
+    engine.options.autoSkip = c.fast;
+    ASSERT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
+    DetailsRecord record;
+    ASSERT_TRUE(buildDetails(engine.result, child(engine.result.root, "f"), record));
+    EXPECT_EQ(dump(record).back(), c.line);
+  }
+
+  // What a compare could not read, kept as the compare keeps it.
+  TempFolder temp;
+  engine_test::writeBoth(temp, "f", "a", "b");
+  CompareEngine engine;
+  ASSERT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
+  const CompareItem& item = *child(engine.result.root, "f");
+  struct Kept {
+    ContentReason reason;
+    int8_t side;
+    std::string line;
+  };
+  const Kept kept[] = {
+      {ContentReason::unreadable, 1, "2 | Could not be read: Access is denied (the second file) | !data"},
+      {ContentReason::changed, 0, "2 | Could not be read in full: the first file changed while it was compared | !data"},
+      {ContentReason::notHashed, 1,
+       "2 | Not compared: the second file could not be read when its listing was saved | !data"},
+      {ContentReason::noMemory, -1, "2 | Not compared: not enough memory to read the files | !data"},
+  };
+  for (const Kept& k : kept) {
+    ContentExplanation explanation;
+    explanation.way = ContentWay::notRead;
+    explanation.reason = k.reason;
+    explanation.side = k.side;
+    explanation.errorCode = 5;
+    engine.result.explanations.keep(item, explanation);
+    DetailsRecord record;
+    ASSERT_TRUE(buildDetails(engine.result, &item, record));
+    EXPECT_EQ(dump(record).back(), k.line);
+  }
+  std::setlocale(LC_NUMERIC, previous.c_str());
 }
 
 TEST(DetailsArchive, AnItemInsideAZipShowsTheZipsPathAndOpensTheZip) {
