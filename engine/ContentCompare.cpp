@@ -319,11 +319,17 @@ bool textEqual(const uint8_t* first, size_t firstSize, const uint8_t* second, si
     }
     return true;
   };
-  // Lines are counted only here, once the texts are known to differ.
+  // Lines are counted only here, once the texts are known to differ, and the bytes the two
+  // hold in common before the difference (most of them, as a rule) only once. The last two
+  // of those are counted per side: a CR there looks at the bytes after it.
   const auto differs = [&] {
     if (explanation != nullptr) {
       explanation->differsAt(a, b, firstSize, secondSize);
-      explanation->line = {lineAt(first, firstSize, a), lineAt(second, secondSize, b)};
+      const size_t common = firstMismatch(first, second, std::min(a, b));
+      const size_t shared = common >= 2 ? common - 2 : 0;
+      const uint64_t before = 1 + lineEndsBetween(first, firstSize, 0, shared);
+      explanation->line = {before + lineEndsBetween(first, firstSize, shared, a),
+                           before + lineEndsBetween(second, secondSize, shared, b)};
     }
     return false;
   };

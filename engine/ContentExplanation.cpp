@@ -5,7 +5,6 @@
 #include "platform/FolderListing.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -119,17 +118,40 @@ ContentExplanation explainContent(const CompareResult& result, const CompareItem
   return impliedExplanation(result, item);
 }
 
-uint64_t lineAt(const uint8_t* bytes, uint64_t size, uint64_t position) {
-  const uint64_t end = std::min(position, size);
-  uint64_t line = 1 + static_cast<uint64_t>(std::count(bytes, bytes + end, uint8_t{'\n'}));
-  // A CR ends a line of its own only where no LF follows it (after a UTF-16 zero byte).
-  for (const uint8_t* at = bytes; at < bytes + end;) {
-    const auto* cr = static_cast<const uint8_t*>(std::memchr(at, '\r', static_cast<size_t>(bytes + end - at)));
-    if (cr == nullptr) break;
-    uint64_t next = static_cast<uint64_t>(cr - bytes) + 1;
-    if (next < size && bytes[next] == 0) ++next;
-    if (next >= size || bytes[next] != '\n') ++line;
-    at = cr + 1;
+uint64_t lineEndsBetween(const uint8_t* bytes, uint64_t size, uint64_t from, uint64_t to) {
+  to = std::min(to, size);
+  uint64_t ends = 0;
+  uint64_t i = from;
+  // Whole chunks with two bytes after them, counted without a branch so that the compiler
+  // can count many bytes at a time: only pairs that differ come here, but a pair that
+  // differs late in a large text must not cost more than reading it did. The counts of a
+  // chunk fit in a byte each.
+  constexpr uint64_t kChunk = 128;
+  for (; i + kChunk <= to && i + kChunk + 2 <= size; i += kChunk) {
+    const uint8_t* chunk = bytes + i;
+    uint8_t lf = 0;
+    uint8_t cr = 0;
+    uint8_t crlf = 0;
+    for (uint64_t j = 0; j < kChunk; ++j) {
+      const bool isCr = chunk[j] == '\r';
+      lf += static_cast<uint8_t>(chunk[j] == '\n');
+      cr += static_cast<uint8_t>(isCr);
+      crlf += static_cast<uint8_t>(isCr & ((chunk[j + 1] == '\n') | ((chunk[j + 1] == 0) & (chunk[j + 2] == '\n'))));
+    }
+    ends += static_cast<uint64_t>(lf) + cr - crlf;
   }
-  return line;
+  for (; i < to; ++i) {
+    if (bytes[i] == '\n') {
+      ++ends;
+    } else if (bytes[i] == '\r') {
+      uint64_t next = i + 1;
+      if (next < size && bytes[next] == 0) ++next;
+      if (next >= size || bytes[next] != '\n') ++ends;
+    }
+  }
+  return ends;
+}
+
+uint64_t lineAt(const uint8_t* bytes, uint64_t size, uint64_t position) {
+  return 1 + lineEndsBetween(bytes, size, 0, position);
 }

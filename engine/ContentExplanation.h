@@ -100,6 +100,11 @@ void recordExplanation(CompareResult& result, const CompareItem& item, const Con
 // the one the item implies.
 ContentExplanation explainContent(const CompareResult& result, const CompareItem& item);
 
+// The line ends in [from, to) of bytes holding size bytes: each LF, and each CR that no LF
+// follows (after a UTF-16 zero byte), so that a CR LF counts once. A CR's next bytes are
+// looked at up to size, also beyond to.
+uint64_t lineEndsBetween(const uint8_t* bytes, uint64_t size, uint64_t from, uint64_t to);
+
 // The line (1 for the first) on which the byte at position lies: one more than the line
-// breaks before it, a CR LF (also in UTF-16, with its zero bytes) counting once.
+// ends before it.
 uint64_t lineAt(const uint8_t* bytes, uint64_t size, uint64_t position);

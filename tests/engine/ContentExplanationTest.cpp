@@ -159,4 +159,21 @@ TEST(ContentExplanation, LinesCountEachKindOfLineEndOnce) {
     SCOPED_TRACE(testing::PrintToString(c.text) + " at " + std::to_string(c.position));
     EXPECT_EQ(lineAt(reinterpret_cast<const uint8_t*>(c.text.data()), c.text.size(), c.position), c.line);
   }
+  // Long texts are counted many bytes at a time: the count must be the byte-by-byte one
+  // wherever a CR LF (or its UTF-16 form) straddles the pieces counted at once.
+  std::mt19937 random(7);
+  const char alphabet[] = {'a', '\r', '\n', '\0'};
+  std::string text(5000, 'a');
+  for (char& c : text) c = alphabet[random() % 4];
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+  uint64_t expected = 1;
+  for (size_t position = 0; position <= text.size(); ++position) {
+    if (position % 61 == 0 || position + 3 >= text.size()) {
+      ASSERT_EQ(lineAt(bytes, text.size(), position), expected) << position;
+      ASSERT_EQ(lineEndsBetween(bytes, text.size(), position / 2, position), expected - lineAt(bytes, text.size(), position / 2));
+    }
+    if (position == text.size()) break;
+    const size_t next = position + 1 < text.size() && text[position + 1] == '\0' ? position + 2 : position + 1;
+    if (text[position] == '\n' || (text[position] == '\r' && (next >= text.size() || text[next] != '\n'))) ++expected;
+  }
 }
