@@ -12,6 +12,8 @@ Shapes (pick with --shapes):
   mixed   ~20,000 files, 78 % 0-32 KiB, 20 % 32-256 KiB, 2 % up to 4 MiB; 2 % changed in one byte
   large   six pairs of 256 MiB files, two differing (one in its first byte, one in its last)
   items   0- and 1-byte files, 100,000 and 1,000,000 items: whether the cost is linear
+  ignore  the small shape with a .gitignore in every folder (rules that leave nothing out, so the
+          work is the same), compared with `ignore` beside the same compare without it
   S1 S2 S3  the earlier shapes: 0-64 KiB mostly text files, six 256 MiB patterned files, and a
           text-heavy mix up to 4 MiB (30 % of their changes append a byte)
 Contents are random; a changed file keeps its size and modification time, so that only
@@ -58,7 +60,7 @@ GENERATOR_VERSION = 1
 # sides, so that only content tells a changed pair apart.
 FIXED_TIME_NS = 1704067200 * 10**9
 FLOOR_OFFSETS = (0, 16, 1)
-ALL_SHAPES = ["small", "mixed", "large", "items", "S1", "S2", "S3", "listing-save", "listing-load"]
+ALL_SHAPES = ["small", "mixed", "large", "items", "ignore", "S1", "S2", "S3", "listing-save", "listing-load"]
 
 
 def engine_block_mib():
@@ -235,6 +237,41 @@ def make_small(root, scale):
     return random_files(root, max(20, int(100000 * scale)), max(4, int(5000 * scale)), 4, size_of, 0.01, 0.005, 11)
 
 
+# Rules as a project writes them, none of which leaves out a name of the generated trees, so
+# that honouring them costs their reading and matching and nothing is compared less. Among
+# them are patterns that take wildcard matching for every name, not only a compare of its end.
+IGNORE_RULES = """# build output
+*.o
+*.obj
+/build/
+node_modules/
+[Dd]ebug/
+*.tmp
+!keep.tmp
+**/cache/**
+d1_*/generated/
+f*[!0-9].txt
+*.log
+"""
+
+
+def make_ignore(root, scale):
+    figures = make_small(root, scale)
+    added = 0
+    for side in ("A", "B"):
+        for folder, _, _ in os.walk(os.path.join(root, side)):
+            with open(os.path.join(folder, ".gitignore"), "w") as f:
+                f.write(IGNORE_RULES)
+            os.utime(os.path.join(folder, ".gitignore"), ns=(FIXED_TIME_NS, FIXED_TIME_NS))
+            os.utime(folder, ns=(FIXED_TIME_NS, FIXED_TIME_NS))
+            added += side == "A"
+    figures["items"] += added
+    figures["files_a"] += added
+    figures["files_b"] += added
+    figures["bytes"] += 2 * added * len(IGNORE_RULES)
+    return figures
+
+
 def make_mixed(root, scale):
     def size_of(rng):
         roll = rng.random()
@@ -397,16 +434,23 @@ def make_s3(root, scale):
 
 
 class Shape:
-    def __init__(self, name, title, make, targets, items=None):
+    """variants are (label, extra words) of further mirrane runs measured against the plain one."""
+
+    def __init__(self, name, title, make, targets, items=None, variants=()):
         self.name, self.title, self.make, self.targets, self.items = name, title, make, targets, items
+        self.variants = variants
 
 
 # Targets are (figure, limit) with figure one of "diff" (mirrane / diff -rq), "floor"
-# (mirrane / the aligned reading floor) and "report" (mirrane with --report / without).
+# (mirrane / the aligned reading floor), "report" (mirrane with --report / without) and a
+# variant's label (mirrane with its words / without).
 SHAPES = {
     "small": Shape("small", "~100,000 files of 0-16 KiB (2 % up to 64 KiB) in 5,000 folders, 4 levels; "
                    "1 % changed in one byte at equal size, 0.5 % only on one side", make_small,
                    [("diff", 0.8), ("report", 1.10)]),
+    "ignore": Shape("ignore", "the small shape with a .gitignore of 12 rules in every folder that leave nothing out; "
+                    "mirrane honouring them (word ignore) against mirrane not", make_ignore,
+                    [("ignore", 1.10)], variants=[("ignore", ["ignore"])]),
     "mixed": Shape("mixed", "~20,000 files in 1,000 folders, 3 levels: 78 % 0-32 KiB, 20 % 32-256 KiB, 2 % up to 4 MiB; "
                    "2 % changed in one byte at equal size", make_mixed, [("diff", 0.6)]),
     "large": Shape("large", "six pairs of 256 MiB random files, two differing (first byte, last byte)",
@@ -564,15 +608,20 @@ def run_shape(args, shape, floor, base_rss):
             path = os.path.join(args.scratch, "report%s.jsonl" % ("-all" if extra else ""))
             reported.append((Command("mirrane A B hide " + label, [args.mirrane, a, b, "hide", "--report=" + path]
                                      + extra), path))
+    variants = [(Command("mirrane A B hide " + " ".join(words), [args.mirrane, a, b, "hide"] + words), label)
+                for label, words in shape.variants]
     baseline = [Command("baseline A B hide", [args.baseline, a, b, "hide"])] if args.baseline else []
-    commands = [mirrane] + baseline + [command for command, _ in reported] + [diff, listing] + floors
+    commands = [mirrane] + baseline + [c for c, _ in variants] + [c for c, _ in reported] + [diff, listing] + floors
     measure_alternating(commands, args.runs)
     for command in commands:
         worst = max(r[2] for r in [command.first] + command.runs)
-        if worst > (1 if command in [mirrane, diff] + baseline + [c for c, _ in reported] else 0):
+        if worst > (1 if command in [mirrane, diff] + baseline + [c for c, _ in variants + reported] else 0):
             warn("%s exited with %d: %s" % (command.label, worst, command.first[4][:300]))
     for command, path in reported:
         check_report(command, path, items)
+    for command, _ in variants:
+        if verdict_line(command.first[3]) != verdict_line(mirrane.first[3]):
+            warn("%s found otherwise than mirrane A B hide: %s" % (command.label, verdict_line(command.first[3])))
 
     expected = figures["changed"] + figures["one_side"]
     diff_lines = len(diff.first[3].splitlines())
@@ -602,6 +651,8 @@ def run_shape(args, shape, floor, base_rss):
         met = "" if limit is None else ("met" if value <= limit else "not met")
         print("| %s | %s | %s | %s |" % (label, fmt % value, "" if limit is None else "<= " + fmt % limit, met))
 
+    for command, label in variants:
+        row("%s / mirrane A B hide" % command.label, command.median / mirrane.median, limits.get(label))
     for command, _ in reported:
         row("%s / mirrane A B hide" % command.label.replace("mirrane A B hide ", ""),
             command.median / mirrane.median, limits.get("report"))

@@ -28,6 +28,9 @@ constexpr uint32_t kErrorNoRoomToUnpack = 0xF0000003;
 constexpr uint32_t kErrorBadListing = 0xF0000004;
 // A listing was asked for of a listing: only a folder or an archive can be listed.
 constexpr uint32_t kErrorListingOfListing = 0xF0000005;
+// An ignore file is a symbolic link, which version control refuses to read, so its rules
+// are not known.
+constexpr uint32_t kErrorIgnoreFileIsLink = 0xF0000006;
 
 // Progress and error of the current job. Every operation takes the lock for its own
 // duration only, so the waiting thread can always read the progress.

@@ -72,6 +72,7 @@ void SideInfo::clear() {
   modified = 0;
   attributes = 0;
   isLink = false;
+  ignored = false;
 }
 
 olstring sizeText(int64_t size) {

@@ -46,6 +46,9 @@ struct SideInfo {
   // The listed entry itself is a symbolic link (size, time and kind are what it leads to
   // when links are followed). Set by the folder scan; no part of the verdict.
   bool isLink = false;
+  // This side's ignore rules leave the entry out; it stays only because the other side's
+  // keep it (an item that every side leaves out is dropped). Set by the folder scan.
+  bool ignored = false;
 
   bool present() const { return !name.empty(); }
   bool isFolder() const { return (attributes & kFolderAttribute) != 0; }

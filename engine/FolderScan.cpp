@@ -230,7 +230,7 @@ bool addFolderEntries(CompareEngine& engine, CompareItem& item, int side,
 }
 
 bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_view folderPath,
-                const ExcludeSet& excludes, FolderQueue& queue) {
+                const ExcludeSet& excludes, FolderQueue& queue, IgnoreFiles* ignoreFiles) {
   platform::FolderListing listing;
   const auto links = engine.result.linksAsText[side] ? platform::LinkPolicy::listAsFile : platform::LinkPolicy::follow;
   if (!listing.open(folderPath, links)) {
@@ -241,6 +241,7 @@ bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_vie
   platform::FolderEntry entry;
   while (listing.next(entry)) {
     if (!engine.worker.checkpoint()) return false;
+    if (ignoreFiles != nullptr) ignoreFiles->noteEntry(entry);
     if (isExcluded(excludes, entry.name) || isSkipped(queue, entry)) continue;
     engine.job.setText(lang::progress::kPrepare, entry.name);
     entries.push_back(std::move(entry));
@@ -251,18 +252,41 @@ bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_vie
     return false;
   }
   listing.close();
+  if (ignoreFiles != nullptr && !ignoreFiles->enterFolder(item, side, folderPath)) {
+    engine.job.setError(ignoreFiles->error(), ignoreFiles->errorPath());
+    return false;
+  }
 
   return addFolderEntries(engine, item, side, entries, [&](CompareItem& child, size_t i) {
     const platform::FolderEntry& listed = entries[i];
-    if ((listed.attributes & platform::kAttributeDirectory) == 0) return;
+    const bool isFolder = (listed.attributes & platform::kAttributeDirectory) != 0;
+    if (ignoreFiles != nullptr) {
+      child.side[side].ignored = ignoreFiles->ignores(listed.name, isFolder && !listed.isLink);
+    }
+    if (!isFolder) return;
     FolderQueue::Identity& identity = queue.identities[&child][side];
     identity = {listed.device, listed.inode, true};
     if (!child.side[0].isFolder() || !child.side[1].isFolder()) return;
+    if (child.side[0].ignored && child.side[1].ignored) return;
     // A side that loops is not listed (it counts as empty there), but the other side still
     // is: what it holds must show, not hide behind the loop.
     if (isLoop(queue, child, 0) && isLoop(queue, child, 1)) return;
     queue.items.push_back(&child);
   });
+}
+
+void dropIgnored(CompareItem& folder, FolderQueue& queue) {
+  for (auto it = folder.children.begin(); it != folder.children.end();) {
+    const SideInfo* sides = it->second.side;
+    const bool kept = (sides[0].present() && !sides[0].ignored) || (sides[1].present() && !sides[1].ignored);
+    if (kept) {
+      ++it;
+      continue;
+    }
+    // Its address may come back for a new item, which must not inherit its identity.
+    queue.identities.erase(&it->second);
+    it = folder.children.erase(it);
+  }
 }
 
 bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view path) {
@@ -370,6 +394,9 @@ int64_t scanTrees(CompareEngine& engine) {
   if (twoFiles) return static_cast<int64_t>(result.root.children.size());
 
   FolderQueue queue;
+  // A listing holds no file's text: its side has no ignore rules.
+  IgnoreFiles ignoreFiles(result.linksAsText);
+  IgnoreFiles* const ignores = options.ignoreFiles ? &ignoreFiles : nullptr;
   for (int side = 0; side < 2; ++side) {
     if (!listing[side]) continue;
     if (!loadListingSide(engine, side, paths[side], excludes)) {
@@ -384,22 +411,24 @@ int64_t scanTrees(CompareEngine& engine) {
   }
   for (int side = 0; side < 2; ++side) {
     if (listing[side]) continue;
-    if (!listFolder(engine, result.root, side, result.root.side[side].name, excludes, queue)) {
+    if (!listFolder(engine, result.root, side, result.root.side[side].name, excludes, queue, ignores)) {
       resetResult(result);
       return 0;
     }
   }
+  if (ignores != nullptr) dropIgnored(result.root, queue);
   auto count = static_cast<int64_t>(result.root.children.size());
   while (!queue.items.empty()) {
     CompareItem* folder = queue.items.front();
     queue.items.pop_front();
     for (int side = 0; side < 2; ++side) {
       if (listing[side] || isLoop(queue, *folder, side)) continue;
-      if (!listFolder(engine, *folder, side, itemPath(*folder, side), excludes, queue)) {
+      if (!listFolder(engine, *folder, side, itemPath(*folder, side), excludes, queue, ignores)) {
         resetResult(result);
         return 0;
       }
     }
+    if (ignores != nullptr) dropIgnored(*folder, queue);
     count += static_cast<int64_t>(folder->children.size());
   }
   // A listing brings its whole tree, also below folders the other side lacks.

@@ -5,6 +5,7 @@
 #include "platform/FolderListing.h"
 
 #include "engine/CompareTree.h"
+#include "engine/IgnoreFiles.h"
 #include "foundation/olstring.h"
 
 #include <cstdint>
@@ -48,9 +49,15 @@ int64_t scanTrees(CompareEngine& engine);
 bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view path);
 
 // Lists one side of a folder item into the tree, queueing folders present on both sides.
-// False when the listing failed (error recorded) or the job was cancelled.
+// With ignore files (null when the option is off), each entry is marked with whether this
+// side's rules leave it out; see dropIgnored. False when the listing failed or an ignore
+// file could not be read (error recorded), or the job was cancelled.
 bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_view folderPath,
-                const ExcludeSet& excludes, FolderQueue& queue);
+                const ExcludeSet& excludes, FolderQueue& queue, IgnoreFiles* ignoreFiles = nullptr);
+
+// Once a folder is listed on both sides: drops its children that each side holding them
+// leaves out by its ignore rules. An item that one side keeps stays, on both sides.
+void dropIgnored(CompareItem& folder, FolderQueue& queue);
 
 // Adds one folder's entries on a side to item, as listing the folder would: exact
 // spellings pair first, only then may the rest pair ignoring case, so the outcome does not

@@ -79,6 +79,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kAdjustPath, u"adjustpath")         \
   KEY(kAutoSkip, u"autoskip")             \
   KEY(kTextMode, u"textmode")             \
+  KEY(kIgnoreFiles, u"ignorefiles")       \
   KEY(kFolder, u"folder")                 \
   KEY(kFile, u"file")                     \
   KEY(kErrSame, u"err_same")              \
@@ -248,7 +249,8 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kArchiveGaveNoFolder, u"0xf0000002") \
   KEY(kNoRoomToUnpack, u"0xf0000003")     \
   KEY(kBadListing, u"0xf0000004")         \
-  KEY(kListingOfListing, u"0xf0000005")
+  KEY(kListingOfListing, u"0xf0000005")   \
+  KEY(kIgnoreFileIsLink, u"0xf0000006")
 
 // What is wrong with a listing that cannot be used: %0 the line, %1 a detail (a path, a
 // member's name, a number).

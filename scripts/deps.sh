@@ -33,6 +33,7 @@ MIRRANE_TEST_PACKAGES=(
   bzip2
   zstd
   python3             # reads the item report back with its json module
+  git                 # the judge of what ignore files leave out
   locales             # a German locale made by the tests: decimal comma, day-first dates
   xvfb                # a real X server for the program's own window
   x11-utils           # xwininfo finds that window

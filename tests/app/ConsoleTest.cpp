@@ -102,6 +102,19 @@ TEST_F(ConsoleTest, EqualFoldersDifferencesAndTheirCounts) {
   EXPECT_EQ(testing_support::readFileBytes(outFile), differ.output);
 }
 
+TEST_F(ConsoleTest, IgnoredItemsAreNeitherComparedNorReported) {
+  for (const std::string side : {"a/", "b/"}) {
+    testing_support::writeFileBytes(m_files.path(side + ".gitignore"), "*.log\n");
+    testing_support::writeFileBytes(m_files.path(side + "run.log"), side);
+  }
+  const std::string paths = quoted(m_files.path("a")) + " " + quoted(m_files.path("b"));
+  EXPECT_EQ(run(paths + " hide").status, 1);
+  const ProgramRun honoured = run(paths + " hide ignore --report=- --report-all");
+  EXPECT_EQ(honoured.status, 0) << honoured.errors;
+  EXPECT_NE(honoured.output.find(R"("ignore_files":true})"), std::string::npos) << honoured.output;
+  EXPECT_EQ(honoured.output.find("run.log"), std::string::npos) << honoured.output;
+}
+
 TEST_F(ConsoleTest, FailuresAreReportedWithCodeTextAndPath) {
   testing_support::makeFolders(m_files.path("empty1"));
   testing_support::makeFolders(m_files.path("empty2"));
@@ -259,7 +272,7 @@ TEST_F(ConsoleTest, HelpVersionAndTheWindowlessStart) {
   EXPECT_EQ(version.output, "Mirrane " + projectVersion() + "\n");
   ProgramRun help = run("--help");
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.output.find("apath, attr, case, fast, file, hide, start, time, txt"), std::string::npos) << help.output;
+  EXPECT_NE(help.output.find("apath, attr, case, fast, file, hide, ignore, start, time, txt"), std::string::npos) << help.output;
   // Each word says what it does, and the options that are no words are there too.
   for (const char* line : {"\n  time         compare modification times\n", "\n  --help, -h   show this text\n",
                            "\n  --version    show the version\n", "\n  --           end of the options",
@@ -384,7 +397,7 @@ TEST(CommandLineParsing, WordsPathsAndProjects) {
   c = parse({u"x/../left", u"right"});
   EXPECT_EQ(c.options.path0, platform::lexicalFullPath(u"left"));
   CommandLine fresh;
-  EXPECT_EQ(optionWordList(fresh, u", "), u"apath, attr, case, fast, file, hide, start, time, txt");
+  EXPECT_EQ(optionWordList(fresh, u", "), u"apath, attr, case, fast, file, hide, ignore, start, time, txt");
 }
 
 TEST(CommandLineParsing, ProjectFileGivesPathsAndWordsOverrideIt) {
