@@ -232,14 +232,16 @@ RawOutcome rawCompare(CompareEngine& engine, ContentBuffers& buffers, ContentRea
 }  // namespace
 
 bool openContentReader(ContentReader& reader, const CompareItem& item, int side, const OpenFolders* folders,
-                       bool linksAsText) {
-  const auto links = linksAsText ? ContentReader::Links::asText : ContentReader::Links::follow;
-  // By name in the open folder first; whatever fails there (a link read as text among
-  // others) is tried again by path, which also tells why it failed. Paths from a listing
-  // are opened as they are: a name holding "%" is not a variable.
+                       olstring_view linkBoundary) {
+  // Below an unpack folder a link is never followed by name: by path it is, while it stays
+  // inside that folder.
+  const auto links = linkBoundary.empty() ? ContentReader::Links::follow : ContentReader::Links::asText;
+  // By name in the open folder first; whatever fails there (a link below an unpack folder
+  // among others) is tried again by path, which also tells why it failed. Paths from a
+  // listing are opened as they are: a name holding "%" is not a variable.
   const bool opened = folders != nullptr && folders->side[side].isOpen() &&
                       reader.open(folders->side[side], item.side[side].name, links);
-  if (!opened && !reader.open(itemPath(item, side), links)) return false;
+  if (!opened && !reader.openWithin(itemPath(item, side), linkBoundary)) return false;
   if (reader.size() >= kSequentialHintSize) reader.adviseSequential();
   return true;
 }
@@ -368,7 +370,7 @@ PrepareResult prepareContentCompare(CompareEngine& engine, ContentBuffers& buffe
   if (((side0.attributes | side1.attributes) & platform::kAttributeSystem) != 0) return PrepareResult::different;
   if (side0.size == 0 && side1.size == 0) return PrepareResult::bothEmpty;
   for (int side = 0; side < 2; ++side) {
-    if (openContentReader(side == 0 ? first : second, item, side, folders, engine.result.linksAsText[side])) continue;
+    if (openContentReader(side == 0 ? first : second, item, side, folders, engine.result.unpackFolder[side])) continue;
     if (explanation != nullptr) {
       explanation->way = ContentWay::notRead;
       explanation->readFailed(side, 0);

@@ -69,7 +69,7 @@ bool compareByHash(CompareEngine& engine, ContentBuffers& buffers, const Compare
   const int live = result.isListing(0) ? 1 : 0;
   const Sha256Digest* expected = listed[1 - live];
   ContentReader reader;
-  if (!openContentReader(reader, item, live, folders, result.linksAsText[live])) {
+  if (!openContentReader(reader, item, live, folders, result.unpackFolder[live])) {
     explain.readFailed(live, 0);
     return false;
   }
