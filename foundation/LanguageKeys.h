@@ -126,7 +126,37 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   /* the details dialog's type names where the desktop has none */ \
   KEY(kFolderType, u"folder_type")                \
   KEY(kFileType, u"file_type")                    \
-  KEY(kExtensionType, u"extension_type")
+  KEY(kExtensionType, u"extension_type")          \
+  /* what decided the content's verdict; numbers come grouped as the locale writes them */ \
+  KEY(kExplainEmpty, u"explain_empty")            \
+  /* %0 the size compared; for text %0 and %1 the two sizes */ \
+  KEY(kExplainEqual, u"explain_equal")            \
+  KEY(kExplainEqualText, u"explain_equal_text")   \
+  /* %0 blocks compared, %1 blocks of the file, %2 the share in percent */ \
+  KEY(kExplainSampled, u"explain_sampled")        \
+  /* %0 the offset of the first differing byte; sampled: %1 blocks compared of %2 */ \
+  KEY(kExplainOffset, u"explain_offset")          \
+  KEY(kExplainOffsetSampled, u"explain_offset_sampled") \
+  /* text: %0 the line, %1 the offset; differing per side: %0 %1 first, %2 %3 second */ \
+  KEY(kExplainLine, u"explain_line")              \
+  KEY(kExplainLines, u"explain_lines")            \
+  /* one text ends: %0 its side, %1 %2 its line and offset; %3 the other side, %4 %5 */ \
+  KEY(kExplainEnds, u"explain_ends")              \
+  /* %0 the size read and hashed from the disk */ \
+  KEY(kExplainHashed, u"explain_hashed")          \
+  KEY(kExplainHashedListed, u"explain_hashed_listed") \
+  KEY(kExplainSizes, u"explain_sizes")            \
+  KEY(kExplainSizesQuick, u"explain_sizes_quick") \
+  KEY(kExplainAlready, u"explain_already")        \
+  KEY(kExplainSpecial, u"explain_special")        \
+  /* %0 the error's text, %1 side_first or side_second */ \
+  KEY(kExplainUnreadable, u"explain_unreadable")  \
+  /* %0 side_first or side_second */ \
+  KEY(kExplainChanged, u"explain_changed")        \
+  KEY(kExplainNoMemory, u"explain_no_memory")     \
+  KEY(kExplainNotHashed, u"explain_not_hashed")   \
+  KEY(kSideFirst, u"side_first")                  \
+  KEY(kSideSecond, u"side_second")
 
 // The results list's context menu; "find" also titles the find dialog, "details" the
 // details dialog.
@@ -208,7 +238,10 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kSaveNotSaved, u"save_not_saved")               \
   KEY(kSaved, u"saved")                               \
   KEY(kSavedIncomplete, u"saved_incomplete")          \
-  KEY(kUnreadableItem, u"unreadable_item")
+  KEY(kUnreadableItem, u"unreadable_item")            \
+  /* --exit-trouble: %0 the value given; %0 how many pairs could not be read */ \
+  KEY(kExitTroubleValue, u"exit_trouble_value")       \
+  KEY(kPairsUnreadable, u"pairs_unreadable")
 
 // What a screen reader says of what the windows draw themselves. The results list is a
 // table of rows: a row's cells ("file_cell" %0 name, %1 size, %2 time; "attr_cell" %0 a

@@ -75,7 +75,7 @@ public:
 
   const DetailsRecord& details() const { return m_details; }
   // The client width that shows the longer path whole, the icon before it included, and
-  // every other line's texts whole.
+  // every other line's texts whole (a line across both cells too).
   int clientWidthForPaths() const;
   // The side whose path is under the mouse, or kNoLink.
   int hotLink() const { return m_hotLink; }
