@@ -260,6 +260,7 @@ void resetResult(CompareResult& result) {
     result.timeStep[side] = kDefaultTimeStep;
   }
   result.hashes.clear();
+  result.explanations.clear();
   result.differing = 0;
   result.missingSecond = 0;
   result.missingFirst = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/CompareOptions.h"
+#include "engine/ContentExplanation.h"
 #include "engine/ListingSide.h"
 #include "foundation/Paths.h"
 #include "foundation/olstring.h"
@@ -137,6 +138,8 @@ struct CompareResult {
   // its files' hashes are in hashes.
   std::shared_ptr<const ListingOrigin> listing[2];
   ListedHashes hashes;
+  // What decided the content verdicts that the items cannot tell by themselves.
+  ContentExplanations explanations;
 
   // How finely each side's file system keeps modification times, in nanoseconds.
   uint32_t timeStep[2] = {kDefaultTimeStep, kDefaultTimeStep};

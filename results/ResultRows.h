@@ -41,6 +41,8 @@ public:
   // the size and attribute columns line up down the whole list.
   int64_t largestSize(int side) const { return m_largestSize[side]; }
   uint32_t attributesSeen(int side) const { return m_attributesSeen[side]; }
+  // How many items the tree holds below its root, shown as rows or not.
+  int64_t treeItems() const { return m_treeItems; }
 
 private:
   friend class RowBuilder;
@@ -52,6 +54,7 @@ private:
   RowShape m_shape = RowShape::tree;
   int64_t m_largestSize[2] = {0, 0};
   uint32_t m_attributesSeen[2] = {0, 0};
+  int64_t m_treeItems = 0;
 };
 
 // Appends the rows of the whole tree below root, depth first in the tree's own order:
@@ -73,6 +76,9 @@ RowHighlights highlightsOf(const CompareItem& item);
 // differences in a fixed order (presence, type, name, content or size, time, attributes)
 // joined by ", ".
 olstring describeDifferences(uint32_t flags);
+// The same in words a screen reader speaks: "content differs, modification time differs",
+// "only in the first folder", or "no difference".
+olstring describeVerdict(uint32_t flags);
 
 // The colours that say "differs" and "no difference" in every theme: the fills of the
 // summary and status badges with their text, and the base of highlighted texts.

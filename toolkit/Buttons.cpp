@@ -11,7 +11,10 @@
 #include <QPainterPath>
 #include <QWidget>
 
+#include "toolkit/Accessible.h"
+#include "toolkit/Geometry.h"
 #include "toolkit/PaintDC.h"
+#include "toolkit/ToolTip.h"
 #include "toolkit/WindowInternal.h"
 
 namespace {
@@ -149,6 +152,7 @@ void olButton_Switch::setChecked(bool checked) {
   if (m_checked == checked) return;
   m_checked = checked;
   invalidateRect(m_hwnd);
+  announceCheckedChanged(m_hwnd);
 }
 
 COLORREF olButton_Switch::backgroundColour() const {
@@ -183,6 +187,14 @@ void olButton_Icon::paintContent(HDC dc, const RECT& rect, COLORREF textColour) 
 }
 
 // ---- olButton_customIcon
+
+LRESULT olButton_customIcon::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = olButton::windowProc(message, wParam, lParam);
+  // The glyph says little to a new user and nothing to a screen reader: the caption is the
+  // button's tip, which readers take as its name.
+  if (message == WM_SETTEXT) olToolTipCtrl::shared().addTool(m_hwnd, cleanLabel(getWindowText(m_hwnd)));
+  return result;
+}
 
 void olButton_customIcon::setGlyph(olGlyph glyph) {
   m_glyph = glyph;
