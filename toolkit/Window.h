@@ -128,6 +128,8 @@ bool isWindow(HWND hwnd);
 // queued and dispatched by the event loop (hwnd nullptr posts a thread message).
 LRESULT sendMessage(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 bool postMessage(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+// Ends every running loop at once with the exit code (the main window's end does it);
+// nothing of it stays queued for a loop started later.
 void postQuitMessage(int exitCode);
 // The id of a registered message ("WM_OLBUTTON_SPLIT"), from 0xC000 up; the same name
 // always gives the same id. 0 for an empty name.

@@ -42,7 +42,6 @@ void runAsMainWindow(CMirraneDlg& window, std::function<void()> action) {
   later(30, std::move(action));
   window.runModal();
   app->setMainWindow(nullptr);
-  olApp::clearQuit();
 }
 
 void closeWindow(CMirraneDlg& window) { widgetOf(window.hwnd())->close(); }
@@ -330,6 +329,15 @@ TEST(MainWindow, ACloseDuringACompareCancelsItAndClosesWhenItEnds) {
   EXPECT_EQ(engine.job.errorCode(), kErrorCancelled);
   EXPECT_TRUE(answerer.texts().empty()) << "the cancel the user asked for is no error to show";
   EXPECT_FALSE(SettingsSandbox::value(u"window", u"right").empty()) << "closed the usual way";
+
+  // Nothing of the close outlives it: a second window in the same process compares to the end.
+  CMirraneDlg second(engine, nullptr);
+  ASSERT_TRUE(second.createModeless(nullptr));
+  showWindow(second.hwnd(), SW_SHOW);
+  EXPECT_TRUE(second.startCompare());
+  EXPECT_EQ(second.summaryBadge().text, langText(lang::diff::kNoDiff));
+  EXPECT_TRUE(answerer.texts().empty());
+  second.unbind(olUnbind::destroyWindow);
 }
 
 }  // namespace
