@@ -11,3 +11,7 @@
 // once the number would need a fourth digit (1000 KiB shows as 0.97 MiB). The unit texts
 // come from the language's "size" section.
 olstring byteSizeText(uint64_t bytes);
+
+// The number alone of a size in the unit, and with the fraction digits, that byteSizeText
+// gives another size: the part of a whole in the whole's terms (4.2 of "18.6 GiB").
+olstring byteSizeNumber(uint64_t bytes, uint64_t reference);
