@@ -82,6 +82,9 @@ public:
   void clearRows(FindText findText = FindText::clear);
 
   const ResultRows& rows() const { return m_rows; }
+  // What the list says while it has no rows: that no compare has run yet, or, when the rows
+  // were built from a compare's items, that nothing differs among them (and how many).
+  olstring emptyText() const;
   // The item of a row, or nullptr outside the rows.
   const CompareItem* rowItem(int row) const;
   // A text of a row; empty outside the rows.

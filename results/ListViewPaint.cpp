@@ -256,7 +256,7 @@ void mrnListView::paintRow(HDC dc, int row, const RECT& rect, unsigned state) {
 }
 
 void mrnListView::paintEmpty(HDC dc, const RECT& client) {
-  const olstring text = langText(lang::global::kEmpty);
+  const olstring text = emptyText();
   if (text.empty()) return;
   const olMargins& margins = uiMargins();
   const int width = client.width() - 2 * margins.horizontal;

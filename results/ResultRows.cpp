@@ -14,6 +14,7 @@ void ResultRows::clear() {
   std::deque<uint32_t>().swap(m_links);
   m_largestSize[0] = m_largestSize[1] = 0;
   m_attributesSeen[0] = m_attributesSeen[1] = 0;
+  m_treeItems = 0;
 }
 
 // Walks the tree once, appending rows. Recursion follows the tree's depth, which the
@@ -29,6 +30,7 @@ public:
   void walkAll(const CompareItem& parent, int parentRow) {
     for (auto it = parent.children.begin(); it != parent.children.end(); ++it) {
       const CompareItem& child = it->second;
+      ++m_rows.m_treeItems;
       const int row = append(child, parentRow);
       if (std::next(it) == parent.children.end()) markLast(row);
       if (!child.children.empty()) walkAll(child, row);
@@ -38,6 +40,7 @@ public:
   void walkDifferenceTree(const CompareItem& parent, int parentRow) {
     int lastKept = -1;
     for (const auto& [key, child] : parent.children) {
+      ++m_rows.m_treeItems;
       const int row = append(child, parentRow);
       if (!child.children.empty()) walkDifferenceTree(child, row);
       if (child.flags == 0 && m_rows.m_items.size() == size_t(row) + 1) {
@@ -53,6 +56,7 @@ public:
 
   void walkDifferencesFlat(const CompareItem& parent) {
     for (const auto& [key, child] : parent.children) {
+      ++m_rows.m_treeItems;
       if (child.flags != 0) append(child, -1);
       // A differing file deep inside an unchanged folder still shows.
       if (!child.children.empty()) walkDifferencesFlat(child);

@@ -41,6 +41,9 @@ public:
   // the size and attribute columns line up down the whole list.
   int64_t largestSize(int side) const { return m_largestSize[side]; }
   uint32_t attributesSeen(int side) const { return m_attributesSeen[side]; }
+  // How many items (the root left out) the tree the rows were built from holds, shown or
+  // not: the items a compare compared.
+  size_t treeItems() const { return m_treeItems; }
 
 private:
   friend class RowBuilder;
@@ -52,6 +55,7 @@ private:
   RowShape m_shape = RowShape::tree;
   int64_t m_largestSize[2] = {0, 0};
   uint32_t m_attributesSeen[2] = {0, 0};
+  size_t m_treeItems = 0;
 };
 
 // Appends the rows of the whole tree below root, depth first in the tree's own order:

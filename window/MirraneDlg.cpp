@@ -231,10 +231,13 @@ void CMirraneDlg::updateStatus() {
     m_statusBadgeFlags = item->flags;
     m_statusBadge = describeDifferences(item->flags);
   } else if (m_list.rowCount() > 0) {
-    m_statusText = langText(lang::global::kItemsInfo, numberToText(m_list.rowCount()),
-                            numberToText(m_list.selectedCount()));
+    m_statusText = langText(m_list.rowCount() == 1 ? lang::global::kItemInfo : lang::global::kItemsInfo,
+                            numberToText(m_list.rowCount()), numberToText(m_list.selectedCount()));
   } else if (m_comparing || m_engine.worker.isRunning()) {
     m_statusText = langText(lang::progress::kTitle);
+  } else if (m_list.rows().treeItems() > 0) {
+    // "Ready" would say nothing of the compare that has just found nothing.
+    m_statusText = m_list.emptyText();
   } else {
     m_statusText = langText(lang::global::kReady);
   }
@@ -296,9 +299,12 @@ void CMirraneDlg::drawStatusBar(HDC dc, const RECT& bar) {
   const int half = dx(7, m_font) / 2;
   const POINT buttons = screenToClient(m_hwnd, POINT{getWindowRect(m_viewDiffsButton.hwnd()).left, 0});
   RECT a{bar.left + half, bar.top + edge, buttons.x - half, bar.bottom - edge};
+  m_shownStatusBadge.clear();
   if (m_statusText.empty() || a.isEmpty()) return;
   selectFont(dc, m_font);
-  const int d = m_statusBadge.empty() ? 0 : textExtent(m_statusBadge, m_font).cx + 3 * half;
+  // The badge takes the width its text needs: the path gives way first, and the badge is
+  // cut only when the whole bar cannot hold it.
+  const int d = m_statusBadge.empty() ? 0 : std::min(textExtent(m_statusBadge, m_font).cx + 3 * half, a.width());
   RECT text = a;
   text.right -= d;
   setTextColour(dc, themeColour(olThemeSlot::text));
@@ -309,7 +315,8 @@ void CMirraneDlg::drawStatusBar(HDC dc, const RECT& bar) {
   fillRoundRect(dc, badge, 6, m_statusBadgeFlags != 0 ? kDifferenceColour : kNoDifferenceColour);
   setTextColour(dc, kBadgeTextColour);
   RECT inner = badge.inflated(-half, 0);
-  drawText(dc, m_statusBadge, inner, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  m_shownStatusBadge = elideText(m_statusBadge, inner.width(), olElide::end, m_font);
+  drawText(dc, m_shownStatusBadge, inner, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   setTextColour(dc, themeColour(olThemeSlot::text));
 }
 

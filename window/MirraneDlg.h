@@ -68,6 +68,8 @@ public:
   const olstring& comparedPath(int side) const { return m_comparedPaths[side]; }
   const olstring& statusText() const { return m_statusText; }
   const olstring& statusBadge() const { return m_statusBadge; }
+  // The badge as the last paint showed it, cut when the bar could not hold it.
+  const olstring& shownStatusBadge() const { return m_shownStatusBadge; }
   CComparePanel& comparePanel() { return m_comparePanel; }
   HWND listWindow() const { return m_list.hwnd(); }
   mrnListView& list() { return m_list; }
@@ -104,6 +106,7 @@ private:
   olstring m_comparedPaths[2];
   olstring m_statusText;
   olstring m_statusBadge;
+  olstring m_shownStatusBadge;
   uint32_t m_statusBadgeFlags = 0;
   CComparePanel m_comparePanel;
   olButton_Split m_splitter;
