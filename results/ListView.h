@@ -148,8 +148,11 @@ protected:
 
 private:
   void paintSide(HDC dc, const CompareItem& item, int row, int side, const RECT& half, const RECT& rowArea,
-                 unsigned state);
-  void paintTreeLines(HDC dc, int row, int left, const RECT& rowArea, COLORREF colour) const;
+                 unsigned state, int depthCap);
+  void paintTreeLines(HDC dc, int row, int left, const RECT& rowArea, COLORREF colour, int depthCap) const;
+  // The deepest indentation a half of this width gives: the name keeps room for about
+  // twelve characters beside the columns.
+  int depthCap(HDC dc, int halfWidth);
   // The widths of a side's columns (ListViewPaint.cpp) that line up down the whole list, for
   // the widest text the rows give each; 0 for a column as wide as each row's own text.
   const std::vector<int>& columnWidths(HDC dc, int side);

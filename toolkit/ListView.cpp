@@ -342,10 +342,20 @@ LRESULT olListView::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       const bool enter = msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN;
       return DLGC_WANTARROWS | DLGC_WANTCHARS | (enter ? DLGC_WANTMESSAGE : 0);
     }
-    case WM_KEYDOWN:
-      if (onKeyDown(static_cast<unsigned>(wParam), messageKeyModifiers() & (kModCtrl | kModShift))) return 0;
+    case WM_KEYDOWN: {
+      const unsigned modifiers = messageKeyModifiers() & (kModCtrl | kModShift);
+      // Shift+F10 is the menu key of keyboards without one.
+      if (wParam == VK_F10 && modifiers == kModShift) {
+        onContextMenu(contextMenuPoint(MAKELPARAM(kKeyboardPoint, kKeyboardPoint)));
+        return 0;
+      }
+      if (onKeyDown(static_cast<unsigned>(wParam), modifiers)) return 0;
       break;
-    case WM_CHAR: return 0;  // typed characters are keys to the list, never text
+    }
+    case WM_CHAR:
+      // Typed characters are keys to the list, never text; Tab goes on to move the focus.
+      if (wParam == u'\t') break;
+      return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS: invalidateRect(m_hwnd); break;
     case WM_LBUTTONDOWN: onLeftButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam); return 0;

@@ -213,6 +213,11 @@ struct olDropFiles {
   POINT point;  // client coordinates of the target window
 };
 
+// The order in which Tab moves the focus through these windows of one top-level window
+// (Shift+Tab the other way round): each after the one before it, the first after the last.
+// Windows that are not tab stops, hidden or disabled at the time are passed over.
+void setTabOrder(const std::vector<HWND>& order);
+
 // The size a control wants for its content in its current font (the height of an edit or
 // check box of the dialog font, for example).
 SIZE preferredSize(HWND hwnd);

@@ -158,6 +158,16 @@ RECT getWindowRect(HWND hwnd) {
   return fromQRect(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()));
 }
 
+void setTabOrder(const std::vector<HWND>& order) {
+  QWidget* previous = nullptr;
+  for (HWND hwnd : order) {
+    QWidget* widget = widgetOf(hwnd);
+    if (!widget) continue;
+    if (previous) QWidget::setTabOrder(previous, widget);
+    previous = widget;
+  }
+}
+
 bool moveWindow(HWND hwnd, int x, int y, int width, int height) {
   return setWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER);
 }

@@ -110,6 +110,11 @@ bool CMirraneDlg::onInitDialog() {
   applyStoredPlacement();
 
   m_list.addHotkeys(olHotkeyTable::instance());
+  // One closed round through every control as they stand: the panel top to bottom, the
+  // list, the view buttons, and on to the panel's first button again.
+  std::vector<HWND> order = m_comparePanel.controlsInOrder();
+  for (HWND control : {m_list.hwnd(), m_viewDiffsButton.hwnd(), m_viewAllButton.hwnd()}) order.push_back(control);
+  setTabOrder(order);
 
   const bool compareGiven = m_commandLine != nullptr && m_commandLine->compareGiven;
   if (compareGiven) applyCommandLine(*m_commandLine, m_engine.options);
@@ -178,6 +183,8 @@ void CMirraneDlg::layoutChildren(bool followSplitter) {
   }
   const POINT splitter = screenToClient(m_hwnd, POINT{getWindowRect(m_splitter.hwnd()).left, 0});
   moveWindow(m_comparePanel.hwnd(), k.left, k.top, splitter.x, k.height());
+  // A panel of the same size hears of no resize: a new font must still lay it out anew.
+  m_comparePanel.layoutPanel();
 
   RECT r = k;
   r.left = k.left + splitter.x;
@@ -396,7 +403,9 @@ void CMirraneDlg::showMainMenu(HWND button) {
 
 void CMirraneDlg::showCommandLineHelp() {
   const CommandLine words;
-  olMessageBox::show(langText(lang::global::kCmdlineInfo, u"mirrane", optionWordList(words, u", ")), {}, MB_OK);
+  // The options are a table aligned with spaces: it needs columns that stay aligned.
+  olMessageBox::show(langText(lang::global::kCmdlineInfo, u"mirrane", optionWordList(words, u", ")), {}, MB_OK,
+                     olMessageText::columns);
 }
 
 void CMirraneDlg::showAbout() {
