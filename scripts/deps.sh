@@ -36,6 +36,8 @@ MIRRANE_TEST_PACKAGES=(
   xvfb                # a real X server for the program's own window
   x11-utils           # xwininfo finds that window
   x11-apps            # xwd takes its picture
+  openbox             # a window manager that frames the window, for the frame and Tab tests
+  xdotool             # types keys into the real window
 )
 
 # The packages given that are not installed, on one line.

@@ -206,15 +206,21 @@ LRESULT olListView::onPaint() {
   const RECT client = getClientRect(m_hwnd);
   fillSolidRect(dc, paint.paintRect(), themeColour(olThemeSlot::window));
   selectFont(dc, m_font ? m_font : uiFont());
+  const bool focused = getFocus() == m_hwnd;
   if (m_rowCount == 0) {
     paintEmpty(dc, client);
-    return 0;
+  } else {
+    paintRows(dc, paint.paintRect(), focused);
   }
-  const RECT area = paint.paintRect();
+  // Where the focus is shows even without a current row, as an edit's frame shows it.
+  if (focused) drawEdges(dc, client, themeColour(olThemeSlot::accent), kAllSides, 1);
+  return 0;
+}
+
+void olListView::paintRows(HDC dc, const RECT& area, bool focused) {
   const int first = rowAt(std::max(0, area.top));
-  if (first < 0) return 0;
+  if (first < 0) return;
   const int hover = hoverRow();
-  const bool focused = getFocus() == m_hwnd;
   for (int row = first; row < m_rowCount; ++row) {
     const RECT rect = rowRect(row);
     if (rect.top >= area.bottom) break;
@@ -224,7 +230,6 @@ LRESULT olListView::onPaint() {
     if (row == hover) state |= kRowHot;
     paintRow(dc, row, rect, state);
   }
-  return 0;
 }
 
 void olListView::moveCaretTo(int target, unsigned modifiers, olScrollAlign align) {

@@ -181,6 +181,14 @@ RECT monitorWorkArea(HWND hwnd);
 // The work area of the monitor that shows most of the rectangle, else of the one nearest to
 // it (a window stored on a screen that has gone comes back on the nearest one).
 RECT workAreaNearest(const RECT& rect);
+// Moves a top-level window, and shrinks it when it is larger, so that its whole frame (the
+// title bar the window system draws around it included) lies inside the area. True when it
+// moved or shrank; false when it was inside already or nothing could be known of its frame.
+bool keepFrameInside(HWND hwnd, const RECT& area);
+// Whether the window system has told the size of the window's frame (a top-level window
+// that is shown by a window manager that frames windows).
+bool frameKnown(HWND hwnd);
+
 // Lets the window system resize a top-level window from its edges given as frame sides
 // (kSideRight | kSideBottom: the bottom-right corner), as if its border had been grabbed.
 bool beginSystemResize(HWND hwnd, unsigned sides);

@@ -237,6 +237,33 @@ RECT workAreaNearest(const RECT& rect) {
   return best ? fromQRect(best->availableGeometry()) : RECT{};
 }
 
+bool frameKnown(HWND hwnd) {
+  QWidget* widget = widgetOf(hwnd);
+  return widget && widget->isWindow() && widget->isVisible() && widget->frameGeometry() != widget->geometry();
+}
+
+bool keepFrameInside(HWND hwnd, const RECT& area) {
+  QWidget* widget = widgetOf(hwnd);
+  if (!widget || !widget->isWindow() || area.isEmpty()) return false;
+  const QRect frame = widget->frameGeometry();
+  const QRect client = widget->geometry();
+  const int left = client.left() - frame.left();
+  const int top = client.top() - frame.top();
+  const int right = frame.right() - client.right();
+  const int bottom = frame.bottom() - client.bottom();
+  // The client rectangle that keeps the frame inside: no larger than the area less the frame.
+  QRect wanted = client;
+  wanted.setWidth(std::min(client.width(), area.width() - left - right));
+  wanted.setHeight(std::min(client.height(), area.height() - top - bottom));
+  if (wanted.right() + right > area.right - 1) wanted.moveRight(area.right - 1 - right);
+  if (wanted.bottom() + bottom > area.bottom - 1) wanted.moveBottom(area.bottom - 1 - bottom);
+  if (wanted.left() - left < area.left) wanted.moveLeft(area.left + left);
+  if (wanted.top() - top < area.top) wanted.moveTop(area.top + top);
+  if (wanted == client) return false;
+  widget->setGeometry(wanted);
+  return true;
+}
+
 bool beginSystemResize(HWND hwnd, unsigned sides) {
   QWidget* widget = widgetOf(hwnd);
   QWindow* window = widget && widget->isWindow() ? widget->windowHandle() : nullptr;

@@ -28,6 +28,9 @@ constexpr int kSplitMargin = 294;
 constexpr int kDefaultPanelWidth = 294;
 // The square at the client area's bottom-right corner that resizes the window.
 constexpr int kSizingCorner = 10;
+// How often and how long a shown window looks for the frame the window manager gives it.
+constexpr UINT kFrameWatchMs = 50;
+constexpr int kFrameWatchForMs = 5000;
 // Posted to itself by a window that must start the command line's compare once it shows.
 constexpr UINT kStartFromCommandLine = WM_USER + 1;
 
@@ -161,7 +164,10 @@ bool CMirraneDlg::windowPlacement(HWND window, RECT& rect, bool& maximized, Plac
   int show = SW_HIDE;
   if (maximized) show = SW_SHOWMAXIMIZED;
   else if (isWindowVisible(window)) show = SW_SHOW;
-  return setWindowPlacement(window, normal, show);
+  if (!setWindowPlacement(window, normal, show)) return false;
+  // Where the frame is known already, it is kept inside as well.
+  if (clamp == ClampToWorkArea::yes) keepFrameInside(window, workAreaNearest(getWindowRect(window)));
+  return true;
 }
 
 void CMirraneDlg::loadTexts() {
@@ -437,6 +443,31 @@ void CMirraneDlg::onCommand(UINT id, UINT code, LPARAM lParam) {
   if (code == 0) postMessage(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_list.hwnd()), 1);
 }
 
+void CMirraneDlg::keepFrameOnScreenOnce() {
+  // The window manager frames the window only once it is shown; the placement clamped its
+  // client area, and now the title bar it added must be on the screen too, or the window
+  // can be neither moved nor closed with the mouse. Once only: later the user places it.
+  if (m_frameKept) return;
+  if (!frameKnown(m_hwnd)) {
+    // The frame comes a moment after the window shows, and no message of ours tells when:
+    // look again for a few seconds, then leave it (no window manager frames this window).
+    if (!m_frameWatch.isRunning() && isWindowVisible(m_hwnd)) m_frameWatch.start(m_hwnd, kFrameWatchMs);
+    return;
+  }
+  m_frameKept = true;
+  m_frameWatch.stop();
+  keepFrameInside(m_hwnd, workAreaNearest(getWindowRect(m_hwnd)));
+}
+
+void CMirraneDlg::FrameWatch::onTimer() {
+  if (++m_ticks * kFrameWatchMs > kFrameWatchForMs) {
+    stop();
+    m_window.m_frameKept = true;
+    return;
+  }
+  m_window.keepFrameOnScreenOnce();
+}
+
 void CMirraneDlg::saveWindowState() {
   RECT rect;
   bool maximized = false;
@@ -484,6 +515,9 @@ LRESULT CMirraneDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case kStartFromCommandLine: startCompare(); return 0;
+    case WM_SHOWWINDOW:
+    case WM_MOVE:
+    case WM_ACTIVATE: keepFrameOnScreenOnce(); break;
     case WM_OLCLOSEWHILEDISABLED: closeWhenCompareEnds(); return 0;
     case WM_NCHITTEST: {
       const POINT point = screenToClient(m_hwnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
