@@ -101,7 +101,8 @@ void CCompareInfoPanel::layoutInfoPanel() {
 
 bool CCompareInfoPanel::layoutColumn() {
   const bool barBefore = isScrollBarVisible();
-  const HFONT font = reinterpret_cast<HFONT>(sendMessage(m_hwnd, WM_GETFONT));
+  // The font the panel was last given (a font change reaches it before it is laid out).
+  const HFONT font = m_font ? m_font : reinterpret_cast<HFONT>(sendMessage(m_hwnd, WM_GETFONT));
   const RECT client = getClientRect(m_hwnd);
   RECT content = client.offset(0, -scrollPos());
   content.bottom = std::max(content.bottom, client.bottom);
