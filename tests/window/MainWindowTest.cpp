@@ -27,6 +27,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 
 using gui_test::later;
 using gui_test::Reaper;
@@ -352,24 +353,66 @@ TEST(MainWindow, ACloseDuringACompareCancelsItAndClosesWhenItEnds) {
 
 namespace {
 
-// The README's picture (scripts/readme-screenshot.sh) and the window in every theme: the
-// sample folders compared, one row selected so that the status bar shows its badge.
+// HOME for as long as it lives.
+class HomeFolder {
+public:
+  explicit HomeFolder(const std::string& path) {
+    if (const char* previous = std::getenv("HOME")) m_previous = previous;
+    setenv("HOME", path.c_str(), 1);
+  }
+  ~HomeFolder() {
+    if (m_previous) setenv("HOME", m_previous->c_str(), 1);
+    else unsetenv("HOME");
+  }
+  HomeFolder(const HomeFolder&) = delete;
+  HomeFolder& operator=(const HomeFolder&) = delete;
+
+private:
+  std::optional<std::string> m_previous;
+};
+
+// The README's picture (scripts/readme-screenshot.sh) and the window in every theme: photo
+// folders, the first reached as "~/...", one row selected so that the status bar shows its
+// badge, wide enough that nothing is cut. The script gives the test a private /home and
+// /media (MIRRANE_PICTURE_FOLDERS) so that the picture shows ordinary names; elsewhere the
+// folders are in a temporary folder.
 TEST(MainWindow, ReadmeScreenshotAndEveryTheme) {
   Reaper reaper(30000);
   SettingsSandbox sandbox;
+  TempFolder temp;
+  const bool ordinary = std::getenv("MIRRANE_PICTURE_FOLDERS") != nullptr;
+  HomeFolder home(ordinary ? "/home/ann" : temp.path("home"));
+  const std::string first = std::string(std::getenv("HOME")) + "/photos-2025";
+  const std::string second = ordinary ? "/media/backup/photos-2025" : temp.path("backup/photos-2025");
+  for (const std::string& side : {first, second}) {
+    writeFileBytes(side + "/2025-06-14 beach/IMG_0412.jpg", "sand and sea");
+    writeFileBytes(side + "/2025-06-14 beach/IMG_0413.jpg", "waves");
+    writeFileBytes(side + "/2025-08-02 hike/IMG_0577.jpg", "summit");
+    writeFileBytes(side + "/notes.txt", "camera: X100\n");
+  }
+  writeFileBytes(first + "/2025-08-02 hike/IMG_0578.jpg", "valley, edited");
+  writeFileBytes(second + "/2025-08-02 hike/IMG_0578.jpg", "valley, first cut");
+  writeFileBytes(first + "/2025-12-24 family/IMG_0901.jpg", "tree");
+  writeFileBytes(second + "/2025-10-03 city/IMG_0730.jpg", "bridge");
+  writeFileBytes(first + "/Album.txt", "best of the year");
+  writeFileBytes(second + "/album.txt", "best of the year");
   CompareEngine engine;
-  engine.options.path0 = fromUtf8(MIRRANE_SOURCE_DIR "/examples/left");
-  engine.options.path1 = fromUtf8(MIRRANE_SOURCE_DIR "/examples/right");
+  engine.options.path0 = u"~/photos-2025";
+  engine.options.path1 = fromUtf8(second);
   CMirraneDlg window(engine, nullptr);
   ASSERT_TRUE(window.createModeless(nullptr));
-  moveWindow(window.hwnd(), 0, 0, 960, 600);
   showWindow(window.hwnd(), SW_SHOW);
+  // After it shows: a first placement is kept inside the (small) offscreen screen, and the
+  // picture wants more room than that.
+  moveWindow(window.hwnd(), 0, 0, 1120, 600);
   ASSERT_TRUE(window.startCompare());
   ASSERT_GT(window.list().rowCount(), 3);
-  window.list().selectRowAlone(2);
+  for (int row = 0; row < window.list().rowCount(); ++row)
+    if (window.list().rowText(row, RowText::firstName) == u"IMG_0578.jpg") window.list().selectRowAlone(row);
   waitFor([] { return false; }, 50);
   EXPECT_FALSE(window.statusText().empty());
   EXPECT_FALSE(window.statusBadge().empty()) << "a differing row's badge";
+  EXPECT_EQ(window.shownStatusBadge(), window.statusBadge());
   EXPECT_TRUE(gui_test::saveScreenshot(window.hwnd(), "readme-main-window"));
   const int previous = currentThemeIndex();
   for (int theme = 0; theme < static_cast<int>(themeTable().size()); ++theme) {
