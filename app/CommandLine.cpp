@@ -87,21 +87,26 @@ void setWord(CommandLine& commandLine, const OptionWord& word, bool on) {
   else commandLine.*word.flag = on;
 }
 
-// "--report=FILE", a bare "--report" (which names no file: the run refuses it) and
-// "--report-all". False for any other token.
-bool parseReportOption(const olstring& token, CommandLine& commandLine) {
-  constexpr olstring_view kReport = u"--report";
+// "NAME=FILE" or a bare "NAME" (which names no file: the run refuses it): given is set and
+// path gets the file made absolute ("-" stays). False for any other token.
+bool parseFileOption(const olstring& token, olstring_view name, bool& given, olstring& path) {
+  if (token.compare(0, name.size(), name) != 0) return false;
+  const olstring_view rest = olstring_view(token).substr(name.size());
+  if (!rest.empty() && rest.front() != u'=') return false;
+  given = true;
+  const olstring_view file = rest.empty() ? rest : rest.substr(1);
+  path = file.empty() || file == u"-" ? olstring(file) : fullPath(file);
+  return true;
+}
+
+// "--report=FILE", "--report-all" and "--save-listing=FILE". False for any other token.
+bool parseFileOptions(const olstring& token, CommandLine& commandLine) {
   if (token == u"--report-all") {
     commandLine.reportAll = true;
     return true;
   }
-  if (token.compare(0, kReport.size(), kReport) != 0) return false;
-  const olstring_view rest = olstring_view(token).substr(kReport.size());
-  if (!rest.empty() && rest.front() != u'=') return false;
-  commandLine.reportGiven = true;
-  const olstring_view path = rest.empty() ? rest : rest.substr(1);
-  commandLine.reportPath = path.empty() || path == u"-" ? olstring(path) : fullPath(path);
-  return true;
+  return parseFileOption(token, u"--report", commandLine.reportGiven, commandLine.reportPath) ||
+         parseFileOption(token, u"--save-listing", commandLine.saveListingGiven, commandLine.saveListingPath);
 }
 
 }  // namespace
@@ -151,7 +156,7 @@ void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& comma
       commandLine.version = true;
       continue;
     }
-    if (parseReportOption(token, commandLine)) continue;
+    if (parseFileOptions(token, commandLine)) continue;
     const bool hasSign = token.front() == u'+' || token.front() == u'-';
     const olstring_view name = hasSign ? olstring_view(token).substr(1) : olstring_view(token);
     const auto word = commandLine.words.find(name);
@@ -168,10 +173,13 @@ void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& comma
     const auto times = std::count(given.begin(), given.end(), path) + std::count(literal.begin(), literal.end(), path);
     if (times > 1) commandLine.repeatedPaths.push_back(path);
   }
+  commandLine.pathCount = static_cast<int>(paths.size());
   if (paths.size() >= 1) commandLine.options.path0 = paths[0];
   if (paths.size() >= 2) commandLine.options.path1 = paths[1];
 
   CompareOptions& options = commandLine.options;
+  // The one path to list is made absolute, as the listing records it.
+  if (commandLine.saveListingGiven && !options.path0.empty()) options.path0 = fullPath(options.path0);
   if (!options.path0.empty() && !options.path1.empty()) {
     options.path0 = fullPath(options.path0);
     options.path1 = fullPath(options.path1);

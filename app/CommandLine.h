@@ -33,6 +33,12 @@ struct CommandLine {
   bool reportGiven = false;
   olstring reportPath;
   bool reportAll = false;
+  // "--save-listing=FILE" (an absolute path, or "-" for standard output): list the one path
+  // given instead of comparing. saveListingGiven also when the file name was left out.
+  bool saveListingGiven = false;
+  olstring saveListingPath;
+  // How many paths the command line itself gave (a project file may give more).
+  int pathCount = 0;
 
   // What the command line held that could not be used, for the console to tell.
   // The "@" project, when one was named and did not load.

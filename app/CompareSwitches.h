@@ -45,6 +45,8 @@ inline constexpr CompareSwitch kCompareSwitches[] = {
      SwitchGroup::how},
     {&CompareOptions::forceFile, u"force_file", u"file", lang::compare_options::kForceFile, control_id::kForceFile,
      SwitchGroup::mode},
+    {&CompareOptions::ignoreFiles, u"ignore_files", u"ignore", lang::compare_options::kIgnoreFiles,
+     control_id::kIgnoreFiles, SwitchGroup::what},
 };
 inline constexpr size_t kCompareSwitchCount = std::size(kCompareSwitches);
 

@@ -110,6 +110,20 @@ bool reportRequestUsable(const CommandLine& commandLine) {
   return refusal == nullptr;
 }
 
+uint32_t runJobInConsole(MirraneCore& core, WorkerThread::Job job, const std::function<bool()>& stopWanted) {
+  // Blocked before the worker exists, so that the worker inherits it and a Ctrl+C reaches
+  // only this loop, which turns it into a cancel at the worker's next checkpoint.
+  platform::StopSignals stopSignals;
+  if (!core.engine.worker.startWorker(core.engine, std::move(job))) return 1;
+  ProgressLine progress;
+  while (!core.engine.worker.waitFinished(100)) {
+    if (stopSignals.arrived() || stopWanted()) core.engine.worker.requestStop();
+    progress.show(core.engine.job.readProgress());
+  }
+  progress.clear();
+  return core.engine.worker.exitCode();
+}
+
 olstring consoleVerdictText(MirraneCore& core, uint32_t exitCode) {
   olstring text;
   if (exitCode != 0) {
@@ -144,22 +158,8 @@ int runConsoleCompare(MirraneCore& core) {
     core.engine.verdictHook = &*report;
   }
   const bool reportToOutput = report && commandLine.reportPath == ReportWriter::kStandardOutput;
-  uint32_t exitCode = 1;
-  {
-    // Blocked before the worker exists, so that the worker inherits it and a Ctrl+C reaches
-    // only this loop, which turns it into a cancel at the worker's next checkpoint.
-    platform::StopSignals stopSignals;
-    if (core.engine.worker.startWorker(core.engine)) {
-      ProgressLine progress;
-      while (!core.engine.worker.waitFinished(100)) {
-        // A report that can no longer be written makes the rest of the compare pointless.
-        if (stopSignals.arrived() || (report && report->writeFailed())) core.engine.worker.requestStop();
-        progress.show(core.engine.job.readProgress());
-      }
-      progress.clear();
-      exitCode = core.engine.worker.exitCode();
-    }
-  }
+  // A report that can no longer be written makes the rest of the compare pointless.
+  uint32_t exitCode = runJobInConsole(core, runCompareJob, [&report] { return report && report->writeFailed(); });
   core.engine.verdictHook = nullptr;
   // In place before the verdict is out, so that whoever waits for the verdict finds it.
   const bool reportWritten = !report || report->finish(exitCode == 0);

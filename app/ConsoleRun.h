@@ -15,6 +15,11 @@
 // either makes the exit code 1.
 int runConsoleCompare(MirraneCore& core);
 
+// Runs a job on the worker while the console waits, with a progress line on a terminal's
+// standard error. Ctrl+C, SIGTERM or stopWanted (asked a few times a second) cancel it.
+// Returns the worker's exit code: 0 succeeded, 1 failed or could not start.
+uint32_t runJobInConsole(MirraneCore& core, WorkerThread::Job job, const std::function<bool()>& stopWanted);
+
 // The text printed for a finished job: for a success the verdict, after a blank line; for
 // a failure the one line that says why.
 olstring consoleVerdictText(MirraneCore& core, uint32_t exitCode);

@@ -4,12 +4,11 @@
 // described for its readers in docs/report-format.md.
 #pragma once
 
+#include "app/LineOutput.h"
 #include "engine/CompareEngine.h"
 #include "engine/VerdictHook.h"
 #include "foundation/olstring.h"
-#include "platform/File.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -25,7 +24,7 @@ enum class ReportScope { differences, allItems };
 class ReportWriter final : public VerdictHook {
 public:
   // The destination that stands for standard output.
-  static constexpr char16_t kStandardOutput[] = u"-";
+  static constexpr const char16_t* kStandardOutput = LineOutput::kStandardOutput;
 
   ReportWriter(const CompareEngine& engine, ReportScope scope);
   // A report that was opened and never finished is abandoned: its temporary file goes.
@@ -49,24 +48,19 @@ public:
 
   // A write has failed (a full disk, a reader of standard output that went away): nothing
   // more will be written, so the compare may as well stop. Safe from any thread.
-  bool writeFailed() const { return m_failed.load(); }
+  bool writeFailed() const { return m_output.writeFailed(); }
   // The error of that write.
-  uint32_t writeError() const { return m_error.load(); }
+  uint32_t writeError() const { return m_output.writeError(); }
 
 private:
   void writeHeader();
   void writeItem(const CompareItem& item);
   void writeSummary(bool succeeded);
-  // Hands the buffer to the destination once it is big enough, or at once when forced.
-  void flush(bool force);
 
   const CompareEngine& m_engine;
   ReportScope m_scope;
-  platform::File m_file;
-  bool m_toStandardOutput = false;
-  bool m_opened = false;
+  LineOutput m_output;
   bool m_headerWritten = false;
-  std::string m_buffer;
   // Reused for every item: the names from below the root down to the item, per side.
   std::vector<const olstring*> m_names[2];
   int64_t m_items = 0;
@@ -74,6 +68,4 @@ private:
   int64_t m_onlyFirst = 0;
   int64_t m_onlySecond = 0;
   std::chrono::steady_clock::time_point m_started;
-  std::atomic<bool> m_failed{false};
-  std::atomic<uint32_t> m_error{0};
 };

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/ConsoleRun.h"
+#include "app/SaveListing.h"
 #include "app/Settings.h"
 #include "app/Version.h"
 #include "foundation/LanguageKeys.h"
@@ -89,6 +90,7 @@ int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& window
     printHelp(core);
     return 0;
   }
+  if (commandLine.saveListingGiven) return saveListingRequestUsable(commandLine) ? runSaveListing(core) : 1;
   if (!reportRequestUsable(commandLine)) return 1;
   if (console) return runConsoleCompare(core);
   if (windowedRun && !commandLine.hide) return windowedRun(core);

@@ -12,12 +12,22 @@ Shapes (pick with --shapes):
   mixed   ~20,000 files, 78 % 0-32 KiB, 20 % 32-256 KiB, 2 % up to 4 MiB; 2 % changed in one byte
   large   six pairs of 256 MiB files, two differing (one in its first byte, one in its last)
   items   0- and 1-byte files, 100,000 and 1,000,000 items: whether the cost is linear
+  ignore  the small shape with a .gitignore in every folder (rules that leave nothing out, so the
+          work is the same), compared with `ignore` beside the same compare without it
   S1 S2 S3  the earlier shapes: 0-64 KiB mostly text files, six 256 MiB patterned files, and a
           text-heavy mix up to 4 MiB (30 % of their changes append a byte)
 Contents are random; a changed file keeps its size and modification time, so that only
 reading its content can tell. Options fall back to environment variables (in brackets).
 With --report, `mirrane A B hide --report=FILE` (the items that differ) and the same with
 --report-all (every item) run beside the plain `mirrane A B hide`, in the same rounds.
+
+Listings (pick with --shapes too):
+  listing-save  `mirrane --save-listing=FILE A` on the mixed tree against
+                `find A -type f -print0 | xargs -0 sha256sum` (one thread); the listing's hashes
+                are checked against sha256sum's, and the save's peak memory is shown
+  listing-load  on the 1,000,000-item tree (the items shape): `mirrane LISTING A hide` against
+                `mirrane A B hide` (peak memory), and `mirrane LISTING ONE-FILE hide`, which
+                does little but load the listing (its time)
 
 The trees go to a scratch folder outside the repository (default /tmp/mirrane-bench) and are
 reused by later runs while their parameters match, which a marker file in each tree records.
@@ -46,7 +56,7 @@ GENERATOR_VERSION = 1
 # sides, so that only content tells a changed pair apart.
 FIXED_TIME_NS = 1704067200 * 10**9
 FLOOR_OFFSETS = (0, 16, 1)
-ALL_SHAPES = ["small", "mixed", "large", "items", "S1", "S2", "S3"]
+ALL_SHAPES = ["small", "mixed", "large", "items", "ignore", "S1", "S2", "S3", "listing-save", "listing-load"]
 
 
 def engine_block_mib():
@@ -220,6 +230,41 @@ def make_small(root, scale):
     return random_files(root, max(20, int(100000 * scale)), max(4, int(5000 * scale)), 4, size_of, 0.01, 0.005, 11)
 
 
+# Rules as a project writes them, none of which leaves out a name of the generated trees, so
+# that honouring them costs their reading and matching and nothing is compared less. Among
+# them are patterns that take wildcard matching for every name, not only a compare of its end.
+IGNORE_RULES = """# build output
+*.o
+*.obj
+/build/
+node_modules/
+[Dd]ebug/
+*.tmp
+!keep.tmp
+**/cache/**
+d1_*/generated/
+f*[!0-9].txt
+*.log
+"""
+
+
+def make_ignore(root, scale):
+    figures = make_small(root, scale)
+    added = 0
+    for side in ("A", "B"):
+        for folder, _, _ in os.walk(os.path.join(root, side)):
+            with open(os.path.join(folder, ".gitignore"), "w") as f:
+                f.write(IGNORE_RULES)
+            os.utime(os.path.join(folder, ".gitignore"), ns=(FIXED_TIME_NS, FIXED_TIME_NS))
+            os.utime(folder, ns=(FIXED_TIME_NS, FIXED_TIME_NS))
+            added += side == "A"
+    figures["items"] += added
+    figures["files_a"] += added
+    figures["files_b"] += added
+    figures["bytes"] += 2 * added * len(IGNORE_RULES)
+    return figures
+
+
 def make_mixed(root, scale):
     def size_of(rng):
         roll = rng.random()
@@ -382,16 +427,23 @@ def make_s3(root, scale):
 
 
 class Shape:
-    def __init__(self, name, title, make, targets, items=None):
+    """variants are (label, extra words) of further mirrane runs measured against the plain one."""
+
+    def __init__(self, name, title, make, targets, items=None, variants=()):
         self.name, self.title, self.make, self.targets, self.items = name, title, make, targets, items
+        self.variants = variants
 
 
 # Targets are (figure, limit) with figure one of "diff" (mirrane / diff -rq), "floor"
-# (mirrane / the aligned reading floor) and "report" (mirrane with --report / without).
+# (mirrane / the aligned reading floor), "report" (mirrane with --report / without) and a
+# variant's label (mirrane with its words / without).
 SHAPES = {
     "small": Shape("small", "~100,000 files of 0-16 KiB (2 % up to 64 KiB) in 5,000 folders, 4 levels; "
                    "1 % changed in one byte at equal size, 0.5 % only on one side", make_small,
                    [("diff", 0.8), ("report", 1.10)]),
+    "ignore": Shape("ignore", "the small shape with a .gitignore of 12 rules in every folder that leave nothing out; "
+                    "mirrane honouring them (word ignore) against mirrane not", make_ignore,
+                    [("ignore", 1.10)], variants=[("ignore", ["ignore"])]),
     "mixed": Shape("mixed", "~20,000 files in 1,000 folders, 3 levels: 78 % 0-32 KiB, 20 % 32-256 KiB, 2 % up to 4 MiB; "
                    "2 % changed in one byte at equal size", make_mixed, [("diff", 0.6)]),
     "large": Shape("large", "six pairs of 256 MiB random files, two differing (first byte, last byte)",
@@ -549,14 +601,19 @@ def run_shape(args, shape, floor, base_rss):
             path = os.path.join(args.scratch, "report%s.jsonl" % ("-all" if extra else ""))
             reported.append((Command("mirrane A B hide " + label, [args.mirrane, a, b, "hide", "--report=" + path]
                                      + extra), path))
-    commands = [mirrane] + [command for command, _ in reported] + [diff, listing] + floors
+    variants = [(Command("mirrane A B hide " + " ".join(words), [args.mirrane, a, b, "hide"] + words), label)
+                for label, words in shape.variants]
+    commands = [mirrane] + [c for c, _ in variants] + [c for c, _ in reported] + [diff, listing] + floors
     measure_alternating(commands, args.runs)
     for command in commands:
         worst = max(r[2] for r in [command.first] + command.runs)
-        if worst > (1 if command in [mirrane, diff] + [c for c, _ in reported] else 0):
+        if worst > (1 if command in [mirrane, diff] + [c for c, _ in variants + reported] else 0):
             warn("%s exited with %d: %s" % (command.label, worst, command.first[4][:300]))
     for command, path in reported:
         check_report(command, path, items)
+    for command, _ in variants:
+        if verdict_line(command.first[3]) != verdict_line(mirrane.first[3]):
+            warn("%s found otherwise than mirrane A B hide: %s" % (command.label, verdict_line(command.first[3])))
 
     expected = figures["changed"] + figures["one_side"]
     diff_lines = len(diff.first[3].splitlines())
@@ -586,6 +643,8 @@ def run_shape(args, shape, floor, base_rss):
         met = "" if limit is None else ("met" if value <= limit else "not met")
         print("| %s | %s | %s | %s |" % (label, fmt % value, "" if limit is None else "<= " + fmt % limit, met))
 
+    for command, label in variants:
+        row("%s / mirrane A B hide" % command.label, command.median / mirrane.median, limits.get(label))
     for command, _ in reported:
         row("%s / mirrane A B hide" % command.label.replace("mirrane A B hide ", ""),
             command.median / mirrane.median, limits.get("report"))
@@ -629,6 +688,110 @@ def check_report(command, path, items):
     else:
         print("%s: %s item lines, %s differing" % (command.label, format(summary["items"], ","),
                                                    format(summary["differing"], ",")))
+
+
+def listing_hashes(path):
+    """The sha256 of every file line of a listing, by path below its root."""
+    hashes = {}
+    with open(path, "rb") as f:
+        for line in f:
+            item = json.loads(line)
+            if item.get("type") == "item" and "sha256" in item:
+                hashes[item["path"]] = item["sha256"]
+    return hashes
+
+
+def figure_table(rows):
+    print()
+    print("| figure | value | target | |")
+    print("|---|---:|---:|---|")
+    for label, value, limit, fmt in rows:
+        met = "" if limit is None else ("met" if value <= limit else "not met")
+        print("| %s | %s | %s | %s |" % (label, fmt % value, "" if limit is None else "<= " + fmt % limit, met))
+
+
+def run_listing_save(args):
+    """Saving a listing of the mixed tree's A against hashing the same files with sha256sum."""
+    root, figures, generated = prepare_tree(args, SHAPES["mixed"])
+    a = os.path.join(root, "A")
+    listing = os.path.join(args.scratch, "mixed-A.mrnl")
+    print("\n## listing-save: a listing of the mixed tree's A (%s files, %.2f GiB in A) against sha256sum"
+          % (format(figures["files_a"], ","), figures["bytes"] / 2 / GIB))
+    print("tree %s (%s)" % (root, "generated in %.1f s" % generated if generated is not None else "reused"), flush=True)
+    save = Command("mirrane --save-listing=FILE A", [args.mirrane, "--save-listing=" + listing, a])
+    sums = Command("find A -type f -print0 | xargs -0 sha256sum",
+                   ["sh", "-c", 'find "$1" -type f -print0 | xargs -0 sha256sum', "sh", a])
+    measure_alternating([save, sums], args.runs)
+    for command in (save, sums):
+        if max(r[2] for r in [command.first] + command.runs) != 0:
+            warn("%s failed: %s" % (command.label, command.first[4][:300]))
+    printed = {}
+    for line in sums.first[3].splitlines():
+        digest, path = line.split("  ", 1)
+        printed[os.path.relpath(path, a)] = digest
+    listed = listing_hashes(listing)
+    if listed != printed:
+        warn("the listing's hashes are not sha256sum's: %d files differ or are missing"
+             % len(set(listed.items()) ^ set(printed.items())))
+    else:
+        print("every one of the %s hashes in the listing is sha256sum's" % format(len(listed), ","))
+    os.remove(listing)
+    print()
+    print("| command | median s | runs s | peak RSS MiB | / save |")
+    print("|---|---:|---|---:|---:|")
+    for command in (save, sums):
+        print("| %s | %.3f | %s | %.1f | %.2f |" % (command.label, command.median,
+                                                   " ".join("%.3f" % r[0] for r in command.runs),
+                                                   mib(command.peak), command.median / save.median))
+    figure_table([("save / sha256sum (one thread)", save.median / sums.median, 0.6, "%.2f"),
+                  ("save throughput GiB/s", figures["bytes"] / 2 / GIB / save.median, None, "%.2f"),
+                  ("save peak RSS MiB", mib(save.peak), None, "%.1f")])
+    sys.stdout.flush()
+    return save.peak
+
+
+def run_listing_load(args, base_root, save_peak):
+    """A 1,000,000-item listing compared against its tree, beside a compare of two trees."""
+    items = max(10000, int(1000000 * args.scale))
+    shape = item_shape(items)
+    root, figures, generated = prepare_tree(args, shape)
+    a, b = os.path.join(root, "A"), os.path.join(root, "B")
+    listing = os.path.join(args.scratch, "items-A.mrnl")
+    print("\n## listing-load: a listing of %s items against its tree, beside a compare of two trees"
+          % format(figures["items"], ","))
+    print("tree %s (%s)" % (root, "generated in %.1f s" % generated if generated is not None else "reused"), flush=True)
+    saved = timed([args.mirrane, "--save-listing=" + listing, a])
+    if saved[2] != 0:
+        warn("saving the listing failed: %s" % saved[4][:300])
+        return
+    print("saved in %.3f s, peak RSS %.1f MiB (%.1f MiB for the mixed tree), %.1f MiB of listing"
+          % (saved[0], mib(saved[1]), mib(save_peak or 0), mib(os.path.getsize(listing))))
+    live = Command("mirrane A B hide", [args.mirrane, a, b, "hide"])
+    against = Command("mirrane LISTING A hide", [args.mirrane, listing, a, "hide"])
+    load = Command("mirrane LISTING ONE-FILE hide (the load alone)",
+                   [args.mirrane, listing, os.path.join(base_root, "A"), "hide"])
+    measure_alternating([live, against, load], args.runs)
+    if against.first[2] != 0:
+        warn("the listing differs from its tree: %s" % (against.first[3] + against.first[4])[-300:])
+    for command in (live, load):
+        if command.first[2] != 1:
+            warn("%s exited with %d" % (command.label, command.first[2]))
+    print()
+    print("| command | median s | runs s | peak RSS MiB | / mirrane A B |")
+    print("|---|---:|---|---:|---:|")
+    for command in (live, against, load):
+        print("| %s | %.3f | %s | %.1f | %.2f |" % (command.label, command.median,
+                                                   " ".join("%.3f" % r[0] for r in command.runs),
+                                                   mib(command.peak), command.median / live.median))
+    figure_table([("listing load s", load.median, 5.0, "%.2f"),
+                  ("peak RSS: LISTING A / A B", against.peak / live.peak, 1.2, "%.2f"),
+                  ("time: LISTING A / A B", against.median / live.median, None, "%.2f"),
+                  ("save peak RSS: %s items / mixed tree" % format(figures["items"], ","),
+                   saved[1] / save_peak if save_peak else float("nan"), None, "%.2f")])
+    os.remove(listing)
+    if args.remove:
+        shutil.rmtree(root)
+    sys.stdout.flush()
 
 
 def run_cold(args, commands):
@@ -718,8 +881,13 @@ def main():
           % (args.scale, args.runs, "" if args.runs == 1 else "s", args.block_mib, args.readers,
              "" if args.readers == 1 else "s", args.scratch))
     sys.stdout.flush()
+    save_peak = None
     for name in args.shapes:
-        if name == "items":
+        if name == "listing-save":
+            save_peak = run_listing_save(args)
+        elif name == "listing-load":
+            run_listing_load(args, base_root, save_peak)
+        elif name == "items":
             counts = [max(1000, int(100000 * args.scale)), max(10000, int(1000000 * args.scale))]
             report_linearity([run_shape(args, item_shape(n), floor, base_rss) for n in counts])
         else:

@@ -4,6 +4,7 @@
 
 #include "engine/CompareEngine.h"
 #include "engine/ContentReaders.h"
+#include "engine/HashedContent.h"
 #include "engine/FolderScan.h"
 #include "foundation/ByteSize.h"
 #include "foundation/LanguageKeys.h"
@@ -125,6 +126,13 @@ void JobState::setError(uint32_t code, olstring_view path) {
   m_errorPath.assign(path);
 }
 
+void JobState::setError(uint32_t code, olstring_view path, olstring_view text) {
+  std::lock_guard<std::mutex> lock(m_lock);
+  m_errorCode = code;
+  m_errorText.assign(text);
+  m_errorPath.assign(path);
+}
+
 uint32_t JobState::getError(olstring& text, olstring_view separator) const {
   std::lock_guard<std::mutex> lock(m_lock);
   text = m_errorText;
@@ -182,7 +190,9 @@ WorkerThread::~WorkerThread() {
   m_handle.reset();
 }
 
-bool WorkerThread::startWorker(CompareEngine& engine) {
+bool WorkerThread::startWorker(CompareEngine& engine) { return startWorker(engine, runCompareJob); }
+
+bool WorkerThread::startWorker(CompareEngine& engine, Job job) {
   const uint64_t self = platform::currentThreadId();
   if (m_threadId.load() == self || isRunning()) return false;
   m_runEvent.set();
@@ -191,9 +201,9 @@ bool WorkerThread::startWorker(CompareEngine& engine) {
   auto thread = std::make_unique<platform::Thread>();
   // The worker records its own id first, so that its first checkpoint already counts.
   const bool started = thread->start(
-      [this, &engine] {
+      [this, &engine, job = std::move(job)] {
         m_threadId.store(platform::currentThreadId());
-        return runCompareJob(engine) ? 0u : 1u;
+        return job(engine) ? 0u : 1u;
       },
       // Wakes a waiter once more after the thread has really ended.
       [&engine] { engine.job.signalChanged(); });
@@ -315,7 +325,11 @@ void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffe
 
   ContentReader first;
   ContentReader second;
-  const PrepareResult prepared = prepareContentCompare(engine, buffers, item, item.contentMode, first, second, folders);
+  // A side from a listing has hashes where the other has content.
+  const bool byHash = comparesByHash(engine.result);
+  const PrepareResult prepared =
+      byHash ? prepareHashedCompare(item, item.contentMode)
+             : prepareContentCompare(engine, buffers, item, item.contentMode, first, second, folders);
   if (prepared == PrepareResult::different) {
     item.flags |= ItemFlags::kContentDiffers;
     if (side0.size != side1.size && options.autoSkip) item.flags |= ItemFlags::kContentSkipped;
@@ -323,9 +337,10 @@ void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffe
   }
   if (options.autoSkip && item.flags != 0) return;
   if (prepared != PrepareResult::compare) return;
-  if (!compareContent(engine, buffers, item.contentMode == ContentMode::text, first, second, side0.name)) {
-    item.flags |= ItemFlags::kContentDiffers;
-  }
+  const bool equal = byHash ? compareByHash(engine, buffers, item, folders)
+                            : compareContent(engine, buffers, item.contentMode == ContentMode::text, first, second,
+                                             side0.name);
+  if (!equal) item.flags |= ItemFlags::kContentDiffers;
 }
 
 namespace {
@@ -336,8 +351,11 @@ bool isFilePair(const CompareItem& item) {
 
 std::shared_ptr<OpenFolders> openFolders(CompareEngine& engine, const CompareItem& folder) {
   auto folders = std::make_shared<OpenFolders>();
-  // A folder that does not open leaves its files to be opened by path, which tells why.
-  for (int side = 0; side < 2; ++side) folders->side[side].open(itemPath(folder, side), engine.result.linksAsText[side]);
+  // A folder that does not open leaves its files to be opened by path, which tells why. A
+  // side from a listing has nothing on this disk to open.
+  for (int side = 0; side < 2; ++side) {
+    if (!engine.result.isListing(side)) folders->side[side].open(itemPath(folder, side), engine.result.linksAsText[side]);
+  }
   return folders;
 }
 

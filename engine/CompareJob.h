@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -22,6 +23,14 @@ constexpr uint32_t kErrorCancelled = 0xF0000001;
 constexpr uint32_t kErrorNoArchiveFolder = 0xF0000002;
 // The archive does not fit in the free space of the work folder's file system.
 constexpr uint32_t kErrorNoRoomToUnpack = 0xF0000003;
+// A listing cannot be used (damaged, of an unknown format, or of a tree not read in full);
+// the error's text says which line and why.
+constexpr uint32_t kErrorBadListing = 0xF0000004;
+// A listing was asked for of a listing: only a folder or an archive can be listed.
+constexpr uint32_t kErrorListingOfListing = 0xF0000005;
+// An ignore file is a symbolic link, which version control refuses to read, so its rules
+// are not known.
+constexpr uint32_t kErrorIgnoreFileIsLink = 0xF0000006;
 
 // Progress and error of the current job. Every operation takes the lock for its own
 // duration only, so the waiting thread can always read the progress.
@@ -67,6 +76,9 @@ public:
   void setPairBytes(const void* reader, olstring_view name, uint64_t done, uint64_t size);
   void endPairBytes(const void* reader);
   void setError(uint32_t code, olstring_view path);
+  // The same with a text of its own instead of the code's (which says more, such as the
+  // line of a listing that cannot be used).
+  void setError(uint32_t code, olstring_view path, olstring_view text);
   // The error text, followed by separator and the path when both are not empty.
   uint32_t getError(olstring& text, olstring_view separator) const;
   uint32_t errorCode() const;
@@ -121,9 +133,13 @@ public:
   WorkerThread(const WorkerThread&) = delete;
   WorkerThread& operator=(const WorkerThread&) = delete;
 
-  // Starts runCompareJob on a new thread. False on the worker itself, while a worker runs,
-  // or when the thread cannot be created.
+  // A job run by the worker: true when it succeeded (exit code 0).
+  using Job = std::function<bool(CompareEngine&)>;
+
+  // Starts runCompareJob (or another job) on a new thread. False on the worker itself,
+  // while a worker runs, or when the thread cannot be created.
   bool startWorker(CompareEngine& engine);
+  bool startWorker(CompareEngine& engine, Job job);
   // True on the worker itself, and while the last worker started has not ended.
   bool isRunning() const;
   bool isPaused() const;

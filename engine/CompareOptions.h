@@ -23,6 +23,9 @@ struct CompareOptions {
   bool autoSkip = false;
   // Two file paths are compared as two files instead of being unpacked.
   bool forceFile = false;
+  // What the compared trees' ignore files (".gitignore") leave out is not compared.
+  // (Stored under the key "ignore_files".)
+  bool ignoreFiles = false;
   olstring path0;
   olstring path1;
   // Space-separated patterns; double quotes keep spaces inside one pattern.

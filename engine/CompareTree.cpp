@@ -72,6 +72,7 @@ void SideInfo::clear() {
   modified = 0;
   attributes = 0;
   isLink = false;
+  ignored = false;
 }
 
 olstring sizeText(int64_t size) {
@@ -173,6 +174,21 @@ CompareItem* addEntryExact(CompareItem& parent, int side, olstring_view name, in
   return pairEntry(parent, side, name, size, modified, attributes, job, /*exactOnly=*/true);
 }
 
+CompareItem* findChildOnSide(CompareItem& parent, int side, olstring_view name) {
+  if (name.empty()) return nullptr;
+  // The item may be keyed by the other side's spelling: look through the names equal
+  // ignoring case, of both kinds.
+  for (const bool isFolder : {true, false}) {
+    const NoCaseProbe probe{name, isFolder};
+    auto it = parent.children.lower_bound(ItemKey{name, isFolder});
+    while (it != parent.children.begin() && !ProbeLess()(std::prev(it)->first, probe)) --it;
+    for (; it != parent.children.end() && !ProbeLess()(probe, it->first); ++it) {
+      if (it->second.side[side].name == name) return &it->second;
+    }
+  }
+  return nullptr;
+}
+
 void setSide(CompareItem& item, int side, olstring_view name, int64_t size, uint64_t modified,
              uint32_t attributes) {
   SideInfo& info = item.side[side];
@@ -218,6 +234,7 @@ void clearItem(CompareItem& item) {
   item.flags = 0;
   item.contentMode = ContentMode::binary;
   item.depth = 0;
+  item.hashSlot = 0;
 }
 
 void resetResult(CompareResult& result) {
@@ -228,7 +245,9 @@ void resetResult(CompareResult& result) {
     result.givenPath[side].clear();
     result.displayRoot[side].clear();
     result.linksAsText[side] = false;
+    result.listing[side].reset();
   }
+  result.hashes.clear();
   result.differing = 0;
   result.missingSecond = 0;
   result.missingFirst = 0;

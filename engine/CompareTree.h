@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/CompareOptions.h"
+#include "engine/ListingSide.h"
 #include "foundation/Paths.h"
 #include "foundation/olstring.h"
 
@@ -28,8 +29,9 @@ constexpr uint32_t kContentSkipped = 0x20000;
 constexpr uint32_t kKeptAttributes = 0x17;
 constexpr uint32_t kFolderAttribute = 0x10;
 
-// How an item's content was compared.
-enum class ContentMode : uint8_t { binary = 0, text = 1, sampled = 2 };
+// How an item's content was compared. hashed: a side comes from a listing, so the content
+// was compared by SHA-256, always as bytes (a listing holds no text to compare).
+enum class ContentMode : uint8_t { binary = 0, text = 1, sampled = 2, hashed = 3 };
 
 // What one side knows of an item. Present when the name is not empty.
 struct SideInfo {
@@ -43,6 +45,9 @@ struct SideInfo {
   // The listed entry itself is a symbolic link (size, time and kind are what it leads to
   // when links are followed). Set by the folder scan; no part of the verdict.
   bool isLink = false;
+  // This side's ignore rules leave the entry out; it stays only because the other side's
+  // keep it (an item that every side leaves out is dropped). Set by the folder scan.
+  bool ignored = false;
 
   bool present() const { return !name.empty(); }
   bool isFolder() const { return (attributes & kFolderAttribute) != 0; }
@@ -86,6 +91,9 @@ struct CompareItem {
   // 0 for the root and its children, parent's depth + 1 below.
   int32_t depth = 0;
   ContentMode contentMode = ContentMode::binary;
+  // Where the result keeps the hashes of this item's listed files (ListedHashes); 0 for
+  // none. It fills room the other members leave, so an item is no bigger for it.
+  uint32_t hashSlot = 0;
 
   CompareItem() = default;
   // Items stay where they were made: their keys and their children's parent links point
@@ -113,6 +121,12 @@ struct CompareResult {
   // copy: the user may change or reset the current options (or load a project) without
   // running a compare, and the tree must still be described as it was made.
   CompareOptions options;
+  // The side stands for a tree saved in a listing (null for a side read from the disk);
+  // its files' hashes are in hashes.
+  std::shared_ptr<const ListingOrigin> listing[2];
+  ListedHashes hashes;
+
+  bool isListing(int side) const { return listing[side] != nullptr; }
 };
 
 // Finds or creates parent's child for a listed entry and records this side's facts in it.
@@ -128,6 +142,9 @@ CompareItem* addEntry(CompareItem& parent, int side, olstring_view name, int64_t
 // spellings first, so that which item an entry joins does not depend on listing order.
 CompareItem* addEntryExact(CompareItem& parent, int side, olstring_view name, int64_t size, uint64_t modified,
                            uint32_t attributes, JobState* job = nullptr);
+
+// The child of parent that holds exactly this name on a side, or null.
+CompareItem* findChildOnSide(CompareItem& parent, int side, olstring_view name);
 
 // Records one side's facts on an existing item. The name of a side that keys the item
 // (the one that created it) must not change.

@@ -74,19 +74,6 @@ bool looksLikeTextBytes(const uint8_t* bytes, size_t n) {
   return true;
 }
 
-bool openReader(ContentReader& reader, const CompareItem& item, int side, const OpenFolders* folders,
-                bool linksAsText) {
-  const auto links = linksAsText ? ContentReader::Links::asText : ContentReader::Links::follow;
-  // By name in the open folder first; whatever fails there (a link read as text among
-  // others) is tried again by path, which also tells why it failed. Paths from a listing
-  // are opened as they are: a name holding "%" is not a variable.
-  const bool opened = folders != nullptr && folders->side[side].isOpen() &&
-                      reader.open(folders->side[side], item.side[side].name, links);
-  if (!opened && !reader.open(itemPath(item, side), links)) return false;
-  if (reader.size() >= kSequentialHintSize) reader.adviseSequential();
-  return true;
-}
-
 // Text detection that reads into the block buffer, so that a small file's content is
 // already there when the comparison runs.
 bool detectText(ContentBuffers& buffers, int index, ContentReader& reader) {
@@ -225,6 +212,19 @@ RawOutcome rawCompare(CompareEngine& engine, ContentBuffers& buffers, ContentRea
 
 }  // namespace
 
+bool openContentReader(ContentReader& reader, const CompareItem& item, int side, const OpenFolders* folders,
+                       bool linksAsText) {
+  const auto links = linksAsText ? ContentReader::Links::asText : ContentReader::Links::follow;
+  // By name in the open folder first; whatever fails there (a link read as text among
+  // others) is tried again by path, which also tells why it failed. Paths from a listing
+  // are opened as they are: a name holding "%" is not a variable.
+  const bool opened = folders != nullptr && folders->side[side].isOpen() &&
+                      reader.open(folders->side[side], item.side[side].name, links);
+  if (!opened && !reader.open(itemPath(item, side), links)) return false;
+  if (reader.size() >= kSequentialHintSize) reader.adviseSequential();
+  return true;
+}
+
 bool ContentBuffers::ensure(uint64_t bytes) {
   if (m_capacity >= bytes && m_first && m_second) return true;
   m_first.reset();
@@ -323,8 +323,8 @@ PrepareResult prepareContentCompare(CompareEngine& engine, ContentBuffers& buffe
   // size 0; it must not pass as an empty file.
   if (((side0.attributes | side1.attributes) & platform::kAttributeSystem) != 0) return PrepareResult::different;
   if (side0.size == 0 && side1.size == 0) return PrepareResult::bothEmpty;
-  if (!openReader(first, item, 0, folders, engine.result.linksAsText[0])) return PrepareResult::different;
-  if (!openReader(second, item, 1, folders, engine.result.linksAsText[1])) return PrepareResult::different;
+  if (!openContentReader(first, item, 0, folders, engine.result.linksAsText[0])) return PrepareResult::different;
+  if (!openContentReader(second, item, 1, folders, engine.result.linksAsText[1])) return PrepareResult::different;
 
   const uint64_t blockSize = engine.settings.blockSize();
   const bool autoSkip = engine.options.autoSkip;

@@ -52,6 +52,12 @@ struct OpenFolders {
   platform::OpenFolder side[2];
 };
 
+// Opens one side's file of an item for reading, by name in the open folder when given, else
+// by its path; a link inside an unpacked archive (linksAsText) is its target text. False
+// with the last error set when it cannot be opened.
+bool openContentReader(ContentReader& reader, const CompareItem& item, int side, const OpenFolders* folders,
+                       bool linksAsText);
+
 enum class PrepareResult {
   notApplicable = 0,  // the file is missing on one side
   compare = 1,        // the content must be read

@@ -4,6 +4,8 @@
 #include "engine/FolderScan.h"
 
 #include "engine/CompareEngine.h"
+#include "engine/ListingReader.h"
+#include "engine/ListingSource.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
 #include "platform/Error.h"
@@ -11,6 +13,7 @@
 #include "platform/FolderListing.h"
 #include "platform/Path.h"
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -35,6 +38,30 @@ bool isLoop(const FolderQueue& queue, const CompareItem& folder, int side) {
     const auto found = queue.identities.find(above);
     if (found == queue.identities.end() || !found->second[side].known) continue;
     if (found->second[side].device == identity.device && found->second[side].inode == identity.inode) return true;
+  }
+  return false;
+}
+
+// A listing compared on a side may lie in the tree of the other: it is no part of the
+// tree it stands for.
+// Drops what lies below an item that is not a folder on both sides (as a scan of the disk
+// never lists it) and counts the items left below item.
+int64_t pruneToPairedFolders(CompareItem& item) {
+  int64_t count = 0;
+  for (auto& [key, child] : item.children) {
+    ++count;
+    if (child.side[0].isFolder() && child.side[1].isFolder()) {
+      count += pruneToPairedFolders(child);
+    } else {
+      child.children.clear();
+    }
+  }
+  return count;
+}
+
+bool isSkipped(const FolderQueue& queue, const platform::FolderEntry& entry) {
+  for (const FolderQueue::Identity& skipped : queue.skipped) {
+    if (skipped.known && skipped.device == entry.device && skipped.inode == entry.inode) return true;
   }
   return false;
 }
@@ -170,47 +197,15 @@ olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links, Lis
   return relative;
 }
 
-bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_view folderPath,
-                const ExcludeSet& excludes, FolderQueue& queue) {
-  platform::FolderListing listing;
-  const auto links = engine.result.linksAsText[side] ? platform::LinkPolicy::listAsFile : platform::LinkPolicy::follow;
-  if (!listing.open(folderPath, links)) {
-    engine.job.setError(platform::lastError(), folderPath);
-    return false;
-  }
-  std::vector<platform::FolderEntry> entries;
-  platform::FolderEntry entry;
-  while (listing.next(entry)) {
-    if (!engine.worker.checkpoint()) return false;
-    if (isExcluded(excludes, entry.name)) continue;
-    engine.job.setText(lang::progress::kPrepare, entry.name);
-    entries.push_back(std::move(entry));
-  }
-  // A listing that broke off would leave a silently partial tree: a wrong result.
-  if (listing.error() != 0) {
-    engine.job.setError(listing.error(), folderPath);
-    return false;
-  }
-  listing.close();
-
-  const auto record = [&](CompareItem& child, const platform::FolderEntry& listed) {
-    child.side[side].isLink = listed.isLink;
-    if ((listed.attributes & platform::kAttributeDirectory) == 0) return;
-    FolderQueue::Identity& identity = queue.identities[&child][side];
-    identity = {listed.device, listed.inode, true};
-    if (!child.side[0].isFolder() || !child.side[1].isFolder()) return;
-    // A side that loops is not listed (it counts as empty there), but the other side still
-    // is: what it holds must show, not hide behind the loop.
-    if (isLoop(queue, child, 0) && isLoop(queue, child, 1)) return;
-    queue.items.push_back(&child);
-  };
+bool addFolderEntries(CompareEngine& engine, CompareItem& item, int side,
+                      const std::vector<platform::FolderEntry>& entries,
+                      const std::function<void(CompareItem&, size_t)>& added) {
   const auto add = [&](const platform::FolderEntry& listed, bool exactOnly) {
     const auto size = static_cast<int64_t>(listed.size);
     const uint64_t modified = wholeSecond(listed.writeTime);
     return exactOnly ? addEntryExact(item, side, listed.name, size, modified, listed.attributes, &engine.job)
                      : addEntry(item, side, listed.name, size, modified, listed.attributes, &engine.job);
   };
-
   // Exact spellings pair first; only then may the rest pair ignoring case, so the outcome
   // does not depend on the order of the listing.
   std::vector<size_t> deferred;
@@ -222,14 +217,76 @@ bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_vie
       deferred.push_back(i);
       continue;
     }
-    record(*child, entries[i]);
+    child->side[side].isLink = entries[i].isLink;
+    added(*child, i);
   }
   for (const size_t i : deferred) {
     CompareItem* child = add(entries[i], /*exactOnly=*/false);
     if (child == nullptr) return false;
-    record(*child, entries[i]);
+    child->side[side].isLink = entries[i].isLink;
+    added(*child, i);
   }
   return true;
+}
+
+bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_view folderPath,
+                const ExcludeSet& excludes, FolderQueue& queue, IgnoreFiles* ignoreFiles) {
+  platform::FolderListing listing;
+  const auto links = engine.result.linksAsText[side] ? platform::LinkPolicy::listAsFile : platform::LinkPolicy::follow;
+  if (!listing.open(folderPath, links)) {
+    engine.job.setError(platform::lastError(), folderPath);
+    return false;
+  }
+  std::vector<platform::FolderEntry> entries;
+  platform::FolderEntry entry;
+  while (listing.next(entry)) {
+    if (!engine.worker.checkpoint()) return false;
+    if (ignoreFiles != nullptr) ignoreFiles->noteEntry(entry);
+    if (isExcluded(excludes, entry.name) || isSkipped(queue, entry)) continue;
+    engine.job.setText(lang::progress::kPrepare, entry.name);
+    entries.push_back(std::move(entry));
+  }
+  // A listing that broke off would leave a silently partial tree: a wrong result.
+  if (listing.error() != 0) {
+    engine.job.setError(listing.error(), folderPath);
+    return false;
+  }
+  listing.close();
+  if (ignoreFiles != nullptr && !ignoreFiles->enterFolder(item, side, folderPath)) {
+    engine.job.setError(ignoreFiles->error(), ignoreFiles->errorPath());
+    return false;
+  }
+
+  return addFolderEntries(engine, item, side, entries, [&](CompareItem& child, size_t i) {
+    const platform::FolderEntry& listed = entries[i];
+    const bool isFolder = (listed.attributes & platform::kAttributeDirectory) != 0;
+    if (ignoreFiles != nullptr) {
+      child.side[side].ignored = ignoreFiles->ignores(listed.name, isFolder && !listed.isLink);
+    }
+    if (!isFolder) return;
+    FolderQueue::Identity& identity = queue.identities[&child][side];
+    identity = {listed.device, listed.inode, true};
+    if (!child.side[0].isFolder() || !child.side[1].isFolder()) return;
+    if (child.side[0].ignored && child.side[1].ignored) return;
+    // A side that loops is not listed (it counts as empty there), but the other side still
+    // is: what it holds must show, not hide behind the loop.
+    if (isLoop(queue, child, 0) && isLoop(queue, child, 1)) return;
+    queue.items.push_back(&child);
+  });
+}
+
+void dropIgnored(CompareItem& folder, FolderQueue& queue) {
+  for (auto it = folder.children.begin(); it != folder.children.end();) {
+    const SideInfo* sides = it->second.side;
+    const bool kept = (sides[0].present() && !sides[0].ignored) || (sides[1].present() && !sides[1].ignored);
+    if (kept) {
+      ++it;
+      continue;
+    }
+    // Its address may come back for a new item, which must not inherit its identity.
+    queue.identities.erase(&it->second);
+    it = folder.children.erase(it);
+  }
 }
 
 bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view path) {
@@ -261,6 +318,13 @@ bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view pat
   }
 
   result.givenPath[side] = olstring(path);
+  // A listing's items are read by loadListingSide; its root names the listing itself, so
+  // that no path of that side can be opened on this machine by mistake.
+  if (kind == RootKind::listing) {
+    result.displayRoot[side] = olstring(path);
+    result.root.side[side].name = olstring(path);
+    return true;
+  }
   olstring folder(path);
   if (kind == RootKind::unpack) {
     uint32_t errorCode = kErrorNoArchiveFolder;
@@ -307,7 +371,14 @@ int64_t scanTrees(CompareEngine& engine) {
   }
 
   const bool twoFiles = kinds[0] == PathType::file && kinds[1] == PathType::file && options.forceFile;
-  const auto effectiveKind = [twoFiles](PathType kind) {
+  // A listing stands for the tree it lists, recognised by its header; in the two-files
+  // mode it is a file like any other.
+  bool listing[2] = {false, false};
+  for (int side = 0; side < 2; ++side) {
+    listing[side] = !twoFiles && kinds[side] == PathType::file && ListingReader::isListing(paths[side]);
+  }
+  const auto effectiveKind = [twoFiles](PathType kind, bool isListing) {
+    if (isListing) return RootKind::listing;
     if (kind == PathType::folder) return RootKind::folder;
     return twoFiles ? RootKind::file : RootKind::unpack;
   };
@@ -315,7 +386,7 @@ int64_t scanTrees(CompareEngine& engine) {
   parseExcludes(options.excludes, excludes);
 
   for (int side = 0; side < 2; ++side) {
-    if (!setUpRoot(engine, side, effectiveKind(kinds[side]), paths[side])) {
+    if (!setUpRoot(engine, side, effectiveKind(kinds[side], listing[side]), paths[side])) {
       resetResult(result);
       return 0;
     }
@@ -323,25 +394,44 @@ int64_t scanTrees(CompareEngine& engine) {
   if (twoFiles) return static_cast<int64_t>(result.root.children.size());
 
   FolderQueue queue;
-  for (int side = 0; side < 2; ++side) recordRootIdentity(queue, result.root, side);
+  // A listing holds no file's text: its side has no ignore rules.
+  IgnoreFiles ignoreFiles(result.linksAsText);
+  IgnoreFiles* const ignores = options.ignoreFiles ? &ignoreFiles : nullptr;
   for (int side = 0; side < 2; ++side) {
-    if (!listFolder(engine, result.root, side, result.root.side[side].name, excludes, queue)) {
+    if (!listing[side]) continue;
+    if (!loadListingSide(engine, side, paths[side], excludes)) {
+      resetResult(result);
+      return 0;
+    }
+    FolderQueue::Identity& file = queue.skipped.emplace_back();
+    file.known = platform::pathIdentity(paths[side], &file.device, &file.inode);
+  }
+  for (int side = 0; side < 2; ++side) {
+    if (!listing[side]) recordRootIdentity(queue, result.root, side);
+  }
+  for (int side = 0; side < 2; ++side) {
+    if (listing[side]) continue;
+    if (!listFolder(engine, result.root, side, result.root.side[side].name, excludes, queue, ignores)) {
       resetResult(result);
       return 0;
     }
   }
+  if (ignores != nullptr) dropIgnored(result.root, queue);
   auto count = static_cast<int64_t>(result.root.children.size());
   while (!queue.items.empty()) {
     CompareItem* folder = queue.items.front();
     queue.items.pop_front();
     for (int side = 0; side < 2; ++side) {
-      if (isLoop(queue, *folder, side)) continue;
-      if (!listFolder(engine, *folder, side, itemPath(*folder, side), excludes, queue)) {
+      if (listing[side] || isLoop(queue, *folder, side)) continue;
+      if (!listFolder(engine, *folder, side, itemPath(*folder, side), excludes, queue, ignores)) {
         resetResult(result);
         return 0;
       }
     }
+    if (ignores != nullptr) dropIgnored(*folder, queue);
     count += static_cast<int64_t>(folder->children.size());
   }
+  // A listing brings its whole tree, also below folders the other side lacks.
+  if (listing[0] || listing[1]) return pruneToPairedFolders(result.root);
   return count;
 }

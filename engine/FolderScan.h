@@ -5,11 +5,14 @@
 #include "platform/FolderListing.h"
 
 #include "engine/CompareTree.h"
+#include "engine/IgnoreFiles.h"
 #include "foundation/olstring.h"
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <unordered_map>
+#include <vector>
 
 struct CompareEngine;
 
@@ -31,10 +34,12 @@ struct FolderQueue {
   };
   std::deque<CompareItem*> items;
   std::unordered_map<const CompareItem*, Identity[2]> identities;
+  // Files that are never part of a listed tree (the listings being compared).
+  std::vector<Identity> skipped;
 };
 
 // Kinds of a side's path.
-enum class RootKind { unpack = 0, file = 1, folder = 2 };
+enum class RootKind { unpack = 0, file = 1, folder = 2, listing = 3 };
 
 // Builds the tree. Returns the number of items found; 0 on failure (error recorded in the
 // job state, the tree reset) or when nothing was found (no error).
@@ -44,9 +49,23 @@ int64_t scanTrees(CompareEngine& engine);
 bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view path);
 
 // Lists one side of a folder item into the tree, queueing folders present on both sides.
-// False when the listing failed (error recorded) or the job was cancelled.
+// With ignore files (null when the option is off), each entry is marked with whether this
+// side's rules leave it out; see dropIgnored. False when the listing failed or an ignore
+// file could not be read (error recorded), or the job was cancelled.
 bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_view folderPath,
-                const ExcludeSet& excludes, FolderQueue& queue);
+                const ExcludeSet& excludes, FolderQueue& queue, IgnoreFiles* ignoreFiles = nullptr);
+
+// Once a folder is listed on both sides: drops its children that each side holding them
+// leaves out by its ignore rules. An item that one side keeps stays, on both sides.
+void dropIgnored(CompareItem& folder, FolderQueue& queue);
+
+// Adds one folder's entries on a side to item, as listing the folder would: exact
+// spellings pair first, only then may the rest pair ignoring case, so the outcome does not
+// depend on the entries' order. added is told each entry's item (by its index). False when
+// an entry could not be added.
+bool addFolderEntries(CompareEngine& engine, CompareItem& item, int side,
+                      const std::vector<platform::FolderEntry>& entries,
+                      const std::function<void(CompareItem&, size_t)>& added);
 
 // A folder that could not be listed, and why.
 struct ListingFailure {

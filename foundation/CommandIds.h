@@ -29,6 +29,7 @@ constexpr int kAttributes = 1015;
 constexpr int kAdjustPath = 1016;
 constexpr int kAutoSkip = 1017;
 constexpr int kTextMode = 1018;
+constexpr int kIgnoreFiles = 1028;
 // The progress dialog.
 constexpr int kProgressBar = 1019;
 constexpr int kPauseButton = 1020;

@@ -66,6 +66,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   /* file dialog filters */                                                      \
   KEY(kExtMrn, u"ext_mrn")                                                       \
   KEY(kExtArchive, u"ext_archive")                                               \
+  KEY(kExtListing, u"ext_listing")                                               \
   KEY(kExtAll, u"ext_all")
 
 #define MIRRANE_LANG_COMPARE_OPTIONS(KEY) \
@@ -80,6 +81,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kAdjustPath, u"adjustpath")         \
   KEY(kAutoSkip, u"autoskip")             \
   KEY(kTextMode, u"textmode")             \
+  KEY(kIgnoreFiles, u"ignorefiles")       \
   KEY(kFolder, u"folder")                 \
   KEY(kFile, u"file")                     \
   KEY(kErrSame, u"err_same")              \
@@ -97,6 +99,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kStatistics, u"statistics")         \
   KEY(kPrepareCount, u"prepare_count")    \
   KEY(kCount, u"count")                   \
+  KEY(kListing, u"listing")               \
   KEY(kPairBytes, u"pair_bytes")
 
 // Verdicts and the difference descriptions of a row.
@@ -119,6 +122,10 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kDataSameBin, u"data_same_bin")             \
   KEY(kDataSameTxt, u"data_same_txt")             \
   KEY(kDataSameBinPart, u"data_same_binpart")   \
+  /* content compared by hash where a side comes from a listing */ \
+  KEY(kDataHashed, u"data_hashed")                \
+  /* a side from a listing: %0 the host, %1 when it was saved */ \
+  KEY(kListingSource, u"listing_source")          \
   /* the details dialog's type names where the desktop has none */ \
   KEY(kFolderType, u"folder_type")                \
   KEY(kFileType, u"file_type")                    \
@@ -192,14 +199,45 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kReportNeedsHide, u"report_needs_hide")         \
   KEY(kReportReplacesInput, u"report_replaces_input") \
   KEY(kReportUnwritable, u"report_unwritable")        \
-  KEY(kReportFailed, u"report_failed")
+  KEY(kReportFailed, u"report_failed")                \
+  KEY(kSaveNoFile, u"save_no_file")                   \
+  KEY(kSaveNoPath, u"save_no_path")                   \
+  KEY(kSaveTwoPaths, u"save_two_paths")               \
+  KEY(kSaveWithReport, u"save_with_report")           \
+  KEY(kSaveReplacesInput, u"save_replaces_input")     \
+  KEY(kSaveUnwritable, u"save_unwritable")            \
+  KEY(kSaveFailed, u"save_failed")                    \
+  KEY(kSaveNotSaved, u"save_not_saved")               \
+  KEY(kSaved, u"saved")                               \
+  KEY(kSavedIncomplete, u"saved_incomplete")          \
+  KEY(kUnreadableItem, u"unreadable_item")
 
 // The program's own error codes, keyed "0x%.8x"; code 0 is a compare that found nothing.
 #define MIRRANE_LANG_ERROR(KEY)            \
   KEY(kNothingToCompare, u"0x00000000")    \
   KEY(kCancelled, u"0xf0000001")           \
   KEY(kArchiveGaveNoFolder, u"0xf0000002") \
-  KEY(kNoRoomToUnpack, u"0xf0000003")
+  KEY(kNoRoomToUnpack, u"0xf0000003")     \
+  KEY(kBadListing, u"0xf0000004")         \
+  KEY(kListingOfListing, u"0xf0000005")   \
+  KEY(kIgnoreFileIsLink, u"0xf0000006")
+
+// What is wrong with a listing that cannot be used: %0 the line, %1 a detail (a path, a
+// member's name, a number).
+#define MIRRANE_LANG_LISTING(KEY)          \
+  KEY(kNotJson, u"not_json")               \
+  KEY(kTooLong, u"too_long")               \
+  KEY(kUnknownType, u"unknown_type")       \
+  KEY(kUnknownFormat, u"unknown_format")   \
+  KEY(kBadMember, u"bad_member")           \
+  KEY(kBadPath, u"bad_path")               \
+  KEY(kRepeatedPath, u"repeated_path")     \
+  KEY(kNoHash, u"no_hash")                 \
+  KEY(kNoFolder, u"no_folder")             \
+  KEY(kIncomplete, u"incomplete")          \
+  KEY(kTruncated, u"truncated")            \
+  KEY(kAfterSummary, u"after_summary")     \
+  KEY(kCountMismatch, u"count_mismatch")
 
 namespace lang {
 
@@ -224,6 +262,7 @@ MIRRANE_LANG_SECTION(menu_reset, u"menu_reset", MIRRANE_LANG_MENU_RESET)
 MIRRANE_LANG_SECTION(theme, u"theme", MIRRANE_LANG_THEME)
 MIRRANE_LANG_SECTION(console, u"console", MIRRANE_LANG_CONSOLE)
 MIRRANE_LANG_SECTION(error, u"error", MIRRANE_LANG_ERROR)
+MIRRANE_LANG_SECTION(listing, u"listing", MIRRANE_LANG_LISTING)
 
 #undef MIRRANE_LANG_SECTION
 #undef MIRRANE_LANG_ENTRY
@@ -234,7 +273,7 @@ inline constexpr std::span<const LanguageKey> kAllSections[] = {
     info::kEveryKey,          global::kEveryKey,     compare_options::kEveryKey, progress::kEveryKey,
     diff::kEveryKey,          details::kEveryKey,    menu_listview::kEveryKey,   menu_reset::kEveryKey,
     theme::kEveryKey,         console::kEveryKey,    error::kEveryKey,
-    size::kEveryKey,
+    size::kEveryKey,          listing::kEveryKey,
 };
 
 }  // namespace lang

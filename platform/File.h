@@ -79,6 +79,9 @@ bool fileSize(FileHandle handle, uint64_t* size);
 bool seekFile(FileHandle handle, uint64_t offset);
 // The last-write time of the open file, in 100 ns units since 1601.
 bool fileWriteTime(FileHandle handle, uint64_t* writeTime);
+// Device and inode of the open file (for a write handle: of the new content, which takes
+// the target's place when it is committed).
+bool fileIdentity(FileHandle handle, uint64_t* device, uint64_t* inode);
 // Closes the handle. For a write handle this commits the replace: true only when every
 // write succeeded and the new content is in place; otherwise the temporary file is removed
 // and the target keeps its old content.

@@ -32,6 +32,12 @@ struct FolderEntry {
   std::u16string name;
   uint64_t size = 0;
   uint64_t writeTime = 0;  // 100 ns units since 1601 UTC
+  // The last-write time's part below the second, in nanoseconds (0 to 999,999,999): a
+  // listing keeps the time as precisely as the file system does.
+  uint32_t writeNanoseconds = 0;
+  // The permission bits (07777) of what the entry stands for (of the link itself when it
+  // leads nowhere or is listed as a file).
+  uint32_t mode = 0;
   uint32_t attributes = 0;
   bool isLink = false;          // the entry itself is a symbolic link
   uint64_t device = 0;          // of what the entry stands for (after following a link)

@@ -53,4 +53,7 @@ std::u16string userSettingsFolder();
 // The current process id.
 uint32_t currentProcessId();
 
+// The machine's host name as the system knows it; empty when it cannot be told.
+std::u16string hostName();
+
 }  // namespace platform

@@ -15,6 +15,8 @@ std::u16string utf8ToUtf16(std::string_view bytes);
 // Encodes UTF-16 as UTF-8. Lone surrogates U+DC80..U+DCFF turn back into the byte they
 // stand for; any other lone surrogate is written as its three-byte form (as WTF-8 does).
 std::string utf16ToUtf8(std::u16string_view text);
+// The same, appended to out: a caller that encodes many names reuses one buffer.
+void appendAsUtf8(std::string& out, std::u16string_view text);
 
 // Simple Unicode upper-case mapping of one UTF-16 code unit (surrogates unchanged),
 // from a table built once per process. Locale-independent.

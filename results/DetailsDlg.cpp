@@ -144,6 +144,20 @@ void addFileLines(const CompareResult& result, const CompareItem& item, const Si
   if (anyAttributes) record.lines.push_back(std::move(attributes));
 }
 
+// Where a side from a listing comes from: the machine and the time it was saved (also
+// where the listing lacks the item: that is where it was looked for).
+void addListingLine(const CompareResult& result, DetailsRecord& record) {
+  if (!result.isListing(0) && !result.isListing(1)) return;
+  DetailLine line = makeLine({}, {}, DetailMark::notCompared);
+  for (int s = 0; s < 2; ++s) {
+    const ListingOrigin* origin = result.listing[s].get();
+    if (origin == nullptr) continue;
+    line.text[s] = langText(lang::details::kListingSource, origin->host,
+                            platform::dateTimeWithSecondsText(origin->started));
+  }
+  record.lines.push_back(std::move(line));
+}
+
 void addContentLine(const CompareResult& result, const CompareItem& item, const Sides& sides, DetailsRecord& record) {
   if (!pairedFiles(item, sides)) return;
   // The option as it was for this compare: content a quick compare never read must not be
@@ -156,6 +170,11 @@ void addContentLine(const CompareResult& result, const CompareItem& item, const 
   if (category == lang::details::kDataIgnore.key) mark = DetailMark::notCompared;
   if (category == lang::details::kDataDiff.key) mark = DetailMark::different;
   record.lines.push_back(makeLine(std::move(text), olstring(kSpansBothCells), mark));
+  // A listing holds hashes, not text: the user must not take line ends for forgiven.
+  if (item.contentMode == ContentMode::hashed && mark != DetailMark::notCompared) {
+    olstring hashed = langText(lang::details::kDataHashed);
+    if (!hashed.empty()) record.lines.push_back(makeLine(std::move(hashed), olstring(kSpansBothCells), DetailMark::notCompared));
+  }
 }
 
 // Tops and heights for the UI font; the cells' left and right edges follow the window's
@@ -179,6 +198,7 @@ bool buildDetails(const CompareResult& result, const CompareItem* item, DetailsR
   record.item = item;
   const Sides sides = sidesOf(*item);
   addPathAndTypeLines(result, *item, sides, record);
+  addListingLine(result, record);
   addFileLines(result, *item, sides, record);
   addContentLine(result, *item, sides, record);
   if (!record.icon[0].isNull() || !record.icon[1].isNull()) record.iconWidth = record.iconHeight = smallIconSize();
@@ -238,8 +258,11 @@ void CDetailsDlg::initPlacement() {
   constexpr UINT kSizeOnly = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
   setWindowPos(m_closeButton.hwnd(), HWND_TOP, 0, 0, button.cx, button.cy, kSizeOnly);
   setWindowPos(m_helpButton.hwnd(), HWND_TOP, 0, 0, button.cx / 2, button.cy, kSizeOnly);
-  // Room for three blocks of a margin, three lines of text and some air, above the buttons.
-  const int clientHeight = button.cy + 3 * (uiMargins().vertical + 3 * lineHeight(m_font) + 12);
+  // Room for three blocks of a margin, three lines of text and some air, above the buttons;
+  // more when there are more lines (a side from a listing adds two).
+  const int linesBottom = m_details.lines.empty() ? 0 : m_details.lines.back().cell[0].bottom;
+  const int clientHeight = std::max(button.cy + 3 * (uiMargins().vertical + 3 * lineHeight(m_font) + 12),
+                                    linesBottom + 3 * uiMargins().vertical + button.cy);
   const int clientWidth = static_cast<int>(std::lround(1.6 * clientHeight));
   SIZE size = windowSizeForClient(m_hwnd, SIZE{clientWidth, clientHeight});
   const RECT fromTemplate = getWindowRect(m_hwnd);
@@ -260,11 +283,18 @@ void CDetailsDlg::initPlacement() {
 int CDetailsDlg::clientWidthForPaths() const {
   if (m_details.lines.empty()) return 0;
   int text = 0;
-  for (const olstring& path : m_details.lines.front().text) text = std::max(text, textExtent(path, m_font).cx);
-  // Each half holds a margin, an icon, its gap, the text and the gap to the centre; a few
+  for (const olstring& path : m_details.lines.front().text) {
+    text = std::max(text, m_details.iconWidth + kIconGap + textExtent(path, m_font).cx);
+  }
+  // Where a listing's side comes from is a long text too, and no less worth reading whole.
+  for (const DetailLine& line : m_details.lines) {
+    if (&line == &m_details.lines.front() || line.spansBothCells()) continue;
+    for (const olstring& cell : line.text) text = std::max(text, textExtent(cell, m_font).cx);
+  }
+  // Each half holds a margin, (an icon, its gap,) the text and the gap to the centre; a few
   // pixels more keep the text's last glyph off the cell's edge.
   constexpr int kSlack = 4;
-  return 2 * (uiMargins().horizontal + m_details.iconWidth + kIconGap + text + kSlack + kCellGap);
+  return 2 * (uiMargins().horizontal + text + kSlack + kCellGap);
 }
 
 void CDetailsDlg::layoutControls() {

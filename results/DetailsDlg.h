@@ -69,7 +69,8 @@ public:
   void paintClient(HDC dc, const RECT& rect) override;
 
   const DetailsRecord& details() const { return m_details; }
-  // The client width that shows the longer path whole, the icon before it included.
+  // The client width that shows the longer path whole, the icon before it included, and
+  // every other line's texts whole.
   int clientWidthForPaths() const;
   // The side whose path is under the mouse, or kNoLink.
   int hotLink() const { return m_hotLink; }

@@ -11,6 +11,7 @@ MIRRANE_RUN_PACKAGES=(
   ninja-build
   pkg-config
   libicu-dev          # letter-case tables
+  libssl-dev          # SHA-256 of listings (libcrypto)
   qt6-base-dev        # the windows
   qt6-svg-dev         # the application icon as SVG for the install
   qt6-translations-l10n  # Qt's own texts (file dialog, edit menus) in the chosen language
@@ -32,6 +33,7 @@ MIRRANE_TEST_PACKAGES=(
   bzip2
   zstd
   python3             # reads the item report back with its json module
+  git                 # the judge of what ignore files leave out
   locales             # a German locale made by the tests: decimal comma, day-first dates
   xvfb                # a real X server for the program's own window
   x11-utils           # xwininfo finds that window

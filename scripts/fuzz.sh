@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang++ (libFuzzer and AddressSanitizer) in the build
 # folder build-fuzz and runs each for a number of seconds (first argument, default 60):
-# the INI parser, the text decoder, the command-line parser and the exclusion parser. Further
-# arguments name the targets to run (default: all). Exits non-zero when a fuzzer finds a
+# the INI parser, the text decoder, the JSON line parser of listings, the command-line parser
+# and the exclusion parser. Further arguments name the targets to run (default: all). Exits non-zero when a fuzzer finds a
 # crash, a leak or a broken round trip; the input that shows it is left in
 # build-fuzz/findings/.
 set -euo pipefail
@@ -18,6 +18,7 @@ build_dir="$MIRRANE_ROOT/build-fuzz"
 all_targets=(
   "ini_fuzz|tests/foundation/fuzz/corpus lang config|tests/foundation/fuzz/ini.dict|4096"
   "text_fuzz|tests/foundation/fuzz/text-corpus lang|tests/foundation/fuzz/ini.dict|4096"
+  "json_fuzz|tests/foundation/fuzz/json-corpus|tests/foundation/fuzz/json.dict|2048"
   "commandline_fuzz|tests/app/fuzz/corpus|tests/app/fuzz/commandline.dict|1024"
   "exclude_fuzz|tests/engine/fuzz/corpus|tests/engine/fuzz/exclude.dict|512"
 )

@@ -1,5 +1,7 @@
 #include "window/CompareInfoPanel.h"
 
+#include "engine/ListingFormat.h"
+
 #include "app/Settings.h"
 #include "engine/Archive.h"
 #include "foundation/CommandIds.h"
@@ -160,6 +162,7 @@ bool CCompareInfoPanel::browse(int side, BrowseKind kind) {
   } else {
     const std::vector<olFileFilter> filters{
         {langText(lang::global::kExtArchive), archiveFilterPattern(u";", m_engine.settings.archiveExtensions)},
+        {langText(lang::global::kExtListing), olstring(u"*") + listing_format::kSuffix},
         {langText(lang::global::kExtAll), u"*.*"},
     };
     chosen = olFileDialog::openFile(m_hwnd, filters, start);

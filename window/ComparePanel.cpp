@@ -2,6 +2,7 @@
 
 #include "app/ProjectFile.h"
 #include "engine/Archive.h"
+#include "engine/ListingReader.h"
 #include "foundation/CommandIds.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
@@ -184,8 +185,12 @@ bool CComparePanel::samePlace(olstring_view first, olstring_view second) {
 
 bool CComparePanel::confirmFilePair(const CompareOptions& options) {
   const ArchiveExtensions& extensions = m_engine.settings.archiveExtensions;
-  const bool archive0 = isArchivePath(options.path0, extensions);
-  const bool archive1 = isArchivePath(options.path1, extensions);
+  // A listing stands for its tree as an archive does, whatever its name.
+  const auto standsForTree = [&extensions](olstring_view path) {
+    return isArchivePath(path, extensions) || ListingReader::isListing(expandPath(path));
+  };
+  const bool archive0 = standsForTree(options.path0);
+  const bool archive1 = standsForTree(options.path1);
   if (archive0 && archive1) return true;
   olstring notArchives;
   if (!archive0) notArchives = options.path0;

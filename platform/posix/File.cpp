@@ -302,6 +302,14 @@ bool fileWriteTime(FileHandle handle, uint64_t* writeTime) {
   return true;
 }
 
+bool fileIdentity(FileHandle handle, uint64_t* device, uint64_t* inode) {
+  struct stat info;
+  if (!statHandle(handle, &info)) return false;
+  *device = static_cast<uint64_t>(info.st_dev);
+  *inode = static_cast<uint64_t>(info.st_ino);
+  return true;
+}
+
 bool closeFile(FileHandle handle) {
   if (handle == nullptr) return invalidHandle();
   if (handle->access == FileAccess::read) {

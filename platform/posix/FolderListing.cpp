@@ -69,6 +69,12 @@ uint32_t attributesOf(const struct stat& info, const char* name) {
   return attributes;
 }
 
+void setTimeAndMode(FolderEntry& entry, const struct stat& info) {
+  entry.writeTime = fileTimeFromPosix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+  entry.writeNanoseconds = static_cast<uint32_t>(info.st_mtim.tv_nsec);
+  entry.mode = static_cast<uint32_t>(info.st_mode & 07777);
+}
+
 }  // namespace
 
 bool readFileEntry(std::u16string_view path, FolderEntry& entry) {
@@ -90,7 +96,7 @@ bool readFileEntry(std::u16string_view path, FolderEntry& entry) {
   entry.name = utf8ToUtf16(name);
   entry.attributes = attributesOf(info, name);
   entry.size = static_cast<uint64_t>(info.st_size);
-  entry.writeTime = fileTimeFromPosix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+  setTimeAndMode(entry, info);
   entry.device = info.st_dev;
   entry.inode = info.st_ino;
   setLastError(kErrorSuccess);
@@ -133,7 +139,7 @@ bool FolderListing::next(FolderEntry& entry) {
       if (m_state->policy == LinkPolicy::listAsFile) {
         // The link's own size is the length of its target text.
         entry.size = static_cast<uint64_t>(own.st_size);
-        entry.writeTime = fileTimeFromPosix(own.st_mtim.tv_sec, own.st_mtim.tv_nsec);
+        setTimeAndMode(entry, own);
         entry.attributes = name[0] == '.' ? kAttributeHidden : 0;
         entry.device = own.st_dev;
         entry.inode = own.st_ino;
@@ -142,7 +148,7 @@ bool FolderListing::next(FolderEntry& entry) {
       if (fstatat(folderFd, name, &info, 0) != 0) {
         // Dangling or looping link: a file of size 0 with the link's own time.
         entry.size = 0;
-        entry.writeTime = fileTimeFromPosix(own.st_mtim.tv_sec, own.st_mtim.tv_nsec);
+        setTimeAndMode(entry, own);
         entry.attributes = 0;
         entry.device = own.st_dev;
         entry.inode = own.st_ino;
@@ -151,7 +157,7 @@ bool FolderListing::next(FolderEntry& entry) {
     }
     entry.attributes = attributesOf(info, name);
     entry.size = S_ISREG(info.st_mode) ? static_cast<uint64_t>(info.st_size) : 0;
-    entry.writeTime = fileTimeFromPosix(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
+    setTimeAndMode(entry, info);
     entry.device = info.st_dev;
     entry.inode = info.st_ino;
     return true;

@@ -280,4 +280,12 @@ std::u16string userSettingsFolder() { return configHomeFolder() + u"/Mirrane"; }
 
 uint32_t currentProcessId() { return static_cast<uint32_t>(getpid()); }
 
+std::u16string hostName() {
+  // Large enough for any host name the system allows; a name cut to fit would end
+  // without its terminating zero, which the explicit zero below guards against.
+  char name[256] = {};
+  if (gethostname(name, sizeof name - 1) != 0) return {};
+  return utf8ToUtf16(name);
+}
+
 }  // namespace platform

@@ -118,7 +118,18 @@ std::u16string utf8ToUtf16(std::string_view bytes) {
 std::string utf16ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
+  appendAsUtf8(out, text);
+  return out;
+}
+
+void appendAsUtf8(std::string& out, std::u16string_view text) {
+  // Most names are ASCII: their units are copied as bytes, without a check per byte.
+  size_t ascii = 0;
+  while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
+  const size_t start = out.size();
+  out.resize(start + ascii);
+  for (size_t i = 0; i < ascii; ++i) out[start + i] = static_cast<char>(text[i]);
+  for (size_t i = ascii; i < text.size(); ++i) {
     const char16_t unit = text[i];
     if (unit < 0x80) {
       out += static_cast<char>(unit);
@@ -134,7 +145,6 @@ std::string utf16ToUtf8(std::u16string_view text) {
       appendUtf8(out, unit);
     }
   }
-  return out;
 }
 
 char16_t upperCaseUnit(char16_t unit) {

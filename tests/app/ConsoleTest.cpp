@@ -58,8 +58,9 @@ std::string projectVersion() {
   return lists.substr(start + marker.size(), end - start - marker.size());
 }
 
-std::string text(const LanguageKey& key, olstring_view a0 = {}, olstring_view a1 = {}, olstring_view a2 = {}) {
-  return toUtf8(langText(key, a0, a1, a2));
+std::string text(const LanguageKey& key, olstring_view a0 = {}, olstring_view a1 = {}, olstring_view a2 = {},
+                 olstring_view a3 = {}) {
+  return toUtf8(langText(key, a0, a1, a2, a3));
 }
 
 class ConsoleTest : public ::testing::Test {
@@ -99,6 +100,19 @@ TEST_F(ConsoleTest, EqualFoldersDifferencesAndTheirCounts) {
                                         " hide > " + testing_support::shellQuote(outFile)),
             1);
   EXPECT_EQ(testing_support::readFileBytes(outFile), differ.output);
+}
+
+TEST_F(ConsoleTest, IgnoredItemsAreNeitherComparedNorReported) {
+  for (const std::string side : {"a/", "b/"}) {
+    testing_support::writeFileBytes(m_files.path(side + ".gitignore"), "*.log\n");
+    testing_support::writeFileBytes(m_files.path(side + "run.log"), side);
+  }
+  const std::string paths = quoted(m_files.path("a")) + " " + quoted(m_files.path("b"));
+  EXPECT_EQ(run(paths + " hide").status, 1);
+  const ProgramRun honoured = run(paths + " hide ignore --report=- --report-all");
+  EXPECT_EQ(honoured.status, 0) << honoured.errors;
+  EXPECT_NE(honoured.output.find(R"("ignore_files":true})"), std::string::npos) << honoured.output;
+  EXPECT_EQ(honoured.output.find("run.log"), std::string::npos) << honoured.output;
 }
 
 TEST_F(ConsoleTest, FailuresAreReportedWithCodeTextAndPath) {
@@ -258,7 +272,7 @@ TEST_F(ConsoleTest, HelpVersionAndTheWindowlessStart) {
   EXPECT_EQ(version.output, "Mirrane " + projectVersion() + "\n");
   ProgramRun help = run("--help");
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.output.find("apath, attr, case, fast, file, hide, start, time, txt"), std::string::npos) << help.output;
+  EXPECT_NE(help.output.find("apath, attr, case, fast, file, hide, ignore, start, time, txt"), std::string::npos) << help.output;
   // Each word says what it does, and the options that are no words are there too.
   for (const char* line : {"\n  time         compare modification times\n", "\n  --help, -h   show this text\n",
                            "\n  --version    show the version\n", "\n  --           end of the options",
@@ -383,7 +397,7 @@ TEST(CommandLineParsing, WordsPathsAndProjects) {
   c = parse({u"x/../left", u"right"});
   EXPECT_EQ(c.options.path0, platform::lexicalFullPath(u"left"));
   CommandLine fresh;
-  EXPECT_EQ(optionWordList(fresh, u", "), u"apath, attr, case, fast, file, hide, start, time, txt");
+  EXPECT_EQ(optionWordList(fresh, u", "), u"apath, attr, case, fast, file, hide, ignore, start, time, txt");
 }
 
 TEST(CommandLineParsing, ProjectFileGivesPathsAndWordsOverrideIt) {
@@ -477,4 +491,93 @@ TEST(CommandLineParsing, ReportOptions) {
   EXPECT_FALSE(c.reportGiven) << "neither a look-alike nor a path after \"--\" is the option";
   EXPECT_EQ(c.unknownOptions, std::vector<olstring>{u"--reporting"});
   EXPECT_EQ(c.options.path1, platform::lexicalFullPath(u"--report=x"));
+}
+
+TEST_F(ConsoleTest, SaveListingSaysWhatItSavedOrWhyNothing) {
+  namespace keys = lang::console;
+  const std::string tree = m_files.path("tree");
+  testing_support::writeFileBytes(tree + "/sub/f.txt", "f");
+  testing_support::writeFileBytes(tree + "/g.txt", "g");
+  testing_support::packWithSevenZip(m_files.path("packed.zip"), tree);
+  const std::string listing = m_files.path("tree.mrnl");
+  const std::string missing = m_files.path("missing");
+  const std::string zip = m_files.path("packed.zip");
+  const struct {
+    std::string arguments;
+    int status;
+    std::string errors;
+  } cases[] = {
+      {"--save-listing " + quoted(tree), 1, text(keys::kSaveNoFile)},
+      {"--save-listing=" + quoted(listing), 1, text(keys::kSaveNoPath)},
+      {"--save-listing=" + quoted(listing) + " " + quoted(tree) + " " + quoted(missing), 1,
+       text(keys::kSaveTwoPaths, fromUtf8(missing))},
+      {"--save-listing=" + quoted(listing) + " " + quoted(tree) + " --report=-", 1, text(keys::kSaveWithReport)},
+      {"--save-listing=" + quoted(zip) + " " + quoted(zip), 1, text(keys::kSaveReplacesInput, fromUtf8(zip))},
+      {"--save-listing=" + quoted(listing) + " " + quoted(missing), 1,
+       text(keys::kSaveNotSaved, u"0x00000003", u"The system cannot find the path specified: " + fromUtf8(missing))},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arguments);
+    const ProgramRun refused = run(c.arguments);
+    EXPECT_EQ(refused.status, c.status);
+    EXPECT_EQ(refused.output, "");
+    EXPECT_EQ(refused.errors, c.errors + "\n");
+    EXPECT_FALSE(testing_support::exists(listing)) << "a listing that was not made leaves no file";
+  }
+
+  // An archive is listed as the folder it holds; a listing of a listing is refused.
+  ProgramRun saved = run("--save-listing=" + quoted(listing) + " " + quoted(zip));
+  EXPECT_EQ(saved.status, 0) << saved.errors;
+  EXPECT_EQ(saved.output, text(keys::kSaved, u"3", u"2", u"1", fromUtf8(listing)) + "\n");
+  ProgramRun again = run("--save-listing=" + quoted(m_files.path("again.mrnl")) + " " + quoted(listing));
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(again.errors.find("0xf0000005"), std::string::npos) << again.errors;
+
+  // To standard output the listing is the output, and what was saved goes to standard error.
+  ProgramRun piped = run("--save-listing=- " + quoted(tree));
+  EXPECT_EQ(piped.status, 0);
+  EXPECT_EQ(piped.output.rfind(R"({"type":"listing","format":1,)", 0), 0u) << piped.output;
+  EXPECT_EQ(piped.errors, text(keys::kSaved, u"3", u"2", u"1", u"-") + "\n");
+
+  // The listing of the archive and the folder it was made from hold the same tree.
+  ProgramRun compared = run(quoted(listing) + " " + quoted(tree) + " hide");
+  EXPECT_EQ(compared.status, 0) << compared.errors;
+  EXPECT_EQ(compared.output, "\n" + text(keys::kSuccess, u"0") + "\n" + text(keys::kNoDiff, u"0", u"0", u"0") + "\n");
+  // A project file names a listing as it names any path.
+  CompareOptions project;
+  project.path0 = fromUtf8(listing);
+  project.path1 = fromUtf8(tree);
+  ASSERT_TRUE(saveProjectFile(fromUtf8(m_files.path("listing.mirrane")), project));
+  EXPECT_EQ(run("@" + quoted(m_files.path("listing.mirrane")) + " hide").output, compared.output);
+}
+
+TEST_F(ConsoleTest, InterruptCancelsASaveAndTheListingSaysSo) {
+  // A large sparse file: hashing it takes seconds, creating it nothing.
+  testing_support::makeFolders(m_files.path("big"));
+  ASSERT_EQ(testing_support::runCommand("truncate -s 16G " + quoted(m_files.path("big/big.bin"))), 0);
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(pipeEnds[1], 1);
+    execl(kProgram.c_str(), kProgram.c_str(), "--save-listing=-", m_files.path("big").c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(pipeEnds[1]);
+  // The header comes once the walk runs, and with it the handling of Ctrl+C.
+  std::string output;
+  char buffer[4096];
+  ssize_t got;
+  while (output.find('\n') == std::string::npos && (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
+    output.append(buffer, static_cast<size_t>(got));
+  }
+  kill(child, SIGINT);
+  while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) output.append(buffer, static_cast<size_t>(got));
+  close(pipeEnds[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the program must end by itself, not by the signal";
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(output.find(R"({"type":"summary","succeeded":false,"items":0,)"), std::string::npos) << output;
+  EXPECT_NE(output.find(R"("error_code":4026531841,)"), std::string::npos) << output;
 }

@@ -276,7 +276,7 @@ TEST_F(SettingsTest, ProjectFilesRoundTripEveryField) {
   EXPECT_EQ(raw.substr(0, 2), "\xFF\xFE");
   EXPECT_EQ(readTextFile(project),
             u"[global]\r\nadjust_path = true\r\nattr = false\r\nauto_skip = true\r\ncase = false\r\n"
-            u"excludes = *.tmp \"my file\"\r\nforce_file = false\r\nmodify_time = false\r\n"
+            u"excludes = *.tmp \"my file\"\r\nforce_file = false\r\nignore_files = false\r\nmodify_time = false\r\n"
             u"path0 = /data/new\\\\nfolder\\\\t/x\r\npath1 = \r\ntext_mode = true\r\n\r\n");
   CompareOptions loaded;
   ASSERT_TRUE(loadProjectFile(project, loaded));

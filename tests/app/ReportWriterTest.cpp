@@ -101,7 +101,10 @@ TEST_F(ReportWriterTest, ContentCategoriesAndTheSampledMark) {
     ContentMode mode;
     const char* differences;
     const char* category;
+    const char* end = "}";
   };
+  // A pair with a side from a listing was compared by hash, as bytes.
+  const char* byHash = R"(,"content_compare":"sha256"})";
   const Case cases[] = {
       {0, ContentMode::sampled, R"(["sampled"])", R"("data_same_binpart")"},
       {ItemFlags::kTimeDiffers, ContentMode::sampled, R"(["time","sampled"])", R"("data_same_binpart")"},
@@ -109,6 +112,8 @@ TEST_F(ReportWriterTest, ContentCategoriesAndTheSampledMark) {
       {0, ContentMode::text, "[]", R"("data_same_txt")"},
       {ItemFlags::kContentDiffers | ItemFlags::kContentSkipped, ContentMode::binary, R"(["content"])",
        R"("data_ignore")"},
+      {0, ContentMode::hashed, "[]", R"("data_same_bin")", byHash},
+      {ItemFlags::kContentDiffers, ContentMode::hashed, R"(["content"])", R"("data_diff")", byHash},
       {ItemFlags::kMissing | ItemFlags::kMissingSecond, ContentMode::binary, R"(["only_first"])", "null"},
   };
   for (const Case& k : cases) {
@@ -118,7 +123,7 @@ TEST_F(ReportWriterTest, ContentCategoriesAndTheSampledMark) {
     if ((k.flags & ItemFlags::kMissing) != 0) item->side[1].clear();
     const std::string line = itemLine(m_engine, *item, m_folder);
     EXPECT_NE(line.find(std::string("\"differences\":") + k.differences + ","), std::string::npos) << line;
-    EXPECT_NE(line.find(std::string("\"category\":") + k.category + "}"), std::string::npos) << line;
+    EXPECT_NE(line.find(std::string("\"category\":") + k.category + k.end), std::string::npos) << line;
   }
 }
 
@@ -140,6 +145,12 @@ TEST_F(ReportWriterTest, ScopeCountsAndTheSummaryOfAFailedCompare) {
   m_engine.options.path1 = u"/given/\xDC80second";
   m_engine.options.excludes = u"*.o \"a b\"";
   m_engine.job.setError(platform::kErrorAccessDenied, u"/first/locked");
+  // The second side comes from a listing: the header says where and when it was saved.
+  auto origin = std::make_shared<ListingOrigin>();
+  origin->host = u"studio";
+  origin->root = u"/srv/data";
+  origin->started = fileTime(951782400) + 1234567;
+  m_engine.result.listing[1] = origin;
 
   for (const ReportScope scope : {ReportScope::differences, ReportScope::allItems}) {
     SCOPED_TRACE(static_cast<int>(scope));
@@ -154,7 +165,8 @@ TEST_F(ReportWriterTest, ScopeCountsAndTheSummaryOfAFailedCompare) {
     EXPECT_EQ(written[0].rfind(R"({"type":"header","format":1,"program":"Mirrane )", 0), 0u) << written[0];
     EXPECT_NE(written[0].find(R"("paths":["/given/first","/given/\udc80second"],)"
                               R"("paths_bytes":["L2dpdmVuL2ZpcnN0","L2dpdmVuL4BzZWNvbmQ="],)"
-                              R"("roots":["/first","/second"],)"),
+                              R"("roots":["/first","/second"],)"
+                              R"("listings":[null,{"host":"studio","root":"/srv/data","saved":"2000-02-29T00:00:00Z"}],)"),
               std::string::npos)
         << written[0];
     EXPECT_NE(written[0].find(R"("options":{"excludes":"*.o \"a b\"","case":true,"modify_time":false,)"),

@@ -181,3 +181,26 @@ TEST_F(ArchiveCompareTest, LinksInsideAnArchiveAreTheirTargetTextNeverFollowed) 
   EXPECT_NE(mixed.at("alias") & ItemFlags::kContentDiffers, 0u);
   EXPECT_NE(mixed.at("dirlink") & ItemFlags::kTypeDiffers, 0u);
 }
+
+TEST_F(ArchiveCompareTest, IgnoreFilesInsideAnArchiveCountAndTheirLinksAreNeverFollowed) {
+  TempFolder outside;
+  testing_support::writeFileBytes(outside.path("exclude"), "*.txt\n");
+  // The second time the repository's exclude file is a link, which is refused, not followed.
+  for (const bool linked : {false, true}) {
+    SCOPED_TRACE(linked);
+    TempFolder inner;
+    testing_support::writeFileBytes(inner.path(".gitignore"), "*.log\n");
+    testing_support::writeFileBytes(inner.path("run.log"), "archived");
+    testing_support::writeFileBytes(inner.path("a.txt"), "alpha");
+    testing_support::makeFolders(inner.path(".git/info"));
+    if (linked) testing_support::makeLink(outside.path("exclude"), inner.path(".git/info/exclude"));
+    const std::string archive = m_files.path(linked ? "linked.7z" : "plain.7z");
+    testing_support::packWithSevenZip(archive, inner.path(), "-snl");
+    m_engine.options.ignoreFiles = true;
+    ASSERT_EQ(runJob(m_engine, archive, inner.path()), linked ? 1u : 0u);
+    EXPECT_EQ(m_engine.job.errorCode(), linked ? kErrorIgnoreFileIsLink : 0u);
+    const auto tree = flatten(m_engine.result.root);
+    EXPECT_EQ(tree.count("run.log"), 0u);
+    EXPECT_EQ(tree.count("a.txt"), linked ? 0u : 1u);
+  }
+}

@@ -1,7 +1,9 @@
 // The details dialog over real compares of generated trees: its lines and marks for each
 // kind of item and option, an archive's items, opening the paths, and its looks.
 
+#include "engine/Sha256.h"
 #include "foundation/Language.h"
+#include "foundation/LanguageKeys.h"
 #include "platform/Locale.h"
 #include "results/DetailsDlg.h"
 #include "results/ItemPaths.h"
@@ -142,6 +144,26 @@ protected:
     }
     return found;
   }
+  // A listing of a's files, saved on "studio" at kTime, as the program writes one.
+  std::string writeListing(const std::vector<std::string>& names) const {
+    const std::string time = "\"2024-01-23T12:34:56.000000000Z\"";
+    std::string text = R"({"type":"listing","format":1,"path":")" + m_temp.path("a") + R"(","root":")" +
+                       m_temp.path("a") + R"(","host":"studio","started":)" + time + "}\n";
+    for (const std::string& name : names) {
+      const std::string content = testing_support::readFileBytes(a(name));
+      Sha256 hash;
+      hash.update(content.data(), content.size());
+      Sha256Digest digest;
+      EXPECT_TRUE(hash.finish(digest));
+      text += R"({"type":"item","path":")" + name + R"(","kind":"file","size":)" + std::to_string(content.size()) +
+              R"(,"mtime":)" + time + R"(,"mode":"0644","sha256":")" + digest.hex() + "\"}\n";
+    }
+    text += R"({"type":"summary","succeeded":true,"items":)" + std::to_string(names.size()) + "}\n";
+    const std::string path = m_temp.path("a.mrnl");
+    writeFileBytes(path, text);
+    return path;
+  }
+
   DetailsRecord details(const std::string& name) const {
     DetailsRecord record;
     EXPECT_TRUE(buildDetails(m_engine.result, item(name), record)) << name;
@@ -384,6 +406,44 @@ TEST_F(DetailsTest, TheLinesFollowTheWindowAndStayAboveTheButtons) {
   EXPECT_TRUE(buttonsInCorners);
   EXPECT_TRUE(inside);
   EXPECT_TRUE(followed) << "the cells and buttons follow a resize";
+}
+
+TEST_F(DetailsTest, ASideFromAListingSaysWhereItWasSavedAndThatItsContentWasHashed) {
+  const std::string listing = writeListing({"same.txt", "crlf.txt", "differs.txt"});
+  ASSERT_EQ(runJob(m_engine, listing, m_temp.path("b")), 0u);
+  const std::string t = shownTime(kTime);
+  const std::string text = "Plain text document";
+  const std::string from = "1 | from a listing saved on studio at " + t + " | ";
+  const std::string hashed = "1 | " + toUtf8(langText(lang::details::kDataHashed)) + " | !data";
+  struct Case {
+    std::string name;
+    std::vector<std::string> lines;
+  };
+  const Case cases[] = {
+      {"same.txt", {"0 | " + listing + "/same.txt | " + b("same.txt"), "0 | " + text + " | " + text, from,
+                    "0 | 6 bytes (6) | 6 bytes (6)", "1 | " + t + " | " + t, "0 | Content identical | !data", hashed}},
+      // Text mode cannot forgive the line ends of a side that has no text.
+      {"crlf.txt", {"0 | " + listing + "/crlf.txt | " + b("crlf.txt"), "0 | " + text + " | " + text, from,
+                    "2 | 10 bytes (10) | 8 bytes (8)", "1 | " + t + " | " + t, "2 | Content differs | !data", hashed}},
+      // Missing in the listing: it still says where the item was looked for.
+      {"readme.txt", {"2 | Missing in first | " + b("readme.txt"), "0 |  | " + text, from, "0 |  | 2 bytes (2)",
+                      "0 |  | " + t}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    EXPECT_EQ(dump(details(test.name)), test.lines);
+  }
+
+  // All of its lines fit above the buttons.
+  Reaper reaper;
+  bool fits = false;
+  runDialog(m_engine.result, details("crlf.txt"), [&](CDetailsDlg& dialog) {
+    const RECT client = getClientRect(dialog.hwnd());
+    const RECT close = getWindowRect(getDlgItem(dialog.hwnd(), IDCANCEL));
+    fits = dialog.details().lines.back().cell[0].bottom <= client.bottom - close.height() - 2 * uiMargins().vertical;
+    gui_test::saveScreenshot(dialog.hwnd(), "details-listing-light");
+  });
+  EXPECT_TRUE(fits);
 }
 
 TEST(DetailsArchive, AnItemInsideAZipShowsTheZipsPathAndOpensTheZip) {

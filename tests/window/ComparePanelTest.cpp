@@ -116,6 +116,14 @@ TEST_F(PanelTest, ChecksBeforeACompare) {
     EXPECT_TRUE(shown.empty());
   }
   {
+    SCOPED_TRACE("a listing, known by its first line whatever its name, stands for a tree as an archive does");
+    writeFileBytes(temp.path("host.list"), "{\"type\":\"listing\",\"format\":1}\n");
+    type(temp.widePath("host.list"), temp.widePath("pack.zip"));
+    EXPECT_TRUE(check(IDCANCEL, &shown));
+    EXPECT_TRUE(shown.empty());
+    EXPECT_FALSE(engine.options.forceFile);
+  }
+  {
     SCOPED_TRACE("an archive and a text file: the question names only the text file");
     type(temp.widePath("pack.zip"), temp.widePath("one.txt"));
     EXPECT_FALSE(check(IDCANCEL, &shown));

@@ -716,8 +716,11 @@ TEST(MainWindow, ANewFontLaysThePanelOutAsAStartWithItWould) {
     return rects;
   };
   CompareEngine engine;
+  // Each window shown before it is sized: a hidden window hears of its new size only once
+  // it shows, and its first showing keeps it inside the (small) offscreen screen.
   CMirraneDlg changed(engine, nullptr);
   ASSERT_TRUE(changed.createModeless(nullptr));
+  showWindow(changed.hwnd(), SW_SHOW);
   moveWindow(changed.hwnd(), 0, 0, 1066, 750);
   applyFont(larger, 1.45f);
   const std::vector<RECT> afterChange = geometry(changed);
@@ -725,6 +728,7 @@ TEST(MainWindow, ANewFontLaysThePanelOutAsAStartWithItWould) {
 
   CMirraneDlg started(engine, nullptr);
   ASSERT_TRUE(started.createModeless(nullptr));
+  showWindow(started.hwnd(), SW_SHOW);
   moveWindow(started.hwnd(), 0, 0, 1066, 750);
   const std::vector<RECT> atStart = geometry(started);
   started.unbind(olUnbind::destroyWindow);

@@ -13,7 +13,7 @@ import sys
 import time
 
 ACCENT = (0x00, 0x7A, 0xCC)
-CONTROLS = 19  # 4 header buttons, 2 paths and their browse buttons, exclude, 7 switches,
+CONTROLS = 20  # 4 header buttons, 2 paths and their browse buttons, exclude, 8 switches,
                # compare, the list, the unchecked view button
 PANEL_WIDTH = 294
 
