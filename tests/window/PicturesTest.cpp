@@ -109,8 +109,9 @@ void inEveryThemeAndLanguage(const std::string& subject,
       if (options) options(engine);
       CMirraneDlg window(engine, nullptr);
       ASSERT_TRUE(window.createModeless(nullptr));
-      moveWindow(window.hwnd(), 0, 0, kWindowWidth, kWindowHeight);
+      // Sized once shown: its first showing keeps it inside the (small) offscreen screen.
       showWindow(window.hwnd(), SW_SHOW);
+      moveWindow(window.hwnd(), 0, 0, kWindowWidth, kWindowHeight);
       waitFor([] { return false; }, 20);
       const QImage shot = picture(window, engine);
       sheet.add(shot, toUtf8(themeTable()[theme].name), language);
