@@ -83,15 +83,18 @@ def reading_order(b):
 
 def main():
     window = sys.argv[1]
-    # The list holds the focus once the compare has ended.
-    deadline = time.time() + 20
+    # The list holds the focus once the compare has ended, and shows it once the window is
+    # the active one: on a busy machine the window manager may not have activated it yet,
+    # so it is asked again while we wait (a generous bound, not a measure of speed).
+    deadline = time.time() + 60
     while True:
         start = picture(window)
         if any(x > PANEL_WIDTH for x, _ in start[1]):
             break
         if time.time() > deadline:
             sys.exit('the list never got the focus')
-        time.sleep(0.1)
+        subprocess.run(['xdotool', 'windowactivate', window], capture_output=True)
+        time.sleep(0.2)
     forward = walk(window, 'Tab', CONTROLS, settled(window, b''))
     back = walk(window, 'shift+Tab', CONTROLS, forward[-1])
     boxes = focus_boxes(forward + back)
