@@ -176,6 +176,7 @@ void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& comma
   commandLine.pathCount = static_cast<int>(paths.size());
   if (paths.size() >= 1) commandLine.options.path0 = paths[0];
   if (paths.size() >= 2) commandLine.options.path1 = paths[1];
+  if (paths.size() > 2) commandLine.ignoredPaths.assign(paths.begin() + 2, paths.end());
 
   CompareOptions& options = commandLine.options;
   // The one path to list is made absolute, as the listing records it.

@@ -50,6 +50,8 @@ struct CommandLine {
   // Arguments that were empty, and paths given more than once (each collapses into one).
   bool emptyArgument = false;
   std::vector<olstring> repeatedPaths;
+  // Paths after the first two, which are compared; these are not.
+  std::vector<olstring> ignoredPaths;
 
   CommandLine();
 };

@@ -121,6 +121,13 @@ uint32_t runJobInConsole(MirraneCore& core, WorkerThread::Job job, const std::fu
     progress.show(core.engine.job.readProgress());
   }
   progress.clear();
+  // A Ctrl+C reaches 7-Zip as well, which may die of it and end the job with an unpack
+  // failure before this loop has seen the signal: a stop asked for is a cancel whatever the
+  // job ended with.
+  if (stopSignals.arrived()) {
+    core.engine.job.setError(kErrorCancelled, {});
+    return 1;
+  }
   return core.engine.worker.exitCode();
 }
 

@@ -61,7 +61,7 @@ void ListingWriter::started(const ListingStart& start) {
   appendJsonString(out, start.excludes);
   appendBool(out, "adjust_path", start.adjustPath);
   out += "},\"links\":\"";
-  out += start.linksAsText ? listing_format::kLinksAsText : listing_format::kLinksFollowed;
+  out += start.linksWithin ? listing_format::kLinksWithin : listing_format::kLinksFollowed;
   out += "\",\"hash\":\"sha256\"}\n";
   m_output.flush(m_output.toStandardOutput());
 }
@@ -78,6 +78,7 @@ void ListingWriter::listed(const ListingEntry& entry) {
   appendMode(out, entry.mode);
   if (entry.isLink) appendPathField(out, "link", entry.linkText);
   if (entry.dangling) appendBool(out, "dangling", true);
+  if (entry.leadsOut) appendBool(out, "leads_out", true);
   if (entry.hasDigest) {
     out += ",\"sha256\":\"";
     out += entry.digest.hex();

@@ -25,6 +25,7 @@ void printHelp(MirraneCore& core) {
 // Tells on standard error what the command line held that could not be used.
 void reportUnusable(const CommandLine& commandLine) {
   for (const auto& option : commandLine.unknownOptions) printErrorLine(langText(lang::console::kUnknownOption, option));
+  for (const auto& path : commandLine.ignoredPaths) printErrorLine(langText(lang::console::kIgnoredPath, path));
   const olstring_view project = commandLine.projectPath.empty() ? olstring_view(u"@") : commandLine.projectPath;
   switch (commandLine.projectLoad) {
     case ProjectLoad::loaded: break;

@@ -6,13 +6,17 @@
 #include "foundation/Paths.h"
 #include "foundation/TextFile.h"
 #include "platform/Error.h"
+#include "platform/File.h"
 #include "platform/FolderListing.h"
 #include "platform/Locale.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 
 #include <algorithm>
+#include <chrono>
 #include <map>
+#include <string>
+#include <utility>
 
 using platform::kPathSeparator;
 
@@ -56,19 +60,21 @@ void ArchiveWorkArea::prepare() {
   m_sevenZipPath = locateSevenZip();
 }
 
-bool ArchiveWorkArea::prepareWorkFolder() {
-  if (m_folderMade) return true;
+olstring ArchiveWorkArea::parentFolderCandidate(bool make) {
   const olstring temp = expandPath(u"%temp%");
   // A shared temporary folder is open to everyone: only a folder that is ours alone may
   // hold what we unpack, or another user could swap files under the compare.
-  m_parentFolder = joinPath(temp, u"Mirrane");
-  if (!platform::preparePrivateFolder(m_parentFolder)) {
-    m_parentFolder = joinPath(temp, u"Mirrane-" + fromUtf8(std::to_string(platform::currentUserId())));
-    if (!platform::preparePrivateFolder(m_parentFolder)) {
-      m_parentFolder.clear();
-      return false;
-    }
+  for (const olstring& name : {olstring(u"Mirrane"), u"Mirrane-" + fromUtf8(std::to_string(platform::currentUserId()))}) {
+    const olstring folder = joinPath(temp, name);
+    if (make ? platform::preparePrivateFolder(folder) : platform::isPrivateFolder(folder)) return folder;
   }
+  return {};
+}
+
+bool ArchiveWorkArea::prepareWorkFolder() {
+  if (m_folderMade) return true;
+  m_parentFolder = parentFolderCandidate(/*make=*/true);
+  if (m_parentFolder.empty()) return false;
   const olstring name = kWorkFolderPrefix + fromUtf8(std::to_string(platform::currentProcessId()));
   m_workFolder = makeUniquePath(joinPath(m_parentFolder, name), /*keepExtension=*/false);
   if (!createFolders(m_workFolder)) return false;
@@ -259,6 +265,68 @@ void ArchiveWorkArea::cleanUp() {
   }
 }
 
+namespace {
+
+// The process id a work folder is named after ("mrn_<id>", perhaps with "_<n>" after it); 0
+// when the name holds none.
+uint32_t workFolderProcess(olstring_view name) {
+  uint64_t id = 0;
+  size_t at = std::char_traits<char16_t>::length(kWorkFolderPrefix);
+  for (; at < name.size() && name[at] >= u'0' && name[at] <= u'9' && id <= UINT32_MAX; ++at) id = id * 10 + (name[at] - u'0');
+  return id <= UINT32_MAX ? static_cast<uint32_t>(id) : 0;
+}
+
+// The time of the log a work folder holds, or 0 when it holds none.
+uint64_t keptLogTime(olstring_view folder) {
+  for (const auto& entry : listEntries(folder)) {
+    if (entry.name == kLogFileName && !entry.isLink && (entry.attributes & platform::kAttributeDirectory) == 0) {
+      return entry.writeTime;
+    }
+  }
+  return 0;
+}
+
+uint64_t currentFileTime() {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now);
+  return platform::fileTimeFromPosix(seconds.count(), std::chrono::duration_cast<std::chrono::nanoseconds>(now - seconds).count());
+}
+
+}  // namespace
+
+void ArchiveWorkArea::removeEndedWorkFolders() {
+  const olstring parent = m_parentFolder.empty() ? parentFolderCandidate(/*make=*/false) : m_parentFolder;
+  if (parent.empty()) return;
+  constexpr uint64_t kTicksPerDay = 86400ULL * 10000000ULL;
+  const uint64_t now = currentFileTime();
+  std::vector<std::pair<uint64_t, olstring>> logs;
+  for (const auto& entry : listEntries(parent)) {
+    const bool workFolder = entry.name.size() > 4 && lowerCaseCopy(entry.name.substr(0, 4)) == kWorkFolderPrefix;
+    if (!workFolder || entry.isLink || (entry.attributes & platform::kAttributeDirectory) == 0) continue;
+    const olstring path = joinPath(parent, entry.name);
+    // A folder just made has no lock yet, but its process runs.
+    if (path == m_workFolder || platform::isLockHeldElsewhere(joinPath(path, kLockFileName)) ||
+        platform::isProcessRunning(workFolderProcess(entry.name))) {
+      continue;
+    }
+    const uint64_t logTime = keptLogTime(path);
+    if (logTime != 0 && logTime + kKeptLogDays * kTicksPerDay > now) {
+      logs.emplace_back(logTime, path);
+    } else {
+      deleteFolderTree(path);
+    }
+  }
+  std::sort(logs.begin(), logs.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+  for (size_t i = 0; i < logs.size(); ++i) {
+    if (i < kMostKeptLogs) {
+      // What the ended process left beside its log is of no use to anyone.
+      deleteFolderContent(logs[i].second, kLogFileName);
+    } else {
+      deleteFolderTree(logs[i].second);
+    }
+  }
+}
+
 olstring locateSevenZip() {
   const olstring application = platform::applicationFolder();
   if (!application.empty()) {
@@ -347,4 +415,14 @@ olstring commandLineText(const std::vector<olstring>& arguments) {
     }
   }
   return text;
+}
+
+bool readArchiveLinkText(olstring_view path, olstring_view unpackFolder, std::string* text) {
+  if (!platform::readLinkTarget(path, text)) return false;
+  if (unpackFolder.empty()) return true;
+  const std::string folder = toUtf8(unpackFolder);
+  if (text->size() > folder.size() + 1 && text->compare(0, folder.size(), folder) == 0 && (*text)[folder.size()] == '/') {
+    text->erase(0, folder.size());
+  }
+  return true;
 }

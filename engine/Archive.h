@@ -33,6 +33,9 @@ enum class UnpackFailure {
 constexpr char16_t kWorkFolderPrefix[] = u"mrn_";
 constexpr char16_t kLockFileName[] = u"Mirrane.lock";
 constexpr char16_t kLogFileName[] = u"7z.log";
+// How long, and how many, logs of failed unpacks are kept for the user to read.
+constexpr int kKeptLogDays = 7;
+constexpr size_t kMostKeptLogs = 10;
 
 class ArchiveWorkArea {
 public:
@@ -79,6 +82,11 @@ public:
   // removeWorkFolder(), then removes what ended instances left in the parent folder; folders
   // of running instances (their lock is held) are kept.
   void cleanUp();
+  // At start-up: removes the work folders of processes that no longer run, but for the logs
+  // of failed unpacks kept for the user (see removeWorkFolderKeepingLog): those younger than
+  // kKeptLogDays stay, at most kMostKeptLogs of them, the newest. A folder whose lock is
+  // held, or whose process still runs, is never touched. Makes nothing.
+  void removeEndedWorkFolders();
 
   const olstring& parentFolder() const { return m_parentFolder; }
   const olstring& workFolder() const { return m_workFolder; }
@@ -90,6 +98,8 @@ public:
   void setSpaceReserve(uint64_t bytes) { m_spaceReserve = bytes; }
 
 private:
+  // The parent folder (private, as prepareWorkFolder makes it), or empty when there is none.
+  static olstring parentFolderCandidate(bool make);
   olstring tarStep(olstring_view archivePath, const olstring& outputFolder, const StopRequest& shouldStop,
                    UnpackFailure* failure, const UnpackStep& onStep);
   // True when bytes more still leave the reserve free (also when the space cannot be told).
@@ -138,6 +148,12 @@ olstring makeUniquePath(olstring_view path, bool keepExtension);
 // followed by a zero byte, else UTF-8).
 uint32_t runProcess(const std::vector<olstring>& arguments, olstring_view workingFolder, olstring* output,
                     const StopRequest& shouldStop = {});
+
+// The text of a link in the folder an archive was unpacked into (unpackFolder; empty for a
+// folder on disk) as the archive holds it. An unpacker may anchor an archive's absolute link
+// in the folder it unpacks into ("/etc/x" becomes "<folder>/etc/x"); the archive's own text
+// is the one to compare. False with the last error set when the link cannot be read.
+bool readArchiveLinkText(olstring_view path, olstring_view unpackFolder, std::string* text);
 
 // The command line as text for the log: arguments joined by spaces, those holding a space
 // in double quotes.

@@ -40,6 +40,8 @@ void CompareEngine::prepareArchives() {
   // The running worker may be inside the extractor that would be replaced.
   MIRRANE_CHECK(!worker.isRunning(), return);
   archiveArea.setSevenZipPath(locateSevenZip());
+  // Logs kept by failed unpacks of earlier runs would otherwise pile up run after run.
+  archiveArea.removeEndedWorkFolders();
   m_archiveExtractor = std::make_unique<WorkAreaExtractor>(*this);
   archives = m_archiveExtractor.get();
 }

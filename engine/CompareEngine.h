@@ -57,7 +57,8 @@ struct CompareEngine {
   CompareEngine& operator=(const CompareEngine&) = delete;
 
   // Looks for 7-Zip and lets the folder scan unpack archives through the work area, whose
-  // folder and lock file are made only when the first archive is unpacked. Neither this nor
+  // folder and lock file are made only when the first archive is unpacked. Removes what
+  // ended runs left in the work area (see ArchiveWorkArea::removeEndedWorkFolders). Neither this nor
   // the removal below may be called while a compare runs: such a call is logged and ignored.
   void prepareArchives();
   // Removes this process's archive work folder, if one was made.

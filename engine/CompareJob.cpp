@@ -2,6 +2,7 @@
 
 #include "engine/CompareJob.h"
 
+#include "engine/Archive.h"
 #include "engine/CompareEngine.h"
 #include "engine/ContentReaders.h"
 #include "engine/HashedContent.h"
@@ -11,10 +12,12 @@
 #include "foundation/Paths.h"
 #include "foundation/SoftCheck.h"
 #include "platform/Error.h"
+#include "platform/File.h"
 #include "platform/FolderListing.h"
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 // ---------------------------------------------------------------------------------------
 // JobState
@@ -223,6 +226,10 @@ bool WorkerThread::isPaused() const {
   return !const_cast<platform::Event&>(m_runEvent).wait(0);
 }
 
+bool WorkerThread::isStandingStill() const {
+  return (m_standingStill.load() || (m_waitingForHelpers.load() && isPaused())) && isRunning();
+}
+
 void WorkerThread::pause() { m_runEvent.reset(); }
 
 void WorkerThread::resume() { m_runEvent.set(); }
@@ -256,6 +263,11 @@ WorkerThread::DutyScope::~DutyScope() { t_duty = m_previous; }
 bool WorkerThread::checkpoint() {
   const bool helper = t_helperOf == this;
   if (!helper && platform::currentThreadId() != m_threadId.load()) return true;
+  if (!helper && !m_runEvent.wait(0)) {
+    m_standingStill = true;
+    m_runEvent.wait();
+    m_standingStill = false;
+  }
   m_runEvent.wait();
   if (m_cancel.load() != 0) return false;
   if (!helper && t_duty != nullptr && !t_inDuty) {
@@ -303,6 +315,37 @@ olstring nothingToCompareText() { return trimmedErrorText(ownErrorText(0)); }
 
 void itemVerdict(CompareEngine& engine, CompareItem& item) { itemVerdict(engine, item, engine.buffers); }
 
+namespace {
+
+// A pair of which one side is a link leading out of its unpacked archive: never followed,
+// it equals only a link with the same text. A listing keeps such a link's text as the
+// hash of its content.
+bool sameLinkText(const CompareEngine& engine, const CompareItem& item) {
+  const CompareResult& result = engine.result;
+  std::string texts[2];
+  Sha256Digest digests[2];
+  for (int side = 0; side < 2; ++side) {
+    const SideInfo& info = item.side[side];
+    if (!info.isLink) return false;
+    if (result.isListing(side)) {
+      // A link the listing followed holds what it led to, not its text.
+      const Sha256Digest* listed = result.hashes.find(item, side);
+      if (!info.linkLeadsOut || listed == nullptr) return false;
+      digests[side] = *listed;
+      continue;
+    }
+    if (!readArchiveLinkText(itemPath(item, side), result.unpackFolder[side], &texts[side])) return false;
+    if (comparesByHash(result)) {
+      Sha256 hash;
+      hash.update(texts[side].data(), texts[side].size());
+      if (!hash.finish(digests[side])) return false;
+    }
+  }
+  return comparesByHash(result) ? digests[0] == digests[1] : texts[0] == texts[1];
+}
+
+}  // namespace
+
 void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffers, const OpenFolders* folders) {
   const CompareOptions& options = engine.options;
   const SideInfo& side0 = item.side[0];
@@ -316,8 +359,14 @@ void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffe
     item.flags = ItemFlags::kMissing | ItemFlags::kMissingSecond;
     return;
   }
-  if (side0.isFolder() != side1.isFolder()) item.flags = ItemFlags::kTypeDiffers;
   if (!options.forceFile && options.compareCase && side0.name != side1.name) item.flags |= ItemFlags::kNameCase;
+  // What a link leading out of an archive points at is never looked at: not its kind, time
+  // or content. The link itself is what the two sides hold.
+  if (side0.linkLeadsOut || side1.linkLeadsOut) {
+    if (!sameLinkText(engine, item)) item.flags |= ItemFlags::kContentDiffers;
+    return;
+  }
+  if (side0.isFolder() != side1.isFolder()) item.flags |= ItemFlags::kTypeDiffers;
   // A folder has no content to compare, on whichever side it is.
   if (side0.isFolder() || side1.isFolder()) return;
   if (options.modifyTime && side0.modified != side1.modified) item.flags |= ItemFlags::kTimeDiffers;
@@ -354,7 +403,7 @@ std::shared_ptr<OpenFolders> openFolders(CompareEngine& engine, const CompareIte
   // A folder that does not open leaves its files to be opened by path, which tells why. A
   // side from a listing has nothing on this disk to open.
   for (int side = 0; side < 2; ++side) {
-    if (!engine.result.isListing(side)) folders->side[side].open(itemPath(folder, side), engine.result.linksAsText[side]);
+    if (!engine.result.isListing(side)) folders->side[side].openWithin(itemPath(folder, side), engine.result.unpackFolder[side]);
   }
   return folders;
 }

@@ -143,6 +143,22 @@ public:
   // True on the worker itself, and while the last worker started has not ended.
   bool isRunning() const;
   bool isPaused() const;
+  // True while the worker itself stands paused at a checkpoint, or waits while paused for a
+  // helper that stands at one: its progress moves no more until it is resumed or stopped.
+  // (A pause takes hold at the worker's next checkpoint.)
+  bool isStandingStill() const;
+  // On the worker, around a wait for its helpers: a paused worker waiting there stands
+  // still as at a checkpoint, since the helpers hold at theirs.
+  class HelperWait {
+  public:
+    explicit HelperWait(WorkerThread& worker) : m_worker(worker) { m_worker.m_waitingForHelpers = true; }
+    ~HelperWait() { m_worker.m_waitingForHelpers = false; }
+    HelperWait(const HelperWait&) = delete;
+    HelperWait& operator=(const HelperWait&) = delete;
+
+  private:
+    WorkerThread& m_worker;
+  };
   void pause();
   void resume();
   // Asks the worker to stop (waking it when paused). True when no worker runs any more; it
@@ -197,6 +213,8 @@ private:
   std::atomic<uint64_t> m_threadId{0};
   platform::Event m_runEvent{platform::Event::Reset::manual, true};
   std::atomic<int64_t> m_cancel{0};
+  std::atomic<bool> m_standingStill{false};
+  std::atomic<bool> m_waitingForHelpers{false};
 };
 
 // The text of an error code: the platform's for its codes, the language table's (section

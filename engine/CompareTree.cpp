@@ -72,6 +72,7 @@ void SideInfo::clear() {
   modified = 0;
   attributes = 0;
   isLink = false;
+  linkLeadsOut = false;
   ignored = false;
 }
 
@@ -244,7 +245,7 @@ void resetResult(CompareResult& result) {
   for (int side = 0; side < 2; ++side) {
     result.givenPath[side].clear();
     result.displayRoot[side].clear();
-    result.linksAsText[side] = false;
+    result.unpackFolder[side].clear();
     result.listing[side].reset();
   }
   result.hashes.clear();

@@ -43,8 +43,11 @@ struct SideInfo {
   // Masked with kKeptAttributes.
   uint32_t attributes = 0;
   // The listed entry itself is a symbolic link (size, time and kind are what it leads to
-  // when links are followed). Set by the folder scan; no part of the verdict.
+  // when links are followed). Set by the folder scan.
   bool isLink = false;
+  // A link of an unpacked archive that leads out of it: never followed, so size, time and
+  // kind are the link's own, and it is compared by its text.
+  bool linkLeadsOut = false;
   // This side's ignore rules leave the entry out; it stays only because the other side's
   // keep it (an item that every side leaves out is dropped). Set by the folder scan.
   bool ignored = false;
@@ -114,9 +117,10 @@ struct CompareResult {
   int64_t missingSecond = 0;
   // Items present only on the second side.
   int64_t missingFirst = 0;
-  // The side is an unpacked archive: untrusted, so its links are never followed; each is
-  // listed as a file holding its target text.
-  bool linksAsText[2] = {false, false};
+  // The folder the side's archive was unpacked into; empty for a folder on disk. An
+  // unpacked archive is untrusted: a link in it is followed only while it stays inside this
+  // folder, and one that leads out is compared by its text.
+  olstring unpackFolder[2];
   // The options this tree was compared with. Rows, highlights and descriptions read this
   // copy: the user may change or reset the current options (or load a project) without
   // running a compare, and the tree must still be described as it was made.

@@ -213,14 +213,16 @@ RawOutcome rawCompare(CompareEngine& engine, ContentBuffers& buffers, ContentRea
 }  // namespace
 
 bool openContentReader(ContentReader& reader, const CompareItem& item, int side, const OpenFolders* folders,
-                       bool linksAsText) {
-  const auto links = linksAsText ? ContentReader::Links::asText : ContentReader::Links::follow;
-  // By name in the open folder first; whatever fails there (a link read as text among
-  // others) is tried again by path, which also tells why it failed. Paths from a listing
-  // are opened as they are: a name holding "%" is not a variable.
+                       olstring_view linkBoundary) {
+  // Below an unpack folder a link is never followed by name: by path it is, while it stays
+  // inside that folder.
+  const auto links = linkBoundary.empty() ? ContentReader::Links::follow : ContentReader::Links::asText;
+  // By name in the open folder first; whatever fails there (a link below an unpack folder
+  // among others) is tried again by path, which also tells why it failed. Paths from a
+  // listing are opened as they are: a name holding "%" is not a variable.
   const bool opened = folders != nullptr && folders->side[side].isOpen() &&
                       reader.open(folders->side[side], item.side[side].name, links);
-  if (!opened && !reader.open(itemPath(item, side), links)) return false;
+  if (!opened && !reader.openWithin(itemPath(item, side), linkBoundary)) return false;
   if (reader.size() >= kSequentialHintSize) reader.adviseSequential();
   return true;
 }
@@ -323,8 +325,8 @@ PrepareResult prepareContentCompare(CompareEngine& engine, ContentBuffers& buffe
   // size 0; it must not pass as an empty file.
   if (((side0.attributes | side1.attributes) & platform::kAttributeSystem) != 0) return PrepareResult::different;
   if (side0.size == 0 && side1.size == 0) return PrepareResult::bothEmpty;
-  if (!openContentReader(first, item, 0, folders, engine.result.linksAsText[0])) return PrepareResult::different;
-  if (!openContentReader(second, item, 1, folders, engine.result.linksAsText[1])) return PrepareResult::different;
+  if (!openContentReader(first, item, 0, folders, engine.result.unpackFolder[0])) return PrepareResult::different;
+  if (!openContentReader(second, item, 1, folders, engine.result.unpackFolder[1])) return PrepareResult::different;
 
   const uint64_t blockSize = engine.settings.blockSize();
   const bool autoSkip = engine.options.autoSkip;

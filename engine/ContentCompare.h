@@ -53,10 +53,10 @@ struct OpenFolders {
 };
 
 // Opens one side's file of an item for reading, by name in the open folder when given, else
-// by its path; a link inside an unpacked archive (linksAsText) is its target text. False
-// with the last error set when it cannot be opened.
+// by its path; below the folder of an unpacked archive (linkBoundary) a link is followed
+// only while it stays inside it. False with the last error set when it cannot be opened.
 bool openContentReader(ContentReader& reader, const CompareItem& item, int side, const OpenFolders* folders,
-                       bool linksAsText);
+                       olstring_view linkBoundary);
 
 enum class PrepareResult {
   notApplicable = 0,  // the file is missing on one side

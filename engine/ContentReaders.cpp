@@ -8,14 +8,6 @@
 #include <algorithm>
 #include <thread>
 
-namespace {
-
-// How many items may wait to be passed before the worker stops walking on: bounds the
-// distance between the walk and the verdicts, not the memory of the readers.
-constexpr size_t kWindow = 4096;
-
-}  // namespace
-
 int defaultContentReaderCount() {
   const unsigned processors = std::thread::hardware_concurrency();
   if (processors <= 1) return 1;
@@ -102,7 +94,7 @@ bool ContentReaders::add(CompareItem& item, Verdict verdict, std::shared_ptr<Ope
   for (;;) {
     {
       std::lock_guard<std::mutex> lock(m_lock);
-      if (m_tasks.size() <= m_queueLimit && m_entries.size() < kWindow) break;
+      if (m_tasks.size() <= m_queueLimit && m_entries.size() < kVerdictWindow) break;
     }
     if (!helpOrWait() || !passReady()) break;
   }
@@ -116,6 +108,13 @@ bool ContentReaders::helpOrWait() {
     if (!takeTask(task)) {
       if (m_entries.empty()) return false;
       // Every pair is being read: the front is a helper's, and the worker waits for it.
+      if (m_engine.readersProbe != nullptr) {
+        CompareItem& front = *m_entries.front().item;
+        lock.unlock();
+        probe(ReadersProbe::Point::waiting, front);
+        lock.lock();
+      }
+      const WorkerThread::HelperWait waiting(m_engine.worker);
       m_workDone.wait(lock, [this] { return m_entries.front().done; });
       return true;
     }

@@ -23,6 +23,10 @@ struct CompareEngine;
 // buffers, and more readers than this gain nothing on one disk.
 constexpr int kMaxContentReaders = 4;
 
+// How many items may wait to have their verdicts passed before the walk stops to wait for
+// them: bounds how far the walk runs ahead of the verdicts (and the memory of the queue).
+constexpr size_t kVerdictWindow = 4096;
+
 // One reader per processor, at most kMaxContentReaders, at least 1.
 int defaultContentReaderCount();
 

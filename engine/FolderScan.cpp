@@ -71,13 +71,18 @@ void recordRootIdentity(FolderQueue& queue, const CompareItem& root, int side) {
   identity.known = platform::pathIdentity(root.side[side].name, &identity.device, &identity.inode);
 }
 
+// Links are followed wherever they lead, except below the folder of an unpacked archive.
+platform::LinkPolicy linkPolicy(olstring_view linkBoundary) {
+  return linkBoundary.empty() ? platform::LinkPolicy::follow : platform::LinkPolicy::followWithin;
+}
+
 // Counts a folder's entries, stopping at two: only "exactly one" matters. A folder that
 // cannot be listed, or whose listing breaks off before that is known, gives -1 with the
 // error in failure.
-int countEntriesUpToTwo(olstring_view folder, platform::FolderEntry* only, platform::LinkPolicy links,
+int countEntriesUpToTwo(olstring_view folder, platform::FolderEntry* only, olstring_view linkBoundary,
                         ListingFailure& failure) {
   platform::FolderListing listing;
-  if (!listing.open(folder, links)) {
+  if (!listing.open(folder, linkPolicy(linkBoundary), linkBoundary)) {
     failure = {listing.error(), olstring(folder)};
     return -1;
   }
@@ -161,7 +166,7 @@ bool matchesExclude(olstring_view name, olstring_view pattern, bool isWildcard) 
   return p == pattern.size();
 }
 
-olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links, ListingFailure* failure) {
+olstring adjustSubPath(olstring_view folderPath, olstring_view linkBoundary, ListingFailure* failure) {
   ListingFailure ignored;
   ListingFailure& reported = failure != nullptr ? *failure : ignored;
   reported = {};
@@ -178,7 +183,7 @@ olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links, Lis
     platform::FolderEntry only;
     // A folder that cannot be listed is not empty: taking it for empty would move the root
     // and make up a result, so the compare fails as it would without adjustment.
-    count = countEntriesUpToTwo(current, &only, links, reported);
+    count = countEntriesUpToTwo(current, &only, linkBoundary, reported);
     if (count < 0) return {};
     // The chain goes on through folders only; a single file ends it at its folder.
     if (count != 1 || (only.attributes & platform::kAttributeDirectory) == 0) break;
@@ -218,12 +223,14 @@ bool addFolderEntries(CompareEngine& engine, CompareItem& item, int side,
       continue;
     }
     child->side[side].isLink = entries[i].isLink;
+    child->side[side].linkLeadsOut = entries[i].leadsOut;
     added(*child, i);
   }
   for (const size_t i : deferred) {
     CompareItem* child = add(entries[i], /*exactOnly=*/false);
     if (child == nullptr) return false;
     child->side[side].isLink = entries[i].isLink;
+    child->side[side].linkLeadsOut = entries[i].leadsOut;
     added(*child, i);
   }
   return true;
@@ -232,8 +239,8 @@ bool addFolderEntries(CompareEngine& engine, CompareItem& item, int side,
 bool listFolder(CompareEngine& engine, CompareItem& item, int side, olstring_view folderPath,
                 const ExcludeSet& excludes, FolderQueue& queue, IgnoreFiles* ignoreFiles) {
   platform::FolderListing listing;
-  const auto links = engine.result.linksAsText[side] ? platform::LinkPolicy::listAsFile : platform::LinkPolicy::follow;
-  if (!listing.open(folderPath, links)) {
+  const olstring& boundary = engine.result.unpackFolder[side];
+  if (!listing.open(folderPath, linkPolicy(boundary), boundary)) {
     engine.job.setError(platform::lastError(), folderPath);
     return false;
   }
@@ -334,10 +341,10 @@ bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view pat
       return false;
     }
   }
-  result.linksAsText[side] = kind == RootKind::unpack;
-  const auto links = result.linksAsText[side] ? platform::LinkPolicy::listAsFile : platform::LinkPolicy::follow;
+  if (kind == RootKind::unpack) result.unpackFolder[side] = folder;
   ListingFailure failure;
-  const olstring relative = engine.options.adjustPath ? adjustSubPath(folder, links, &failure) : olstring();
+  const olstring relative =
+      engine.options.adjustPath ? adjustSubPath(folder, result.unpackFolder[side], &failure) : olstring();
   if (failure.code != 0) {
     engine.job.setError(failure.code, failure.folder);
     return false;
@@ -395,7 +402,8 @@ int64_t scanTrees(CompareEngine& engine) {
 
   FolderQueue queue;
   // A listing holds no file's text: its side has no ignore rules.
-  IgnoreFiles ignoreFiles(result.linksAsText);
+  const bool unpacked[2] = {!result.unpackFolder[0].empty(), !result.unpackFolder[1].empty()};
+  IgnoreFiles ignoreFiles(unpacked);
   IgnoreFiles* const ignores = options.ignoreFiles ? &ignoreFiles : nullptr;
   for (int side = 0; side < 2; ++side) {
     if (!listing[side]) continue;

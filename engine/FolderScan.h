@@ -75,9 +75,9 @@ struct ListingFailure {
 
 // The relative path of the chain of single-entry folders below folderPath (empty if none).
 // A folder of the chain that cannot be listed ends it with a failure, not as if empty: the
-// result is then empty and failure (when given) holds the error and that folder.
-olstring adjustSubPath(olstring_view folderPath, platform::LinkPolicy links = platform::LinkPolicy::follow,
-                       ListingFailure* failure = nullptr);
+// result is then empty and failure (when given) holds the error and that folder. Below an
+// unpack folder (linkBoundary) only links that stay inside it lead the chain on.
+olstring adjustSubPath(olstring_view folderPath, olstring_view linkBoundary = {}, ListingFailure* failure = nullptr);
 
 // Splits the exclusion text at spaces outside double quotes into the set.
 void parseExcludes(olstring_view text, ExcludeSet& set);

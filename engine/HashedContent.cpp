@@ -57,7 +57,7 @@ bool compareByHash(CompareEngine& engine, ContentBuffers& buffers, const Compare
   const Sha256Digest* expected = listed[1 - live];
   if (expected == nullptr) return false;
   ContentReader reader;
-  if (!openContentReader(reader, item, live, folders, result.linksAsText[live])) return false;
+  if (!openContentReader(reader, item, live, folders, result.unpackFolder[live])) return false;
   // Grown or shrunk since it was listed: different, whatever its first bytes hold.
   if (reader.size() != static_cast<uint64_t>(item.side[live].size)) return false;
   if (!buffers.ensure(std::min<uint64_t>(kHashPiece, engine.settings.blockSize()))) return false;

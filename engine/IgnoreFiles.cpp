@@ -80,8 +80,8 @@ bool IgnoreFiles::enterFolder(const CompareItem& folder, int side, olstring_view
       std::shared_ptr<const IgnoreRules> rules;
       const olstring excludePath = joinPath(joinPath(folderPath, kRepositoryFolderName), kRepositoryExcludeFile);
       // Version control follows a link here: the file is the repository's own, not the
-      // tree's. An unpacked archive's links are never followed.
-      const bool followLinks = !m_linksAsText[side];
+      // tree's. An unpacked archive's is never read through a link.
+      const bool followLinks = !m_unpacked[side];
       if (!followLinks && platform::isSymbolicLink(excludePath)) return fail(kErrorIgnoreFileIsLink, excludePath);
       const auto links = followLinks ? platform::ReadOnlyFile::Links::follow : platform::ReadOnlyFile::Links::asText;
       if (!readRules(excludePath, links, /*missingIsEmpty=*/true, rules)) return false;

@@ -16,8 +16,9 @@
 
 class IgnoreFiles {
 public:
-  // linksAsText per side: the side is an unpacked archive, whose links are never followed.
-  explicit IgnoreFiles(const bool (&linksAsText)[2]) : m_linksAsText{linksAsText[0], linksAsText[1]} {}
+  // unpacked per side: the side is an unpacked archive, whose ignore files are never read
+  // through a link.
+  explicit IgnoreFiles(const bool (&unpacked)[2]) : m_unpacked{unpacked[0], unpacked[1]} {}
 
   // Called for every entry of the folder being listed, before exclusions: the rules of an
   // ignore file count even where the file itself is excluded from the compare.
@@ -65,7 +66,7 @@ private:
   // The entered folder's path below the root; each entry's name is put after it in turn.
   std::string m_path;
   size_t m_folderLength = 0;
-  bool m_linksAsText[2];
+  bool m_unpacked[2];
   uint32_t m_error = 0;
   olstring m_errorPath;
 };

@@ -26,9 +26,11 @@ constexpr std::string_view kFolder = "folder";
 constexpr std::string_view kFile = "file";
 constexpr std::string_view kSpecial = "special";
 
-// How links were treated by the walk: followed, or (inside an unpacked archive, which is
-// untrusted) listed as files holding their target text.
+// How links were treated by the walk: followed; or, inside an unpacked archive (which is
+// untrusted), followed only while they stay inside it, one that leads out listed as a file
+// holding its target text. "text" (every link a file holding its text) is read as well.
 constexpr std::string_view kLinksFollowed = "follow";
+constexpr std::string_view kLinksWithin = "within";
 constexpr std::string_view kLinksAsText = "text";
 
 // The file name suffix the program suggests; a listing is recognised by its header alone.
@@ -56,6 +58,8 @@ struct ListingEntry {
   // nowhere, and counts as an empty file.
   bool isLink = false;
   bool dangling = false;
+  // A link of an archive that leads out of it: a file whose content is its text.
+  bool leadsOut = false;
   olstring linkText;
   bool hasDigest = false;
   Sha256Digest digest;

@@ -146,7 +146,7 @@ bool ListingReader::readHeader() {
   readLosslessText(m_object, "path", m_header.path);
   m_object.getString("program", m_header.program);
   std::string_view links;
-  m_header.linksAsText = m_object.getAscii("links", links) && links == listing_format::kLinksAsText;
+  m_header.linksWithin = m_object.getAscii("links", links) && (links == listing_format::kLinksWithin || links == listing_format::kLinksAsText);
   if (const JsonObject::Member* options = m_object.find("options");
       options != nullptr && options->kind == JsonObject::Kind::object) {
     JsonObject inner;
@@ -218,6 +218,10 @@ bool ListingReader::readItem(ListingEntry& entry) {
   entry.dangling = false;
   if (m_object.find("dangling") != nullptr && !m_object.getBool("dangling", entry.dangling)) {
     return failHere(ListingFault::badMember, u"dangling");
+  }
+  entry.leadsOut = false;
+  if (m_object.find("leads_out") != nullptr && (!m_object.getBool("leads_out", entry.leadsOut) || !entry.isLink)) {
+    return failHere(ListingFault::badMember, u"leads_out");
   }
   entry.size = 0;
   entry.hasDigest = false;

@@ -51,7 +51,8 @@ struct ListingHeader {
   // The options of the walk.
   olstring excludes;
   bool adjustPath = true;
-  bool linksAsText = false;
+  // An archive's listing: links were followed only while they stayed inside it.
+  bool linksWithin = false;
 };
 
 class ListingReader {

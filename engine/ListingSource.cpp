@@ -77,6 +77,7 @@ private:
     listed.writeTime = entry.modified / kTicksPerSecond * kTicksPerSecond;
     listed.attributes = listedAttributes(entry, name);
     listed.isLink = entry.isLink;
+    listed.leadsOut = entry.leadsOut;
     m_extras.push_back(Extra{entry.line, entry.hasDigest, entry.digest});
     return true;
   }

@@ -1,5 +1,6 @@
 #include "engine/ListingWalk.h"
 
+#include "engine/Archive.h"
 #include "engine/CompareEngine.h"
 #include "engine/FolderScan.h"
 #include "engine/HashedContent.h"
@@ -32,8 +33,9 @@ bool isDanglingError(uint32_t error) {
 // them) oldest first, each entry handed to the sink once it and all before it are ready.
 class OrderedHashing {
 public:
-  OrderedHashing(CompareEngine& engine, ListingSink& sink, ListingTotals& totals, olstring root, bool linksAsText)
-      : m_engine(engine), m_sink(sink), m_totals(totals), m_root(std::move(root)), m_linksAsText(linksAsText),
+  // linkBoundary: the folder an archive was unpacked into (empty for a folder on disk).
+  OrderedHashing(CompareEngine& engine, ListingSink& sink, ListingTotals& totals, olstring root, olstring linkBoundary)
+      : m_engine(engine), m_sink(sink), m_totals(totals), m_root(std::move(root)), m_boundary(std::move(linkBoundary)),
         m_ownBuffer(kHashBuffer) {
     const int helpers = std::min(engine.contentReaders, kMaxContentReaders) - 1;
     for (int i = 0; i < helpers; ++i) {
@@ -140,12 +142,40 @@ private:
 
   void hash(Slot& slot, std::vector<uint8_t>& buffer) {
     ListingEntry& entry = slot.entry;
+    if (entry.leadsOut) {
+      hashLinkText(entry);
+    } else {
+      hashContent(entry, buffer);
+    }
+    {
+      std::lock_guard<std::mutex> lock(m_lock);
+      slot.done = true;
+    }
+    m_workDone.notify_all();
+  }
+
+  // A link leading out of an archive is never followed: its content is its text, as the
+  // archive holds it.
+  void hashLinkText(ListingEntry& entry) {
+    std::string text;
+    Sha256 hash;
+    if (!readArchiveLinkText(joinPath(m_root, entry.path), m_boundary, &text)) {
+      entry.readError = platform::lastError();
+      return;
+    }
+    hash.update(text.data(), text.size());
+    entry.size = text.size();
+    entry.hasDigest = hash.finish(entry.digest);
+    if (!entry.hasDigest) entry.readError = platform::kErrorIoDevice;
+  }
+
+  void hashContent(ListingEntry& entry, std::vector<uint8_t>& buffer) {
     ContentReader reader;
-    const auto links = m_linksAsText ? ContentReader::Links::asText : ContentReader::Links::follow;
-    if (!reader.open(joinPath(m_root, entry.path), links)) {
+    // Inside an archive a link is followed only while it stays inside.
+    if (!reader.openWithin(joinPath(m_root, entry.path), m_boundary)) {
       const uint32_t error = platform::lastError();
       // A link that leads nowhere is an empty file in a compare, as in the listing.
-      if (entry.isLink && !m_linksAsText && isDanglingError(error)) {
+      if (entry.isLink && isDanglingError(error)) {
         entry.dangling = true;
         entry.size = 0;
       } else {
@@ -163,11 +193,6 @@ private:
         entry.readError = error != platform::kErrorSuccess ? error : platform::kErrorIoDevice;
       }
     }
-    {
-      std::lock_guard<std::mutex> lock(m_lock);
-      slot.done = true;
-    }
-    m_workDone.notify_all();
   }
 
   // On the worker: hashes a waiting file itself, or waits until the front is ready. False
@@ -179,6 +204,7 @@ private:
       slot = takeTask();
       if (slot == nullptr) {
         if (m_slots.empty()) return false;
+        const WorkerThread::HelperWait waiting(m_engine.worker);
         m_workDone.wait(lock, [this] { return m_slots.front().done; });
         return true;
       }
@@ -227,7 +253,7 @@ private:
   ListingSink& m_sink;
   ListingTotals& m_totals;
   const olstring m_root;
-  const bool m_linksAsText;
+  const olstring m_boundary;
   std::vector<uint8_t> m_ownBuffer;
   std::mutex m_lock;
   std::condition_variable m_workReady;
@@ -251,9 +277,10 @@ struct Identity {
 class ListingWalker {
 public:
   ListingWalker(CompareEngine& engine, const ListingRequest& request, OrderedHashing& hashing, olstring root,
-                bool linksAsText)
+                olstring linkBoundary)
       : m_engine(engine), m_request(request), m_hashing(hashing), m_root(std::move(root)),
-        m_links(linksAsText ? platform::LinkPolicy::listAsFile : platform::LinkPolicy::follow) {
+        m_boundary(std::move(linkBoundary)),
+        m_links(m_boundary.empty() ? platform::LinkPolicy::follow : platform::LinkPolicy::followWithin) {
     parseExcludes(engine.options.excludes, m_excludes);
   }
 
@@ -323,7 +350,7 @@ private:
     platform::FolderListing listing;
     std::vector<platform::FolderEntry> entries;
     uint32_t error = platform::kErrorSuccess;
-    if (listing.open(absolute, m_links)) {
+    if (listing.open(absolute, m_links, m_boundary)) {
       platform::FolderEntry entry;
       while (listing.next(entry)) {
         if (!m_engine.worker.checkpoint()) return ListOutcome::cancelled;
@@ -370,8 +397,9 @@ private:
     listed.nanoseconds = entry.writeNanoseconds;
     listed.mode = entry.mode;
     listed.isLink = entry.isLink;
+    listed.leadsOut = entry.leadsOut;
     std::string target;
-    if (entry.isLink && platform::readLinkTarget(joinPath(absolute, entry.name), &target)) {
+    if (entry.isLink && readArchiveLinkText(joinPath(absolute, entry.name), m_boundary, &target)) {
       listed.linkText = fromUtf8(target);
     }
     return listed;
@@ -381,6 +409,7 @@ private:
   const ListingRequest& m_request;
   OrderedHashing& m_hashing;
   const olstring m_root;
+  const olstring m_boundary;
   const platform::LinkPolicy m_links;
   ExcludeSet m_excludes;
   uint32_t m_rootError = 0;
@@ -394,8 +423,10 @@ void currentTime(uint64_t& fileTime, uint32_t& nanoseconds) {
 }
 
 // The folder to list for the request's path (an archive unpacked, path adjustment applied)
-// and what the listing's header says of it. False with the error recorded.
-bool setUpWalk(CompareEngine& engine, const ListingRequest& request, ListingStart& start, olstring& folder) {
+// and what the listing's header says of it; boundary is the folder an archive was unpacked
+// into. False with the error recorded.
+bool setUpWalk(CompareEngine& engine, const ListingRequest& request, ListingStart& start, olstring& folder,
+               olstring& boundary) {
   const olstring path = expandPath(request.path);
   const PathType kind = pathType(path);
   if (kind == PathType::none) {
@@ -403,7 +434,7 @@ bool setUpWalk(CompareEngine& engine, const ListingRequest& request, ListingStar
     return false;
   }
   folder = path;
-  start.linksAsText = false;
+  start.linksWithin = false;
   if (kind == PathType::file) {
     if (ListingReader::isListing(path)) {
       engine.job.setError(kErrorListingOfListing, request.path);
@@ -415,12 +446,13 @@ bool setUpWalk(CompareEngine& engine, const ListingRequest& request, ListingStar
       engine.job.setError(errorCode, request.path);
       return false;
     }
-    // What an archive holds is untrusted: its links are never followed.
-    start.linksAsText = true;
+    // What an archive holds is untrusted: its links are followed only while they stay
+    // inside it.
+    start.linksWithin = true;
+    boundary = folder;
   }
-  const auto links = start.linksAsText ? platform::LinkPolicy::listAsFile : platform::LinkPolicy::follow;
   ListingFailure failure;
-  const olstring relative = engine.options.adjustPath ? adjustSubPath(folder, links, &failure) : olstring();
+  const olstring relative = engine.options.adjustPath ? adjustSubPath(folder, boundary, &failure) : olstring();
   if (failure.code != 0) {
     engine.job.setError(failure.code, failure.folder);
     return false;
@@ -445,11 +477,12 @@ bool runListingWalk(CompareEngine& engine, const ListingRequest& request, Listin
   if (engine.archives != nullptr) engine.archives->clearWorkFolder();
   ListingStart start;
   olstring folder;
-  bool walked = engine.worker.checkpoint() && setUpWalk(engine, request, start, folder);
+  olstring boundary;
+  bool walked = engine.worker.checkpoint() && setUpWalk(engine, request, start, folder, boundary);
   if (walked) {
     sink.started(start);
-    OrderedHashing hashing(engine, sink, totals, folder, start.linksAsText);
-    ListingWalker walker(engine, request, hashing, folder, start.linksAsText);
+    OrderedHashing hashing(engine, sink, totals, folder, boundary);
+    ListingWalker walker(engine, request, hashing, folder, boundary);
     walked = hashing.finish(walker.run());
   }
   if (!walked && !engine.worker.checkpoint()) job.setError(kErrorCancelled, {});

@@ -26,7 +26,8 @@ struct ListingStart {
   uint32_t startedNanoseconds = 0;
   olstring excludes;
   bool adjustPath = true;
-  bool linksAsText = false;
+  // An archive: its links are followed only while they stay inside it.
+  bool linksWithin = false;
 };
 
 // Where the walk's entries go, in order, on the worker thread.

@@ -11,6 +11,7 @@ public:
     added,    // on the worker: the walk hands the item over, before it is queued
     reading,  // on the reading thread (a helper or the worker): the pair is about to be read
     judged,   // on the reading thread: the pair's verdict is given
+    waiting,  // on the worker: it waits for the verdict at the front (the item), read elsewhere
   };
 
   virtual ~ReadersProbe() = default;

@@ -193,6 +193,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kProjectUnreadable, u"project_unreadable")      \
   KEY(kProjectNothingUsable, u"project_empty")        \
   KEY(kUnknownOption, u"unknown_option")              \
+  KEY(kIgnoredPath, u"ignored_path")                  \
   KEY(kLogKept, u"log_kept")                          \
   KEY(kReportNoFile, u"report_no_file")               \
   KEY(kReportAllAlone, u"report_all_alone")           \

@@ -39,6 +39,10 @@ bool isLockHeldElsewhere(std::u16string_view path);
 // access for others is closed down to 0700. False when the folder cannot be trusted.
 bool preparePrivateFolder(std::u16string_view path);
 
+// True when the folder exists as a real folder (not a link) owned by the current user with
+// no access for others: what preparePrivateFolder makes. Nothing is made or changed.
+bool isPrivateFolder(std::u16string_view path);
+
 // The current user's numeric id.
 uint32_t currentUserId();
 

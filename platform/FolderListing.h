@@ -1,6 +1,7 @@
 // Listing one folder: name, size, last-write time and attribute bits of each entry.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -23,9 +24,12 @@ enum class LinkPolicy {
   // Links are followed, as `diff -r` does; a dangling link is a file of size 0 with the
   // link's own time and attributes 0.
   follow,
-  // Links are never followed: a link is a file whose size is the length of its target text
-  // (used inside unpacked archives, which are untrusted).
+  // Links are never followed: a link is a file whose size is the length of its target text.
   listAsFile,
+  // Inside an unpacked archive (untrusted), whose folder is the boundary given: a link is
+  // followed only while it stays inside the boundary (see platform/LinkBoundary.h); one that
+  // leads out is listed as with listAsFile and marked leadsOut.
+  followWithin,
 };
 
 struct FolderEntry {
@@ -40,6 +44,7 @@ struct FolderEntry {
   uint32_t mode = 0;
   uint32_t attributes = 0;
   bool isLink = false;          // the entry itself is a symbolic link
+  bool leadsOut = false;        // a link not followed because it leads out of the boundary
   uint64_t device = 0;          // of what the entry stands for (after following a link)
   uint64_t inode = 0;
 };
@@ -58,8 +63,9 @@ public:
   FolderListing(const FolderListing&) = delete;
   FolderListing& operator=(const FolderListing&) = delete;
 
-  // Starts listing a folder. False (with the last error set) when it cannot be listed.
-  bool open(std::u16string_view folder, LinkPolicy policy = LinkPolicy::follow);
+  // Starts listing a folder. False (with the last error set) when it cannot be listed; under
+  // followWithin also when the folder's own path leads out of the boundary (error 5).
+  bool open(std::u16string_view folder, LinkPolicy policy = LinkPolicy::follow, std::u16string_view boundary = {});
 
   // The next entry ("." and ".." skipped). False at the end of the listing (last error 0)
   // or when the listing broke off (last error set, error() returns it).
@@ -75,5 +81,11 @@ private:
   std::unique_ptr<State> m_state;
   uint32_t m_error = 0;
 };
+
+// For tests of what callers do when a listing breaks off, as one on a failing disk does:
+// from now on every listing fails with a read error (1117) after the given number of
+// entries, until kNoListingFailure is set again.
+constexpr size_t kNoListingFailure = SIZE_MAX;
+void simulateListingFailure(size_t afterEntries);
 
 }  // namespace platform

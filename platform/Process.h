@@ -35,6 +35,9 @@ ProcessResult runProgram(const ProcessRun& run);
 // The full path of a program found on PATH, or empty.
 std::u16string findOnPath(std::u16string_view name);
 
+// True when a process with this id exists (also one of another user).
+bool isProcessRunning(uint32_t processId);
+
 // True when the path is a regular file this process may execute.
 bool isExecutableFile(std::u16string_view path);
 

@@ -21,6 +21,10 @@ public:
   // With noFollow, a folder path whose last part is a link is refused. False with the last
   // error set on failure.
   bool open(std::u16string_view path, bool noFollow);
+  // With a boundary (the folder of an unpacked archive, untrusted), the links on the path are
+  // followed only while they stay inside it (see platform/LinkBoundary.h): a path that leads
+  // out is refused with error 5. An empty boundary follows links wherever they lead.
+  bool openWithin(std::u16string_view path, std::u16string_view boundary);
   bool isOpen() const { return m_fd >= 0; }
 
 private:
@@ -41,8 +45,13 @@ public:
   // Links::asText a symbolic link is never followed: its content is the text it holds (what
   // an untrusted tree may point at is never read). False with the last error set on failure.
   bool open(std::u16string_view path, Links links = Links::follow);
+  // With a boundary (the folder of an unpacked archive, untrusted), the links on the path are
+  // followed only while they stay inside it: one that leads out is refused with error 5, so
+  // what an untrusted tree points at elsewhere is never read. An empty boundary follows links
+  // wherever they lead.
+  bool openWithin(std::u16string_view path, std::u16string_view boundary);
   // The same for a name in an open folder. A link under Links::asText is refused here (with
-  // error 1921); opening it by its path gives its text.
+  // error 1921); opening it by its path gives its text, or with a boundary what it leads to.
   bool open(const OpenFolder& folder, std::u16string_view name, Links links = Links::follow);
   void close();
   bool isOpen() const { return m_fd >= 0 || m_isLinkText; }

@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QThread>
 
+#include <atomic>
 #include <memory>
 
 #include "toolkit/App.h"
@@ -21,10 +23,19 @@ public:
   MSG message;
 };
 
-// Posted messages are queued Qt events on this hidden target.
+// Posted messages are queued Qt events on this hidden target, a child of the running
+// application: it goes with the application, and a later one gets a target of its own (a
+// pointer kept past the application would post to freed memory). Read from any thread.
+std::atomic<QObject*> g_postTarget{nullptr};
+
 QObject* postTarget() {
-  static QObject* target = nullptr;
-  if (!target && QCoreApplication::instance()) target = new QObject(QCoreApplication::instance());
+  if (QObject* target = g_postTarget.load()) return target;
+  QCoreApplication* application = QCoreApplication::instance();
+  // Made on the application's own thread only, which its events are delivered on.
+  if (!application || QThread::currentThread() != application->thread()) return nullptr;
+  auto* target = new QObject(application);
+  QObject::connect(target, &QObject::destroyed, [] { g_postTarget.store(nullptr); });
+  g_postTarget.store(target);
   return target;
 }
 

@@ -121,6 +121,7 @@ bool CMirraneDlg::onInitDialog() {
 
   const bool compareGiven = m_commandLine != nullptr && m_commandLine->compareGiven;
   if (compareGiven) applyCommandLine(*m_commandLine, m_engine.options);
+  noteIgnoredPaths();
   m_comparePanel.loadOptionsIntoControls();
   m_comparedPaths[0] = m_engine.options.path0;
   m_comparedPaths[1] = m_engine.options.path1;
@@ -252,9 +253,20 @@ void CMirraneDlg::updateStatus() {
     // "Ready" would say nothing of the compare that has just found nothing.
     m_statusText = m_list.emptyText();
   } else {
-    m_statusText = langText(lang::global::kReady);
+    m_statusText = m_commandLineNote.empty() ? langText(lang::global::kReady) : m_commandLineNote;
   }
   invalidateArea(MainArea::statusBar);
+}
+
+void CMirraneDlg::noteIgnoredPaths() {
+  // Told on standard error as well; the window says it where the user looks first.
+  m_commandLineNote.clear();
+  if (m_commandLine == nullptr) return;
+  for (const olstring& path : m_commandLine->ignoredPaths) {
+    if (!m_commandLineNote.empty()) m_commandLineNote += u"  ";
+    m_commandLineNote += langText(lang::console::kIgnoredPath, path);
+  }
+  updateStatus();
 }
 
 void CMirraneDlg::notifySelectionChanged() {
@@ -419,12 +431,15 @@ void CMirraneDlg::showAbout() {
   about.runModal();
 }
 
-void CMirraneDlg::onCommand(UINT id, UINT code, LPARAM lParam) {
+void CMirraneDlg::handleCommand(UINT id, UINT code, LPARAM lParam) {
   using namespace menu_command;
   switch (id) {
     case IDOK: sendMessage(m_hwnd, WM_COMMAND, MAKEWPARAM(control_id::kCompare, 0)); return;
     case control_id::kCompare:
-      if (m_comparePanel.collectOptions(true)) startCompare();
+      if (m_comparePanel.collectOptions(true)) {
+        m_commandLineNote.clear();
+        startCompare();
+      }
       return;
     case control_id::kMainMenu: showMainMenu(reinterpret_cast<HWND>(lParam)); break;
     case kShowHomePage: openWebPage(::kHomePage); break;
@@ -511,7 +526,7 @@ LRESULT CMirraneDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         postMessage(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_list.hwnd()), 1);
         return 0;
       }
-      onCommand(id, code, lParam);
+      handleCommand(id, code, lParam);
       return 0;
     }
     case kStartFromCommandLine: startCompare(); return 0;

@@ -85,7 +85,7 @@ public:
   bool closePending() const { return m_closePending; }
 
 private:
-  void onCommand(UINT id, UINT code, LPARAM lParam);
+  void handleCommand(UINT id, UINT code, LPARAM lParam);
   void setViewMode(int mode);
   void clearResults();
   void showMainMenu(HWND button);
@@ -104,11 +104,15 @@ private:
   olstring shownPath(const CompareItem& item, int side) const;
 
   void notifySelectionChanged();
+  void noteIgnoredPaths();
 
   CompareEngine& m_engine;
   const CommandLine* m_commandLine;
   olstring m_comparedPaths[2];
   olstring m_statusText;
+  // What the command line held that the window cannot use, shown until a compare of the
+  // user's own.
+  olstring m_commandLineNote;
   olstring m_statusBadge;
   olstring m_shownStatusBadge;
   uint32_t m_statusBadgeFlags = 0;

@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr float kLargeFontScale = 1.45f;
 constexpr int kToolTipHideDelay = 32767;
 
 // Tips may take three quarters of the primary screen's width, and stay while read.

@@ -39,8 +39,8 @@ uint32_t setPathError(int errnoValue, const std::string& path) {
     const size_t slash = path.find_last_of('/');
     if (slash != std::string::npos && slash > 0) {
       struct stat info;
-      const std::string parent = path.substr(0, slash);
-      if (stat(parent.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+      const PathAt parent(path.substr(0, slash));
+      if (!parent.reached() || fstatat(parent.folder(), parent.name(), &info, 0) != 0 || !S_ISDIR(info.st_mode)) {
         setLastError(kErrorPathNotFound);
         return kErrorPathNotFound;
       }
@@ -73,7 +73,8 @@ constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
 }  // namespace
 
 int openRegularFile(const std::string& path, int extraFlags, uint64_t* size) {
-  const int fd = open(path.c_str(), kReadFlags | extraFlags);
+  const PathAt at(path);
+  const int fd = at.reached() ? openat(at.folder(), at.name(), kReadFlags | extraFlags) : -1;
   if (fd < 0) {
     setPathError(errno, path);
     return -1;
@@ -339,12 +340,16 @@ void abandonFile(FileHandle handle) { discardObject(handle); }
 PathType queryPath(std::u16string_view path, uint64_t* size) {
   if (size != nullptr) *size = 0;
   const std::string native = posix::nativePath(path);
+  const posix::PathAt at(native);
   struct stat info;
-  if (stat(native.c_str(), &info) != 0) {
+  if (!at.reached() || fstatat(at.folder(), at.name(), &info, 0) != 0) {
     const int error = errno;
-    if ((error == ENOENT || error == ELOOP) && lstat(native.c_str(), &info) == 0) {
+    if ((error == ENOENT || error == ELOOP) && at.reached() &&
+        fstatat(at.folder(), at.name(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
       setLastError(kErrorSuccess);
-      return PathType::file;
+      // A dangling link is a file; a folder that another process made a moment ago (after
+      // the first look) is a folder.
+      return S_ISDIR(info.st_mode) ? PathType::folder : PathType::file;
     }
     posix::setPathError(error, native);
     return PathType::none;
@@ -358,7 +363,8 @@ PathType queryPath(std::u16string_view path, uint64_t* size) {
 bool pathIdentity(std::u16string_view path, uint64_t* device, uint64_t* inode) {
   struct stat info;
   const std::string native = posix::nativePath(path);
-  if (!succeededOnPath(stat(native.c_str(), &info) == 0, native)) return false;
+  const posix::PathAt at(native);
+  if (!succeededOnPath(at.reached() && fstatat(at.folder(), at.name(), &info, 0) == 0, native)) return false;
   *device = static_cast<uint64_t>(info.st_dev);
   *inode = static_cast<uint64_t>(info.st_ino);
   return true;
@@ -367,14 +373,18 @@ bool pathIdentity(std::u16string_view path, uint64_t* device, uint64_t* inode) {
 bool isSymbolicLink(std::u16string_view path) {
   struct stat info;
   const std::string native = posix::nativePath(path);
-  return succeededOnPath(lstat(native.c_str(), &info) == 0, native) && S_ISLNK(info.st_mode);
+  const posix::PathAt at(native);
+  return succeededOnPath(at.reached() && fstatat(at.folder(), at.name(), &info, AT_SYMLINK_NOFOLLOW) == 0, native) &&
+         S_ISLNK(info.st_mode);
 }
 
 bool readLinkTarget(std::u16string_view path, std::string* target) {
   const std::string native = posix::nativePath(path);
+  const posix::PathAt at(native);
+  if (!succeededOnPath(at.reached(), native)) return false;
   std::vector<char> buffer(256);
   for (;;) {
-    const ssize_t length = readlink(native.c_str(), buffer.data(), buffer.size());
+    const ssize_t length = readlinkat(at.folder(), at.name(), buffer.data(), buffer.size());
     if (!succeededOnPath(length >= 0, native)) return false;
     if (static_cast<size_t>(length) < buffer.size()) {
       target->assign(buffer.data(), static_cast<size_t>(length));
@@ -386,30 +396,39 @@ bool readLinkTarget(std::u16string_view path, std::string* target) {
 
 bool makeFolder(std::u16string_view path) {
   const std::string native = posix::nativePath(path);
-  return succeededOnPath(mkdir(native.c_str(), 0777) == 0, native);
+  const posix::PathAt at(native);
+  return succeededOnPath(at.reached() && mkdirat(at.folder(), at.name(), 0777) == 0, native);
 }
 
 bool removeFolder(std::u16string_view path) {
   const std::string native = posix::nativePath(path);
-  return succeededOnPath(rmdir(native.c_str()) == 0, native);
+  const posix::PathAt at(native);
+  return succeededOnPath(at.reached() && unlinkat(at.folder(), at.name(), AT_REMOVEDIR) == 0, native);
 }
 
 bool deletePath(std::u16string_view path) {
   const std::string native = posix::nativePath(path);
-  return succeededOnPath(unlink(native.c_str()) == 0, native);
+  const posix::PathAt at(native);
+  return succeededOnPath(at.reached() && unlinkat(at.folder(), at.name(), 0) == 0, native);
 }
 
 bool makeWritable(std::u16string_view path) {
   const std::string native = posix::nativePath(path);
+  const posix::PathAt at(native);
   struct stat info;
   // Never through a link: a link's target outside a tree being deleted is not ours.
-  if (!succeededOnPath(lstat(native.c_str(), &info) == 0, native)) return false;
+  if (!succeededOnPath(at.reached() && fstatat(at.folder(), at.name(), &info, AT_SYMLINK_NOFOLLOW) == 0, native)) {
+    return false;
+  }
   if (S_ISLNK(info.st_mode) || (info.st_mode & S_IWUSR) != 0) return true;
-  return succeeded(chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0);
+  return succeeded(fchmodat(at.folder(), at.name(), (info.st_mode & 07777) | S_IWUSR, 0) == 0);
 }
 
 bool renamePath(std::u16string_view from, std::u16string_view to) {
-  return succeeded(rename(posix::nativePath(from).c_str(), posix::nativePath(to).c_str()) == 0);
+  const posix::PathAt source(posix::nativePath(from));
+  const posix::PathAt target(posix::nativePath(to));
+  return succeeded(source.reached() && target.reached() &&
+                   renameat(source.folder(), source.name(), target.folder(), target.name()) == 0);
 }
 
 bool fileSystemSpace(std::u16string_view path, uint64_t* available, uint64_t* total) {

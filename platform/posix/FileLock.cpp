@@ -77,6 +77,13 @@ bool preparePrivateFolder(std::u16string_view path) {
   return true;
 }
 
+bool isPrivateFolder(std::u16string_view path) {
+  const std::string native = utf16ToUtf8(path);
+  struct stat info;
+  return lstat(native.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid() &&
+         (info.st_mode & 077) == 0;
+}
+
 uint32_t currentUserId() { return static_cast<uint32_t>(getuid()); }
 
 }  // namespace platform

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 namespace platform {
@@ -21,9 +22,21 @@ uint64_t fileTimeFromPosix(int64_t seconds, int64_t nanoseconds) {
   return static_cast<uint64_t>(shifted) * 10000000ULL + static_cast<uint64_t>(nanoseconds / 100);
 }
 
+namespace {
+
+std::atomic<size_t> g_failListingsAfter{kNoListingFailure};
+
+}  // namespace
+
+void simulateListingFailure(size_t afterEntries) { g_failListingsAfter = afterEntries; }
+
 struct FolderListing::State {
   DIR* folder = nullptr;
+  size_t listed = 0;
   LinkPolicy policy = LinkPolicy::follow;
+  // Under followWithin: the boundary, and the folder's path with its links resolved.
+  std::string boundary;
+  std::string path;
 };
 
 FolderListing::FolderListing() = default;
@@ -34,13 +47,27 @@ void FolderListing::close() {
   m_state.reset();
 }
 
-bool FolderListing::open(std::u16string_view folder, LinkPolicy policy) {
+bool FolderListing::open(std::u16string_view folder, LinkPolicy policy, std::u16string_view boundary) {
   close();
   m_error = 0;
-  const std::string native = posix::nativePath(folder);
-  // Under listAsFile a link is never entered, not even as the folder being listed.
-  const int noFollow = policy == LinkPolicy::listAsFile ? O_NOFOLLOW : 0;
-  const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | noFollow);
+  std::string native = posix::nativePath(folder);
+  const std::string nativeBoundary = posix::nativePath(boundary);
+  if (policy == LinkPolicy::followWithin) {
+    // The folder is listed where its links lead, and only when that lies inside.
+    std::string resolved;
+    const LinkReach reach = posix::resolveWithinNative(nativeBoundary, native, &resolved);
+    if (reach != LinkReach::inside) {
+      m_error = reach == LinkReach::outside ? kErrorAccessDenied : posix::setPathError(ENOENT, native);
+      setLastError(m_error);
+      return false;
+    }
+    native = std::move(resolved);
+  }
+  // Under listAsFile a link is never entered, not even as the folder being listed; under
+  // followWithin the path holds no link any more.
+  const int noFollow = policy != LinkPolicy::follow ? O_NOFOLLOW : 0;
+  const posix::PathAt at(native);
+  const int fd = at.reached() ? openat(at.folder(), at.name(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | noFollow) : -1;
   if (fd < 0) {
     m_error = posix::setPathError(errno, native);
     return false;
@@ -54,6 +81,10 @@ bool FolderListing::open(std::u16string_view folder, LinkPolicy policy) {
   m_state = std::make_unique<State>();
   m_state->folder = listing;
   m_state->policy = policy;
+  if (policy == LinkPolicy::followWithin) {
+    m_state->boundary = nativeBoundary;
+    m_state->path = std::move(native);
+  }
   setLastError(kErrorSuccess);
   return true;
 }
@@ -67,6 +98,12 @@ uint32_t attributesOf(const struct stat& info, const char* name) {
   if (name[0] == '.') attributes |= kAttributeHidden;
   if (!S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode)) attributes |= kAttributeSystem;
   return attributes;
+}
+
+// The status of a path whose links are resolved already.
+bool statResolved(const std::string& path, struct stat* info) {
+  const posix::PathAt at(path);
+  return at.reached() && fstatat(at.folder(), at.name(), info, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 void setTimeAndMode(FolderEntry& entry, const struct stat& info) {
@@ -109,11 +146,19 @@ bool FolderListing::next(FolderEntry& entry) {
     return false;
   }
   const int folderFd = dirfd(m_state->folder);
+  const auto listed = [this] {
+    ++m_state->listed;
+    return true;
+  };
   for (;;) {
     // readdir() reports the end of a listing and a failure the same way; only errno tells
     // them apart, so clear it first.
     errno = 0;
     const dirent* raw = readdir(m_state->folder);
+    if (m_state->listed >= g_failListingsAfter.load()) {
+      raw = nullptr;
+      errno = EIO;
+    }
     if (raw == nullptr) {
       m_error = errno == 0 ? kErrorSuccess : errorFromErrno(errno);
       close();
@@ -136,23 +181,31 @@ bool FolderListing::next(FolderEntry& entry) {
     entry.isLink = S_ISLNK(own.st_mode);
     struct stat info = own;
     if (entry.isLink) {
-      if (m_state->policy == LinkPolicy::listAsFile) {
+      LinkReach reach = LinkReach::inside;
+      std::string target;
+      if (m_state->policy == LinkPolicy::followWithin) {
+        reach = posix::resolveWithinNative(m_state->boundary, m_state->path + "/" + name, &target);
+        entry.leadsOut = reach == LinkReach::outside;
+      }
+      if (m_state->policy == LinkPolicy::listAsFile || entry.leadsOut) {
         // The link's own size is the length of its target text.
         entry.size = static_cast<uint64_t>(own.st_size);
         setTimeAndMode(entry, own);
         entry.attributes = name[0] == '.' ? kAttributeHidden : 0;
         entry.device = own.st_dev;
         entry.inode = own.st_ino;
-        return true;
+        return listed();
       }
-      if (fstatat(folderFd, name, &info, 0) != 0) {
+      const bool followed = m_state->policy == LinkPolicy::follow ? fstatat(folderFd, name, &info, 0) == 0
+                                                                  : reach == LinkReach::inside && statResolved(target, &info);
+      if (!followed) {
         // Dangling or looping link: a file of size 0 with the link's own time.
         entry.size = 0;
         setTimeAndMode(entry, own);
         entry.attributes = 0;
         entry.device = own.st_dev;
         entry.inode = own.st_ino;
-        return true;
+        return listed();
       }
     }
     entry.attributes = attributesOf(info, name);
@@ -160,7 +213,7 @@ bool FolderListing::next(FolderEntry& entry) {
     setTimeAndMode(entry, info);
     entry.device = info.st_dev;
     entry.inode = info.st_ino;
-    return true;
+    return listed();
   }
 }
 

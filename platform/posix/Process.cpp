@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 
 extern char** environ;
@@ -141,7 +142,9 @@ void appendOutput(ProcessResult& result, const char* bytes, size_t count, size_t
 constexpr size_t kReadChunk = 16384;
 
 // Waits for the child to end while reading what it prints (readFd -1: nothing captured) and
-// killing it once shouldStop asks for it. Returns the wait status, -1 when it was lost.
+// killing it once shouldStop asks for it. Returns the wait status, -1 when it was lost. The
+// child is looked for before each read, so what it printed last may still be in the pipe
+// when it has ended: drainPipe takes it.
 int waitWhileReading(pid_t child, const ProcessRun& run, int readFd, ProcessResult& result) {
   int status = 0;
   bool pipeOpen = readFd >= 0;
@@ -151,24 +154,24 @@ int waitWhileReading(pid_t child, const ProcessRun& run, int readFd, ProcessResu
       kill(child, SIGKILL);
       result.stopped = true;
     }
-    if (pipeOpen) {
-      pollfd wait{readFd, POLLIN, 0};
-      // A bounded wait: a grandchild that keeps the pipe open must not hang us once the
-      // child itself has ended.
-      if (poll(&wait, 1, 100) > 0) {
-        const ssize_t got = ::read(readFd, buffer, sizeof buffer);
-        if (got > 0) {
-          appendOutput(result, buffer, static_cast<size_t>(got), run.outputLimit);
-          continue;
-        }
-        if (got == 0 || (errno != EINTR && errno != EAGAIN)) pipeOpen = false;
-      }
-    }
     const bool polling = pipeOpen || static_cast<bool>(run.shouldStop);
     const pid_t waited = waitpid(child, &status, polling ? WNOHANG : 0);
     if (waited == child) return status;
     if (waited < 0 && errno != EINTR) return -1;
-    if (waited == 0 && !pipeOpen) usleep(100000);
+    if (!pipeOpen) {
+      if (waited == 0) usleep(100000);
+      continue;
+    }
+    pollfd wait{readFd, POLLIN, 0};
+    // A bounded wait: a grandchild that keeps the pipe open must not hang us once the child
+    // itself has ended.
+    if (poll(&wait, 1, 100) <= 0) continue;
+    const ssize_t got = ::read(readFd, buffer, sizeof buffer);
+    if (got > 0) {
+      appendOutput(result, buffer, static_cast<size_t>(got), run.outputLimit);
+    } else if (got == 0 || (errno != EINTR && errno != EAGAIN)) {
+      pipeOpen = false;
+    }
   }
 }
 
@@ -203,6 +206,11 @@ ProcessResult runProgram(const ProcessRun& run) {
   result.exitCode = status == -1 ? kProcessNotStarted : exitCodeOf(status);
   setLastError(kErrorSuccess);
   return result;
+}
+
+bool isProcessRunning(uint32_t processId) {
+  if (processId == 0 || processId > static_cast<uint32_t>(INT32_MAX)) return false;
+  return kill(static_cast<pid_t>(processId), 0) == 0 || errno == EPERM;
 }
 
 bool isExecutableFile(std::u16string_view path) {

@@ -20,6 +20,28 @@ namespace {
 
 std::atomic<uint64_t> g_openSerial{0};
 
+// The path to open and the flags for its last part: with a boundary, the path with its links
+// resolved inside it (and no link followed any more); false with the last error set when it
+// leads out or is broken.
+bool pathWithin(std::u16string_view path, std::u16string_view boundary, std::string* native, int* noFollow) {
+  *native = posix::nativePath(path);
+  *noFollow = 0;
+  if (boundary.empty()) return true;
+  std::string resolved;
+  const LinkReach reach = posix::resolveWithinNative(posix::nativePath(boundary), *native, &resolved);
+  if (reach != LinkReach::inside) {
+    if (reach == LinkReach::outside) {
+      setLastError(kErrorAccessDenied);
+    } else {
+      posix::setPathError(ENOENT, *native);
+    }
+    return false;
+  }
+  *native = std::move(resolved);
+  *noFollow = O_NOFOLLOW;
+  return true;
+}
+
 }  // namespace
 
 bool ReadOnlyFile::open(std::u16string_view path, Links links) {
@@ -36,6 +58,18 @@ bool ReadOnlyFile::open(std::u16string_view path, Links links) {
     }
     setLastError(kErrorCantResolveFilename);
   }
+  if (fd < 0) return false;
+  m_fd = fd;
+  return opened(size);
+}
+
+bool ReadOnlyFile::openWithin(std::u16string_view path, std::u16string_view boundary) {
+  close();
+  std::string native;
+  int noFollow = 0;
+  if (!pathWithin(path, boundary, &native, &noFollow)) return false;
+  uint64_t size = 0;
+  const int fd = posix::openRegularFile(native, noFollow, &size);
   if (fd < 0) return false;
   m_fd = fd;
   return opened(size);
@@ -72,7 +106,26 @@ bool OpenFolder::open(std::u16string_view path, bool noFollow) {
   const std::string native = posix::nativePath(path);
   // A descriptor that only names the folder: no read permission on it is needed, and
   // nothing is read through it but names.
-  m_fd = ::open(native.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0));
+  const posix::PathAt at(native);
+  m_fd = at.reached() ? openat(at.folder(), at.name(), O_PATH | O_DIRECTORY | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0)) : -1;
+  if (m_fd < 0) {
+    posix::setPathError(errno, native);
+    return false;
+  }
+  setLastError(kErrorSuccess);
+  return true;
+}
+
+bool OpenFolder::openWithin(std::u16string_view path, std::u16string_view boundary) {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+  std::string native;
+  int noFollow = 0;
+  if (!pathWithin(path, boundary, &native, &noFollow)) return false;
+  // A descriptor that only names the folder: no read permission on it is needed, and
+  // nothing is read through it but names.
+  const posix::PathAt at(native);
+  m_fd = at.reached() ? openat(at.folder(), at.name(), O_PATH | O_DIRECTORY | O_CLOEXEC | noFollow) : -1;
   if (m_fd < 0) {
     posix::setPathError(errno, native);
     return false;

@@ -15,7 +15,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <random>
+#include <string>
 #include <thread>
+#include <vector>
 
 using testing_support::TempFolder;
 
@@ -188,9 +192,14 @@ TEST_F(ConsoleTest, CommandLinesThatCompareNothingSayWhyAndFail) {
 TEST_F(ConsoleTest, UnknownOptionsAreNamedAndAPathAfterTheEndOfOptionsIsAPath) {
   testing_support::writeFileBytes(m_files.path("--help/f.txt"), "same");
   testing_support::writeFileBytes(m_files.path("-tim/f.txt"), "same");
-  const ProgramRun warned = run("-tim --verbose " + quoted(m_files.path("--help")) + " " + quoted(m_files.path("-tim")) + " hide");
+  // A third and a fourth path are no part of the compare, and the user is told so.
+  const ProgramRun warned = run("-tim --verbose " + quoted(m_files.path("--help")) + " " + quoted(m_files.path("-tim")) +
+                                " hide /typo -- -fourth");
   EXPECT_EQ(warned.status, 0);
-  EXPECT_EQ(warned.errors, "Unknown option ignored: -tim\nUnknown option ignored: --verbose\n");
+  EXPECT_EQ(warned.errors,
+            "Unknown option ignored: -tim\nUnknown option ignored: --verbose\n"
+            "Path ignored: only the first two paths are compared: /typo\n"
+            "Path ignored: only the first two paths are compared: -fourth\n");
   EXPECT_EQ(warned.output, "\n" + text(lang::console::kSuccess, u"0") + "\n" + text(lang::console::kNoDiff, u"0", u"0", u"0") + "\n");
 
   // Relative paths that look like options, after "--".
@@ -304,39 +313,77 @@ TEST_F(ConsoleTest, MissingLanguageFolderFailsTheConsoleRun) {
   EXPECT_EQ(output, "Failed to load language file!\n\nPlease re-download Mirrane.\n");
 }
 
-TEST_F(ConsoleTest, InterruptCancelsAndLeavesNoWorkFolder) {
-  // Two large identical sparse files: reading them takes seconds, creating them nothing.
-  for (const char* side : {"left", "right"}) {
-    testing_support::makeFolders(m_files.path(side));
-    ASSERT_EQ(testing_support::runCommand("truncate -s 16G " + testing_support::shellQuote(m_files.path(std::string(side) + "/big.bin"))), 0);
-  }
+// A stop signal sent while the program unpacks: to the whole process group, as a terminal's
+// Ctrl+C is (7-Zip dies of it too, perhaps first), or to the program alone.
+struct Interrupt {
+  int signal;
+  bool toGroup;
+};
+
+// Starts the console compare in a process group of its own, waits until its unpack runs,
+// waits a moment more, signals it and returns how it ended and what it printed.
+int interruptUnpack(const std::vector<std::string>& arguments, const std::string& workArea, const Interrupt& interrupt,
+                    std::chrono::microseconds moment, std::string* printed) {
   int pipeEnds[2];
-  ASSERT_EQ(pipe(pipeEnds), 0);
+  if (pipe(pipeEnds) != 0) return -1;
   const pid_t child = fork();
   if (child == 0) {
+    setpgid(0, 0);
+    dup2(pipeEnds[1], 1);
     dup2(pipeEnds[1], 2);
-    execl(kProgram.c_str(), kProgram.c_str(), m_files.path("left").c_str(), m_files.path("right").c_str(), "hide",
-          static_cast<char*>(nullptr));
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(kProgram.c_str()));
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(kProgram.c_str(), argv.data());
     _exit(127);
   }
   close(pipeEnds[1]);
-  std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  const auto start = std::chrono::steady_clock::now();
-  kill(child, SIGINT);
+  // The folder 7-Zip unpacks into is made just before it starts.
+  const std::string unpackFolder = workArea + "/mrn_" + std::to_string(child) + "/big.zip";
+  const auto failsafe = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!testing_support::exists(unpackFolder) && std::chrono::steady_clock::now() < failsafe) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_TRUE(testing_support::exists(unpackFolder)) << "the unpack never started";
+  std::this_thread::sleep_for(moment);
+  kill(interrupt.toGroup ? -child : child, interrupt.signal);
   int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-  std::string output;
+  waitpid(child, &status, 0);
   char buffer[4096];
   ssize_t got;
-  while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) output.append(buffer, static_cast<size_t>(got));
+  while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) printed->append(buffer, static_cast<size_t>(got));
   close(pipeEnds[0]);
-  ASSERT_TRUE(WIFEXITED(status)) << "the program must end by itself, not by the signal";
-  EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_NE(output.find("0xf0000001"), std::string::npos) << output;
-  std::string left;
-  testing_support::runCommand("ls -A " + testing_support::shellQuote(m_temp.path("Mirrane")) + " 2>/dev/null", &left);
-  EXPECT_EQ(left, "") << "no work folder may stay behind";
+  return status;
+}
+
+TEST_F(ConsoleTest, AStopSignalWhileUnpackingIsACancelAndLeavesNothingBehind) {
+  // 7-Zip's stand-in unpacks until it is stopped, so that every signal lands in the unpack.
+  testing_support::makeFolders(m_files.path("bin"));
+  testing_support::makeLink(std::string(MIRRANE_BUILD_DIR) + "/tests/fake7z", m_files.path("bin/7zz"));
+  const std::string path = m_files.path("bin") + ":" + std::getenv("PATH");
+  setenv("PATH", path.c_str(), 1);
+  setenv("MRN_FAKE7Z_MODE", "slow-unpack", 1);
+  testing_support::writeFileBytes(m_files.path("big.zip"), "unpacked until stopped");
+  testing_support::makeFolders(m_files.path("folder"));
+  const std::vector<std::string> arguments = {m_files.path("big.zip"), m_files.path("folder"), "hide"};
+  std::mt19937 random(26);
+  for (const Interrupt interrupt : {Interrupt{SIGINT, true}, Interrupt{SIGTERM, false}}) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      const auto moment = std::chrono::microseconds(random() % 50000);
+      SCOPED_TRACE(testing::Message() << "signal " << interrupt.signal << " after " << moment.count() << " us");
+      std::string printed;
+      const int status = interruptUnpack(arguments, m_temp.path("Mirrane"), interrupt, moment, &printed);
+      ASSERT_TRUE(WIFEXITED(status)) << "the program must end by itself, not by the signal";
+      EXPECT_EQ(WEXITSTATUS(status), 1);
+      EXPECT_NE(printed.find("(error 0xf0000001)"), std::string::npos) << printed;
+      std::string left;
+      testing_support::runCommand("ls -A " + testing_support::shellQuote(m_temp.path("Mirrane")), &left);
+      EXPECT_EQ(left, "") << "no work folder and no log may stay behind";
+    }
+  }
+  unsetenv("MRN_FAKE7Z_MODE");
+  setenv("PATH", path.substr(path.find(':') + 1).c_str(), 1);
 }
 
 TEST_F(ConsoleTest, TheLanguageSettingNamesAFileInTheLanguageFolderOnly) {
@@ -440,6 +487,11 @@ TEST(CommandLineParsing, EndOfOptionsUnknownWordsAndWhatCouldNotBeUsed) {
   EXPECT_EQ(c.options.path0, u"/a");
   EXPECT_EQ(c.options.path1, platform::lexicalFullPath(u"--help"));
   EXPECT_EQ(c.projectLoad, ProjectLoad::loaded) << "no project was named before \"--\"";
+
+  EXPECT_EQ(c.ignoredPaths, (std::vector<olstring>{u"-case", u"@p"})) << "paths after the first two are not compared";
+  parseCommandLine({u"/a", u"/b", u"/c", u"--", u"-d"}, c);
+  EXPECT_EQ(c.options.path1, u"/b");
+  EXPECT_EQ(c.ignoredPaths, (std::vector<olstring>{u"/c", u"-d"}));
 
   parseCommandLine({u"-h", u"--version", u"/x", u"", u"/x"}, c);
   EXPECT_TRUE(c.help);

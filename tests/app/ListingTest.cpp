@@ -169,6 +169,54 @@ TEST_F(ListingTest, RoundTripsFindWhatACompareOfTheTreesFinds) {
   }
 }
 
+TEST_F(ListingTest, AnArchivesListingFollowsTheLinksThatStayInsideAndKeepsTheTextOfOneThatLeadsOut) {
+  // A package's tree: version links (a chain of two), a link to a folder, an absolute link.
+  const std::string tree = m_temp.path("pkg");
+  testing_support::writeFileBytes(tree + "/usr/lib/libdemo.so.1.2.3", std::string(3000, 'L'));
+  testing_support::makeLink("libdemo.so.1.2.3", tree + "/usr/lib/libdemo.so.1");
+  testing_support::makeLink("libdemo.so.1", tree + "/usr/lib/libdemo.so");
+  testing_support::writeFileBytes(tree + "/usr/share/doc/demo/readme", "read me");
+  testing_support::makeLink("usr/share/doc", tree + "/docs");
+  testing_support::makeLink("/etc/alternatives/demo-editor", tree + "/usr/editor");
+  const std::string archive = m_temp.path("pkg.tar.xz");
+  ASSERT_EQ(testing_support::runCommand("tar --sort=name -cJf " + shellQuote(archive) + " -C " + shellQuote(tree) + " ."), 0);
+  const std::string listing = m_temp.path("pkg.mrnl");
+  const std::string again = m_temp.path("again.mrnl");
+  std::string output;
+  ASSERT_EQ(saveListing(listing, archive, &output), 0) << output;
+  ASSERT_EQ(saveListing(again, archive, &output), 0) << output;
+
+  const std::string text = testing_support::readFileBytes(listing);
+  EXPECT_NE(text.find("\"links\":\"within\""), std::string::npos) << text;
+  EXPECT_NE(text.find("\"path\":\"usr/lib/libdemo.so\",\"kind\":\"file\",\"size\":3000"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"link\":\"/etc/alternatives/demo-editor\",\"leads_out\":true"), std::string::npos)
+      << "the archive's own text, not where the unpacker put it\n" << text;
+
+  const struct {
+    const char* what;
+    std::string first;
+    std::string second;
+  } cases[] = {
+      {"the archive's listing against the folder", listing, tree},
+      {"the folder against the archive's listing", tree, listing},
+      {"the archive's listing against the archive", listing, archive},
+      {"the archive against its listing", archive, listing},
+      {"two listings of the archive", listing, again},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    CompareEngine engine;
+    engine.prepareArchives();
+    engine.settings.autoTarGz = true;
+    engine.options.textMode = false;
+    ASSERT_EQ(runJob(engine, c.first, c.second), 0u) << engine.job.errorCode() << " " << narrow(engine.job.errorPath());
+    const auto items = verdicts(engine.result.root);
+    EXPECT_TRUE(items.count("docs/demo/readme")) << "the link to a folder inside is followed";
+    for (const auto& [path, verdict] : items) EXPECT_EQ(verdict.first, 0u) << path;
+    engine.removeArchiveWorkFolder();
+  }
+}
+
 TEST_F(ListingTest, EveryHashIsWhatSha256sumPrints) {
   const std::string tree = m_temp.path("t");
   makeTree(tree);

@@ -1,4 +1,5 @@
 #include "engine/Archive.h"
+#include "engine/CompareEngine.h"
 #include "foundation/Paths.h"
 #include "foundation/TextFile.h"
 #include "platform/FileLock.h"
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <optional>
 #include <vector>
 #include <cstdio>
@@ -216,6 +218,17 @@ TEST_F(ArchiveTest, AnArchiveThatWouldFillTheDiskIsRefusedOrStopped) {
   EXPECT_TRUE(area.prepareArchive(fromUtf8(m_files.path("huge.zip")), false, {}, &failure).empty());
   EXPECT_EQ(failure, UnpackFailure::noRoom);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  EXPECT_EQ(workFolderContent(area), "");
+
+  // It declares half the free space, which is there, but only 1 MiB lies above the reserve:
+  // refused before anything is written as well.
+  uint64_t free = 0;
+  uint64_t capacity = 0;
+  ASSERT_TRUE(platform::fileSystemSpace(area.workFolder(), &free, &capacity));
+  area.setSpaceReserve(free - (uint64_t{1} << 20));
+  testing_support::writeFileBytes(m_files.path("reserve.zip"), zipWithEntry("half.bin", "small", free / 2));
+  EXPECT_TRUE(area.prepareArchive(fromUtf8(m_files.path("reserve.zip")), false, {}, &failure).empty());
+  EXPECT_EQ(failure, UnpackFailure::noRoom) << "the reserve is kept free";
   EXPECT_EQ(workFolderContent(area), "");
 
   // A gzip keeps the size of its last member only: 32 members of 16 MiB of zeros declare
@@ -481,6 +494,57 @@ TEST_F(ArchiveTest, CleanUpKeepsRunningInstancesAndRemovesEndedOnes) {
   waitpid(running, nullptr, 0);
   close(ready[0]);
   close(ready[1]);
+}
+
+TEST_F(ArchiveTest, AtStartUpEndedWorkFoldersGoAndOnlyRecentKeptLogsStay) {
+  const std::string parent = m_temp.path("Mirrane");
+  testing_support::makeFolders(parent);
+  testing_support::setMode(parent, 0700);
+  // A process that runs but has not yet locked its new folder.
+  const pid_t running = fork();
+  if (running == 0) {
+    for (;;) pause();
+  }
+  const auto hoursAgo = [](int hours) { return static_cast<int64_t>(std::time(nullptr)) - hours * 3600; };
+  enum Outcome { untouched, logOnly, gone };
+  struct Case {
+    std::string name;
+    int logAgeHours;  // -1: no log
+    Outcome outcome;
+  };
+  std::vector<Case> cases = {
+      {"mrn_4000000001", -1, gone},                          // ended, nothing kept
+      {"mrn_4000000002_1", 8 * 24, gone},                    // its log is older than seven days
+      {"mrn_" + std::to_string(running), 9 * 24, untouched}, // its process runs
+      {"mrn_locked", 9 * 24, untouched},                     // its lock is held
+      {"other", -1, untouched},                              // not a work folder
+  };
+  // Twelve recent logs: the ten newest stay.
+  for (int hours = 1; hours <= 12; ++hours) cases.push_back({"mrn_40000001" + std::to_string(10 + hours), hours, hours <= 10 ? logOnly : gone});
+  for (const Case& c : cases) {
+    testing_support::writeFileBytes(parent + "/" + c.name + "/unpacked/data.txt", "data");
+    if (c.logAgeHours < 0) continue;
+    testing_support::writeFileBytes(parent + "/" + c.name + "/7z.log", "log");
+    testing_support::setModifiedTime(parent + "/" + c.name + "/7z.log", hoursAgo(c.logAgeHours));
+  }
+  platform::FileLock lock;
+  ASSERT_TRUE(lock.acquire(fromUtf8(parent + "/mrn_locked/Mirrane.lock")));
+  testing_support::makeLink(parent + "/other", parent + "/mrn_4000000099");
+
+  CompareEngine engine;
+  engine.prepareArchives();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string folder = parent + "/" + c.name;
+    EXPECT_EQ(testing_support::exists(folder), c.outcome != gone);
+    EXPECT_EQ(testing_support::exists(folder + "/unpacked/data.txt"), c.outcome == untouched);
+    EXPECT_EQ(testing_support::exists(folder + "/7z.log"), c.outcome != gone && c.logAgeHours >= 0);
+  }
+  EXPECT_TRUE(platform::isSymbolicLink(fromUtf8(parent + "/mrn_4000000099"))) << "a link is no work folder";
+  EXPECT_FALSE(testing_support::exists(parent + "/mrn_" + std::to_string(getpid()))) << "a start-up makes nothing";
+  lock.release();
+  kill(running, SIGKILL);
+  waitpid(running, nullptr, 0);
 }
 
 TEST(ArchiveNames, RecognisedExtensionsPatternsAndUniquePaths) {

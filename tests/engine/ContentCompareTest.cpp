@@ -226,6 +226,76 @@ TEST(ContentCompare, SampledFilesSkipMiddleBlocksButReadTheEnds) {
   EXPECT_EQ(compareOne(engine, temp, "f.bin").category, "data_diff");
 }
 
+// Sampled in 1 MiB blocks, with short skips and long ones: the last skip must stop one block
+// short of the end, whatever is left when it is due.
+TEST(ContentCompare, ASampledCompareReadsTheLastBlock) {
+  TempFolder temp;
+  makeFolders(temp.path("a"));
+  makeFolders(temp.path("b"));
+  CompareEngine engine;
+  engine.options.autoSkip = true;
+  engine.settings.textModeMaxSize = kMiB;
+  for (const uint64_t size : {12 * kMiB, 16 * kMiB, 40 * kMiB, 1000 * kMiB, 1000 * kMiB + 12345}) {
+    const uint64_t lastBlock = (size - 1) / kMiB * kMiB;
+    for (const uint64_t changed : {size - 1, lastBlock}) {
+      SCOPED_TRACE(testing::Message() << size << " bytes, changed at " << changed);
+      writeSparse(temp.path("a/f.bin"), size, {});
+      writeSparse(temp.path("b/f.bin"), size, {changed});
+      EXPECT_EQ(compareOne(engine, temp, "f.bin").category, "data_diff");
+    }
+  }
+}
+
+// In text mode a pair whose bytes differ early is compared again as text; what was read on
+// the way must not stand in for the text's own first bytes.
+TEST(ContentCompare, TheTextCompareAfterAByteMismatchSeesTheTextsOwnBytes) {
+  TempFolder temp;
+  CompareEngine engine;
+  // Numbered lines, so that bytes in a wrong place never pass for the right ones.
+  const auto lines = [](int count, const char* end) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += "line " + std::to_string(i) + end;
+    return text;
+  };
+  const std::string plain = lines(20000, "\n");  // about 230 KiB
+  std::string changedLate = plain;
+  changedLate[150000] = changedLate[150000] == 'x' ? 'y' : 'x';
+  // A line ending in CR instead of LF: the same size, equal as text.
+  std::string earlyBreak = plain;
+  earlyBreak[plain.find('\n')] = '\r';
+  std::string lateBreak = plain;
+  lateBreak[plain.find('\n', 100000)] = '\r';
+  // The first 64 KiB, ending inside a line; after them a line break that moves, and a line
+  // that ends where the next 64 KiB do.
+  std::string probe = plain.substr(0, 65536);
+  if (probe.back() == '\n') probe.back() = 'x';
+  std::string tail = plain;
+  tail[2 * 65536 - 1 - probe.size() - 9] = '\n';
+  struct Case {
+    const char* name;
+    std::string first;
+    std::string second;
+    const char* category;
+  };
+  const Case cases[] = {
+      // Line ends of another size from the start, a letter changed after 64 KiB.
+      {"crlf, changed late", lines(20000, "\r\n"), changedLate, "data_diff"},
+      {"crlf, equal", lines(20000, "\r\n"), plain, "data_same_txt"},
+      // The same size: the bytes are compared first and differ at once.
+      {"early break, changed late", earlyBreak, changedLate, "data_diff"},
+      {"early break, equal", earlyBreak, plain, "data_same_txt"},
+      // The bytes equal for the first 64 KiB and differing after.
+      {"late break, changed later", lateBreak, changedLate, "data_diff"},
+      {"late break, equal", lateBreak, plain, "data_same_txt"},
+      {"break moved right after 64 KiB", probe + "\nabc\nrest" + tail, probe + "abc\n\nrest" + tail, "data_diff"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    writeBoth(temp, "t.txt", c.first, c.second);
+    EXPECT_EQ(compareOne(engine, temp, "t.txt").category, c.category);
+  }
+}
+
 TEST(ContentCompare, AutoSkipReadsNothingWhenThePairAlreadyDiffers) {
   TempFolder temp;
   // Equal sizes, different content: were the content read, ContentDiffers would show.

@@ -5,6 +5,7 @@
 
 #include "engine/CompareEngine.h"
 #include "engine/ContentReaders.h"
+#include "engine/ReadersProbe.h"
 #include "engine/VerdictHook.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -198,11 +199,16 @@ TEST(ContentReaders, PausedJobStandsStillAndResumesToTheSameVerdicts) {
   for (int seen = 0; seen < static_cast<int>(pauseAt.size());) {
     if (engine.worker.waitFinished(1)) break;
     if (pauses.load() <= seen || !engine.worker.isPaused()) continue;
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-    const JobState::Progress before = engine.job.readProgress();
+    // The call that paused the job still counts its own step; after it nothing moves.
+    const auto pausedAt = static_cast<int64_t>(pauseAt[static_cast<size_t>(seen)]);
+    const auto failsafe = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!engine.worker.isStandingStill() && std::chrono::steady_clock::now() < failsafe) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(engine.worker.isStandingStill()) << "also while it waits for a paused helper";
     const size_t callsBefore = hook.calls().size();
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
-    EXPECT_EQ(engine.job.readProgress().done, before.done) << "a paused job stands still";
+    EXPECT_EQ(engine.job.readProgress().done, pausedAt) << "a paused job stands still";
     EXPECT_EQ(hook.calls().size(), callsBefore);
     EXPECT_FALSE(engine.worker.waitFinished(0));
     seen = pauses.load();
@@ -230,6 +236,45 @@ TEST(ContentReaders, ACancelLeavesAPrefixOfTheVerdictsOfOneReader) {
         << "a prefix of the one reader's verdicts, without gaps";
     EXPECT_TRUE(run.tree.empty()) << "a cancelled compare leaves no tree";
   }
+}
+
+// The walk runs ahead of the verdicts by the window at most: a pair that takes long to read
+// holds it there, however large the tree.
+class SlowFirstPair : public ReadersProbe {
+public:
+  void reached(Point point, const CompareItem& item) override {
+    const bool slowPair = pathOf(item) == "a-slow.bin";
+    if (point == Point::added) {
+      // The walk goes on once a helper has taken the slow pair, the only one to read.
+      if (++added == 2) milestones.await("reading");
+    } else if (point == Point::reading && slowPair) {
+      milestones.reach("reading");
+      milestones.await("waiting");
+    } else if (point == Point::waiting) {
+      if (addedWhenWaiting == 0) addedWhenWaiting = added.load();
+      milestones.reach("waiting");
+    }
+  }
+
+  Milestones milestones;
+  std::atomic<size_t> added{0};
+  std::atomic<size_t> addedWhenWaiting{0};
+};
+
+TEST(ContentReaders, TheWalkStopsAWindowAheadOfAVerdictThatIsBeingRead) {
+  TempFolder temp;
+  engine_test::writeBoth(temp, "a-slow.bin", "one", "two");
+  // Items whose verdicts need no reading, after the slow pair in the tree's order.
+  const size_t items = kVerdictWindow + 1500;
+  for (size_t i = 0; i < items; ++i) writeFileBytes(temp.path("a/b" + std::to_string(100000 + i)), "x");
+  CompareEngine engine;
+  engine.contentReaders = 2;
+  SlowFirstPair probe;
+  engine.readersProbe = &probe;
+  ASSERT_EQ(engine_test::runJob(engine, temp.path("a"), temp.path("b")), 0u);
+  EXPECT_EQ(probe.addedWhenWaiting.load(), kVerdictWindow) << "the walk ran that far ahead of the first verdict";
+  EXPECT_EQ(probe.added.load(), items + 1);
+  EXPECT_EQ(engine.result.differing, static_cast<int64_t>(items + 1));
 }
 
 TEST(ContentReaders, APairThatCannotBeReadDiffersAndChangesNothingElse) {

@@ -32,5 +32,17 @@ int main(int argc, char** argv) {
   if (how == "sleep") {
     for (;;) pause();
   }
+  if (how == "slow-unpack") {
+    // Has no listing to give, and unpacks until stopped.
+    if (argc < 2 || std::strcmp(argv[1], "x") != 0) return 2;
+    for (;;) pause();
+  }
+  if (how == "tar") {
+    // An unpacker that keeps every link as the archive holds it, also those 7-Zip refuses:
+    // "x" unpacks the tar named last into the current folder; anything else fails.
+    if (argc < 3 || std::strcmp(argv[1], "x") != 0) return 2;
+    execlp("tar", "tar", "-xf", argv[argc - 1], static_cast<char*>(nullptr));
+    return 2;
+  }
   return 0;
 }

@@ -453,3 +453,69 @@ TEST(FolderScan, UnreadableFileDiffersAndTheCompareGoesOn) {
 }
 
 }  // namespace
+
+namespace {
+
+// Sixty folders of 100 bytes each: the files at the bottom lie 6,000 bytes below the roots,
+// beyond the system's limit for one path.
+constexpr int kDeepLevels = 60;
+const std::string kDeepName(99, 'd');
+
+TEST(FolderScan, ATreeDeeperThanThePathLimitGetsItsTrueVerdicts) {
+  TempFolder temp;
+  const std::vector<std::string> chain(kDeepLevels, kDeepName);
+  makeDeepFiles(temp.path("a"), chain, {{"equal.txt", "same"}, {"differs.txt", "one"}, {"only-first.txt", "only"}});
+  makeDeepFiles(temp.path("b"), chain, {{"equal.txt", "same"}, {"differs.txt", "two"}});
+  std::string bottom;
+  for (int level = 0; level < kDeepLevels; ++level) bottom += kDeepName + "/";
+  for (const bool adjustPath : {false, true}) {
+    SCOPED_TRACE(adjustPath);
+    CompareEngine engine;
+    engine.options.adjustPath = adjustPath;
+    ASSERT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u) << engine.job.errorCode();
+    // Moved down the chain of single folders, the roots themselves lie at the bottom.
+    const std::string below = adjustPath ? "" : bottom;
+    if (adjustPath) {
+      EXPECT_EQ(narrow(engine.result.displayRoot[0]), temp.path("a") + "/" + bottom.substr(0, bottom.size() - 1));
+    }
+    const auto tree = flatten(engine.result.root);
+    EXPECT_EQ(tree.at(below + "equal.txt"), 0u);
+    EXPECT_EQ(tree.at(below + "differs.txt"), kContentDiffers);
+    EXPECT_EQ(tree.at(below + "only-first.txt"), kMissing | kMissingSecond);
+    EXPECT_EQ(engine.result.differing, 2);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A listing that breaks off part-way, as one on a failing disk does, fails the compare with
+// its error and that folder: no silently partial tree.
+TEST(FolderScan, AListingThatBreaksOffFailsTheCompare) {
+  TempFolder temp;
+  // Six entries at the top, ten in the folder below.
+  for (int i = 0; i < 10; ++i) {
+    writeBoth(temp, "sub/" + std::to_string(i), "x", "x");
+    if (i < 5) writeBoth(temp, "top" + std::to_string(i), "x", "x");
+  }
+  struct Case {
+    size_t breaksAfter;
+    std::string folder;
+  };
+  const Case cases[] = {{2, "a"}, {8, "a/sub"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder);
+    CompareEngine engine;
+    engine.options.adjustPath = false;
+    platform::simulateListingFailure(c.breaksAfter);
+    const uint32_t exitCode = runJob(engine, temp.path("a"), temp.path("b"));
+    platform::simulateListingFailure(platform::kNoListingFailure);
+    EXPECT_EQ(exitCode, 1u);
+    EXPECT_EQ(engine.job.errorCode(), 1117u);
+    EXPECT_EQ(narrow(engine.job.errorPath()), temp.path(c.folder));
+    EXPECT_TRUE(engine.result.root.children.empty());
+  }
+}
+
+}  // namespace

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
 
 using testing_support::TempFolder;
 
@@ -24,6 +28,32 @@ TEST(Paths, WritingCreatesMissingFoldersAndReplacesReadOnlyFiles) {
   ASSERT_TRUE(platform::writeFile(handle, "two", 3));
   ASSERT_TRUE(platform::closeFile(handle));
   EXPECT_EQ(testing_support::readFileBytes(folder.path("a/b/c.ini")), "two");
+}
+
+// Another process may make the same folders at the same moment (two instances preparing
+// their work area): a folder that appears while it is being made is no failure.
+TEST(Paths, CreateFoldersWhileOthersMakeTheSameFolders) {
+  TempFolder folder;
+  constexpr int kMakers = 8;
+  for (int round = 0; round < 20; ++round) {
+    const olstring path = folder.widePath("r" + std::to_string(round) + "/a/b/c/d/e/f");
+    std::atomic<int> ready{0};
+    std::atomic<bool> go{false};
+    std::atomic<int> failed{0};
+    std::vector<std::thread> makers;
+    for (int i = 0; i < kMakers; ++i) {
+      makers.emplace_back([&] {
+        ++ready;
+        while (!go) std::this_thread::yield();
+        if (!createFolders(path)) ++failed;
+      });
+    }
+    while (ready < kMakers) std::this_thread::yield();
+    go = true;
+    for (std::thread& maker : makers) maker.join();
+    EXPECT_EQ(failed.load(), 0) << "round " << round;
+    EXPECT_EQ(pathType(path), PathType::folder);
+  }
 }
 
 TEST(Paths, CreateFoldersAndPathType) {

@@ -364,6 +364,8 @@ TEST(ReadOnlyFile, OpensByNameInAnOpenFolderAsByPath) {
   EXPECT_FALSE(file.open(folder, u"link.bin", ReadOnlyFile::Links::asText)) << "by name, a link is never followed";
   EXPECT_TRUE(file.open(temp.widePath("dir/link.bin"), ReadOnlyFile::Links::asText));
   EXPECT_EQ(file.size(), 8u) << "by path, its text";
+  EXPECT_TRUE(file.openWithin(temp.widePath("dir/link.bin"), temp.widePath("dir"))) << "or, inside its boundary, its target";
+  EXPECT_EQ(file.size(), 10u);
 
   // Refused at once, without waiting for a writer.
   EXPECT_FALSE(file.open(folder, u"fifo"));
@@ -381,4 +383,6 @@ TEST(ReadOnlyFile, OpensByNameInAnOpenFolderAsByPath) {
   OpenFolder throughLink;
   EXPECT_TRUE(throughLink.open(temp.widePath("dirlink"), false));
   EXPECT_FALSE(throughLink.open(temp.widePath("dirlink"), true)) << "no link, where links are untrusted";
+  EXPECT_TRUE(throughLink.openWithin(temp.widePath("dirlink"), temp.widePath())) << "a link that stays inside its boundary";
+  EXPECT_FALSE(throughLink.openWithin(temp.widePath("dirlink"), temp.widePath("dir"))) << "none that leads out of it";
 }

@@ -51,6 +51,19 @@ int main(int argc, char** argv) {
                 pipe.sa_handler == SIG_IGN ? "ignored" : "default");
     return 0;
   }
+  if (mode == "tail") {
+    // Writes its process id to the file argv[2], waits until the file argv[3] exists, then
+    // prints a last line and ends at once.
+    if (argc < 4) return 98;
+    if (FILE* file = std::fopen(argv[2], "w")) {
+      std::fprintf(file, "%d\n", static_cast<int>(getpid()));
+      std::fclose(file);
+    }
+    for (int wait = 0; wait < 60000 && access(argv[3], F_OK) != 0; ++wait) usleep(1000);
+    std::fputs("the last line\n", stdout);
+    std::fflush(stdout);
+    _exit(6);
+  }
   if (mode == "grandchild") {
     // A child that outlives us and keeps the output pipe open.
     if (fork() == 0) {

@@ -99,6 +99,41 @@ TEST(Process, AStopRequestEndsAHangAndAGrandchildDoesNotHoldTheRun) {
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
 }
 
+// The state letter of a process in /proc ('Z' once it has ended and waits to be reaped).
+char processState(const std::string& pid) {
+  const std::string stat = testing_support::readFileBytes("/proc/" + pid + "/stat");
+  const size_t close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() ? stat[close + 2] : '?';
+}
+
+TEST(Process, WhatTheChildPrintedJustBeforeItEndedIsKept) {
+  TempFolder folder;
+  const std::string pidFile = folder.path("pid");
+  const std::string goFile = folder.path("go");
+  ProcessRun run;
+  run.arguments = {kHelper, u"tail", utf8ToUtf16(pidFile), utf8ToUtf16(goFile)};
+  run.captureOutput = true;
+  // The first look holds the run until the child has printed its line and ended, so that
+  // the line is still in the pipe when the child is found to have ended.
+  bool first = true;
+  run.shouldStop = [&] {
+    if (!first) return false;
+    first = false;
+    const auto failsafe = Clock::now() + std::chrono::seconds(60);
+    std::string pid;
+    // Written in one piece, its line end last.
+    while ((pid.empty() || pid.back() != '\n') && Clock::now() < failsafe) pid = testing_support::readFileBytes(pidFile);
+    if (!pid.empty()) pid.pop_back();
+    testing_support::writeFileBytes(goFile, "");
+    while (processState(pid) != 'Z' && Clock::now() < failsafe) usleep(1000);
+    EXPECT_EQ(processState(pid), 'Z');
+    return false;
+  };
+  const ProcessResult result = runProgram(run);
+  EXPECT_EQ(result.exitCode, 6u);
+  EXPECT_EQ(result.output, "the last line\n");
+}
+
 TEST(Process, TheChildStartsWithNoSignalBlockedOrIgnored) {
   // As a console compare holds them: Ctrl+C blocked to become a cancel, SIGPIPE ignored.
   sigset_t interrupt;

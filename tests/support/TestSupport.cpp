@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -126,6 +127,28 @@ int runCommand(const std::string& commandLine, std::string* output) {
   }
   const int status = pclose(pipe);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void makeDeepFiles(const std::string& root, const std::vector<std::string>& folders,
+                   const std::vector<std::pair<std::string, std::string>>& files) {
+  makeFolders(root);
+  int folder = open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(folder, 0) << root;
+  for (const std::string& name : folders) {
+    ASSERT_TRUE(mkdirat(folder, name.c_str(), 0777) == 0 || errno == EEXIST) << name;
+    const int next = openat(folder, name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    close(folder);
+    ASSERT_GE(next, 0) << name;
+    folder = next;
+  }
+  for (const auto& [name, bytes] : files) {
+    const int file = openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    EXPECT_GE(file, 0) << name;
+    if (file < 0) continue;
+    EXPECT_EQ(write(file, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    close(file);
+  }
+  close(folder);
 }
 
 void Milestones::reach(const std::string& name) {

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace testing_support {
 
@@ -33,6 +35,10 @@ void writeFileBytes(const std::string& path, const std::string& bytes);
 // The whole content of a file ("" when it cannot be read).
 std::string readFileBytes(const std::string& path);
 void makeFolders(const std::string& path);
+// Makes root, then the folders one below the other, each made and entered relative to the
+// one before (so that depth is no limit), and writes the files (name, bytes) into the last.
+void makeDeepFiles(const std::string& root, const std::vector<std::string>& folders,
+                   const std::vector<std::pair<std::string, std::string>>& files);
 void makeLink(const std::string& target, const std::string& linkPath);
 void makeFifo(const std::string& path);
 // Sets the file's modification time (seconds since 1970, plus nanoseconds).

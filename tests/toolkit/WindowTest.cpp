@@ -1,5 +1,6 @@
 // Routing of messages through the shared procedure, reflection of notifications, timers,
 // registered messages, hotkeys and the caption and size helpers.
+#include <QCoreApplication>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
@@ -14,6 +15,9 @@
 #include "toolkit/Timer.h"
 #include "toolkit/ToolTip.h"
 #include "toolkit/WindowInternal.h"
+
+#include <cstdlib>
+#include <string>
 
 using gui_test::SimpleDialog;
 
@@ -125,6 +129,44 @@ TEST(Routing, PostedMessagesArriveInOrderAndNotAfterTheWindowIsGone) {
   gui_test::waitFor([] { return false; }, 30);
   EXPECT_EQ(recorder.seen.size(), 2u);
   EXPECT_FALSE(postMessage(hwnd, WM_USER + 4));
+}
+
+// A stopped interface may be started again; what is posted afterwards must reach the new
+// application, not the hidden target that went with the old one. Run in a child process of
+// its own, so that the other tests keep their application.
+TEST(RoutingDeathTest, MessagesPostedAfterTheInterfaceWasStartedAgainArrive) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const auto restartAndPost = [] {
+    olToolTipCtrl::shared().destroy();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    olApp::stopInterface();
+    // Qt keeps a reference to the count for the application's life.
+    static int argc = 1;
+    static char name[] = "toolkit_tests";
+    static char* argv[] = {name, nullptr};
+    if (!olApp::startInterface(argc, argv)) return 2;
+    struct Recorder : olWnd {
+      int seen = 0;
+      LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_USER + 7) ++seen;
+        return olWnd::windowProc(message, wParam, lParam);
+      }
+    } recorder;
+    HWND hwnd = createWindowEx(0, u"Static", u"", WS_POPUP, {0, 0, 10, 10}, nullptr, 0);
+    if (!recorder.attach(hwnd)) return 3;
+    wakeMessageLoop();
+    if (!postMessage(hwnd, WM_USER + 7)) return 4;
+    const bool arrived = gui_test::waitFor([&] { return recorder.seen == 1; });
+    recorder.unbind(olUnbind::destroyWindow);
+    return arrived ? 0 : 5;
+  };
+  // AddressSanitizer does not watch Qt's own reads and keeps freed memory as it was: filled,
+  // a post to a freed target fails there as it does in a plain build.
+  const char* options = std::getenv("ASAN_OPTIONS");
+  const std::string saved = options != nullptr ? options : "";
+  setenv("ASAN_OPTIONS", (saved + ":max_free_fill_size=4096:free_fill_byte=255").c_str(), 1);
+  EXPECT_EXIT(std::_Exit(restartAndPost()), testing::ExitedWithCode(0), "");
+  setenv("ASAN_OPTIONS", saved.c_str(), 1);
 }
 
 TEST(RegisteredMessages, SameNameSameIdFromC000) {

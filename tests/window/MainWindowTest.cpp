@@ -1,6 +1,7 @@
 // The main window run as the program runs it: placement and its keys in config.ini, the
 // splitter, compares started from the panel, and a close while a compare runs.
 
+#include "app/CommandLine.h"
 #include "foundation/CommandIds.h"
 #include "foundation/Language.h"
 #include "foundation/LanguageKeys.h"
@@ -20,6 +21,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QTest>
 #include <QWidget>
 
@@ -51,6 +53,10 @@ void runAsMainWindow(CMirraneDlg& window, std::function<void()> action) {
   later(30, std::move(action));
   window.runModal();
   app->setMainWindow(nullptr);
+  // The main window's end posts a quit; left in the queue it would end the next test's
+  // first loop (and cancel its compare).
+  QCoreApplication::sendPostedEvents();
+  olApp::clearQuit();
 }
 
 void closeWindow(CMirraneDlg& window) { widgetOf(window.hwnd())->close(); }
@@ -127,6 +133,18 @@ TEST(MainWindow, TheSplitterStaysClearOfBothEdges) {
     EXPECT_LE(x + 3, clientWidth - kMargin);
     EXPECT_EQ(panelWidth(window), x) << "the panel follows the bar";
   }
+  window.unbind(olUnbind::destroyWindow);
+}
+
+TEST(MainWindow, PathsAfterTheFirstTwoAreNamedOnTheStatusLine) {
+  SettingsSandbox sandbox;
+  CommandLine commandLine;
+  parseCommandLine({u"/a", u"/b", u"/mistyped"}, commandLine);
+  CompareEngine engine;
+  CMirraneDlg window(engine, &commandLine);
+  ASSERT_TRUE(window.createModeless(nullptr));
+  EXPECT_EQ(window.statusText(), langText(lang::console::kIgnoredPath, u"/mistyped"));
+  EXPECT_EQ(engine.options.path1, u"/b");
   window.unbind(olUnbind::destroyWindow);
 }
 

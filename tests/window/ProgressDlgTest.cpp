@@ -102,15 +102,14 @@ bool inTheScan(const JobState::Progress& progress) { return progress.total <= 0 
 bool inTheCountedPhase(const JobState::Progress& progress) { return progress.total > 0 && progress.done >= 3; }
 
 // The progress once a paused worker has come to rest at its checkpoint.
+// The progress of a paused job once the worker stands at its checkpoint: it moves no more.
 JobState::Progress restingProgress(CompareEngine& engine) {
-  JobState::Progress last = engine.job.readProgress();
-  for (int i = 0; i < 50; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    JobState::Progress now = engine.job.readProgress();
-    if (now.done == last.done && now.total == last.total) return now;
-    last = now;
+  const auto failsafe = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!engine.worker.isStandingStill() && std::chrono::steady_clock::now() < failsafe) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  return last;
+  EXPECT_TRUE(engine.worker.isStandingStill());
+  return engine.job.readProgress();
 }
 
 }  // namespace

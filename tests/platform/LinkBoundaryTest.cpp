@@ -1,0 +1,71 @@
+// Links below an untrusted folder: followed while every step stays inside, never past it.
+
+#include "platform/LinkBoundary.h"
+#include "platform/Text.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+using testing_support::makeLink;
+using testing_support::TempFolder;
+using testing_support::writeFileBytes;
+
+namespace {
+
+TEST(LinkBoundary, LinksAreFollowedOnlyWhileEveryStepStaysInside) {
+  TempFolder temp;
+  const std::string box = temp.path("box");
+  writeFileBytes(box + "/file.txt", "file");
+  writeFileBytes(box + "/sub/deep/x.txt", "x");
+  writeFileBytes(temp.path("outside.txt"), "outside");
+  makeLink("file.txt", box + "/version");
+  makeLink("sub", box + "/dirlink");
+  makeLink("chain2", box + "/chain1");
+  makeLink("sub/deep/x.txt", box + "/chain2");
+  makeLink("../file.txt", box + "/sub/up");
+  makeLink("../../dirlink/deep", box + "/sub/deep/back");
+  makeLink("/etc/passwd", box + "/absolute");
+  makeLink("../outside.txt", box + "/escape");
+  makeLink("../../../../etc/passwd", box + "/far");
+  makeLink("escape", box + "/via");
+  makeLink("../../box/file.txt", box + "/sub/outAndBack");
+  makeLink("missing", box + "/dangling");
+  makeLink("loop", box + "/loop");
+  makeLink("file.txt/x", box + "/notFolder");
+
+  struct Case {
+    const char* path;
+    LinkReach reach;
+    const char* target;
+  };
+  const Case cases[] = {
+      {"", LinkReach::inside, ""},
+      {"/file.txt", LinkReach::inside, "/file.txt"},
+      {"/version", LinkReach::inside, "/file.txt"},
+      {"/dirlink", LinkReach::inside, "/sub"},
+      {"/dirlink/deep/x.txt", LinkReach::inside, "/sub/deep/x.txt"},
+      {"/chain1", LinkReach::inside, "/sub/deep/x.txt"},
+      {"/sub/up", LinkReach::inside, "/file.txt"},
+      {"/sub/deep/back/x.txt", LinkReach::inside, "/sub/deep/x.txt"},
+      {"/absolute", LinkReach::outside, nullptr},
+      {"/escape", LinkReach::outside, nullptr},
+      {"/far", LinkReach::outside, nullptr},
+      {"/via", LinkReach::outside, nullptr},
+      {"/sub/outAndBack", LinkReach::outside, nullptr},
+      {"/dangling", LinkReach::broken, nullptr},
+      {"/loop", LinkReach::broken, nullptr},
+      {"/notFolder", LinkReach::broken, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    std::u16string target = u"unchanged";
+    EXPECT_EQ(resolveWithin(utf8ToUtf16(box), utf8ToUtf16(box + c.path), &target), c.reach);
+    EXPECT_EQ(utf16ToUtf8(target), c.target != nullptr ? box + c.target : "unchanged");
+  }
+  std::u16string target;
+  EXPECT_EQ(resolveWithin(utf8ToUtf16(box), utf8ToUtf16(temp.path("outside.txt")), &target), LinkReach::outside)
+      << "a path that does not start inside";
+}
+
+}  // namespace
