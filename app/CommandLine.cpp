@@ -99,6 +99,21 @@ bool parseFileOption(const olstring& token, olstring_view name, bool& given, ols
   return true;
 }
 
+// "--exit-trouble=1" or "=2"; any other value (or none) is kept to be refused. False for any
+// other token.
+bool parseExitTrouble(const olstring& token, CommandLine& commandLine) {
+  constexpr olstring_view kName = u"--exit-trouble";
+  if (token.compare(0, kName.size(), kName) != 0) return false;
+  const olstring_view rest = olstring_view(token).substr(kName.size());
+  if (!rest.empty() && rest.front() != u'=') return false;
+  const olstring_view value = rest.empty() ? rest : rest.substr(1);
+  commandLine.exitTroubleInvalid = value != u"1" && value != u"2";
+  commandLine.exitTroubleValue.assign(value);
+  // A value that is refused still says what a failure is to return: the run fails with it.
+  commandLine.troubleExitCode = value == u"1" ? 1 : 2;
+  return true;
+}
+
 // "--report=FILE", "--report-all" and "--save-listing=FILE". False for any other token.
 bool parseFileOptions(const olstring& token, CommandLine& commandLine) {
   if (token == u"--report-all") {
@@ -156,7 +171,7 @@ void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& comma
       commandLine.version = true;
       continue;
     }
-    if (parseFileOptions(token, commandLine)) continue;
+    if (parseFileOptions(token, commandLine) || parseExitTrouble(token, commandLine)) continue;
     const bool hasSign = token.front() == u'+' || token.front() == u'-';
     const olstring_view name = hasSign ? olstring_view(token).substr(1) : olstring_view(token);
     const auto word = commandLine.words.find(name);

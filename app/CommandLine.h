@@ -39,6 +39,13 @@ struct CommandLine {
   olstring saveListingPath;
   // How many paths the command line itself gave (a project file may give more).
   int pathCount = 0;
+  // "--exit-trouble=N": the exit status of a console run that fails, is cancelled or could
+  // not compare a pair of files (2, as diff gives), so that 1 means differences alone; 1 by
+  // default, where failures and differences share it. exitTroubleValue keeps a value that
+  // is neither, which the run refuses.
+  int troubleExitCode = 1;
+  bool exitTroubleInvalid = false;
+  olstring exitTroubleValue;
 
   // What the command line held that could not be used, for the console to tell.
   // The "@" project, when one was named and did not load.

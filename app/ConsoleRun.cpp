@@ -153,6 +153,7 @@ olstring consoleVerdictText(MirraneCore& core, uint32_t exitCode) {
 
 int runConsoleCompare(MirraneCore& core) {
   const CommandLine& commandLine = core.commandLine;
+  const int trouble = commandLine.troubleExitCode;
   applyCommandLine(commandLine, core.engine.options);
   platform::ignoreBrokenPipe();
   std::optional<ReportWriter> report;
@@ -160,7 +161,7 @@ int runConsoleCompare(MirraneCore& core) {
     report.emplace(core.engine, commandLine.reportAll ? ReportScope::allItems : ReportScope::differences);
     if (!report->open(commandLine.reportPath)) {
       printErrorLine(langText(lang::console::kReportUnwritable, errorText(platform::lastError()), commandLine.reportPath));
-      return 1;
+      return trouble;
     }
     core.engine.verdictHook = &*report;
   }
@@ -183,10 +184,16 @@ int runConsoleCompare(MirraneCore& core) {
     if (!log.empty()) printErrorLine(langText(lang::console::kLogKept, log));
   }
   core.engine.removeArchiveWorkFolder();
-  if (exitCode == 0 && core.engine.result.differing != 0) exitCode = 1;
+  if (exitCode != 0) return trouble;
   // A verdict nobody could read (the reader of a pipe went away) is no "no difference".
-  if (!written && stream == StandardStream::output) exitCode = 1;
-  if (!reportWritten) exitCode = 1;
-  return static_cast<int>(exitCode);
+  if ((!written && stream == StandardStream::output) || !reportWritten) return trouble;
+  // Where failures have a status of their own, a pair of files that could not be read is
+  // one: a file that was never compared is no difference found.
+  const int64_t unreadable = core.engine.result.explanations.troubleCount();
+  if (trouble != 1 && unreadable != 0) {
+    printErrorLine(langText(lang::console::kPairsUnreadable, numberToText(unreadable)));
+    return trouble;
+  }
+  return core.engine.result.differing != 0 ? 1 : 0;
 }
 

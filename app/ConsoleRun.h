@@ -7,12 +7,14 @@
 
 // Runs the compare of the command line without a window, prints the verdict on standard
 // output (a failure on standard error) and returns the exit code: 0 no difference, 1
-// differences or failure (also when the verdict could not be written). Ctrl+C or SIGTERM
+// differences, and the command line's trouble code (1 unless --exit-trouble=2) for a
+// failure or cancel, a verdict that could not be written, and (with --exit-trouble=2 only,
+// counted on standard error) pairs of files that could not be read. Ctrl+C or SIGTERM
 // cancel the compare. The archive work folder is removed before it returns, except for the
 // log of an archive that gave no folder, whose path is printed. With --report the item
 // report (app/ReportWriter.h) is written too: a report that cannot be created ends the run
 // before anything is compared, one that cannot be written in full stops the compare, and
-// either makes the exit code 1.
+// either is trouble.
 int runConsoleCompare(MirraneCore& core);
 
 // Runs a job on the worker while the console waits, with a progress line on a terminal's

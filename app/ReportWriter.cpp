@@ -77,6 +77,78 @@ void appendDifferences(std::string& out, const CompareItem& item, olstring_view 
   out += ']';
 }
 
+const char* wayName(ContentWay way) {
+  switch (way) {
+    case ContentWay::bytes: return "bytes";
+    case ContentWay::text: return "text";
+    case ContentWay::sampled: return "sampled";
+    case ContentWay::hash: return "hash";
+    case ContentWay::notRead: return "not_read";
+  }
+  return "bytes";
+}
+
+const char* reasonName(ContentReason reason) {
+  switch (reason) {
+    case ContentReason::none: return "";
+    case ContentReason::sizesDiffer: return "sizes_differ";
+    case ContentReason::alreadyDiffers: return "already_differs";
+    case ContentReason::specialFile: return "special_file";
+    case ContentReason::unreadable: return "unreadable";
+    case ContentReason::changed: return "changed";
+    case ContentReason::noMemory: return "no_memory";
+    case ContentReason::notHashed: return "not_hashed";
+  }
+  return "";
+}
+
+// "key":[first,second], after a comma unless it opens an object.
+void appendPair(std::string& out, std::string_view key, const std::array<uint64_t, 2>& pair) {
+  if (out.back() != '{') out += ',';
+  out += '"';
+  out += key;
+  out += "\":[";
+  appendNumber(out, static_cast<int64_t>(pair[0]));
+  out += ',';
+  appendNumber(out, static_cast<int64_t>(pair[1]));
+  out += ']';
+}
+
+// ,"content":{...}: how the content was compared and what decided it.
+void appendContent(std::string& out, const ContentExplanation& explanation) {
+  out += ",\"content\":{\"mode\":\"";
+  out += wayName(explanation.way);
+  out += '"';
+  appendPair(out, "bytes_compared", explanation.bytesCompared);
+  if (explanation.differenceFound) {
+    out += ",\"first_difference\":{";
+    // As text the two sides may disagree at different offsets, on different lines.
+    if (explanation.way == ContentWay::text) {
+      appendPair(out, "line", explanation.line);
+      appendPair(out, "offsets", explanation.firstDifference);
+    } else {
+      out += "\"offset\":";
+      appendNumber(out, static_cast<int64_t>(explanation.firstDifference[0]));
+    }
+    out += '}';
+  }
+  if (explanation.way == ContentWay::sampled) {
+    appendPair(out, "blocks", {explanation.blocksCompared, explanation.blocksTotal});
+  }
+  if (explanation.reason != ContentReason::none) {
+    out += ",\"reason\":\"";
+    out += reasonName(explanation.reason);
+    out += '"';
+  }
+  if (explanation.side >= 0) out += explanation.side == 0 ? ",\"side\":\"first\"" : ",\"side\":\"second\"";
+  if (explanation.reason == ContentReason::unreadable) {
+    appendCount(out, "error_code", explanation.errorCode);
+    out += ",\"error_text\":";
+    appendJsonString(out, errorText(explanation.errorCode));
+  }
+  out += '}';
+}
+
 }  // namespace
 
 ReportWriter::ReportWriter(const CompareEngine& engine, ReportScope scope) : m_engine(engine), m_scope(scope) {}
@@ -170,6 +242,7 @@ void ReportWriter::writeItem(const CompareItem& item) {
   }
   // A side from a listing has hashes, not text: such a pair is compared as bytes.
   if (!category.empty() && item.contentMode == ContentMode::hashed) out += ",\"content_compare\":\"sha256\"";
+  if (!category.empty()) appendContent(out, explainContent(m_engine.result, item));
   out += "}\n";
 }
 

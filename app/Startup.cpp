@@ -38,7 +38,7 @@ void reportUnusable(const CommandLine& commandLine) {
   }
 }
 
-// Why a command line with arguments compares nothing; exit code 1.
+// Why a command line with arguments compares nothing; returns the exit code of a failure.
 int refuseToCompare(const CommandLine& commandLine) {
   if (commandLine.emptyArgument) printErrorLine(langText(lang::console::kEmptyArgument));
   for (const auto& path : commandLine.repeatedPaths) printErrorLine(langText(lang::console::kSamePath, path));
@@ -50,7 +50,7 @@ int refuseToCompare(const CommandLine& commandLine) {
   } else {
     printErrorLine(langText(lang::console::kOnePath, options.path0.empty() ? options.path1 : options.path0));
   }
-  return 1;
+  return commandLine.troubleExitCode;
 }
 
 }  // namespace
@@ -84,15 +84,23 @@ int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& window
   if (!core.languageLoaded) {
     platform::writeConsole(StandardStream::error, olstring(kLanguageFailure) + u"\r\n");
     // A console run that compared nothing must not report "no difference".
-    return console || commandLine.hide ? 1 : 0;
+    return console || commandLine.hide ? commandLine.troubleExitCode : 0;
   }
   reportUnusable(commandLine);
   if (commandLine.help) {
     printHelp(core);
     return 0;
   }
-  if (commandLine.saveListingGiven) return saveListingRequestUsable(commandLine) ? runSaveListing(core) : 1;
-  if (!reportRequestUsable(commandLine)) return 1;
+  const int trouble = commandLine.troubleExitCode;
+  if (commandLine.exitTroubleInvalid) {
+    printErrorLine(langText(lang::console::kExitTroubleValue, commandLine.exitTroubleValue));
+    return trouble;
+  }
+  // A listing has no differences to tell: whatever does not save it whole is trouble.
+  if (commandLine.saveListingGiven) {
+    return saveListingRequestUsable(commandLine) && runSaveListing(core) == 0 ? 0 : trouble;
+  }
+  if (!reportRequestUsable(commandLine)) return trouble;
   if (console) return runConsoleCompare(core);
   if (windowedRun && !commandLine.hide) return windowedRun(core);
   if (arguments.empty()) {

@@ -20,6 +20,10 @@ Contents are random; a changed file keeps its size and modification time, so tha
 reading its content can tell. Options fall back to environment variables (in brackets).
 With --report, `mirrane A B hide --report=FILE` (the items that differ) and the same with
 --report-all (every item) run beside the plain `mirrane A B hide`, in the same rounds.
+With --baseline=PROGRAM, another build (say, of the commit before a change) runs beside the
+program in the same rounds, so that a change's cost is measured against the same diff -rq
+and the same machine load: each shape shows both programs' ratios to diff -rq and to each
+other, and their peak memory per item.
 
 Listings (pick with --shapes too):
   listing-save  `mirrane --save-listing=FILE A` on the mixed tree against
@@ -103,6 +107,9 @@ def parse_arguments():
                         help="delete each tree once measured instead of keeping it for the next run [BENCH_REMOVE=1]")
     parser.add_argument("--mirrane", default=env("BENCH_MIRRANE") or os.path.join(REPO, "build", "mirrane"),
                         help="the program [BENCH_MIRRANE] (default build/mirrane)")
+    parser.add_argument("--baseline", default=env("BENCH_BASELINE") or "",
+                        help="another build of the program to measure beside it in the same rounds "
+                             "[BENCH_BASELINE]")
     parser.add_argument("--block-mib", type=int, default=int(env("BENCH_BLOCK_MIB") or engine_block_mib()),
                         help="the block size in MiB, for the memory budget [BENCH_BLOCK_MIB] (default: the engine's)")
     parser.add_argument("--readers", type=int, default=int(env("BENCH_READERS") or engine_readers()),
@@ -603,11 +610,12 @@ def run_shape(args, shape, floor, base_rss):
                                      + extra), path))
     variants = [(Command("mirrane A B hide " + " ".join(words), [args.mirrane, a, b, "hide"] + words), label)
                 for label, words in shape.variants]
-    commands = [mirrane] + [c for c, _ in variants] + [c for c, _ in reported] + [diff, listing] + floors
+    baseline = [Command("baseline A B hide", [args.baseline, a, b, "hide"])] if args.baseline else []
+    commands = [mirrane] + baseline + [c for c, _ in variants] + [c for c, _ in reported] + [diff, listing] + floors
     measure_alternating(commands, args.runs)
     for command in commands:
         worst = max(r[2] for r in [command.first] + command.runs)
-        if worst > (1 if command in [mirrane, diff] + [c for c, _ in variants + reported] else 0):
+        if worst > (1 if command in [mirrane, diff] + baseline + [c for c, _ in variants + reported] else 0):
             warn("%s exited with %d: %s" % (command.label, worst, command.first[4][:300]))
     for command, path in reported:
         check_report(command, path, items)
@@ -649,6 +657,9 @@ def run_shape(args, shape, floor, base_rss):
         row("%s / mirrane A B hide" % command.label.replace("mirrane A B hide ", ""),
             command.median / mirrane.median, limits.get("report"))
     row("mirrane / diff -rq", mirrane.median / diff.median, limits.get("diff"))
+    for command in baseline:
+        row("baseline / diff -rq", command.median / diff.median, limits.get("diff"))
+        row("mirrane / baseline", mirrane.median / command.median, None)
     row("mirrane / reading floor (aligned)", mirrane.median / aligned, limits.get("floor"))
     row("mirrane / listing floor", mirrane.median / listing.median, None)
     for command, offset in zip(floors[1:], FLOOR_OFFSETS[1:]):
@@ -658,6 +669,9 @@ def run_shape(args, shape, floor, base_rss):
     if items >= 1000:  # on a handful of items the figure is noise
         row("bytes per item beyond a one-file compare (%.1f MiB)" % mib(base_rss),
             max(0, mirrane.peak - base_rss) / items, None, "%.0f")
+        for command in baseline:
+            row("baseline: bytes per item beyond a one-file compare", max(0, command.peak - base_rss) / items, None,
+                "%.0f")
     sys.stdout.flush()
 
     if args.cold and shape.name == "small":
@@ -850,17 +864,23 @@ def machine_line():
         os.uname().release)
 
 
-def program_line(mirrane):
+def program_line(mirrane, source=True):
+    """The program's path and version, and (for the one built from this tree) the source's commit."""
     version = subprocess.run([mirrane, "--version"], capture_output=True, text=True).stdout.strip().splitlines()
+    line = "%s (%s)" % (mirrane, version[0] if version else "no version")
+    if not source:
+        return line
     commit = subprocess.run(["git", "-C", REPO, "describe", "--always", "--dirty"], capture_output=True,
                             text=True).stdout.strip()
-    return "%s (%s), source %s" % (mirrane, version[0] if version else "no version", commit or "unknown")
+    return "%s, source %s" % (line, commit or "unknown")
 
 
 def main():
     args = parse_arguments()
     if not os.access(args.mirrane, os.X_OK):
         sys.exit("mirrane not found at %s (build it, or set --mirrane)" % args.mirrane)
+    if args.baseline and not os.access(args.baseline, os.X_OK):
+        sys.exit("the baseline %s cannot be run" % args.baseline)
     for tool in ("/usr/bin/time", "diff", "find", "cc"):
         if not shutil.which(tool):
             sys.exit("%s is missing (Debian packages time, diffutils, findutils, gcc)" % tool)
@@ -876,6 +896,8 @@ def main():
 
     print("# mirrane against diff -rq and the floors, %s" % time.strftime("%Y-%m-%d %H:%M"))
     print("program: %s" % program_line(args.mirrane))
+    if args.baseline:
+        print("baseline: %s" % program_line(args.baseline, source=False))
     print("machine: %s" % machine_line())
     print("scale %g, %d measured run%s after one warm-up, alternating, medians; block %d MiB, %d reader%s; scratch %s"
           % (args.scale, args.runs, "" if args.runs == 1 else "s", args.block_mib, args.readers,

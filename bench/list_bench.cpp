@@ -3,9 +3,8 @@
 // top, middle and end, select all then invert, and a find that matches nothing. Each
 // figure is printed beside the budget it is held to. Run: build/bench/list_bench [items]
 #include "app/Settings.h"
+#include "bench/ListBench.h"
 #include "engine/CompareTree.h"
-#include "foundation/Paths.h"
-#include "platform/Path.h"
 #include "platform/Text.h"
 #include "results/ListView.h"
 #include "results/ResultRows.h"
@@ -14,35 +13,22 @@
 #include "toolkit/Theme.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <malloc.h>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
+using list_bench::BenchWindow;
+using list_bench::Timing;
+
 constexpr int kRuns = 5;
 
-// The median and the worst of several runs, in milliseconds.
-struct Timing {
-  double median;
-  double worst;
-};
-
 Timing timeRuns(const std::function<void()>& prepare, const std::function<void()>& work) {
-  std::vector<double> runs;
-  for (int run = 0; run < kRuns; ++run) {
-    prepare();
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    runs.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-  }
-  std::sort(runs.begin(), runs.end());
-  return {runs[runs.size() / 2], runs.back()};
+  return list_bench::timeRuns(kRuns, prepare, work);
 }
 
 void report(const char* what, Timing timing, double budget) {
@@ -88,36 +74,15 @@ int64_t buildTree(CompareResult& result, int64_t wanted) {
   return items;
 }
 
-// A window that holds nothing but the list, filling it.
-class BenchWindow : public olBaseDlg {
-public:
-  BenchWindow() { beginTemplate(300, 200, olTemplate::popup, 1); }
-  void attachControls() override { list.create(m_hwnd, control_id::kResultsList); }
-  void layoutControls() override {
-    const RECT client = getClientRect(m_hwnd);
-    moveWindow(list.hwnd(), 0, 0, client.width(), client.height());
-  }
-  mrnListView list;
-};
-
 size_t heapInUse() { return mallinfo2().uordblks; }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   const int64_t wanted = argc > 1 ? std::max(1000LL, std::atoll(argv[1])) : 1000000;
 
-  // The view mode is written at each switch: keep it out of the build folder.
-  char settings[] = "/tmp/mirrane-list-bench-XXXXXX";
-  if (!mkdtemp(settings)) return 2;
-  platform::setApplicationFolder(fromUtf8(settings));
-  setenv("XDG_CONFIG_HOME", settings, 1);
-
-  olBaseApp app;
-  app.setAppName(u"Mirrane");
-  if (!olApp::startInterface(argc, argv)) return 2;
-  initialiseThemes();
+  list_bench::Session session("mirrane-list-bench", argc, argv);
+  if (!session.ready()) return 2;
 
   int status = 0;
   {
@@ -217,7 +182,5 @@ int main(int argc, char** argv) {
     list.clearRows();
     destroyWindow(window.hwnd());
   }
-  olApp::stopInterface();
-  if (!deleteFolderTree(fromUtf8(settings))) std::fprintf(stderr, "could not remove %s\n", settings);
   return status;
 }

@@ -374,22 +374,26 @@ void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffe
 
   ContentReader first;
   ContentReader second;
+  // What decided the verdict, kept where the item cannot tell it by itself.
+  ContentExplanation explanation;
   // A side from a listing has hashes where the other has content.
   const bool byHash = comparesByHash(engine.result);
   const PrepareResult prepared =
       byHash ? prepareHashedCompare(item, item.contentMode)
-             : prepareContentCompare(engine, buffers, item, item.contentMode, first, second, folders);
+             : prepareContentCompare(engine, buffers, item, item.contentMode, first, second, folders, &explanation);
   if (prepared == PrepareResult::different) {
     item.flags |= ItemFlags::kContentDiffers;
     if (side0.size != side1.size && options.autoSkip) item.flags |= ItemFlags::kContentSkipped;
+    if (explanation.reason != ContentReason::none) recordExplanation(engine.result, item, explanation);
     return;
   }
   if (options.autoSkip && item.flags != 0) return;
   if (prepared != PrepareResult::compare) return;
-  const bool equal = byHash ? compareByHash(engine, buffers, item, folders)
+  const bool equal = byHash ? compareByHash(engine, buffers, item, folders, &explanation)
                             : compareContent(engine, buffers, item.contentMode == ContentMode::text, first, second,
-                                             side0.name);
+                                             &explanation, side0.name);
   if (!equal) item.flags |= ItemFlags::kContentDiffers;
+  recordExplanation(engine.result, item, explanation);
 }
 
 namespace {

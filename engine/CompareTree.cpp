@@ -249,6 +249,7 @@ void resetResult(CompareResult& result) {
     result.listing[side].reset();
   }
   result.hashes.clear();
+  result.explanations.clear();
   result.differing = 0;
   result.missingSecond = 0;
   result.missingFirst = 0;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/CompareOptions.h"
+#include "engine/ContentExplanation.h"
 #include "engine/ListingSide.h"
 #include "foundation/Paths.h"
 #include "foundation/olstring.h"
@@ -129,6 +130,8 @@ struct CompareResult {
   // its files' hashes are in hashes.
   std::shared_ptr<const ListingOrigin> listing[2];
   ListedHashes hashes;
+  // What decided the content verdicts that the items cannot tell by themselves.
+  ContentExplanations explanations;
 
   bool isListing(int side) const { return listing[side] != nullptr; }
 };

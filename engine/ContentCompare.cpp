@@ -5,6 +5,7 @@
 #include "engine/ContentCompare.h"
 
 #include "engine/CompareEngine.h"
+#include "platform/Error.h"
 #include "platform/FolderListing.h"
 
 #include <algorithm>
@@ -142,27 +143,59 @@ private:
   bool m_published = false;
 };
 
+// Reads a piece of want bytes from each file at the same position. Both files have the
+// size taken at open, so both must yield exactly this much; a shorter read is a read error
+// or a file that shrank, and the same short count on both sides proves nothing about the
+// bytes not read. On failure the explanation says which side, with compared bytes before.
+bool readPieces(ContentReader& first, ContentReader& second, uint8_t* firstPiece, uint8_t* secondPiece, uint32_t want,
+                uint64_t compared, ContentExplanation& explanation, PairBytes& bytes) {
+  if (first.read(firstPiece, want) != want) {
+    explanation.readFailed(0, compared);
+    return false;
+  }
+  if (second.read(secondPiece, want) != want) {
+    explanation.readFailed(1, compared);
+    return false;
+  }
+  return true;
+}
+
+// Two pieces that differ, read from offset: records the first differing byte.
+void pieceDiffers(ContentExplanation& explanation, const uint8_t* firstPiece, const uint8_t* secondPiece, uint32_t want,
+                  uint64_t offset, uint64_t size) {
+  const uint64_t at = offset + firstMismatch(firstPiece, secondPiece, want);
+  explanation.differsAt(at, at, size, size);
+}
+
 // The sampled comparison of two files of the same size: blocks with gaps between them.
 bool binaryCompare(CompareEngine& engine, ContentBuffers& buffers, ContentReader& first, ContentReader& second,
-                   PairBytes& bytes) {
+                   ContentExplanation& explanation, PairBytes& bytes) {
   const uint64_t blockSize = engine.settings.blockSize();
   const uint64_t size = first.size();
   const uint64_t stride = sampleStride(size, engine.options.autoSkip, blockSize);
+  explanation.blocksTotal = (size + blockSize - 1) / blockSize;
+  uint64_t compared = 0;
   uint64_t offset = 0;
   while (!first.atEnd() && !second.atEnd()) {
     if (offset != 0) bytes.blockRead(first.position());
     if (!engine.worker.checkpoint()) break;
     uint64_t blockRead = 0;
     while (blockRead < blockSize && !first.atEnd()) {
-      // Both files have the size taken at open, so both must yield exactly this much; a
-      // shorter read is a read error or a file that shrank, and the same short count on
-      // both sides proves nothing about the bytes not read.
-      const auto want =
-          static_cast<uint32_t>(std::min<uint64_t>({kReadPiece, blockSize - blockRead, size - first.position()}));
-      if (first.read(buffers.first(), want) != want || second.read(buffers.second(), want) != want) return false;
-      if (std::memcmp(buffers.first(), buffers.second(), want) != 0) return false;
+      const uint64_t at = first.position();
+      const auto want = static_cast<uint32_t>(std::min<uint64_t>({kReadPiece, blockSize - blockRead, size - at}));
+      if (!readPieces(first, second, buffers.first(), buffers.second(), want, compared, explanation)) return false;
+      if (std::memcmp(buffers.first(), buffers.second(), want) != 0) {
+        pieceDiffers(explanation, buffers.first(), buffers.second(), want, at, size);
+        ++explanation.blocksCompared;
+        const uint64_t upTo = compared + (explanation.firstDifference[0] - at) + 1;
+        explanation.bytesCompared = {upTo, upTo};
+        return false;
+      }
       blockRead += want;
+      compared += want;
     }
+    ++explanation.blocksCompared;
+    explanation.bytesCompared = {compared, compared};
     offset += blockRead;
     // No skip starts when fewer than two blocks remain, so the first block and the end of
     // the file are always read.
@@ -186,12 +219,18 @@ enum class RawOutcome { equal, differs, failed };
 // and the pieces go after the text probe's room, so that a text comparison that must follow
 // a difference still finds them. Failed: a read error, a file that shrank, or a cancel.
 RawOutcome rawCompare(CompareEngine& engine, ContentBuffers& buffers, ContentReader& first, ContentReader& second,
-                      uint64_t have, PairBytes& bytes) {
+                      uint64_t have, ContentExplanation& explanation, PairBytes& bytes) {
   if (!engine.worker.checkpoint()) return RawOutcome::failed;
   const uint64_t size = first.size();
   have = std::min(have, size);
-  if (have != 0 && std::memcmp(buffers.first(), buffers.second(), have) != 0) return RawOutcome::differs;
-  if (have == size) return RawOutcome::equal;
+  if (have != 0 && std::memcmp(buffers.first(), buffers.second(), have) != 0) {
+    pieceDiffers(explanation, buffers.first(), buffers.second(), static_cast<uint32_t>(have), 0, size);
+    return RawOutcome::differs;
+  }
+  if (have == size) {
+    explanation.bytesCompared = {size, size};
+    return RawOutcome::equal;
+  }
   if (!first.setPosition(have) || !second.setPosition(have)) return RawOutcome::failed;
   const uint64_t blockSize = engine.settings.blockSize();
   uint8_t* const pieces[2] = {buffers.first() + kTextProbeSize, buffers.second() + kTextProbeSize};
@@ -202,11 +241,16 @@ RawOutcome rawCompare(CompareEngine& engine, ContentBuffers& buffers, ContentRea
       if (!engine.worker.checkpoint()) return RawOutcome::failed;
       blockRead = 0;
     }
-    const auto want = static_cast<uint32_t>(std::min<uint64_t>(kReadPiece, size - first.position()));
-    if (first.read(pieces[0], want) != want || second.read(pieces[1], want) != want) return RawOutcome::failed;
-    if (std::memcmp(pieces[0], pieces[1], want) != 0) return RawOutcome::differs;
+    const uint64_t at = first.position();
+    const auto want = static_cast<uint32_t>(std::min<uint64_t>(kReadPiece, size - at));
+    if (!readPieces(first, second, pieces[0], pieces[1], want, at, explanation)) return RawOutcome::failed;
+    if (std::memcmp(pieces[0], pieces[1], want) != 0) {
+      pieceDiffers(explanation, pieces[0], pieces[1], want, at, size);
+      return RawOutcome::differs;
+    }
     blockRead += want;
   }
+  explanation.bytesCompared = {size, size};
   return RawOutcome::equal;
 }
 
@@ -288,21 +332,46 @@ bool looksLikeText(ContentReader& reader) {
   return looksLikeTextBytes(scratch.data(), n);
 }
 
-bool textEqual(const uint8_t* first, size_t firstSize, const uint8_t* second, size_t secondSize) {
+bool textEqual(const uint8_t* first, size_t firstSize, const uint8_t* second, size_t secondSize,
+               ContentExplanation* explanation) {
   size_t a = 0;
   size_t b = 0;
+  const auto equal = [&] {
+    if (explanation != nullptr) {
+      // A byte compare before may have found where the bytes differ; as text they do not.
+      explanation->differenceFound = false;
+      explanation->firstDifference = {};
+      explanation->line = {};
+      explanation->bytesCompared = {firstSize, secondSize};
+    }
+    return true;
+  };
+  // Lines are counted only here, once the texts are known to differ, and the bytes the two
+  // hold in common before the difference (most of them, as a rule) only once. The last two
+  // of those are counted per side: a CR there looks at the bytes after it.
+  const auto differs = [&] {
+    if (explanation != nullptr) {
+      explanation->differsAt(a, b, firstSize, secondSize);
+      const size_t common = firstMismatch(first, second, std::min(a, b));
+      const size_t shared = common >= 2 ? common - 2 : 0;
+      const uint64_t before = 1 + lineEndsBetween(first, firstSize, 0, shared);
+      explanation->line = {before + lineEndsBetween(first, firstSize, shared, a),
+                           before + lineEndsBetween(second, secondSize, shared, b)};
+    }
+    return false;
+  };
   for (;;) {
     const size_t same = firstMismatch(first + a, second + b, std::min(firstSize - a, secondSize - b));
     a += same;
     b += same;
-    if (a == firstSize && b == secondSize) return true;
+    if (a == firstSize && b == secondSize) return equal();
     // A mismatch: one text ended while the other goes on, or the bytes differ.
-    if (!atLineEdge(first, a, firstSize) || !atLineEdge(second, b, secondSize)) return false;
+    if (!atLineEdge(first, a, firstSize) || !atLineEdge(second, b, secondSize)) return differs();
     a = skipLineBreaks(first, a, firstSize);
     b = skipLineBreaks(second, b, secondSize);
-    if (a == firstSize && b == secondSize) return true;
-    if (a == firstSize || b == secondSize) return false;
-    if (first[a] != second[b]) return false;
+    if (a == firstSize && b == secondSize) return equal();
+    if (a == firstSize || b == secondSize) return differs();
+    if (first[a] != second[b]) return differs();
     ++a;
     ++b;
   }
@@ -315,7 +384,7 @@ PrepareResult prepareContentCompare(CompareEngine& engine, const CompareItem& it
 
 PrepareResult prepareContentCompare(CompareEngine& engine, ContentBuffers& buffers, const CompareItem& item,
                                     ContentMode& mode, ContentReader& first, ContentReader& second,
-                                    const OpenFolders* folders) {
+                                    const OpenFolders* folders, ContentExplanation* explanation) {
   mode = ContentMode::binary;
   buffers.forgetPrefetched();
   const SideInfo& side0 = item.side[0];
@@ -325,8 +394,14 @@ PrepareResult prepareContentCompare(CompareEngine& engine, ContentBuffers& buffe
   // size 0; it must not pass as an empty file.
   if (((side0.attributes | side1.attributes) & platform::kAttributeSystem) != 0) return PrepareResult::different;
   if (side0.size == 0 && side1.size == 0) return PrepareResult::bothEmpty;
-  if (!openContentReader(first, item, 0, folders, engine.result.unpackFolder[0])) return PrepareResult::different;
-  if (!openContentReader(second, item, 1, folders, engine.result.unpackFolder[1])) return PrepareResult::different;
+  for (int side = 0; side < 2; ++side) {
+    if (openContentReader(side == 0 ? first : second, item, side, folders, engine.result.unpackFolder[side])) continue;
+    if (explanation != nullptr) {
+      explanation->way = ContentWay::notRead;
+      explanation->readFailed(side, 0);
+    }
+    return PrepareResult::different;
+  }
 
   const uint64_t blockSize = engine.settings.blockSize();
   const bool autoSkip = engine.options.autoSkip;
@@ -351,9 +426,18 @@ bool compareContent(CompareEngine& engine, bool text, ContentReader& first, Cont
 }
 
 bool compareContent(CompareEngine& engine, ContentBuffers& buffers, bool text, ContentReader& first,
-                    ContentReader& second, olstring_view name) {
+                    ContentReader& second, ContentExplanation* explanation, olstring_view name) {
+  ContentExplanation unused;
+  ContentExplanation& explain = explanation != nullptr ? *explanation : unused;
   const uint64_t blockSize = engine.settings.blockSize();
-  if (!buffers.ensure(blockSize)) return false;
+  const bool sampled = sampleStride(first.size(), engine.options.autoSkip, blockSize) != 0;
+  explain.way = text ? ContentWay::text : sampled ? ContentWay::sampled : ContentWay::bytes;
+  if (!buffers.ensure(blockSize)) {
+    explain.reason = ContentReason::noMemory;
+    return false;
+  }
+  // A read that comes up short tells a read error (which sets it) from a file that shrank.
+  platform::setLastError(platform::kErrorSuccess);
   const uint64_t size0 = first.size();
   const uint64_t size1 = second.size();
   // What the text detection left in the buffers counts only for these very readers, and
@@ -363,25 +447,32 @@ bool compareContent(CompareEngine& engine, ContentBuffers& buffers, bool text, C
   buffers.forgetPrefetched();
   if (size0 == 0 && size1 == 0) return true;
 
-  const bool sampled = sampleStride(size0, engine.options.autoSkip, blockSize) != 0;
   PairBytes bytes(engine.job, name, size0);
   if (size0 == size1 && (text || !sampled)) {
     // Equal bytes are equal text as well: the line-break rule is needed only once the bytes
     // differ, which for most pairs they never do.
-    const RawOutcome raw = rawCompare(engine, buffers, first, second, std::min(have0, have1), bytes);
+    const RawOutcome raw = rawCompare(engine, buffers, first, second, std::min(have0, have1), explain, bytes);
     if (raw == RawOutcome::equal) return true;
     if (raw == RawOutcome::failed || !text) return false;
   } else if (!text) {
     if (size0 != size1) return false;
-    if (!rewind(first) || !rewind(second)) return false;
-    return binaryCompare(engine, buffers, first, second, bytes);
+    if (!rewind(first) || !rewind(second)) {
+      explain.readFailed(first.position() == 0 ? 1 : 0, 0);
+      return false;
+    }
+    return binaryCompare(engine, buffers, first, second, explain, bytes);
   }
 
   const uint64_t wanted0 = std::min(size0, buffers.capacity());
   const uint64_t wanted1 = std::min(size1, buffers.capacity());
   // A short read would compare only a part of the text: a failure, not a verdict.
-  if (readPrefix(first, buffers.first(), have0, wanted0) != wanted0) return false;
-  if (readPrefix(second, buffers.second(), have1, wanted1) != wanted1) return false;
-  if (wanted0 == 0 || wanted1 == 0) return false;
-  return textEqual(buffers.first(), wanted0, buffers.second(), wanted1);
+  if (readPrefix(first, buffers.first(), have0, wanted0) != wanted0 || wanted0 == 0) {
+    explain.readFailed(0, 0);
+    return false;
+  }
+  if (readPrefix(second, buffers.second(), have1, wanted1) != wanted1 || wanted1 == 0) {
+    explain.readFailed(1, 0);
+    return false;
+  }
+  return textEqual(buffers.first(), wanted0, buffers.second(), wanted1, &explain);
 }

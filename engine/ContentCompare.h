@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/CompareTree.h"
+#include "engine/ContentExplanation.h"
 #include "platform/ReadOnlyFile.h"
 
 #include <cstdint>
@@ -67,20 +68,22 @@ enum class PrepareResult {
 
 // Decides whether the pair's content must be read and how; opens both readers on the
 // item's full paths (by name in folders when given). A file that cannot be opened, or a
-// special file (FIFO, socket, device), makes the pair different. Without buffers, the
-// worker's own are used.
+// special file (FIFO, socket, device), makes the pair different; a file that cannot be
+// opened is recorded in the explanation when one is given. Without buffers, the worker's
+// own are used.
 PrepareResult prepareContentCompare(CompareEngine& engine, ContentBuffers& buffers, const CompareItem& item,
                                     ContentMode& mode, ContentReader& first, ContentReader& second,
-                                    const OpenFolders* folders = nullptr);
+                                    const OpenFolders* folders = nullptr, ContentExplanation* explanation = nullptr);
 PrepareResult prepareContentCompare(CompareEngine& engine, const CompareItem& item, ContentMode& mode, ContentReader& first,
                                     ContentReader& second);
 
 // True when the content counts as equal; false when it differs, cannot be read, or the job
 // was cancelled before both files were read to their end. The buffers must be those the
-// pair was prepared with. A pair larger than one block publishes its bytes read under its
-// name in the job's progress, once per block (JobState::setPairBytes).
+// pair was prepared with. What decided it goes into the explanation when one is given. A pair
+// larger than one block publishes its bytes read under its name in the job's progress, once
+// per block (JobState::setPairBytes).
 bool compareContent(CompareEngine& engine, ContentBuffers& buffers, bool text, ContentReader& first,
-                    ContentReader& second, olstring_view name = {});
+                    ContentReader& second, ContentExplanation* explanation = nullptr, olstring_view name = {});
 bool compareContent(CompareEngine& engine, bool text, ContentReader& first, ContentReader& second);
 
 // True when the file's first 64 KiB hold no zero 16-bit word (8-bit or UTF-16 text).
@@ -94,4 +97,7 @@ uint64_t sampleStride(uint64_t size, bool autoSkip, uint64_t blockSize);
 // The text rule on two byte ranges: equal when they differ only in runs of line breaks
 // (CR, LF, each optionally followed by a zero byte) where a line ends on both sides (or
 // before the first line or after the last). A line break inside a line is a difference.
-bool textEqual(const uint8_t* first, size_t firstSize, const uint8_t* second, size_t secondSize);
+// The explanation, when given, gets the bytes compared and, for a difference, where the
+// texts disagree and on which lines.
+bool textEqual(const uint8_t* first, size_t firstSize, const uint8_t* second, size_t secondSize,
+               ContentExplanation* explanation = nullptr);

@@ -1,6 +1,7 @@
 #include "engine/HashedContent.h"
 
 #include "engine/CompareEngine.h"
+#include "platform/Error.h"
 #include "platform/FolderListing.h"
 
 #include <algorithm>
@@ -49,20 +50,48 @@ bool hashFile(ContentReader& reader, uint8_t* buffer, size_t bufferSize, const s
   return keepGoing() && hash.finish(digest);
 }
 
-bool compareByHash(CompareEngine& engine, ContentBuffers& buffers, const CompareItem& item, const OpenFolders* folders) {
+bool compareByHash(CompareEngine& engine, ContentBuffers& buffers, const CompareItem& item, const OpenFolders* folders,
+                   ContentExplanation* explanation) {
+  ContentExplanation unused;
+  ContentExplanation& explain = explanation != nullptr ? *explanation : unused;
+  explain.way = ContentWay::hash;
   const CompareResult& result = engine.result;
   const Sha256Digest* listed[2] = {result.hashes.find(item, 0), result.hashes.find(item, 1)};
-  if (result.isListing(0) && result.isListing(1)) return listed[0] != nullptr && listed[1] != nullptr && *listed[0] == *listed[1];
+  // A listed file without a hash could not be read when the listing was saved.
+  for (int side = 0; side < 2; ++side) {
+    if (result.isListing(side) && listed[side] == nullptr) {
+      explain.reason = ContentReason::notHashed;
+      explain.side = static_cast<int8_t>(side);
+      return false;
+    }
+  }
+  if (result.isListing(0) && result.isListing(1)) return *listed[0] == *listed[1];
   const int live = result.isListing(0) ? 1 : 0;
   const Sha256Digest* expected = listed[1 - live];
-  if (expected == nullptr) return false;
   ContentReader reader;
-  if (!openContentReader(reader, item, live, folders, result.unpackFolder[live])) return false;
+  if (!openContentReader(reader, item, live, folders, result.unpackFolder[live])) {
+    explain.readFailed(live, 0);
+    return false;
+  }
   // Grown or shrunk since it was listed: different, whatever its first bytes hold.
-  if (reader.size() != static_cast<uint64_t>(item.side[live].size)) return false;
-  if (!buffers.ensure(std::min<uint64_t>(kHashPiece, engine.settings.blockSize()))) return false;
+  if (reader.size() != static_cast<uint64_t>(item.side[live].size)) {
+    explain.reason = ContentReason::changed;
+    explain.side = static_cast<int8_t>(live);
+    return false;
+  }
+  if (!buffers.ensure(std::min<uint64_t>(kHashPiece, engine.settings.blockSize()))) {
+    explain.reason = ContentReason::noMemory;
+    return false;
+  }
   Sha256Digest digest;
+  // A read that comes up short tells a read error (which sets it) from a file that shrank.
+  platform::setLastError(platform::kErrorSuccess);
   const bool hashed = hashFile(reader, buffers.first(), static_cast<size_t>(buffers.capacity()),
                                [&engine] { return engine.worker.checkpoint(); }, digest);
-  return hashed && digest == *expected;
+  if (!hashed) {
+    explain.readFailed(live, 0);
+    return false;
+  }
+  explain.bytesCompared[live] = reader.size();
+  return digest == *expected;
 }

@@ -20,8 +20,10 @@ PrepareResult prepareHashedCompare(const CompareItem& item, ContentMode& mode);
 
 // True when the pair's hashes are equal; false when they differ, a file cannot be read in
 // full (or changed size since it was listed), or the job was cancelled. A file on the disk
-// is read into the buffers (by name in folders when given).
-bool compareByHash(CompareEngine& engine, ContentBuffers& buffers, const CompareItem& item, const OpenFolders* folders);
+// is read into the buffers (by name in folders when given). What decided it goes into the
+// explanation when one is given.
+bool compareByHash(CompareEngine& engine, ContentBuffers& buffers, const CompareItem& item, const OpenFolders* folders,
+                   ContentExplanation* explanation = nullptr);
 
 // Reads the open file from its start to its size at open through the buffer and hashes it.
 // keepGoing is asked between pieces; false when it said stop, a read failed or came up

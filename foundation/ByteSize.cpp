@@ -3,6 +3,7 @@
 #include "foundation/LanguageKeys.h"
 #include "platform/Locale.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace {
@@ -78,3 +79,25 @@ olstring byteSizeText(uint64_t bytes) {
 }
 
 olstring byteSizeNumber(uint64_t bytes, uint64_t reference) { return numberInForm(bytes, formOf(reference)); }
+
+olstring groupedNumberText(uint64_t value) {
+  olstring separator = platform::thousandsSeparator();
+  if (separator.empty()) separator = u" ";
+  const olstring digits = decimal(value);
+  olstring text;
+  for (size_t i = 0; i < digits.size(); ++i) {
+    if (i != 0 && (digits.size() - i) % 3 == 0) text += separator;
+    text += digits[i];
+  }
+  return text;
+}
+
+olstring percentText(uint64_t part, uint64_t whole) {
+  if (whole == 0) return u"0";
+  part = std::min(part, whole);
+  // Tenths of a percent; 128 bits hold any count times 1000.
+  auto tenths = static_cast<uint64_t>(static_cast<unsigned __int128>(part) * 1000 / whole);
+  if (tenths == 0 && part != 0) tenths = 1;
+  if (tenths >= 100 || tenths % 10 == 0) return decimal(tenths / 10);
+  return decimal(tenths / 10) + platform::decimalSeparator() + decimal(tenths % 10);
+}

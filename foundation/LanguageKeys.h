@@ -129,7 +129,37 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   /* the details dialog's type names where the desktop has none */ \
   KEY(kFolderType, u"folder_type")                \
   KEY(kFileType, u"file_type")                    \
-  KEY(kExtensionType, u"extension_type")
+  KEY(kExtensionType, u"extension_type")          \
+  /* what decided the content's verdict; numbers come grouped as the locale writes them */ \
+  KEY(kExplainEmpty, u"explain_empty")            \
+  /* %0 the size compared; for text %0 and %1 the two sizes */ \
+  KEY(kExplainEqual, u"explain_equal")            \
+  KEY(kExplainEqualText, u"explain_equal_text")   \
+  /* %0 blocks compared, %1 blocks of the file, %2 the share in percent */ \
+  KEY(kExplainSampled, u"explain_sampled")        \
+  /* %0 the offset of the first differing byte; sampled: %1 blocks compared of %2 */ \
+  KEY(kExplainOffset, u"explain_offset")          \
+  KEY(kExplainOffsetSampled, u"explain_offset_sampled") \
+  /* text: %0 the line, %1 the offset; differing per side: %0 %1 first, %2 %3 second */ \
+  KEY(kExplainLine, u"explain_line")              \
+  KEY(kExplainLines, u"explain_lines")            \
+  /* one text ends: %0 its side, %1 %2 its line and offset; %3 the other side, %4 %5 */ \
+  KEY(kExplainEnds, u"explain_ends")              \
+  /* %0 the size read and hashed from the disk */ \
+  KEY(kExplainHashed, u"explain_hashed")          \
+  KEY(kExplainHashedListed, u"explain_hashed_listed") \
+  KEY(kExplainSizes, u"explain_sizes")            \
+  KEY(kExplainSizesQuick, u"explain_sizes_quick") \
+  KEY(kExplainAlready, u"explain_already")        \
+  KEY(kExplainSpecial, u"explain_special")        \
+  /* %0 the error's text, %1 side_first or side_second */ \
+  KEY(kExplainUnreadable, u"explain_unreadable")  \
+  /* %0 side_first or side_second */ \
+  KEY(kExplainChanged, u"explain_changed")        \
+  KEY(kExplainNoMemory, u"explain_no_memory")     \
+  KEY(kExplainNotHashed, u"explain_not_hashed")   \
+  KEY(kSideFirst, u"side_first")                  \
+  KEY(kSideSecond, u"side_second")
 
 // The results list's context menu; "find" also titles the find dialog, "details" the
 // details dialog.
@@ -211,7 +241,54 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kSaveNotSaved, u"save_not_saved")               \
   KEY(kSaved, u"saved")                               \
   KEY(kSavedIncomplete, u"saved_incomplete")          \
-  KEY(kUnreadableItem, u"unreadable_item")
+  KEY(kUnreadableItem, u"unreadable_item")            \
+  /* --exit-trouble: %0 the value given; %0 how many pairs could not be read */ \
+  KEY(kExitTroubleValue, u"exit_trouble_value")       \
+  KEY(kPairsUnreadable, u"pairs_unreadable")
+
+// What a screen reader says of what the windows draw themselves. The results list is a
+// table of rows: a row's cells ("file_cell" %0 name, %1 size, %2 time; "attr_cell" %0 a
+// cell, %1 its attributes) and its verdict, the differences in words. "summary" gets %0
+// differing, %1 only-in-first, %2 only-in-second and %3 equal counts, "summary_same" %0
+// the equal count; "first_path"/"second_path" %0 a path; "status" %0 the status text and
+// %1 the verdict of the selected row. The details dialog's lines: "detail_line" %0 the
+// line's label, %1 and %2 the two sides' values ("detail_first"/"detail_second" one side).
+#define MIRRANE_LANG_ACCESSIBLE(KEY)          \
+  KEY(kResults, u"results")                   \
+  KEY(kFirstColumn, u"first_column")          \
+  KEY(kSecondColumn, u"second_column")        \
+  KEY(kFileCell, u"file_cell")                \
+  KEY(kAttrCell, u"attr_cell")                \
+  KEY(kFolderCell, u"folder_cell")            \
+  KEY(kAbsentFirst, u"absent_first")          \
+  KEY(kAbsentSecond, u"absent_second")        \
+  KEY(kSame, u"same")                         \
+  KEY(kOnlyFirst, u"only_first")              \
+  KEY(kOnlySecond, u"only_second")            \
+  KEY(kType, u"type")                         \
+  KEY(kName, u"name")                         \
+  KEY(kData, u"data")                         \
+  KEY(kSize, u"size")                         \
+  KEY(kTime, u"time")                         \
+  KEY(kAttr, u"attr")                         \
+  KEY(kSummary, u"summary")                   \
+  KEY(kSummarySame, u"summary_same")          \
+  KEY(kFirstPath, u"first_path")              \
+  KEY(kSecondPath, u"second_path")            \
+  KEY(kStatus, u"status")                     \
+  KEY(kSplitter, u"splitter")                 \
+  KEY(kDetailPath, u"detail_path")            \
+  KEY(kDetailType, u"detail_type")            \
+  KEY(kDetailSize, u"detail_size")            \
+  KEY(kDetailTime, u"detail_time")            \
+  KEY(kDetailAttr, u"detail_attr")            \
+  KEY(kDetailListing, u"detail_listing")      \
+  KEY(kDetailLine, u"detail_line")            \
+  KEY(kDetailFirst, u"detail_first")          \
+  KEY(kDetailSecond, u"detail_second")        \
+  KEY(kMarkEqual, u"mark_equal")              \
+  KEY(kMarkIgnored, u"mark_ignored")          \
+  KEY(kMarkDifferent, u"mark_different")
 
 // The program's own error codes, keyed "0x%.8x"; code 0 is a compare that found nothing.
 #define MIRRANE_LANG_ERROR(KEY)            \
@@ -264,6 +341,7 @@ MIRRANE_LANG_SECTION(theme, u"theme", MIRRANE_LANG_THEME)
 MIRRANE_LANG_SECTION(console, u"console", MIRRANE_LANG_CONSOLE)
 MIRRANE_LANG_SECTION(error, u"error", MIRRANE_LANG_ERROR)
 MIRRANE_LANG_SECTION(listing, u"listing", MIRRANE_LANG_LISTING)
+MIRRANE_LANG_SECTION(accessible, u"accessible", MIRRANE_LANG_ACCESSIBLE)
 
 #undef MIRRANE_LANG_SECTION
 #undef MIRRANE_LANG_ENTRY
@@ -274,7 +352,7 @@ inline constexpr std::span<const LanguageKey> kAllSections[] = {
     info::kEveryKey,          global::kEveryKey,     compare_options::kEveryKey, progress::kEveryKey,
     diff::kEveryKey,          details::kEveryKey,    menu_listview::kEveryKey,   menu_reset::kEveryKey,
     theme::kEveryKey,         console::kEveryKey,    error::kEveryKey,
-    size::kEveryKey,          listing::kEveryKey,
+    size::kEveryKey,          listing::kEveryKey,    accessible::kEveryKey,
 };
 
 }  // namespace lang

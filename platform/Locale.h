@@ -23,4 +23,8 @@ std::u16string currentDateTimeWithSeconds();
 // ("." or "," and others; a few locales use more than one code unit).
 std::u16string decimalSeparator();
 
+// What the locale puts between groups of three digits ("," "." a narrow space and others);
+// empty when it groups none (the C locale).
+std::u16string thousandsSeparator();
+
 }  // namespace platform

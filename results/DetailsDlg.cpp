@@ -7,6 +7,7 @@
 #include <cmath>
 #include <utility>
 
+#include "engine/CompareJob.h"
 #include "foundation/ByteSize.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
@@ -95,8 +96,9 @@ olstring sizeLineText(const SideInfo& side) {
   return byteSizeText(bytes) + u" (" + sizeText(side.size) + u")";
 }
 
-DetailLine makeLine(olstring first, olstring second, DetailMark mark) {
+DetailLine makeLine(DetailKind kind, olstring first, olstring second, DetailMark mark) {
   DetailLine line;
+  line.kind = kind;
   line.text[0] = std::move(first);
   line.text[1] = std::move(second);
   line.mark = mark;
@@ -106,8 +108,8 @@ DetailLine makeLine(olstring first, olstring second, DetailMark mark) {
 void addPathAndTypeLines(const CompareResult& result, const CompareItem& item, const Sides& sides,
                          DetailsRecord& record) {
   static constexpr LanguageKey kMissingText[2] = {lang::diff::kFirstMissing, lang::diff::kSecondMissing};
-  DetailLine path = makeLine({}, {}, pathMark(item, result.options));
-  DetailLine type = makeLine({}, {}, (item.flags & ItemFlags::kTypeDiffers) != 0 ? DetailMark::different
+  DetailLine path = makeLine(DetailKind::path, {}, {}, pathMark(item, result.options));
+  DetailLine type = makeLine(DetailKind::type, {}, {}, (item.flags & ItemFlags::kTypeDiffers) != 0 ? DetailMark::different
                                                                                   : DetailMark::equal);
   for (int s = 0; s < 2; ++s) {
     if (!sides.hasItem[s]) {
@@ -127,9 +129,11 @@ void addPathAndTypeLines(const CompareResult& result, const CompareItem& item, c
 void addFileLines(const CompareResult& result, const CompareItem& item, const Sides& sides, DetailsRecord& record) {
   if (!sides.anyFile) return;
   const CompareOptions& options = result.options;
-  DetailLine size = makeLine({}, {}, sizeMark(item, sides));
-  DetailLine time = makeLine({}, {}, optionalMark(item, sides, ItemFlags::kTimeDiffers, options.modifyTime));
-  DetailLine attributes = makeLine({}, {}, optionalMark(item, sides, ItemFlags::kAttrDiffers, options.attr));
+  DetailLine size = makeLine(DetailKind::size, {}, {}, sizeMark(item, sides));
+  DetailLine time =
+      makeLine(DetailKind::time, {}, {}, optionalMark(item, sides, ItemFlags::kTimeDiffers, options.modifyTime));
+  DetailLine attributes =
+      makeLine(DetailKind::attributes, {}, {}, optionalMark(item, sides, ItemFlags::kAttrDiffers, options.attr));
   bool anyAttributes = false;
   for (int s = 0; s < 2; ++s) {
     if (!sides.isFile[s]) continue;
@@ -148,7 +152,7 @@ void addFileLines(const CompareResult& result, const CompareItem& item, const Si
 // where the listing lacks the item: that is where it was looked for).
 void addListingLine(const CompareResult& result, DetailsRecord& record) {
   if (!result.isListing(0) && !result.isListing(1)) return;
-  DetailLine line = makeLine({}, {}, DetailMark::notCompared);
+  DetailLine line = makeLine(DetailKind::listing, {}, {}, DetailMark::notCompared);
   for (int s = 0; s < 2; ++s) {
     const ListingOrigin* origin = result.listing[s].get();
     if (origin == nullptr) continue;
@@ -156,6 +160,76 @@ void addListingLine(const CompareResult& result, DetailsRecord& record) {
                             platform::dateTimeWithSecondsText(origin->started));
   }
   record.lines.push_back(std::move(line));
+}
+
+olstring sideText(int side) { return langText(side == 0 ? lang::details::kSideFirst : lang::details::kSideSecond); }
+
+// Why the content did not decide by itself, or empty when it did.
+olstring reasonText(const CompareItem& item, const ContentExplanation& explanation) {
+  using namespace lang::details;
+  switch (explanation.reason) {
+    case ContentReason::none: break;
+    case ContentReason::sizesDiffer:
+      return langText((item.flags & ItemFlags::kContentSkipped) != 0 ? kExplainSizesQuick : kExplainSizes);
+    case ContentReason::alreadyDiffers: return langText(kExplainAlready);
+    case ContentReason::specialFile: return langText(kExplainSpecial);
+    case ContentReason::unreadable:
+      return langText(kExplainUnreadable, errorText(explanation.errorCode), sideText(explanation.side));
+    case ContentReason::changed: return langText(kExplainChanged, sideText(explanation.side));
+    case ContentReason::noMemory: return langText(kExplainNoMemory);
+    case ContentReason::notHashed: return langText(kExplainNotHashed, sideText(explanation.side));
+  }
+  return {};
+}
+
+olstring differenceText(const CompareItem& item, const ContentExplanation& explanation) {
+  using namespace lang::details;
+  const auto& at = explanation.firstDifference;
+  const auto& line = explanation.line;
+  if (explanation.way == ContentWay::text) {
+    // An offset at a file's end is no byte of it: that text ended where the other goes on.
+    for (int ended = 0; ended < 2; ++ended) {
+      if (item.side[ended].size < 0 || at[ended] < static_cast<uint64_t>(item.side[ended].size)) continue;
+      const int other = 1 - ended;
+      return langText(kExplainEnds, sideText(ended), groupedNumberText(line[ended]), groupedNumberText(at[ended]),
+                      sideText(other), groupedNumberText(line[other]), groupedNumberText(at[other]));
+    }
+    if (line[0] == line[1] && at[0] == at[1]) return langText(kExplainLine, groupedNumberText(line[0]), groupedNumberText(at[0]));
+    return langText(kExplainLines, groupedNumberText(line[0]), groupedNumberText(at[0]), groupedNumberText(line[1]),
+                    groupedNumberText(at[1]));
+  }
+  if (explanation.way == ContentWay::sampled) {
+    return langText(kExplainOffsetSampled, groupedNumberText(at[0]), groupedNumberText(explanation.blocksCompared),
+                    groupedNumberText(explanation.blocksTotal));
+  }
+  return langText(kExplainOffset, groupedNumberText(at[0]));
+}
+
+// The line under the content line: what decided the verdict, so that the user need not take
+// "identical" or "differs" on trust.
+olstring explanationText(const CompareResult& result, const CompareItem& item) {
+  using namespace lang::details;
+  const ContentExplanation explanation = explainContent(result, item);
+  if (explanation.reason != ContentReason::none) return reasonText(item, explanation);
+  if (explanation.differenceFound) return differenceText(item, explanation);
+  const auto& bytes = explanation.bytesCompared;
+  switch (explanation.way) {
+    case ContentWay::hash:
+      if (bytes[0] == 0 && bytes[1] == 0) return langText(kExplainHashedListed);
+      return langText(kExplainHashed, byteSizeText(bytes[0] + bytes[1]));
+    case ContentWay::sampled:
+      return langText(kExplainSampled, groupedNumberText(explanation.blocksCompared),
+                      groupedNumberText(explanation.blocksTotal),
+                      percentText(explanation.blocksCompared, explanation.blocksTotal));
+    case ContentWay::notRead: return {};
+    case ContentWay::bytes:
+    case ContentWay::text: break;
+  }
+  // A difference is always found somewhere; one without a place has nothing to explain.
+  if ((item.flags & ItemFlags::kContentDiffers) != 0) return {};
+  if (bytes[0] == 0 && bytes[1] == 0) return langText(kExplainEmpty);
+  if (bytes[0] != bytes[1]) return langText(kExplainEqualText, byteSizeText(bytes[0]), byteSizeText(bytes[1]));
+  return langText(kExplainEqual, byteSizeText(bytes[0]));
 }
 
 void addContentLine(const CompareResult& result, const CompareItem& item, const Sides& sides, DetailsRecord& record) {
@@ -169,11 +243,17 @@ void addContentLine(const CompareResult& result, const CompareItem& item, const 
   DetailMark mark = DetailMark::equal;
   if (category == lang::details::kDataIgnore.key) mark = DetailMark::notCompared;
   if (category == lang::details::kDataDiff.key) mark = DetailMark::different;
-  record.lines.push_back(makeLine(std::move(text), olstring(kSpansBothCells), mark));
+  record.lines.push_back(makeLine(DetailKind::content, std::move(text), olstring(kSpansBothCells), mark));
+  olstring explanation = explanationText(result, item);
+  if (!explanation.empty())
+    record.lines.push_back(
+        makeLine(DetailKind::content, std::move(explanation), olstring(kSpansBothCells), mark));
   // A listing holds hashes, not text: the user must not take line ends for forgiven.
   if (item.contentMode == ContentMode::hashed && mark != DetailMark::notCompared) {
     olstring hashed = langText(lang::details::kDataHashed);
-    if (!hashed.empty()) record.lines.push_back(makeLine(std::move(hashed), olstring(kSpansBothCells), DetailMark::notCompared));
+    if (!hashed.empty())
+      record.lines.push_back(
+          makeLine(DetailKind::content, std::move(hashed), olstring(kSpansBothCells), DetailMark::notCompared));
   }
 }
 
@@ -283,18 +363,26 @@ void CDetailsDlg::initPlacement() {
 int CDetailsDlg::clientWidthForPaths() const {
   if (m_details.lines.empty()) return 0;
   int text = 0;
+  int spanning = 0;
   for (const olstring& path : m_details.lines.front().text) {
     text = std::max(text, m_details.iconWidth + kIconGap + textExtent(path, m_font).cx);
   }
-  // Where a listing's side comes from is a long text too, and no less worth reading whole.
+  // Where a listing's side comes from is a long text too, and no less worth reading whole,
+  // as is where two files first differ.
   for (const DetailLine& line : m_details.lines) {
-    if (&line == &m_details.lines.front() || line.spansBothCells()) continue;
+    if (&line == &m_details.lines.front()) continue;
+    if (line.spansBothCells()) {
+      spanning = std::max(spanning, textExtent(line.text[0], m_font).cx);
+      continue;
+    }
     for (const olstring& cell : line.text) text = std::max(text, textExtent(cell, m_font).cx);
   }
   // Each half holds a margin, (an icon, its gap,) the text and the gap to the centre; a few
-  // pixels more keep the text's last glyph off the cell's edge.
+  // pixels more keep the text's last glyph off the cell's edge. A line across both cells
+  // has the margins alone beside it.
   constexpr int kSlack = 4;
-  return 2 * (uiMargins().horizontal + text + kSlack + kCellGap);
+  return std::max(2 * (uiMargins().horizontal + text + kSlack + kCellGap),
+                  2 * uiMargins().horizontal + spanning + kSlack);
 }
 
 void CDetailsDlg::layoutControls() {

@@ -8,6 +8,7 @@
 
 #include "engine/CompareTree.h"
 #include "foundation/CommandIds.h"
+#include "toolkit/Accessible.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/FileTypes.h"
@@ -19,6 +20,9 @@ enum class DetailMark {
   different = 2,    // the difference colour
 };
 
+// What a line tells, in the order the lines come.
+enum class DetailKind { path, type, size, time, attributes, listing, content };
+
 // The second text of a line whose first text spans both cells (the content line).
 inline constexpr olstring_view kSpansBothCells = u"!data";
 
@@ -27,6 +31,7 @@ struct DetailLine {
   RECT cell[2];
   olstring text[2];
   DetailMark mark = DetailMark::equal;
+  DetailKind kind = DetailKind::path;
 
   bool spansBothCells() const { return text[1] == kSpansBothCells; }
 };
@@ -49,7 +54,7 @@ struct DetailsRecord {
 // is no item.
 bool buildDetails(const CompareResult& result, const CompareItem* item, DetailsRecord& record);
 
-class CDetailsDlg : public olBaseDlg {
+class CDetailsDlg : public olBaseDlg, public olAccessibleParts {
 public:
   // No path link under the mouse.
   static constexpr int kNoLink = -1;
@@ -70,13 +75,20 @@ public:
 
   const DetailsRecord& details() const { return m_details; }
   // The client width that shows the longer path whole, the icon before it included, and
-  // every other line's texts whole.
+  // every other line's texts whole (a line across both cells too).
   int clientWidthForPaths() const;
   // The side whose path is under the mouse, or kNoLink.
   int hotLink() const { return m_hotLink; }
   // Where a side's path link lies in client coordinates: its icon and its text as drawn.
   // Empty for a side without the item.
   RECT linkRect(int side) const;
+
+  // A screen reader reads the two paths as links that open the item, then each further
+  // line as one text with its label, both sides' values and its mark in words
+  // (DetailsAccessible.cpp).
+  int accessiblePartCount() const override;
+  olAccessPart accessiblePart(int index) const override;
+  bool activateAccessiblePart(int index) override;
 
 private:
   void setHotLink(int side);

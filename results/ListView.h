@@ -139,6 +139,17 @@ public:
   // Whether the row's names contain the find text, letter case ignored.
   bool rowMatches(int row) const;
 
+  // A screen reader reads a row as two cells, the first and the second side (name, size,
+  // time, attributes; what lacks the item says so), and the row's verdict in words
+  // (ListAccessible.cpp).
+  int accessibleColumnCount() const override { return 2; }
+  olstring accessibleCellText(int row, int column) const override;
+  olstring accessibleRowDescription(int row) const override;
+  olstring accessibleColumnName(int column) const override;
+  // The side that has the item: the first, unless only the second has it.
+  int accessibleFocusColumn(int row) const override;
+  olstring accessibleDescription() const override;
+
 protected:
   void paintRow(HDC dc, int row, const RECT& rect, unsigned state) override;
   void paintEmpty(HDC dc, const RECT& client) override;

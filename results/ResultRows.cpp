@@ -105,22 +105,52 @@ RowHighlights highlightsOf(const CompareItem& item) {
   return highlights;
 }
 
-olstring describeDifferences(uint32_t flags) {
-  if (flags == 0) return langText(lang::diff::kNoDiff);
+namespace {
+
+// One kind of difference: the flag that marks it, and its words on a badge and for a
+// screen reader; with the variant flag also set, the variant's words. In the order the
+// kinds are told. A new kind of verdict is one row here.
+struct DifferenceKind {
+  uint32_t flag;
+  uint32_t variant;
+  LanguageKey badge;
+  LanguageKey variantBadge;
+  LanguageKey spoken;
+  LanguageKey variantSpoken;
+};
+
+constexpr DifferenceKind kDifferenceKinds[] = {
+    {kMissing, kMissingSecond, lang::diff::kFirstMissing, lang::diff::kSecondMissing, lang::accessible::kOnlySecond,
+     lang::accessible::kOnlyFirst},
+    {kTypeDiffers, 0, lang::diff::kType, lang::diff::kType, lang::accessible::kType, lang::accessible::kType},
+    {kNameCase, 0, lang::diff::kName, lang::diff::kName, lang::accessible::kName, lang::accessible::kName},
+    {kContentDiffers, kContentSkipped, lang::diff::kData, lang::diff::kSize, lang::accessible::kData,
+     lang::accessible::kSize},
+    {kTimeDiffers, 0, lang::diff::kTime, lang::diff::kTime, lang::accessible::kTime, lang::accessible::kTime},
+    {kAttrDiffers, 0, lang::diff::kAttr, lang::diff::kAttr, lang::accessible::kAttr, lang::accessible::kAttr},
+};
+
+enum class Wording { badge, spoken };
+
+olstring describe(uint32_t flags, Wording wording) {
+  if (flags == 0) return langText(wording == Wording::badge ? lang::diff::kNoDiff : lang::accessible::kSame);
   olstring text;
-  auto add = [&text](const LanguageKey& key) {
+  for (const DifferenceKind& kind : kDifferenceKinds) {
+    if ((flags & kind.flag) == 0) continue;
+    const bool variant = kind.variant != 0 && (flags & kind.variant) != 0;
+    const LanguageKey& key = wording == Wording::badge ? (variant ? kind.variantBadge : kind.badge)
+                                                       : (variant ? kind.variantSpoken : kind.spoken);
+    if (!text.empty()) text += u", ";
     text += langText(key);
-    text += u", ";
-  };
-  if (flags & kMissing) add((flags & kMissingSecond) ? lang::diff::kSecondMissing : lang::diff::kFirstMissing);
-  if (flags & kTypeDiffers) add(lang::diff::kType);
-  if (flags & kNameCase) add(lang::diff::kName);
-  if (flags & kContentDiffers) add((flags & kContentSkipped) ? lang::diff::kSize : lang::diff::kData);
-  if (flags & kTimeDiffers) add(lang::diff::kTime);
-  if (flags & kAttrDiffers) add(lang::diff::kAttr);
-  if (text.size() >= 2) text.resize(text.size() - 2);
+  }
   return text;
 }
+
+}  // namespace
+
+olstring describeDifferences(uint32_t flags) { return describe(flags, Wording::badge); }
+
+olstring describeVerdict(uint32_t flags) { return describe(flags, Wording::spoken); }
 
 // ---- the difference colour
 

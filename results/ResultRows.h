@@ -43,7 +43,7 @@ public:
   uint32_t attributesSeen(int side) const { return m_attributesSeen[side]; }
   // How many items (the root left out) the tree the rows were built from holds, shown or
   // not: the items a compare compared.
-  size_t treeItems() const { return m_treeItems; }
+  int64_t treeItems() const { return m_treeItems; }
 
 private:
   friend class RowBuilder;
@@ -55,7 +55,7 @@ private:
   RowShape m_shape = RowShape::tree;
   int64_t m_largestSize[2] = {0, 0};
   uint32_t m_attributesSeen[2] = {0, 0};
-  size_t m_treeItems = 0;
+  int64_t m_treeItems = 0;
 };
 
 // Appends the rows of the whole tree below root, depth first in the tree's own order:
@@ -77,6 +77,9 @@ RowHighlights highlightsOf(const CompareItem& item);
 // differences in a fixed order (presence, type, name, content or size, time, attributes)
 // joined by ", ".
 olstring describeDifferences(uint32_t flags);
+// The same in words a screen reader speaks: "content differs, modification time differs",
+// "only in the first folder", or "no difference".
+olstring describeVerdict(uint32_t flags);
 
 // The colours that say "differs" and "no difference" in every theme: the fills of the
 // summary and status badges with their text, and the base of highlighted texts.

@@ -40,6 +40,10 @@ MIRRANE_TEST_PACKAGES=(
   x11-apps            # xwd takes its picture
   openbox             # a window manager that frames the window, for the frame and Tab tests
   xdotool             # types keys into the real window
+  at-spi2-core        # the accessibility bus a screen reader reads the window through
+  python3-pyatspi     # the screen reader's side of it, in the window's test
+  dbus-daemon         # a D-Bus session of the test's own (dbus-run-session)
+  dbus-bin            # dbus-send asks whether the accessibility bus is up
 )
 
 # The packages given that are not installed, on one line.

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "platform/Path.h"
+#include "toolkit/Accessible.h"
 #include "toolkit/ModalStack.h"
 #include "toolkit/ScrollPanel.h"
 #include "toolkit/ToolTip.h"
@@ -79,6 +80,7 @@ bool olApp::startInterface(int& argc, char** argv) {
     return false;
   }
   guiApplication() = createGuiApplication(argc, argv);
+  installAccessibility();
   olScrollPanel::registerClass();
   splitterMessage();
   return true;

@@ -12,6 +12,7 @@
 #include <QPainterPath>
 #include <QWidget>
 
+#include "toolkit/Accessible.h"
 #include "toolkit/Geometry.h"
 #include "toolkit/PaintDC.h"
 #include "toolkit/ToolTip.h"
@@ -152,6 +153,7 @@ void olButton_Switch::setChecked(bool checked) {
   if (m_checked == checked) return;
   m_checked = checked;
   invalidateRect(m_hwnd);
+  announceCheckedChanged(m_hwnd);
 }
 
 COLORREF olButton_Switch::backgroundColour() const {
@@ -186,6 +188,14 @@ void olButton_Icon::paintContent(HDC dc, const RECT& rect, COLORREF textColour) 
 }
 
 // ---- olButton_customIcon
+
+LRESULT olButton_customIcon::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  const LRESULT result = olButton::windowProc(message, wParam, lParam);
+  // The glyph says little to a new user and nothing to a screen reader: the caption is the
+  // button's tip, which readers take as its name.
+  if (message == WM_SETTEXT) olToolTipCtrl::shared().addTool(m_hwnd, cleanLabel(getWindowText(m_hwnd)));
+  return result;
+}
 
 void olButton_customIcon::setGlyph(olGlyph glyph) {
   m_glyph = glyph;

@@ -65,6 +65,7 @@ protected:
 // caption stays its window text (and tooltip).
 class olButton_customIcon : public olButton {
 public:
+  LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   void setGlyph(olGlyph glyph);
   olGlyph glyph() const { return m_glyph; }
 

@@ -145,7 +145,12 @@ LRESULT setEditSelection(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT setEditCue(HWND hwnd, LPARAM lParam) {
-  if (auto* edit = widgetAs<QLineEdit>(hwnd)) edit->setPlaceholderText(textArgument(lParam));
+  auto* edit = widgetAs<QLineEdit>(hwnd);
+  if (!edit) return 1;
+  edit->setPlaceholderText(textArgument(lParam));
+  // The cue is the box's only caption, and it goes once something is typed: a screen reader
+  // keeps it as the box's name.
+  edit->setAccessibleName(textArgument(lParam));
   return 1;
 }
 

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "foundation/SoftCheck.h"
+#include "toolkit/Accessible.h"
 #include "toolkit/App.h"
 #include "toolkit/DialogTemplate.h"
 #include "toolkit/ModalStack.h"
@@ -403,6 +404,7 @@ void olBaseDlg::reloadTexts() {
   updateControls();
   layoutControls();
   invalidateRect(m_hwnd);
+  announceAccessibleParts(m_hwnd);
   // A panel inside the dialog has texts of its own.
   for (HWND child : childWindows(m_hwnd)) {
     if (dynamic_cast<olBaseDlg*>(olWndMap::instance().find(child))) sendMessage(child, g_reloadTextsMessage, 1, 0);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "toolkit/Accessible.h"
 #include "toolkit/Geometry.h"
 #include "toolkit/PaintDC.h"
 #include "toolkit/Theme.h"
@@ -65,6 +66,7 @@ bool olListView::commitSelection(const olRowSelection& before) {
   if (before == m_selection) return false;
   invalidateRect(m_hwnd);
   notifyParent(kListSelectionChanged);
+  announceListSelection(m_hwnd, before, m_selection, m_rowCount);
   return true;
 }
 
@@ -94,6 +96,7 @@ void olListView::invertSelection() {
 void olListView::setCursor(int row, olCursorMove how, olScrollAlign scroll) {
   if (row < 0 || row >= m_rowCount) return;
   const olRowSelection before = m_selection;
+  const int caretBefore = m_current;
   switch (how) {
     case olCursorMove::alone:
       m_selection.selectOnly(row);
@@ -117,17 +120,20 @@ void olListView::setCursor(int row, olCursorMove how, olScrollAlign scroll) {
   // The caret moved even when the selection did not: its mark must be drawn anew.
   if (!commitSelection(before)) invalidateRect(m_hwnd);
   ensureVisible(row, scroll);
+  if (m_current != caretBefore) announceListCaret(m_hwnd);
 }
 
 void olListView::selectRows(std::vector<int> rows, olScrollAlign scroll) {
   if (rows.empty()) return;
   const int last = rows.back();
   const olRowSelection before = m_selection;
+  const int caretBefore = m_current;
   m_selection.assign(std::move(rows), false);
   setCurrentRow(last);
   m_anchor = last;
   if (!commitSelection(before)) invalidateRect(m_hwnd);
   ensureVisible(last, scroll);
+  if (m_current != caretBefore) announceListCaret(m_hwnd);
 }
 
 void olListView::resetRows(int count, olRowSelection selection, int current, int anchor) {
@@ -138,6 +144,7 @@ void olListView::resetRows(int count, olRowSelection selection, int current, int
   m_current = current >= 0 && current < m_rowCount ? current : -1;
   m_anchor = anchor >= 0 && anchor < m_rowCount ? anchor : -1;
   invalidateRect(m_hwnd);
+  announceListRowsReset(m_hwnd);
 }
 
 void olListView::setCurrentRow(int row) {
@@ -195,6 +202,11 @@ void olListView::notifyParent(UINT code) {
 }
 
 void olListView::paintRow(HDC, int, const RECT&, unsigned) {}
+olstring olListView::accessibleCellText(int, int) const { return {}; }
+olstring olListView::accessibleRowDescription(int) const { return {}; }
+olstring olListView::accessibleColumnName(int) const { return {}; }
+int olListView::accessibleFocusColumn(int) const { return 0; }
+olstring olListView::accessibleDescription() const { return {}; }
 void olListView::paintEmpty(HDC, const RECT&) {}
 void olListView::onRowDoubleClick(int) {}
 void olListView::onContextMenu(POINT) {}
@@ -362,6 +374,9 @@ LRESULT olListView::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == u'\t') break;
       return 0;
     case WM_SETFOCUS:
+      invalidateRect(m_hwnd);
+      announceListFocused(m_hwnd);
+      break;
     case WM_KILLFOCUS: invalidateRect(m_hwnd); break;
     case WM_LBUTTONDOWN: onLeftButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), wParam); return 0;
     case WM_LBUTTONUP: m_dragging = false; return 0;

@@ -104,6 +104,18 @@ public:
   // Posts WM_COMMAND with the code to the parent.
   void notifyParent(UINT code);
 
+  // What a screen reader reads of the rows: each row as cells, column 0 first, with a
+  // description of the row, and a name for each column. Derived lists give the texts; the
+  // list itself has one column and no texts.
+  virtual int accessibleColumnCount() const { return 1; }
+  virtual olstring accessibleCellText(int row, int column) const;
+  virtual olstring accessibleRowDescription(int row) const;
+  virtual olstring accessibleColumnName(int column) const;
+  // The cell of a row that takes the reader's focus when the row becomes current.
+  virtual int accessibleFocusColumn(int row) const;
+  // What the list as a whole is described as (what an empty list shows, for example).
+  virtual olstring accessibleDescription() const;
+
 protected:
   // Draws one row in its rectangle (state: kRowSelected, ...). The background is the
   // list's window colour already.

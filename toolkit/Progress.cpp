@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "foundation/SoftCheck.h"
+#include "toolkit/Accessible.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/PaintDC.h"
 #include "toolkit/WindowInternal.h"
@@ -43,6 +44,7 @@ bool olProgressCtrl::setRange(int64_t maximum) {
   m_maximum = maximum;
   m_position = std::min(m_position, m_maximum);
   invalidateRect(m_hwnd);
+  announceProgress();
   return true;
 }
 
@@ -51,6 +53,7 @@ bool olProgressCtrl::setPos(int64_t position) {
   if (position == m_position) return false;
   m_position = position;
   invalidateRect(m_hwnd);
+  announceProgress();
   return true;
 }
 
@@ -63,6 +66,7 @@ bool olProgressCtrl::setIndeterminate(bool indeterminate) {
   }
   else m_animation.stop();
   invalidateRect(m_hwnd);
+  announceProgress();
   return true;
 }
 
@@ -77,7 +81,18 @@ bool olProgressCtrl::setText(olstring_view text) {
   if (text == m_text) return false;
   m_text = text;
   invalidateRect(m_hwnd);
+  announceProgress();
   return true;
+}
+
+void olProgressCtrl::announceProgress() {
+  // A compare moves the bar once per item: readers hear of it once per percent, so that
+  // thousands of changes a second do not flood them. What they ask for is always current.
+  const int step = m_indeterminate ? -1 : static_cast<int>(100.0 * static_cast<double>(m_position) / m_maximum);
+  if (step == m_announcedStep) return;
+  m_announcedStep = step;
+  announceValueChanged(m_hwnd);
+  announceNameChanged(m_hwnd);
 }
 
 void olProgressCtrl::Animation::onTimer() {

@@ -37,6 +37,7 @@ public:
 
 private:
   void paint(HDC dc, const RECT& rect);
+  void announceProgress();
 
   class Animation : public olWndTimer {
   public:
@@ -54,5 +55,6 @@ private:
   olstring m_text;
   int m_step = 0;  // of the indeterminate bar's animation
   int m_paints = 0;
+  int m_announcedStep = -1;  // the percent screen readers were last told of; -1 busy
   Animation m_animation{*this};
 };

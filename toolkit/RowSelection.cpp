@@ -87,7 +87,7 @@ void olRowSelection::erase(int row) {
   }
 }
 
-void olRowSelection::complement(int rowCount) {
+std::vector<olRowSelection::Range> olRowSelection::rowsOutside(int rowCount) const {
   std::vector<Range> rest;
   int next = 0;
   for (const Range& range : m_ranges) {
@@ -96,7 +96,11 @@ void olRowSelection::complement(int rowCount) {
     next = range.last + 1;
   }
   if (next < rowCount) rest.push_back({next, rowCount - 1});
-  m_ranges = std::move(rest);
+  return rest;
+}
+
+void olRowSelection::complement(int rowCount) {
+  m_ranges = rowsOutside(rowCount);
   m_size = 0;
   for (const Range& range : m_ranges) m_size += int64_t(range.last) - range.first + 1;
   m_inverted = !m_inverted;
@@ -175,6 +179,52 @@ void olRowSelection::forEachSelected(int rowCount, const std::function<bool(int)
 void olRowSelection::forEachInSet(const std::function<void(int)>& visit) const {
   for (const Range& range : m_ranges)
     for (int row = range.first; row <= range.last; ++row) visit(row);
+}
+
+std::vector<olRowSelection::Range> olRowSelection::selectedRanges(int rowCount) const {
+  if (m_inverted) return rowsOutside(rowCount);
+  std::vector<Range> runs;
+  for (const Range& range : m_ranges) {
+    if (range.first >= rowCount) break;
+    runs.push_back({range.first, std::min(range.last, rowCount - 1)});
+  }
+  return runs;
+}
+
+bool differingRows(const olRowSelection& a, const olRowSelection& b, int rowCount, int limit, std::vector<int>& rows) {
+  rows.clear();
+  // Every run's start and end flip whether a row is held by exactly one of the two; an edge
+  // both selections share flips it twice, so it cancels.
+  std::vector<int> edges;
+  for (const olRowSelection* selection : {&a, &b}) {
+    for (const olRowSelection::Range& run : selection->selectedRanges(rowCount)) {
+      edges.push_back(run.first);
+      edges.push_back(run.last + 1);
+    }
+  }
+  std::sort(edges.begin(), edges.end());
+  std::vector<olRowSelection::Range> differing;
+  int64_t count = 0;
+  bool inside = false;
+  int start = 0;
+  for (size_t i = 0; i < edges.size();) {
+    size_t same = i;
+    while (same < edges.size() && edges[same] == edges[i]) ++same;
+    if ((same - i) % 2 == 1) {
+      if (inside) {
+        differing.push_back({start, edges[i] - 1});
+        count += int64_t(edges[i]) - start;
+        if (count > limit) return false;
+      } else {
+        start = edges[i];
+      }
+      inside = !inside;
+    }
+    i = same;
+  }
+  for (const olRowSelection::Range& run : differing)
+    for (int row = run.first; row <= run.last; ++row) rows.push_back(row);
+  return true;
 }
 
 bool olRowSelection::operator==(const olRowSelection& other) const {

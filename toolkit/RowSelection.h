@@ -50,6 +50,8 @@ public:
   void forEachSelected(int rowCount, const std::function<bool(int)>& visit) const;
   // Calls visit for every row in the set in ascending order.
   void forEachInSet(const std::function<void(int)>& visit) const;
+  // The selected rows of a list of rowCount rows as ascending, disjoint runs.
+  std::vector<Range> selectedRanges(int rowCount) const;
 
   bool operator==(const olRowSelection& other) const;
 
@@ -57,6 +59,8 @@ private:
   void insert(int row);
   void erase(int row);
   void complement(int rowCount);
+  // The runs of rows of a list of rowCount rows that the set does not hold.
+  std::vector<Range> rowsOutside(int rowCount) const;
   // The index of the range holding row, or of the first range after it.
   size_t lowerRange(int row) const;
 
@@ -64,3 +68,8 @@ private:
   int64_t m_size = 0;
   bool m_inverted = false;
 };
+
+// The rows of a list of rowCount rows that one selection holds and the other does not,
+// ascending, into rows when there are at most limit of them; false (rows empty) when there
+// are more. Its cost follows the number of runs, not the number of rows.
+bool differingRows(const olRowSelection& a, const olRowSelection& b, int rowCount, int limit, std::vector<int>& rows);

@@ -71,6 +71,7 @@ bool olWnd::attach(HWND hwnd) {
   }
   m_hwnd = hwnd;
   olWndMap::instance().m_map[hwnd] = this;
+  accessibleWindowBound(hwnd);
   onAttached();
   return true;
 }

@@ -130,6 +130,8 @@ std::unique_ptr<QApplication> createGuiApplication(int& argc, char** argv);
 // ---- hooks between the toolkit's own sources
 
 void timersForgetWindow(HWND hwnd);
+// A window was bound to its object: a screen reader's view of it follows the object's kind.
+void accessibleWindowBound(HWND hwnd);
 void tooltipForgetWindow(HWND hwnd);
 void hotkeysForgetWindow(HWND hwnd);
 bool timersDispatch(HWND hwnd, UINT id);  // true when a timer object took WM_TIMER

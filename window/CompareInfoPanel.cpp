@@ -7,6 +7,7 @@
 #include "foundation/CommandIds.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/SoftCheck.h"
+#include "toolkit/Accessible.h"
 #include "toolkit/FileDialog.h"
 #include "toolkit/Geometry.h"
 #include "toolkit/PaintDC.h"
@@ -89,6 +90,9 @@ void CCompareInfoPanel::applyInfoTexts() {
   m_exclude.setCueText(langText(keys::kExclude));
   setWindowText(m_firstBrowse.hwnd(), langText(keys::kBrowse));
   setWindowText(m_secondBrowse.hwnd(), langText(keys::kBrowse));
+  // Two buttons of one caption: each tells a screen reader which box it fills.
+  setAccessibleDescription(m_firstBrowse.hwnd(), langText(keys::kPath0));
+  setAccessibleDescription(m_secondBrowse.hwnd(), langText(keys::kPath1));
   for (const CompareSwitch& entry : kCompareSwitches)
     setWindowText(checkBox(entry.controlId).hwnd(), langText(entry.caption));
 }

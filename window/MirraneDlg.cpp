@@ -175,6 +175,8 @@ void CMirraneDlg::loadTexts() {
   m_comparePanel.applyPanelTexts();
   setWindowText(m_viewDiffsButton.hwnd(), cleanLabel(langText(lang::global::kDiffs)));
   setWindowText(m_viewAllButton.hwnd(), cleanLabel(langText(lang::global::kAll)));
+  setAccessibleName(m_list.hwnd(), langText(lang::accessible::kResults));
+  setAccessibleName(m_splitter.hwnd(), langText(lang::accessible::kSplitter));
 }
 
 void CMirraneDlg::layoutControls() { layoutChildren(false); }
@@ -214,6 +216,8 @@ void CMirraneDlg::invalidateArea(MainArea area) {
   if (area == MainArea::header) rect.bottom = client.top + metrics.headerHeight;
   else if (area == MainArea::statusBar) rect.top = client.bottom - metrics.barHeight;
   invalidateRect(m_hwnd, &rect);
+  // What is repainted may read differently now.
+  announceAccessibleParts(m_hwnd);
 }
 
 SummaryBadge CMirraneDlg::summaryBadge() const {

@@ -7,6 +7,7 @@
 #include "app/CommandLine.h"
 #include "app/Settings.h"
 #include "engine/CompareEngine.h"
+#include "toolkit/Accessible.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/Timer.h"
@@ -36,7 +37,7 @@ struct SummaryBadge {
   COLORREF colour = 0;
 };
 
-class CMirraneDlg : public olBaseDlg {
+class CMirraneDlg : public olBaseDlg, public olAccessibleParts {
 public:
   // The command line (may be null) supplies the paths, switches and "start" of a compare.
   CMirraneDlg(CompareEngine& engine, const CommandLine* commandLine);
@@ -67,6 +68,10 @@ public:
 
   // The summary badge for the last compare (none while one runs).
   SummaryBadge summaryBadge() const;
+  // What a screen reader reads of the header and the status bar (MainAccessible.cpp): the
+  // two compared paths, the summary badge in words and the status line, in this order.
+  int accessiblePartCount() const override;
+  olAccessPart accessiblePart(int index) const override;
   const olstring& comparedPath(int side) const { return m_comparedPaths[side]; }
   const olstring& statusText() const { return m_statusText; }
   const olstring& statusBadge() const { return m_statusBadge; }

@@ -7,6 +7,12 @@
 #include "window/DialogLayout.h"
 #include "toolkit/PaintDC.h"
 
+namespace {
+
+constexpr std::chrono::milliseconds kAnnounceInterval{500};
+
+}  // namespace
+
 CProgressDlg::CProgressDlg(CompareEngine& engine) : m_engine(engine) {
   beginTemplate(260, 68, olTemplate::popup, 2);
   addTemplateItem(kTemplateButton, control_id::kPauseButton, 146, 47, 50, 14, WS_CLIPSIBLINGS | WS_TABSTOP);
@@ -120,7 +126,22 @@ void CProgressDlg::refreshProgress() {
   if (status != m_statusLine) {
     m_statusLine = status;
     invalidateRect(m_hwnd);
+    // The line changes with every item: readers hear of it twice a second at most.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_announced >= kAnnounceInterval) {
+      m_announced = now;
+      announceAccessibleParts(m_hwnd);
+    }
   }
+}
+
+olAccessPart CProgressDlg::accessiblePart(int index) const {
+  olAccessPart part;
+  if (index != 0) return part;
+  part.name = m_statusLine;
+  part.rect = dialogContentRect(m_hwnd, m_font);
+  part.rect.bottom = part.rect.top + lineHeight(m_font) + 3 * edge;
+  return part;
 }
 
 void CProgressDlg::showAndRefresh() {
@@ -132,4 +153,5 @@ void CProgressDlg::showAndRefresh() {
   m_statusLine = applyCounters(m_engine.job.readProgress());
   invalidateRect(m_hwnd);
   updateWindow(m_hwnd);
+  announceAccessibleParts(m_hwnd);
 }

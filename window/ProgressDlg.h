@@ -3,13 +3,16 @@
 // stop, and the window goes when the worker has ended.
 #pragma once
 
+#include <chrono>
+
 #include "engine/CompareEngine.h"
 #include "foundation/CommandIds.h"
+#include "toolkit/Accessible.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Dialog.h"
 #include "toolkit/Progress.h"
 
-class CProgressDlg : public olBaseDlg {
+class CProgressDlg : public olBaseDlg, public olAccessibleParts {
 public:
   explicit CProgressDlg(CompareEngine& engine);
 
@@ -28,6 +31,10 @@ public:
   // the window is gone.
   void refreshProgress();
 
+  // A screen reader reads the status line above the bar as a text of its own.
+  int accessiblePartCount() const override { return 1; }
+  olAccessPart accessiblePart(int index) const override;
+
   const olProgressCtrl& progressBar() const { return m_progressBar; }
   const olstring& statusLine() const { return m_statusLine; }
   // The status line as the last paint showed it, cut to the dialog's width.
@@ -40,6 +47,7 @@ private:
 
   CompareEngine& m_engine;
   bool m_cancelRequested = false;
+  std::chrono::steady_clock::time_point m_announced;
   olstring m_statusLine;
   olstring m_shownStatusLine;
   olProgressCtrl m_progressBar;

@@ -77,4 +77,10 @@ std::u16string decimalSeparator() {
   return utf8ToUtf16(radix);
 }
 
+std::u16string thousandsSeparator() {
+  const char* separator = nl_langinfo(THOUSEP);
+  if (separator == nullptr) return {};
+  return utf8ToUtf16(separator);
+}
+
 }  // namespace platform

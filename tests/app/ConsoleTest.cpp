@@ -539,6 +539,12 @@ TEST(CommandLineParsing, ReportOptions) {
     EXPECT_TRUE(c.reportGiven);
     EXPECT_TRUE(c.reportPath.empty());
   }
+  // How a failure ends a console run: 1 unless asked for 2.
+  EXPECT_EQ(c.troubleExitCode, 1);
+  parseCommandLine({u"/a", u"/b", u"hide", u"--exit-trouble=2"}, c);
+  EXPECT_EQ(c.troubleExitCode, 2);
+  EXPECT_FALSE(c.exitTroubleInvalid);
+  EXPECT_EQ(c.options.path1, u"/b") << "no path";
   parseCommandLine({u"/a", u"--reporting", u"--", u"--report=x"}, c);
   EXPECT_FALSE(c.reportGiven) << "neither a look-alike nor a path after \"--\" is the option";
   EXPECT_EQ(c.unknownOptions, std::vector<olstring>{u"--reporting"});
@@ -631,5 +637,118 @@ TEST_F(ConsoleTest, InterruptCancelsASaveAndTheListingSaysSo) {
   ASSERT_TRUE(WIFEXITED(status)) << "the program must end by itself, not by the signal";
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_NE(output.find(R"({"type":"summary","succeeded":false,"items":0,)"), std::string::npos) << output;
+  EXPECT_NE(output.find(R"("error_code":4026531841,)"), std::string::npos) << output;
+}
+
+TEST_F(ConsoleTest, ExitTroubleTwoTellsTroubleFromDifferences) {
+  for (const char* side : {"x", "y", "a"}) testing_support::writeFileBytes(m_files.path(side) + "/f.txt", "same");
+  testing_support::writeFileBytes(m_files.path("b/f.txt"), "changed");
+  const std::string x = quoted(m_files.path("x"));
+  const std::string y = quoted(m_files.path("y"));
+  struct Case {
+    std::string name;
+    std::string arguments;
+    int plain;  // without --exit-trouble, and with --exit-trouble=1
+    int withTwo;
+  };
+  const Case cases[] = {
+      {"no difference", x + " " + y + " hide", 0, 0},
+      {"differences", quoted(m_files.path("a")) + " " + quoted(m_files.path("b")) + " hide", 1, 1},
+      {"a path missing", quoted(m_files.path("none")) + " " + y + " hide", 1, 2},
+      {"one path", x + " hide", 1, 2},
+      {"a report refused", x + " " + y + " hide --report-all", 1, 2},
+      {"a report that cannot be made", x + " " + y + " hide --report=" + quoted(m_files.path("none/r.jsonl")), 1, 2},
+      {"a listing refused", "--save-listing= " + x, 1, 2},
+      {"a listing saved", "--save-listing=" + quoted(m_files.path("x.mrnl")) + " " + x, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(run(c.arguments).status, c.plain);
+    EXPECT_EQ(run(c.arguments + " --exit-trouble=1").status, c.plain);
+    EXPECT_EQ(run(c.arguments + " --exit-trouble=2").status, c.withTwo);
+  }
+  // A value that is neither is refused before anything is compared, as trouble.
+  for (const std::string value : {"--exit-trouble=3", "--exit-trouble", "--exit-trouble=", "--exit-trouble=02"}) {
+    SCOPED_TRACE(value);
+    const ProgramRun refused = run(x + " " + y + " hide " + value);
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.output, "");
+    EXPECT_NE(refused.errors.find("--exit-trouble takes 1 or 2"), std::string::npos) << refused.errors;
+  }
+}
+
+TEST_F(ConsoleTest, APairThatCannotBeReadIsTroubleAndTheReportSaysWhy) {
+  std::string bytes(300000, 'b');
+  bytes[0] = bytes[1] = '\0';
+  const std::string a = m_files.path("a");
+  const std::string b = m_files.path("b");
+  testing_support::writeFileBytes(a + "/big.bin", bytes);
+  bytes[131072] = 'x';
+  testing_support::writeFileBytes(b + "/big.bin", bytes);
+  testing_support::writeFileBytes(a + "/locked.txt", "locked");
+  testing_support::writeFileBytes(b + "/locked.txt", "locked");
+  testing_support::setMode(b + "/locked.txt", 0000);
+  const std::string report = m_files.path("report.jsonl");
+  const std::string arguments = quoted(a) + " " + quoted(b) + " hide --report=" + quoted(report);
+  // Run as a user the permissions hold for, and told by what the child left behind.
+  int statuses[2] = {-1, -1};
+  std::string errors[2];
+  for (int trouble = 0; trouble < 2; ++trouble) {
+    const std::string saved = m_files.path("errors" + std::to_string(trouble));
+    statuses[trouble] = testing_support::runInChild(
+        [&] {
+          const ProgramRun result = run(arguments + (trouble == 1 ? " --exit-trouble=2" : ""));
+          testing_support::writeFileBytes(saved, result.errors);
+          return result.status == (trouble == 1 ? 2 : 1);
+        },
+        true);
+    errors[trouble] = testing_support::readFileBytes(saved);
+  }
+  EXPECT_EQ(statuses[0], 0) << "by default a file that cannot be read is a difference: " << errors[0];
+  EXPECT_EQ(errors[0], "");
+  EXPECT_EQ(statuses[1], 0) << "with --exit-trouble=2 it is trouble: " << errors[1];
+  EXPECT_EQ(errors[1], text(lang::console::kPairsUnreadable, u"1") + "\n");
+  const std::string written = testing_support::readFileBytes(report);
+  EXPECT_NE(written.find(R"("path":"big.bin",)"), std::string::npos) << written;
+  EXPECT_NE(written.find(R"("content":{"mode":"bytes","bytes_compared":[131073,131073],)"
+                         R"("first_difference":{"offset":131072}}})"),
+            std::string::npos)
+      << written;
+  EXPECT_NE(written.find(R"("content":{"mode":"not_read","bytes_compared":[0,0],"reason":"unreadable",)"
+                         R"("side":"second","error_code":5,"error_text":"Access is denied"}})"),
+            std::string::npos)
+      << written;
+}
+
+TEST_F(ConsoleTest, ACancelledCompareIsTroubleWithExitTroubleTwo) {
+  // A folder, passed at once, then a large sparse pair whose reading takes seconds.
+  for (const char* side : {"left", "right"}) {
+    testing_support::makeFolders(m_files.path(side) + "/0-first");
+    ASSERT_EQ(testing_support::runCommand("truncate -s 16G " + quoted(m_files.path(std::string(side) + "/big.bin"))), 0);
+  }
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(pipeEnds[1], 1);
+    execl(kProgram.c_str(), kProgram.c_str(), m_files.path("left").c_str(), m_files.path("right").c_str(), "hide",
+          "--report=-", "--report-all", "--exit-trouble=2", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(pipeEnds[1]);
+  // The folder's line comes once the compare runs, and with it the handling of Ctrl+C.
+  std::string output;
+  char buffer[4096];
+  ssize_t got;
+  while (output.find("0-first") == std::string::npos && (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
+    output.append(buffer, static_cast<size_t>(got));
+  }
+  kill(child, SIGINT);
+  while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) output.append(buffer, static_cast<size_t>(got));
+  close(pipeEnds[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the program must end by itself, not by the signal";
+  EXPECT_EQ(WEXITSTATUS(status), 2);
   EXPECT_NE(output.find(R"("error_code":4026531841,)"), std::string::npos) << output;
 }

@@ -261,10 +261,17 @@ TEST_F(ListingTest, TextModeAndSamplingDoNotApplyToAHashedSide) {
     std::string liveCategory;
     uint32_t hashedFlags;
     std::string hashedCategory;
+    // How the verdict says it was reached, on the disk and from the listing; the bytes a
+    // hashed compare read are the live side's alone.
+    ContentWay liveWay;
+    ContentWay hashedWay;
+    std::array<uint64_t, 2> hashedBytes;
   } cases[] = {
-      {"crlf.txt", "data_same_txt", ItemFlags::kContentDiffers, "data_diff"},
-      {"size.bin", "data_ignore", ItemFlags::kContentDiffers | ItemFlags::kContentSkipped, "data_ignore"},
-      {"big.bin", "data_same_binpart", ItemFlags::kContentDiffers, "data_diff"},
+      {"crlf.txt", "data_same_txt", ItemFlags::kContentDiffers, "data_diff", ContentWay::text, ContentWay::hash, {0, 8}},
+      {"size.bin", "data_ignore", ItemFlags::kContentDiffers | ItemFlags::kContentSkipped, "data_ignore",
+       ContentWay::notRead, ContentWay::notRead, {0, 0}},
+      {"big.bin", "data_same_binpart", ItemFlags::kContentDiffers, "data_diff", ContentWay::sampled, ContentWay::hash,
+       {0, big.size()}},
   };
   for (const bool fromListing : {false, true}) {
     CompareEngine engine;
@@ -276,6 +283,12 @@ TEST_F(ListingTest, TextModeAndSamplingDoNotApplyToAHashedSide) {
       const CompareItem* item = engine_test::child(engine.result.root, c.name);
       ASSERT_NE(item, nullptr);
       EXPECT_EQ(narrow(dataCategory(*item, true)), fromListing ? c.hashedCategory : c.liveCategory);
+      const ContentExplanation explained = explainContent(engine.result, *item);
+      EXPECT_EQ(explained.way, fromListing ? c.hashedWay : c.liveWay);
+      EXPECT_FALSE(explained.differenceFound) << "a hash tells that a pair differs, not where";
+      if (fromListing) {
+        EXPECT_EQ(explained.bytesCompared, c.hashedBytes);
+      }
       if (fromListing) {
         EXPECT_EQ(item->flags, c.hashedFlags);
         EXPECT_EQ(item->contentMode, ContentMode::hashed);

@@ -83,7 +83,8 @@ TEST_F(ReportWriterTest, NamesTimesKindsAndDifferences) {
             "{\"type\":\"item\",\"path\":\"Dir/q\\\"b\\\\s\\n\\t\\u0001 \xF0\x9F\x98\x80\","
             "\"path_second\":\"dir/q\\\"b\\\\s\\n\\t\\u0001 \xF0\x9F\x98\x80\",\"kind\":[\"file\",\"link\"],"
             "\"differences\":[\"time\",\"attributes\",\"content\"],\"size\":[5,7],"
-            "\"mtime\":[\"2000-02-29T00:00:00Z\",\"2099-12-31T23:59:59Z\"],\"category\":\"data_diff\"}");
+            "\"mtime\":[\"2000-02-29T00:00:00Z\",\"2099-12-31T23:59:59Z\"],\"category\":\"data_diff\","
+            "\"content\":{\"mode\":\"not_read\",\"bytes_compared\":[0,0],\"reason\":\"sizes_differ\"}}");
   // Only the side that has it names it, and only a name that is not UTF-8 gets its bytes:
   // "dir/caf" + E9 FF in base64.
   EXPECT_EQ(itemLine(m_engine, *raw, m_folder),
@@ -101,10 +102,10 @@ TEST_F(ReportWriterTest, ContentCategoriesAndTheSampledMark) {
     ContentMode mode;
     const char* differences;
     const char* category;
-    const char* end = "}";
+    const char* end = R"(,"content":)";
   };
   // A pair with a side from a listing was compared by hash, as bytes.
-  const char* byHash = R"(,"content_compare":"sha256"})";
+  const char* byHash = R"(,"content_compare":"sha256","content":)";
   const Case cases[] = {
       {0, ContentMode::sampled, R"(["sampled"])", R"("data_same_binpart")"},
       {ItemFlags::kTimeDiffers, ContentMode::sampled, R"(["time","sampled"])", R"("data_same_binpart")"},
@@ -114,7 +115,7 @@ TEST_F(ReportWriterTest, ContentCategoriesAndTheSampledMark) {
        R"("data_ignore")"},
       {0, ContentMode::hashed, "[]", R"("data_same_bin")", byHash},
       {ItemFlags::kContentDiffers, ContentMode::hashed, R"(["content"])", R"("data_diff")", byHash},
-      {ItemFlags::kMissing | ItemFlags::kMissingSecond, ContentMode::binary, R"(["only_first"])", "null"},
+      {ItemFlags::kMissing | ItemFlags::kMissingSecond, ContentMode::binary, R"(["only_first"])", "null", "}"},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.differences);
@@ -125,6 +126,69 @@ TEST_F(ReportWriterTest, ContentCategoriesAndTheSampledMark) {
     EXPECT_NE(line.find(std::string("\"differences\":") + k.differences + ","), std::string::npos) << line;
     EXPECT_NE(line.find(std::string("\"category\":") + k.category + k.end), std::string::npos) << line;
   }
+}
+
+TEST_F(ReportWriterTest, TheContentMemberSaysWhatDecidedTheVerdict) {
+  CompareItem& root = m_engine.result.root;
+  CompareItem* item = addEntry(root, 0, u"f", 300, 0, 0);
+  addEntry(root, 1, u"f", 300, 0, 0);
+  item->flags = ItemFlags::kContentDiffers;
+  const auto explained = [](ContentWay way, ContentReason reason, int8_t side) {
+    ContentExplanation explanation;
+    explanation.way = way;
+    explanation.reason = reason;
+    explanation.side = side;
+    return explanation;
+  };
+  ContentExplanation bytes = explained(ContentWay::bytes, ContentReason::none, -1);
+  bytes.differsAt(4096, 4096, 300000, 300000);
+  ContentExplanation text = explained(ContentWay::text, ContentReason::none, -1);
+  text.differsAt(14, 12, 20, 17);
+  text.line = {3, 3};
+  ContentExplanation sampled = explained(ContentWay::sampled, ContentReason::none, -1);
+  sampled.bytesCompared = {71303168, 71303168};
+  sampled.blocksCompared = 5;
+  sampled.blocksTotal = 7;
+  ContentExplanation unreadable = explained(ContentWay::notRead, ContentReason::unreadable, 1);
+  unreadable.errorCode = platform::kErrorAccessDenied;
+  ContentExplanation midway = explained(ContentWay::bytes, ContentReason::changed, 0);
+  midway.bytesCompared = {131072, 131072};
+  struct Case {
+    ContentExplanation explanation;
+    const char* content;
+  };
+  const Case cases[] = {
+      {bytes, R"({"mode":"bytes","bytes_compared":[4097,4097],"first_difference":{"offset":4096}})"},
+      {text, R"({"mode":"text","bytes_compared":[15,13],"first_difference":{"line":[3,3],"offsets":[14,12]}})"},
+      {sampled, R"({"mode":"sampled","bytes_compared":[71303168,71303168],"blocks":[5,7]})"},
+      {unreadable, R"({"mode":"not_read","bytes_compared":[0,0],"reason":"unreadable","side":"second",)"
+                   R"("error_code":5,"error_text":"Access is denied"})"},
+      {midway, R"({"mode":"bytes","bytes_compared":[131072,131072],"reason":"changed","side":"first"})"},
+      {explained(ContentWay::hash, ContentReason::notHashed, 0),
+       R"({"mode":"hash","bytes_compared":[0,0],"reason":"not_hashed","side":"first"})"},
+      {explained(ContentWay::bytes, ContentReason::noMemory, -1),
+       R"({"mode":"bytes","bytes_compared":[0,0],"reason":"no_memory"})"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.content);
+    m_engine.result.explanations.keep(*item, c.explanation);
+    const std::string line = itemLine(m_engine, *item, m_folder);
+    EXPECT_NE(line.find(std::string(R"("category":"data_diff","content":)") + c.content + "}"), std::string::npos)
+        << line;
+  }
+  // What the item tells by itself needs nothing kept: a quick compare that skipped a pair
+  // whose time differs, and sizes that differ.
+  m_engine.result.explanations.clear();
+  m_engine.options.autoSkip = m_engine.result.options.autoSkip = true;
+  item->flags = ItemFlags::kTimeDiffers;
+  EXPECT_NE(itemLine(m_engine, *item, m_folder).find(R"("content":{"mode":"not_read","bytes_compared":[0,0],)"
+                                                     R"("reason":"already_differs"}})"),
+            std::string::npos);
+  item->side[1].size = 301;
+  item->flags = ItemFlags::kContentDiffers | ItemFlags::kContentSkipped;
+  EXPECT_NE(itemLine(m_engine, *item, m_folder).find(R"("category":"data_ignore","content":{"mode":"not_read",)"
+                                                     R"("bytes_compared":[0,0],"reason":"sizes_differ"}})"),
+            std::string::npos);
 }
 
 TEST_F(ReportWriterTest, ScopeCountsAndTheSummaryOfAFailedCompare) {

@@ -138,6 +138,41 @@ TEST(ByteSize, ALanguageWithoutUnitsAndTheLocalesSeparator) {
   EXPECT_EQ(byteSizeText(999), u"999 bytes");
 }
 
+TEST(ByteSize, CountsGroupedAndSharesCutAsTheLocaleWritesThem) {
+  struct Case {
+    uint64_t part;
+    uint64_t whole;
+    const char16_t* grouped;  // part, grouped
+    const char16_t* percent;
+  };
+  // In the C locale, which groups nothing, a space groups as the sizes in the lists do.
+  const Case c[] = {
+      {0, 0, u"0", u"0"},
+      {999, 1000, u"999", u"99"},  // whole numbers from 10 %
+      {1000, 1000, u"1 000", u"100"},
+      {24, 1200, u"24", u"2"},
+      {1, 1000000, u"1", u"0.1"},  // never 0 for a part that is not 0
+      {15, 1000, u"15", u"1.5"},
+      {95, 1000, u"95", u"9.5"},
+      {9999, 10000, u"9 999", u"99"},  // cut: a part short of the whole never shows 100
+      {4096, 4096, u"4 096", u"100"},
+      {18446744073709551615ULL, 18446744073709551615ULL, u"18 446 744 073 709 551 615", u"100"},
+  };
+  {
+    ScopedLocale locale(LC_NUMERIC, "C");
+    for (const Case& test : c) {
+      SCOPED_TRACE(test.part);
+      EXPECT_EQ(groupedNumberText(test.part), test.grouped);
+      EXPECT_EQ(percentText(test.part, test.whole), test.percent);
+    }
+  }
+  ScopedLocale german(LC_NUMERIC, "de_DE.UTF-8");
+  if (!german.active) GTEST_SKIP() << "no German locale can be made here (package locales)";
+  EXPECT_EQ(groupedNumberText(2098152), u"2.098.152");
+  EXPECT_EQ(groupedNumberText(999), u"999");
+  EXPECT_EQ(percentText(15, 1000), u"1,5");
+}
+
 TEST(Locale, DatesWithAndWithoutSeconds) {
   const char* previousZone = std::getenv("TZ");
   const std::string savedZone = previousZone ? previousZone : "";

@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include <clocale>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -197,6 +198,8 @@ TEST_F(DetailsTest, EachKindOfItemWithTheDefaultOptions) {
   const std::string t = shownTime(kTime);
   const std::string text = "Plain text document";
   const std::string asText = "0 | Content identical as text (line ends ignored) | !data";
+  // Under the content line, what decided it.
+  const std::string inFull = "0 | Equal: 2 bytes compared in full | !data";
   struct Case {
     std::string name;
     std::vector<std::string> lines;
@@ -205,30 +208,34 @@ TEST_F(DetailsTest, EachKindOfItemWithTheDefaultOptions) {
       // Times are not compared: grey even where they are equal.
       {"same.txt",
        {"0 | " + a("same.txt") + " | " + b("same.txt"), "0 | " + text + " | " + text,
-        "0 | 6 bytes (6) | 6 bytes (6)", "1 | " + t + " | " + t, asText}},
+        "0 | 6 bytes (6) | 6 bytes (6)", "1 | " + t + " | " + t, asText, "0 | Equal: 6 bytes compared in full | !data"}},
       // Sizes differ, the text does not: the size difference is one the compare ignores.
       {"crlf.txt", {"0 | " + a("crlf.txt") + " | " + b("crlf.txt"), "0 | " + text + " | " + text,
-                    "1 | 10 bytes (10) | 8 bytes (8)", "1 | " + t + " | " + t, asText}},
+                    "1 | 10 bytes (10) | 8 bytes (8)", "1 | " + t + " | " + t, asText,
+                    "0 | Equal as text: 10 bytes and 8 bytes compared in full | !data"}},
       {"differs.txt", {"0 | " + a("differs.txt") + " | " + b("differs.txt"), "0 | " + text + " | " + text,
-                       "0 | 4 bytes (4) | 4 bytes (4)", "1 | " + t + " | " + t, "2 | Content differs | !data"}},
+                       "0 | 4 bytes (4) | 4 bytes (4)", "1 | " + t + " | " + t, "2 | Content differs | !data",
+                       "2 | First difference at line 1 (offset 3) | !data"}},
       {"sizeonly.bin", {"0 | " + a("sizeonly.bin") + " | " + b("sizeonly.bin"), "0 | BIN file | BIN file",
-                        "2 | 4 bytes (4) | 5 bytes (5)", "1 | " + t + " | " + t, "2 | Content differs | !data"}},
+                        "2 | 4 bytes (4) | 5 bytes (5)", "1 | " + t + " | " + t, "2 | Content differs | !data",
+                        "2 | Content not read: sizes differ | !data"}},
       {"same.bin", {"0 | " + a("same.bin") + " | " + b("same.bin"), "0 | BIN file | BIN file",
-                    "0 | 5 bytes (5) | 5 bytes (5)", "1 | " + t + " | " + t, "0 | Content identical | !data"}},
+                    "0 | 5 bytes (5) | 5 bytes (5)", "1 | " + t + " | " + t, "0 | Content identical | !data",
+                    "0 | Equal: 5 bytes compared in full | !data"}},
       // Present on one side: nothing to compare, so no grey and no content line.
       {"onlyfirst.txt", {"2 | " + a("onlyfirst.txt") + " | Missing in second", "0 | " + text + " | ",
                          "0 | 1 byte (1) | ", "0 | " + t + " | "}},
       {"sub", {"0 | " + a("sub") + " | " + b("sub"), "0 | Folder | Folder"}},
       {"mixed", {"0 | " + a("mixed") + " | " + b("mixed"), "2 | File | Folder", "0 | 1 byte (1) | ", "0 | " + t + " | "}},
       {"Readme.TXT", {"2 | " + a("Readme.TXT") + " | " + b("readme.txt"), "0 | " + text + " | " + text,
-                      "0 | 2 bytes (2) | 2 bytes (2)", "1 | " + t + " | " + t, asText}},
+                      "0 | 2 bytes (2) | 2 bytes (2)", "1 | " + t + " | " + t, asText, inFull}},
       // Attributes are not compared: grey, and shown only because a side has some.
       {".hidden", {"0 | " + a(".hidden") + " | " + b(".hidden"), "0 | File | File", "0 | 2 bytes (2) | 2 bytes (2)",
-                   "1 | " + t + " | " + t, "1 | H | H", asText}},
+                   "1 | " + t + " | " + t, "1 | H | H", asText, inFull}},
       {"locked.txt", {"0 | " + a("locked.txt") + " | " + b("locked.txt"), "0 | " + text + " | " + text,
-                      "0 | 2 bytes (2) | 2 bytes (2)", "1 | " + t + " | " + t, "1 | R | ", asText}},
+                      "0 | 2 bytes (2) | 2 bytes (2)", "1 | " + t + " | " + t, "1 | R | ", asText, inFull}},
       {"timed.txt", {"0 | " + a("timed.txt") + " | " + b("timed.txt"), "0 | " + text + " | " + text,
-                     "0 | 2 bytes (2) | 2 bytes (2)", "1 | " + shownTime(kLater) + " | " + t, asText}},
+                     "0 | 2 bytes (2) | 2 bytes (2)", "1 | " + shownTime(kLater) + " | " + t, asText, inFull}},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
@@ -421,10 +428,12 @@ TEST_F(DetailsTest, ASideFromAListingSaysWhereItWasSavedAndThatItsContentWasHash
   };
   const Case cases[] = {
       {"same.txt", {"0 | " + listing + "/same.txt | " + b("same.txt"), "0 | " + text + " | " + text, from,
-                    "0 | 6 bytes (6) | 6 bytes (6)", "1 | " + t + " | " + t, "0 | Content identical | !data", hashed}},
+                    "0 | 6 bytes (6) | 6 bytes (6)", "1 | " + t + " | " + t, "0 | Content identical | !data",
+                    "0 | Compared by SHA-256: 6 bytes read and hashed | !data", hashed}},
       // Text mode cannot forgive the line ends of a side that has no text.
       {"crlf.txt", {"0 | " + listing + "/crlf.txt | " + b("crlf.txt"), "0 | " + text + " | " + text, from,
-                    "2 | 10 bytes (10) | 8 bytes (8)", "1 | " + t + " | " + t, "2 | Content differs | !data", hashed}},
+                    "2 | 10 bytes (10) | 8 bytes (8)", "1 | " + t + " | " + t, "2 | Content differs | !data",
+                    "2 | Content not read: sizes differ | !data", hashed}},
       // Missing in the listing: it still says where the item was looked for.
       {"readme.txt", {"2 | Missing in first | " + b("readme.txt"), "0 |  | " + text, from, "0 |  | 2 bytes (2)",
                       "0 |  | " + t}},
@@ -446,6 +455,84 @@ TEST_F(DetailsTest, ASideFromAListingSaysWhereItWasSavedAndThatItsContentWasHash
   EXPECT_TRUE(fits);
 }
 
+TEST(DetailsExplanation, TheLineUnderTheContentSaysWhatDecidedIt) {
+  // Digits grouped as the C locale has none: with a space, as the sizes are.
+  const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
+  std::setlocale(LC_NUMERIC, "C");
+  constexpr size_t kMiB = 1024 * 1024;
+  std::string binary(5 * kMiB, 'b');
+  binary[0] = binary[1] = '\0';
+  std::string changed = binary;
+  changed[2 * kMiB + 1000] = 'x';
+  std::string changedEarly = binary;
+  changedEarly[131072] = 'x';
+  std::string skipped = binary;
+  skipped[kMiB + 5] = 'x';
+  struct Case {
+    std::string name;
+    std::string first;
+    std::string second;
+    bool fast;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"bytes", binary, changedEarly, false, "2 | First difference at offset 131 072 | !data"},
+      {"same line", "one\ntwo\n", "one\ntwX\n", false, "2 | First difference at line 2 (offset 6) | !data"},
+      {"CR LF before", "one\r\ntwo\r\nthree\r\n", "one\ntwo\nthreE\n", false,
+       "2 | First difference at line 3 (offset 14) of the first file, line 3 (offset 12) of the second | !data"},
+      {"ends", "one\r\ntwo\r\n", "one\ntwo\nthree\n", false,
+       "2 | First difference: the first file ends at line 3 (offset 10), the second file goes on at line 3 (offset 8) | !data"},
+      {"sampled", binary, changed, true, "2 | First difference at offset 2 098 152 (sampled: 2 of 5 blocks compared) | !data"},
+      {"skipped", binary, skipped, true, "0 | Equal where sampled: 3 of 5 blocks (60 %) | !data"},
+      {"in full", binary, binary, false, "0 | Equal: 5.00 MiB compared in full | !data"},
+      {"empty", "", "", false, "0 | Equal: both files are empty | !data"},
+      {"quick sizes", std::string("\0\0ab", 4), std::string("\0\0abc", 5), true, "1 | Content not read: sizes differ (quick compare) | !data"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder temp;
+    engine_test::writeBoth(temp, "f", c.first, c.second);
+    CompareEngine engine;
+    engine.settings.textModeMaxSize = kMiB;
+    engine.options.autoSkip = c.fast;
+    ASSERT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
+    DetailsRecord record;
+    ASSERT_TRUE(buildDetails(engine.result, child(engine.result.root, "f"), record));
+    EXPECT_EQ(dump(record).back(), c.line);
+  }
+
+  // What a compare could not read, kept as the compare keeps it.
+  TempFolder temp;
+  engine_test::writeBoth(temp, "f", "a", "b");
+  CompareEngine engine;
+  ASSERT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
+  const CompareItem& item = *child(engine.result.root, "f");
+  struct Kept {
+    ContentReason reason;
+    int8_t side;
+    std::string line;
+  };
+  const Kept kept[] = {
+      {ContentReason::unreadable, 1, "2 | Could not be read: Access is denied (the second file) | !data"},
+      {ContentReason::changed, 0, "2 | Could not be read in full: the first file changed while it was compared | !data"},
+      {ContentReason::notHashed, 1,
+       "2 | Not compared: the second file could not be read when its listing was saved | !data"},
+      {ContentReason::noMemory, -1, "2 | Not compared: not enough memory to read the files | !data"},
+  };
+  for (const Kept& k : kept) {
+    ContentExplanation explanation;
+    explanation.way = ContentWay::notRead;
+    explanation.reason = k.reason;
+    explanation.side = k.side;
+    explanation.errorCode = 5;
+    engine.result.explanations.keep(item, explanation);
+    DetailsRecord record;
+    ASSERT_TRUE(buildDetails(engine.result, &item, record));
+    EXPECT_EQ(dump(record).back(), k.line);
+  }
+  std::setlocale(LC_NUMERIC, previous.c_str());
+}
+
 TEST(DetailsArchive, AnItemInsideAZipShowsTheZipsPathAndOpensTheZip) {
   TempFolder temp;
   PrivateTempFolder work;
@@ -464,7 +551,9 @@ TEST(DetailsArchive, AnItemInsideAZipShowsTheZipsPathAndOpensTheZip) {
   EXPECT_EQ(record.lines[0].text[0].find(engine.archiveArea.workFolder()), olstring::npos)
       << "never the unpack folder";
   EXPECT_EQ(record.lines[0].text[1], fromUtf8(temp.path("plain/sub/inner.txt")));
-  EXPECT_EQ(toUtf8(record.lines.back().text[0]), "Content differs");
+  ASSERT_GE(record.lines.size(), 2u);
+  EXPECT_EQ(toUtf8(record.lines[record.lines.size() - 2].text[0]), "Content differs");
+  EXPECT_EQ(toUtf8(record.lines.back().text[0]), "First difference at line 1 (offset 0)");
 
   Reaper reaper;
   RecordedShell shell;

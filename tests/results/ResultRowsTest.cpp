@@ -79,19 +79,21 @@ TEST_F(ResultRowsTest, HighlightsAndDescriptionsOfEachKindOfDifference) {
     uint32_t flags;
     bool name_, size, attributes, time;
     const char16_t* description;
+    const char16_t* spoken;  // what a screen reader says of the row
   };
   const Case cases[] = {
-      {"changed.txt", kContentDiffers, true, false, false, false, u"Content"},
-      {"new.txt", kMissing, true, false, false, false, u"Missing in first"},
-      {"sizeonly.bin", kContentDiffers | kContentSkipped, false, true, false, false, u"Size"},
-      {"onlyfirst.txt", kMissing | kMissingSecond, true, false, false, false, u"Missing in second"},
-      {"onlysecond", kMissing, true, false, false, false, u"Missing in first"},
-      {"Case.txt", kNameCase, true, false, false, false, u"Name case"},
-      {"thing", kTypeDiffers, true, false, false, false, u"Folder vs. file"},
-      {"touched.txt", kTimeDiffers, false, false, false, true, u"Modified time"},
-      {"readonly.txt", kAttrDiffers, false, false, true, false, u"Attributes"},
-      {"alpha.txt", 0, false, false, false, false, u"No differences"},
-      {"deep", 0, false, false, false, false, u"No differences"},
+      {"changed.txt", kContentDiffers, true, false, false, false, u"Content", u"content differs"},
+      {"new.txt", kMissing, true, false, false, false, u"Missing in first", u"only in the second folder"},
+      {"sizeonly.bin", kContentDiffers | kContentSkipped, false, true, false, false, u"Size", u"size differs"},
+      {"onlyfirst.txt", kMissing | kMissingSecond, true, false, false, false, u"Missing in second",
+       u"only in the first folder"},
+      {"onlysecond", kMissing, true, false, false, false, u"Missing in first", u"only in the second folder"},
+      {"Case.txt", kNameCase, true, false, false, false, u"Name case", u"name differs in letter case"},
+      {"thing", kTypeDiffers, true, false, false, false, u"Folder vs. file", u"folder against file"},
+      {"touched.txt", kTimeDiffers, false, false, false, true, u"Modified time", u"modification time differs"},
+      {"readonly.txt", kAttrDiffers, false, false, true, false, u"Attributes", u"attributes differ"},
+      {"alpha.txt", 0, false, false, false, false, u"No differences", u"no difference"},
+      {"deep", 0, false, false, false, false, u"No differences", u"no difference"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -104,6 +106,7 @@ TEST_F(ResultRowsTest, HighlightsAndDescriptionsOfEachKindOfDifference) {
     EXPECT_EQ(h.attributes, c.attributes);
     EXPECT_EQ(h.time, c.time);
     EXPECT_EQ(describeDifferences(item->flags), c.description);
+    EXPECT_EQ(describeVerdict(item->flags), c.spoken);
   }
 }
 
@@ -112,6 +115,8 @@ TEST(DescribeDifferences, FixedOrderJoinedByCommas) {
   EXPECT_EQ(describeDifferences(kAttrDiffers | kTimeDiffers | kContentDiffers | kNameCase | kTypeDiffers),
             u"Folder vs. file, Name case, Content, Modified time, Attributes");
   EXPECT_EQ(describeDifferences(kMissing | kMissingSecond | kAttrDiffers), u"Missing in second, Attributes");
+  EXPECT_EQ(describeVerdict(kContentDiffers | kTimeDiffers | kAttrDiffers),
+            u"content differs, modification time differs, attributes differ");
   // Bits without a text of their own describe nothing (and leave no stray comma).
   EXPECT_EQ(describeDifferences(kContentSkipped), u"");
 }

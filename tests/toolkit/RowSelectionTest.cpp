@@ -70,3 +70,44 @@ TEST(RowSelection, RangesJoinSplitAndListInOrder) {
   selection.assign({1, 2, 2, 5}, false);
   EXPECT_EQ(selected(selection, 10), (std::vector<int>{1, 2, 5}));
 }
+
+TEST(RowSelection, DifferingRowsAreThoseOneSelectionHoldsAndTheOtherNot) {
+  constexpr int kTooMany = -1;
+  struct Case {
+    const char* name;
+    std::vector<int> a;
+    bool aInverted;
+    std::vector<int> b;
+    bool bInverted;
+    int limit;
+    std::vector<int> want;  // {kTooMany}: more than the limit
+  };
+  const Case cases[] = {
+      {"the same rows", {2, 3, 7}, false, {2, 3, 7}, false, 8, {}},
+      {"the caret's row moves down", {3}, false, {4}, false, 8, {3, 4}},
+      {"a run grows at its end", {3, 4, 5}, false, {3, 4, 5, 6}, false, 8, {6}},
+      {"a run shrinks at its start", {3, 4, 5}, false, {4, 5}, false, 8, {3}},
+      {"runs that touch", {1, 2}, false, {3, 4}, false, 8, {1, 2, 3, 4}},
+      {"all but two, against one of those two", {4, 5}, true, {5}, false, 20, {0, 1, 2, 3, 5, 6, 7, 8, 9}},
+      {"everything, inverted to nothing", {}, true, {}, false, 9, {kTooMany}},
+      {"one row out of everything", {}, true, {6}, true, 1, {6}},
+      {"rows past the list's end count for nothing", {12, 13}, false, {}, false, 8, {}},
+      {"exactly the limit", {0, 1, 2}, false, {}, false, 3, {0, 1, 2}},
+      {"one more than the limit", {0, 1, 2, 3}, false, {}, false, 3, {kTooMany}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    olRowSelection a, b;
+    a.assign(c.a, c.aInverted);
+    b.assign(c.b, c.bInverted);
+    std::vector<int> rows{99};
+    const bool fits = differingRows(a, b, 10, c.limit, rows);
+    if (c.want == std::vector<int>{kTooMany}) {
+      EXPECT_FALSE(fits);
+      EXPECT_TRUE(rows.empty());
+    } else {
+      EXPECT_TRUE(fits);
+      EXPECT_EQ(rows, c.want);
+    }
+  }
+}

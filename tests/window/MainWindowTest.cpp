@@ -10,12 +10,15 @@
 #include "toolkit/MessageBox.h"
 #include "toolkit/ToolTip.h"
 #include "foundation/TextFile.h"
+#include "platform/Path.h"
 #include "tests/support/TestSupport.h"
 #include "tests/toolkit/GuiTest.h"
 #include "tests/window/WindowTestSupport.h"
+#include "toolkit/AccessibleInternal.h"
 #include "toolkit/App.h"
 #include "toolkit/Theme.h"
 #include "toolkit/WindowInternal.h"
+#include "window/Appearance.h"
 #include "window/Menus.h"
 #include "window/MirraneDlg.h"
 
@@ -810,3 +813,61 @@ TEST(MainWindow, ADeepDifferenceShowsItsNameOnBothSidesAndIdenticalFoldersSaySo)
 }
 
 }  // namespace
+
+TEST(MainWindow, AScreenReaderReadsWhatTheWindowDrawsInTheLanguageChosen) {
+  Reaper reaper(30000);
+  SettingsSandbox sandbox;
+  for (const char* name : {"english.ini", "deutsch.ini"}) {
+    writeFileBytes(toUtf8(platform::applicationFolder()) + "/lang/" + name,
+                   testing_support::readFileBytes(std::string(MIRRANE_SOURCE_DIR "/lang/") + name));
+  }
+  TempFolder temp;
+  makeDifferentTrees(temp);
+  CompareEngine engine;
+  engine.options.path0 = temp.widePath("a");
+  engine.options.path1 = temp.widePath("b");
+  CMirraneDlg window(engine, nullptr);
+  ASSERT_TRUE(window.createModeless(nullptr));
+  ASSERT_TRUE(window.startCompare());
+  QAccessibleInterface* main = QAccessible::queryAccessibleInterface(widgetOf(window.hwnd()));
+  QAccessibleInterface* list = QAccessible::queryAccessibleInterface(widgetOf(window.listWindow()));
+  // The texts the window draws, in order: the two paths, the badge, the status line.
+  auto drawnTexts = [main] {
+    std::vector<std::string> texts;
+    for (int i = 0; i < main->childCount(); ++i) {
+      QAccessibleInterface* child = main->child(i);
+      if (child->role() == QAccessible::StaticText || child->role() == QAccessible::StatusBar)
+        texts.push_back(child->text(QAccessible::Name).toStdString());
+    }
+    return texts;
+  };
+  const std::string a = temp.path("a"), b = temp.path("b");
+  EXPECT_EQ(drawnTexts(), (std::vector<std::string>{
+                              "First: " + a, "Differences: 6 (only in the first folder: 1, only in the second folder: 1), equal: 4",
+                              "Second: " + b, "9 items, 0 selected"}));
+  int x = 0;
+  while (x < window.list().rowCount() && window.list().rowText(x, RowText::firstName) != u"x.bin") ++x;
+  ASSERT_LT(x, window.list().rowCount());
+
+  std::vector<std::string> changed;
+  olAccessibleReader reader([&changed](QAccessibleEvent* event) {
+    if (event->type() == QAccessible::NameChanged) changed.push_back(event->accessibleInterface()->text(QAccessible::Name).toStdString());
+  });
+  window.list().selectRowAlone(x);
+  pumpMessages(20);
+  EXPECT_EQ(changed, std::vector<std::string>{a + "/deep/er/still/x.bin, content differs"}) << "only the status line changed";
+
+  ASSERT_TRUE(applyLanguage(u"deutsch.ini", window.hwnd(), &engine.job));
+  // The texts are asked for anew each time; the window's own names follow its language message.
+  EXPECT_TRUE(waitFor([&] { return list->text(QAccessible::Name) == "Ergebnisse"; }));
+  EXPECT_EQ(drawnTexts()[0], "Erster: " + a);
+  EXPECT_EQ(drawnTexts()[1], "Unterschiede: 6 (nur im ersten Ordner: 1, nur im zweiten Ordner: 1), gleich: 4");
+  EXPECT_EQ(drawnTexts()[3], a + "/deep/er/still/x.bin, Inhalt unterscheidet sich");
+  EXPECT_EQ(list->tableInterface()->columnDescription(1), "Zweiter Ordner");
+  EXPECT_TRUE(list->tableInterface()->cellAt(x, 0)->text(QAccessible::Name).startsWith("x.bin, 9 Bytes, geändert"));
+  EXPECT_EQ(list->tableInterface()->rowDescription(x), "Inhalt unterscheidet sich");
+  EXPECT_EQ(changed.size(), 1u + 4) << "the status line, then the four drawn texts in their new words";
+  EXPECT_TRUE(applyLanguage(u"english.ini", window.hwnd(), &engine.job));
+  window.unbind(olUnbind::destroyWindow);
+}
+
