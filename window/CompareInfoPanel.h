@@ -6,6 +6,7 @@
 
 #include <array>
 #include <span>
+#include <vector>
 
 #include "app/CompareSwitches.h"
 #include "engine/CompareEngine.h"
@@ -41,6 +42,9 @@ public:
   olCheckBox& checkBox(int controlId);
   olCheckBox& forceFileBox() { return checkBox(control_id::kForceFile); }
   HWND browseButton(int side) const { return side == 0 ? m_firstBrowse.hwnd() : m_secondBrowse.hwnd(); }
+
+  // The controls top to bottom and, on a line, left to right: the order Tab takes.
+  std::vector<HWND> controlsInOrder();
 
   // The exclude box is usable exactly while force-file mode is not checked.
   void followForceFile();
