@@ -148,7 +148,7 @@ private:
 // or a file that shrank, and the same short count on both sides proves nothing about the
 // bytes not read. On failure the explanation says which side, with compared bytes before.
 bool readPieces(ContentReader& first, ContentReader& second, uint8_t* firstPiece, uint8_t* secondPiece, uint32_t want,
-                uint64_t compared, ContentExplanation& explanation, PairBytes& bytes) {
+                uint64_t compared, ContentExplanation& explanation) {
   if (first.read(firstPiece, want) != want) {
     explanation.readFailed(0, compared);
     return false;
