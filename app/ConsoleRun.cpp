@@ -38,7 +38,8 @@ public:
     // that a long name is what a narrow terminal cuts.
     olstring line = langText(progress.total <= 0 ? lang::progress::kPrepareCount : lang::progress::kCount,
                              numberToText(progress.done), numberToText(progress.total));
-    if (!progress.text.empty()) line += u"  " + progress.text;
+    const olstring text = progressText(progress, steadyMilliseconds());
+    if (!text.empty()) line += u"  " + text;
     for (char16_t& c : line) {
       if (c < u' ') c = u' ';
     }

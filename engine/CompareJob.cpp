@@ -1,7 +1,6 @@
 // The compare job, its progress record and its worker thread.
 
 #include "engine/CompareJob.h"
-#include "engine/TimeRule.h"
 
 #include "engine/Archive.h"
 #include "engine/CompareEngine.h"
@@ -10,6 +9,7 @@
 #include "engine/FolderScan.h"
 #include "engine/NameForms.h"
 #include "engine/TimeRule.h"
+#include "foundation/ByteSize.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
 #include "foundation/SoftCheck.h"
@@ -17,6 +17,7 @@
 #include "platform/File.h"
 #include "platform/FolderListing.h"
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -96,6 +97,32 @@ void JobState::finishStage() {
   m_changed.set();
 }
 
+void JobState::setPairBytes(const void* reader, olstring_view name, uint64_t done, uint64_t size) {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_pairReader != nullptr && m_pairReader != reader) return;
+    if (m_pairReader == nullptr) {
+      m_pairReader = reader;
+      m_pairName.assign(name);
+      m_pairSinceMs = steadyMilliseconds();
+    }
+    m_pairDone = done;
+    m_pairSize = size;
+  }
+  m_changed.set();
+}
+
+void JobState::endPairBytes(const void* reader) {
+  {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_pairReader != reader) return;
+    m_pairReader = nullptr;
+    m_pairName.clear();
+    m_pairDone = m_pairSize = 0;
+  }
+  m_changed.set();
+}
+
 void JobState::setError(uint32_t code, olstring_view path) {
   olstring text = errorText(code);
   std::lock_guard<std::mutex> lock(m_lock);
@@ -137,7 +164,19 @@ JobState::Progress JobState::readProgress() const {
     m_text = langText(m_textKey, m_textArgs[0], m_textArgs[1]);
     m_textPending = false;
   }
-  return Progress{m_total, m_done, m_text};
+  return Progress{m_total, m_done, m_text, m_pairName, m_pairDone, m_pairSize, m_pairSinceMs};
+}
+
+int64_t steadyMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+olstring progressText(const JobState::Progress& progress, int64_t nowMs) {
+  if (progress.pairName.empty() || nowMs - progress.pairSinceMs < kPairBytesAfterMs) return progress.text;
+  const olstring bytes = langText(lang::progress::kPairBytes, progress.pairName,
+                                  byteSizeNumber(progress.pairDone, progress.pairSize), byteSizeText(progress.pairSize));
+  return langText(lang::progress::kCompare, bytes);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -360,7 +399,7 @@ void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffe
   if (prepared != PrepareResult::compare) return;
   const bool equal = byHash ? compareByHash(engine, buffers, item, folders, &explanation)
                             : compareContent(engine, buffers, item.contentMode == ContentMode::text, first, second,
-                                             &explanation);
+                                             &explanation, side0.name);
   if (!equal) item.flags |= ItemFlags::kContentDiffers;
   recordExplanation(engine.result, item, explanation);
 }

@@ -40,6 +40,13 @@ public:
     int64_t total = -1;
     int64_t done = 0;
     olstring text;
+    // The pair of files being read that is larger than one block (none: empty name): its
+    // name, the bytes of it read so far, its size, and since when it is read (milliseconds
+    // of steadyMilliseconds()).
+    olstring pairName;
+    uint64_t pairDone = 0;
+    uint64_t pairSize = 0;
+    int64_t pairSinceMs = 0;
   };
 
   JobState();
@@ -62,6 +69,12 @@ public:
   void stepDone();
   // done = total (the job succeeded).
   void finishStage();
+  // The bytes read of a pair of files larger than one block, at most once per block: the
+  // record belongs to the first reader (any token that tells it from the others) that
+  // publishes while it is free, until that reader ends it; others publish nothing meanwhile.
+  // Signals when the record changed.
+  void setPairBytes(const void* reader, olstring_view name, uint64_t done, uint64_t size);
+  void endPairBytes(const void* reader);
   void setError(uint32_t code, olstring_view path);
   // The same with a text of its own instead of the code's (which says more, such as the
   // line of a listing that cannot be used).
@@ -92,7 +105,23 @@ private:
   uint32_t m_errorCode = 0;
   olstring m_errorText;
   olstring m_errorPath;
+  const void* m_pairReader = nullptr;
+  olstring m_pairName;
+  uint64_t m_pairDone = 0;
+  uint64_t m_pairSize = 0;
+  int64_t m_pairSinceMs = 0;
 };
+
+// A monotonic clock in milliseconds (not the time of day).
+int64_t steadyMilliseconds();
+
+// How long one pair of files must have been read before the progress text shows its bytes.
+constexpr int64_t kPairBytesAfterMs = 1000;
+
+// The progress text at a moment (nowMs of steadyMilliseconds()): the job's own text, or,
+// while one pair has been read for kPairBytesAfterMs or longer, the compare text naming
+// that pair with its bytes ("Comparing... big.iso \u2014 4.2 of 18.6 GiB").
+olstring progressText(const JobState::Progress& progress, int64_t nowMs);
 
 // The one compare worker. Pausing is cooperative: the worker stands still only inside
 // checkpoint(), once per listed entry, per visited item and per block of content.

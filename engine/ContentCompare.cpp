@@ -120,6 +120,29 @@ uint64_t readPrefix(ContentReader& reader, uint8_t* buffer, uint64_t have, uint6
   return have + got;
 }
 
+// The bytes read of one pair in the job's progress: published at a block's end, so a pair
+// that fits in one block (nearly every pair) never touches the job's lock for it.
+class PairBytes {
+public:
+  PairBytes(JobState& job, olstring_view name, uint64_t size) : m_job(job), m_name(name), m_size(size) {}
+  ~PairBytes() {
+    if (m_published) m_job.endPairBytes(this);
+  }
+  PairBytes(const PairBytes&) = delete;
+  PairBytes& operator=(const PairBytes&) = delete;
+
+  void blockRead(uint64_t position) {
+    m_job.setPairBytes(this, m_name, position, m_size);
+    m_published = true;
+  }
+
+private:
+  JobState& m_job;
+  olstring_view m_name;
+  uint64_t m_size;
+  bool m_published = false;
+};
+
 // Reads a piece of want bytes from each file at the same position. Both files have the
 // size taken at open, so both must yield exactly this much; a shorter read is a read error
 // or a file that shrank, and the same short count on both sides proves nothing about the
@@ -146,7 +169,7 @@ void pieceDiffers(ContentExplanation& explanation, const uint8_t* firstPiece, co
 
 // The sampled comparison of two files of the same size: blocks with gaps between them.
 bool binaryCompare(CompareEngine& engine, ContentBuffers& buffers, ContentReader& first, ContentReader& second,
-                   ContentExplanation& explanation) {
+                   ContentExplanation& explanation, PairBytes& bytes) {
   const uint64_t blockSize = engine.settings.blockSize();
   const uint64_t size = first.size();
   const uint64_t stride = sampleStride(size, engine.options.autoSkip, blockSize);
@@ -154,6 +177,7 @@ bool binaryCompare(CompareEngine& engine, ContentBuffers& buffers, ContentReader
   uint64_t compared = 0;
   uint64_t offset = 0;
   while (!first.atEnd() && !second.atEnd()) {
+    if (offset != 0) bytes.blockRead(first.position());
     if (!engine.worker.checkpoint()) break;
     uint64_t blockRead = 0;
     while (blockRead < blockSize && !first.atEnd()) {
@@ -195,7 +219,7 @@ enum class RawOutcome { equal, differs, failed };
 // and the pieces go after the text probe's room, so that a text comparison that must follow
 // a difference still finds them. Failed: a read error, a file that shrank, or a cancel.
 RawOutcome rawCompare(CompareEngine& engine, ContentBuffers& buffers, ContentReader& first, ContentReader& second,
-                      uint64_t have, ContentExplanation& explanation) {
+                      uint64_t have, ContentExplanation& explanation, PairBytes& bytes) {
   if (!engine.worker.checkpoint()) return RawOutcome::failed;
   const uint64_t size = first.size();
   have = std::min(have, size);
@@ -213,6 +237,7 @@ RawOutcome rawCompare(CompareEngine& engine, ContentBuffers& buffers, ContentRea
   uint64_t blockRead = have;
   while (!first.atEnd()) {
     if (blockRead >= blockSize) {
+      bytes.blockRead(first.position());
       if (!engine.worker.checkpoint()) return RawOutcome::failed;
       blockRead = 0;
     }
@@ -401,7 +426,7 @@ bool compareContent(CompareEngine& engine, bool text, ContentReader& first, Cont
 }
 
 bool compareContent(CompareEngine& engine, ContentBuffers& buffers, bool text, ContentReader& first,
-                    ContentReader& second, ContentExplanation* explanation) {
+                    ContentReader& second, ContentExplanation* explanation, olstring_view name) {
   ContentExplanation unused;
   ContentExplanation& explain = explanation != nullptr ? *explanation : unused;
   const uint64_t blockSize = engine.settings.blockSize();
@@ -422,10 +447,11 @@ bool compareContent(CompareEngine& engine, ContentBuffers& buffers, bool text, C
   buffers.forgetPrefetched();
   if (size0 == 0 && size1 == 0) return true;
 
+  PairBytes bytes(engine.job, name, size0);
   if (size0 == size1 && (text || !sampled)) {
     // Equal bytes are equal text as well: the line-break rule is needed only once the bytes
     // differ, which for most pairs they never do.
-    const RawOutcome raw = rawCompare(engine, buffers, first, second, std::min(have0, have1), explain);
+    const RawOutcome raw = rawCompare(engine, buffers, first, second, std::min(have0, have1), explain, bytes);
     if (raw == RawOutcome::equal) return true;
     if (raw == RawOutcome::failed || !text) return false;
   } else if (!text) {
@@ -434,7 +460,7 @@ bool compareContent(CompareEngine& engine, ContentBuffers& buffers, bool text, C
       explain.readFailed(first.position() == 0 ? 1 : 0, 0);
       return false;
     }
-    return binaryCompare(engine, buffers, first, second, explain);
+    return binaryCompare(engine, buffers, first, second, explain, bytes);
   }
 
   const uint64_t wanted0 = std::min(size0, buffers.capacity());

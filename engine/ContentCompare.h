@@ -79,9 +79,11 @@ PrepareResult prepareContentCompare(CompareEngine& engine, const CompareItem& it
 
 // True when the content counts as equal; false when it differs, cannot be read, or the job
 // was cancelled before both files were read to their end. The buffers must be those the
-// pair was prepared with. What decided it goes into the explanation when one is given.
+// pair was prepared with. What decided it goes into the explanation when one is given. A pair
+// larger than one block publishes its bytes read under its name in the job's progress, once
+// per block (JobState::setPairBytes).
 bool compareContent(CompareEngine& engine, ContentBuffers& buffers, bool text, ContentReader& first,
-                    ContentReader& second, ContentExplanation* explanation = nullptr);
+                    ContentReader& second, ContentExplanation* explanation = nullptr, olstring_view name = {});
 bool compareContent(CompareEngine& engine, bool text, ContentReader& first, ContentReader& second);
 
 // True when the file's first 64 KiB hold no zero 16-bit word (8-bit or UTF-16 text).

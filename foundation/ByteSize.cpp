@@ -37,27 +37,48 @@ olstring withUnit(const Unit& unit, olstring_view number) {
 
 }  // namespace
 
-olstring byteSizeText(uint64_t bytes) {
-  if (bytes == 1) return withUnit(Unit{lang::size::kByte, u"byte"}, u"1");
-  if (bytes < 1000) return withUnit(kUnits[0], decimal(bytes));
+namespace {
+
+// How byteSizeText writes a size: the unit and the digits after the separator.
+struct SizeForm {
+  size_t unit = 0;
+  int fractionDigits = 0;
+};
+
+SizeForm formOf(uint64_t bytes) {
+  if (bytes < 1000) return {};
   // The unit in which the size has at most three whole digits (16 EiB at most fit in EiB).
   size_t unit = 1;
   while (unit + 1 < std::size(kUnits) && (bytes >> (10 * unit)) >= 1000) ++unit;
-  const unsigned shift = static_cast<unsigned>(10 * unit);
-  const uint64_t whole = bytes >> shift;
-  const int fractionDigits = whole < 10 ? 2 : whole < 100 ? 1 : 0;
+  const uint64_t whole = bytes >> (10 * unit);
+  return {unit, whole < 10 ? 2 : whole < 100 ? 1 : 0};
+}
+
+olstring numberInForm(uint64_t bytes, SizeForm form) {
+  if (form.unit == 0) return decimal(bytes);
+  const unsigned shift = static_cast<unsigned>(10 * form.unit);
   uint64_t scale = 1;
-  for (int i = 0; i < fractionDigits; ++i) scale *= 10;
+  for (int i = 0; i < form.fractionDigits; ++i) scale *= 10;
   // The size times 10^digits, cut to a whole number; 128 bits hold any 64-bit size times 100.
   const auto scaled = static_cast<uint64_t>((static_cast<unsigned __int128>(bytes) * scale) >> shift);
   olstring number = decimal(scaled / scale);
-  if (fractionDigits != 0) {
+  if (form.fractionDigits != 0) {
     olstring fraction = decimal(scaled % scale);
-    fraction.insert(fraction.begin(), static_cast<size_t>(fractionDigits) - fraction.size(), u'0');
+    fraction.insert(fraction.begin(), static_cast<size_t>(form.fractionDigits) - fraction.size(), u'0');
     number += platform::decimalSeparator() + fraction;
   }
-  return withUnit(kUnits[unit], number);
+  return number;
 }
+
+}  // namespace
+
+olstring byteSizeText(uint64_t bytes) {
+  if (bytes == 1) return withUnit(Unit{lang::size::kByte, u"byte"}, u"1");
+  const SizeForm form = formOf(bytes);
+  return withUnit(kUnits[form.unit], numberInForm(bytes, form));
+}
+
+olstring byteSizeNumber(uint64_t bytes, uint64_t reference) { return numberInForm(bytes, formOf(reference)); }
 
 olstring groupedNumberText(uint64_t value) {
   olstring separator = platform::thousandsSeparator();

@@ -12,6 +12,10 @@
 // come from the language's "size" section.
 olstring byteSizeText(uint64_t bytes);
 
+// The number alone of a size in the unit, and with the fraction digits, that byteSizeText
+// gives another size: the part of a whole in the whole's terms (4.2 of "18.6 GiB").
+olstring byteSizeNumber(uint64_t bytes, uint64_t reference);
+
 // A count with its digits grouped in threes by the locale's thousands separator, or by a
 // space (as sizes are shown in the lists) where the locale has none: 4096 gives "4,096" in
 // English, "4.096" in German, "4 096" in the C locale.

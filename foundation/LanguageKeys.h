@@ -59,8 +59,10 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kDiffs, u"diffs")                                                          \
   KEY(kAll, u"all")                                                              \
   KEY(kItemsInfo, u"items_info")                                                 \
+  KEY(kItemInfo, u"item_info")                                                   \
   KEY(kReady, u"ready")                                                          \
   KEY(kEmpty, u"empty")                                                          \
+  KEY(kNothingDiffers, u"nothing_differs")                                       \
   /* file dialog filters */                                                      \
   KEY(kExtMrn, u"ext_mrn")                                                       \
   KEY(kExtArchive, u"ext_archive")                                               \
@@ -101,7 +103,8 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kStatistics, u"statistics")         \
   KEY(kPrepareCount, u"prepare_count")    \
   KEY(kCount, u"count")                   \
-  KEY(kListing, u"listing")
+  KEY(kListing, u"listing")               \
+  KEY(kPairBytes, u"pair_bytes")
 
 // Verdicts and the difference descriptions of a row.
 #define MIRRANE_LANG_DIFF(KEY)              \

@@ -7,7 +7,9 @@
 namespace platform {
 
 // A file time (100 ns units since 1601-01-01 UTC) as the local short date, one space and
-// the local time without seconds. Empty when the time cannot be converted.
+// the local time without seconds. Empty when the time cannot be converted. The C and POSIX
+// locales write the date as 2026-12-08 (theirs, 12/08/26, reads two ways and hides the
+// century); every other locale keeps its own short date.
 std::u16string shortDateTimeText(uint64_t fileTime);
 
 // A file time as the local short date, one space and the local time with seconds. Empty

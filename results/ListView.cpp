@@ -1,6 +1,8 @@
 #include "results/ListView.h"
 
+#include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
+#include "foundation/TextFile.h"
 #include "results/FindDlg.h"
 #include "results/ItemPaths.h"
 #include "toolkit/Hotkeys.h"
@@ -18,6 +20,13 @@ mrnListView::~mrnListView() = default;
 
 const CompareItem* mrnListView::rowItem(int row) const {
   return row >= 0 && size_t(row) < m_rows.size() ? m_rows.item(size_t(row)) : nullptr;
+}
+
+olstring mrnListView::emptyText() const {
+  // Before the first compare there is nothing to show; after one, an empty view means that
+  // nothing differs, which is the answer the user came for.
+  if (m_rows.treeItems() == 0) return langText(lang::global::kEmpty);
+  return langText(lang::global::kNothingDiffers, numberToText(static_cast<int64_t>(m_rows.treeItems())));
 }
 
 void mrnListView::clearRows(FindText findText) {

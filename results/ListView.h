@@ -82,6 +82,9 @@ public:
   void clearRows(FindText findText = FindText::clear);
 
   const ResultRows& rows() const { return m_rows; }
+  // What the list says while it has no rows: that no compare has run yet, or, when the rows
+  // were built from a compare's items, that nothing differs among them (and how many).
+  olstring emptyText() const;
   // The item of a row, or nullptr outside the rows.
   const CompareItem* rowItem(int row) const;
   // A text of a row; empty outside the rows.
@@ -156,8 +159,11 @@ protected:
 
 private:
   void paintSide(HDC dc, const CompareItem& item, int row, int side, const RECT& half, const RECT& rowArea,
-                 unsigned state);
-  void paintTreeLines(HDC dc, int row, int left, const RECT& rowArea, COLORREF colour) const;
+                 unsigned state, int depthCap);
+  void paintTreeLines(HDC dc, int row, int left, const RECT& rowArea, COLORREF colour, int depthCap) const;
+  // The deepest indentation a half of this width gives: the name keeps room for about
+  // twelve characters beside the columns.
+  int depthCap(HDC dc, int halfWidth);
   // The widths of a side's columns (ListViewPaint.cpp) that line up down the whole list, for
   // the widest text the rows give each; 0 for a column as wide as each row's own text.
   const std::vector<int>& columnWidths(HDC dc, int side);

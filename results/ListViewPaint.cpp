@@ -49,6 +49,11 @@ constexpr int kFolderWidth = 15;
 constexpr int kFolderHeight = 14;
 // A name keeps at least this much room before the columns give way, from the left.
 constexpr int kMinimumNameWidth = 48;
+// Indentation stops growing where a name would have fewer average characters than this.
+constexpr int kNameRoomCharacters = 12;
+// A modification time whose text is as wide as such texts come (28 December 2026, 22:48),
+// to keep room for the time column that is as wide as each row's own text.
+constexpr uint64_t kWideTimeSample = (1798498080ULL + 11644473600ULL) * 10000000ULL;
 
 // The colours one row is drawn in.
 struct RowColours {
@@ -148,34 +153,58 @@ const std::vector<int>& mrnListView::columnWidths(HDC dc, int side) {
   return m_columnWidths[side];
 }
 
-void mrnListView::paintTreeLines(HDC dc, int row, int left, const RECT& rowArea, COLORREF colour) const {
+void mrnListView::paintTreeLines(HDC dc, int row, int left, const RECT& rowArea, COLORREF colour, int depthCap) const {
   const CompareItem& item = *m_rows.item(size_t(row));
   if (item.depth < 1) return;
   const int indent = m_indentWidth;
-  auto column = [&](int depth) { return left + depth * indent - indent / 2; };
+  const int depth = std::min(item.depth, depthCap);
+  if (depth < 1) return;
+  auto column = [&](int level) { return left + level * indent - indent / 2; };
   QPolygon dots;
   const int scroll = scrollPos();
   const int middle = rowArea.top + rowArea.height() / 2;
   const bool last = m_rows.isLastShownChild(size_t(row));
-  dottedVertical(dots, column(item.depth), rowArea.top, last ? middle + 1 : rowArea.bottom, scroll);
-  dottedHorizontal(dots, column(item.depth) + 2, left + item.depth * indent + (indent - kSquareSize) / 2 - 1, middle);
-  // Every ancestor that has a later sibling carries its line on through this row.
+  dottedVertical(dots, column(depth), rowArea.top, last ? middle + 1 : rowArea.bottom, scroll);
+  dottedHorizontal(dots, column(depth) + 2, left + depth * indent + (indent - kSquareSize) / 2 - 1, middle);
+  // Every ancestor that has a later sibling carries its line on through this row; those
+  // deeper than the indentation goes stand in the deepest column, which is drawn already.
   for (int up = m_rows.parentRow(size_t(row)); up >= 0; up = m_rows.parentRow(size_t(up))) {
-    const int depth = m_rows.item(size_t(up))->depth;
-    if (depth < 1) break;
-    if (!m_rows.isLastShownChild(size_t(up))) dottedVertical(dots, column(depth), rowArea.top, rowArea.bottom, scroll);
+    const int level = m_rows.item(size_t(up))->depth;
+    if (level < 1) break;
+    if (level >= depth) continue;
+    if (!m_rows.isLastShownChild(size_t(up))) dottedVertical(dots, column(level), rowArea.top, rowArea.bottom, scroll);
   }
   dc->setPen(QPen(toQColor(colour), 0));
   dc->drawPoints(dots);
 }
 
+int mrnListView::depthCap(HDC dc, int halfWidth) {
+  const QFontMetrics metrics(dc->font());
+  // The columns every row of a side lines up (the widest of both sides) and a time text.
+  int columns = metrics.horizontalAdvance(toQString(timeText(kWideTimeSample)));
+  int lined = 0;
+  for (int side = 0; side < 2; ++side) {
+    int width = 0;
+    for (int each : columnWidths(dc, side))
+      if (each > 0) width += each + uiMargins().gapHorizontal;
+    lined = std::max(lined, width);
+  }
+  columns += lined + uiMargins().gapHorizontal;
+  const int nameRoom = kNameRoomCharacters * metrics.averageCharWidth();
+  const int room = halfWidth - m_indentWidth - kPadding - nameRoom;
+  // Where the columns leave no such room the name has the side to itself (they give way).
+  const int levels = room - columns >= 0 ? (room - columns) / m_indentWidth : room / m_indentWidth;
+  return std::max(0, levels);
+}
+
 void mrnListView::paintSide(HDC dc, const CompareItem& item, int row, int side, const RECT& half, const RECT& rowArea,
-                            unsigned state) {
+                            unsigned state, int cap) {
   const RowColours colours = rowColours(state);
   const SideInfo& info = item.side[side];
   const bool flat = m_rows.isFlat();
-  const int depth = flat ? 0 : std::max(item.depth, 0);
-  if (!flat) paintTreeLines(dc, row, half.left, rowArea, colours.secondary);
+  // Deep items stop moving right where their names would lose their room.
+  const int depth = flat ? 0 : std::min(std::max(item.depth, 0), cap);
+  if (!flat) paintTreeLines(dc, row, half.left, rowArea, colours.secondary, cap);
   const int cellLeft = half.left + depth * m_indentWidth;
   const RECT cell{cellLeft, rowArea.top, cellLeft + m_indentWidth, rowArea.bottom};
   if (cell.left >= half.right) return;
@@ -241,8 +270,15 @@ void mrnListView::paintRow(HDC dc, int row, const RECT& rect, unsigned state) {
   const int margin = uiMargins().halfHorizontal;
   const RECT first{rect.left + margin, rect.top, middle - margin, rect.bottom};
   const RECT second{middle + 1 + margin, rect.top, rect.right - margin, rect.bottom};
-  paintSide(dc, *item, row, 0, first, rect, state);
-  paintSide(dc, *item, row, 1, second, rect, state);
+  const int cap = depthCap(dc, std::min(first.width(), second.width()));
+  // Each half draws inside itself: nothing of one side may run across the middle line.
+  for (const auto& [side, area] : {std::pair{0, RECT{rect.left, rect.top, middle, rect.bottom}},
+                                   std::pair{1, RECT{middle + 1, rect.top, rect.right, rect.bottom}}}) {
+    dc->save();
+    dc->setClipRect(toQRect(area), Qt::IntersectClip);
+    paintSide(dc, *item, row, side, side == 0 ? first : second, rect, state, cap);
+    dc->restore();
+  }
   if ((state & kRowSelected) && (state & kRowHot)) drawEdges(dc, rect, colours.secondary, kSideLeft, 1);
   if ((state & kRowCurrent) && (state & kRowFocused)) {
     // The caret: a dotted outline, as keyboard users know it.
@@ -256,14 +292,14 @@ void mrnListView::paintRow(HDC dc, int row, const RECT& rect, unsigned state) {
 }
 
 void mrnListView::paintEmpty(HDC dc, const RECT& client) {
-  const olstring text = langText(lang::global::kEmpty);
+  const olstring text = emptyText();
   if (text.empty()) return;
   const olMargins& margins = uiMargins();
   const int width = client.width() - 2 * margins.horizontal;
   if (width <= 0) return;
-  const QFontMetrics metrics(dc->font());
-  const QRect area(client.left + margins.horizontal, client.top + margins.vertical, width, metrics.height());
+  // Wrapped, not cut: the hint says what to do, and a cut one says it in part.
+  const QRect area(client.left + margins.horizontal, client.top + margins.vertical, width,
+                   std::max(0, client.height() - 2 * margins.vertical));
   dc->setPen(toQColor(themeColour(olThemeSlot::secondary)));
-  dc->drawText(area, int(Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine),
-               metrics.elidedText(toQString(text), Qt::ElideRight, width));
+  dc->drawText(area, int(Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap), toQString(text));
 }

@@ -41,7 +41,8 @@ public:
   // the size and attribute columns line up down the whole list.
   int64_t largestSize(int side) const { return m_largestSize[side]; }
   uint32_t attributesSeen(int side) const { return m_attributesSeen[side]; }
-  // How many items the tree holds below its root, shown as rows or not.
+  // How many items (the root left out) the tree the rows were built from holds, shown or
+  // not: the items a compare compared.
   int64_t treeItems() const { return m_treeItems; }
 
 private:

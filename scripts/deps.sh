@@ -39,6 +39,8 @@ MIRRANE_TEST_PACKAGES=(
   x11-utils           # xwininfo finds that window
   x11-apps            # xwd takes its picture
   dosfstools          # a FAT image, loop-mounted where the tests may mount
+  openbox             # a window manager that frames the window, for the frame and Tab tests
+  xdotool             # types keys into the real window
   at-spi2-core        # the accessibility bus a screen reader reads the window through
   python3-pyatspi     # the screen reader's side of it, in the window's test
   dbus-daemon         # a D-Bus session of the test's own (dbus-run-session)

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -327,18 +328,102 @@ bool olCheckBox::isChecked() const { return sendMessage(m_hwnd, BM_GETCHECK) == 
 
 void olCheckBox::setChecked(bool checked) { sendMessage(m_hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED); }
 
+namespace {
+
+constexpr int kMaxCaptionLines = 2;
+// The gap between the box and its caption, and the caption's room kept at the right.
+constexpr int kCaptionGap = 6;
+constexpr int kCaptionRightGap = 2;
+
+// The text a caption shows: its single "&" markers left out.
+QString shownText(olstring_view caption) {
+  QString shown;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
+    shown += QChar(caption[i]);
+  }
+  return shown;
+}
+
+int indicatorSize(const QFontMetrics& metrics) { return std::clamp(metrics.height() - 3, 11, 20); }
+
+}  // namespace
+
+olCaptionLines layoutCaption(olstring_view caption, int width, HFONT font, int maxLines) {
+  const QFontMetricsF metrics(qfontOf(font ? font : uiFont()));
+  auto fits = [&](olstring_view text) { return metrics.horizontalAdvance(shownText(text)) <= width; };
+  olCaptionLines laid;
+  olstring line;
+  size_t start = 0;
+  while (start <= caption.size()) {
+    const size_t space = std::min(caption.find(u' ', start), caption.size());
+    const olstring_view word = caption.substr(start, space - start);
+    olstring candidate = line.empty() ? olstring(word) : line + u' ' + olstring(word);
+    if (!line.empty() && !fits(candidate)) {
+      laid.lines.push_back(line);
+      candidate = olstring(word);
+    }
+    line = std::move(candidate);
+    start = space + 1;
+  }
+  laid.lines.push_back(line);
+  if (static_cast<int>(laid.lines.size()) > maxLines) {
+    // What does not fit goes onto the last line, which ends in "…".
+    olstring rest;
+    for (size_t i = static_cast<size_t>(maxLines) - 1; i < laid.lines.size(); ++i)
+      rest += (rest.empty() ? u"" : u" ") + laid.lines[i];
+    laid.lines.resize(static_cast<size_t>(maxLines));
+    laid.lines.back() = rest;
+    laid.cut = true;
+  }
+  const QFontMetrics whole(qfontOf(font ? font : uiFont()));
+  for (olstring& each : laid.lines) {
+    if (laid.cut && &each == &laid.lines.back()) each += u"\u2026";
+    if (fits(each) && !(laid.cut && &each == &laid.lines.back())) continue;
+    // A word wider than the line, or the rest of a caption that is cut.
+    each = fromQString(whole.elidedText(toQString(each), Qt::ElideRight, width, Qt::TextShowMnemonic));
+    laid.cut = true;
+  }
+  return laid;
+}
+
+int olCheckBox::captionWidth(int width) const {
+  const QFontMetrics metrics(qfontOf(m_font ? m_font : uiFont()));
+  return width - 1 - indicatorSize(metrics) - kCaptionGap - kCaptionRightGap;
+}
+
+int olCheckBox::heightForWidth(int width) const {
+  const int oneLine = preferredSize(m_hwnd).cy;
+  const olCaptionLines laid = layoutCaption(getWindowText(m_hwnd), captionWidth(width), m_font, kMaxCaptionLines);
+  return oneLine + (static_cast<int>(laid.lines.size()) - 1) * lineHeight(m_font);
+}
+
 void olCheckBox::paintButton(HDC dc, const RECT& rect) {
   const bool enabled = isWindowEnabled(m_hwnd);
+  const bool system = platformPainting();
   fillSolidRect(dc, rect, themeColour(olThemeSlot::face));
   QFontMetrics metrics(dc->font());
-  const int size = std::clamp(metrics.height() - 3, 11, 20);
-  const RECT box{rect.left + 1, rect.top + (rect.height() - size) / 2, rect.left + 1 + size,
-                 rect.top + (rect.height() - size) / 2 + size};
+  const olCaptionLines laid = layoutCaption(getWindowText(m_hwnd), captionWidth(rect.width()), m_font, kMaxCaptionLines);
+  const int lines = static_cast<int>(laid.lines.size());
+  const int line = metrics.height();
+  const int top = rect.top + (rect.height() - lines * line) / 2;
+  // The box stands beside the first line.
+  const int size = indicatorSize(metrics);
+  const RECT box{rect.left + 1, top + (line - size) / 2, rect.left + 1 + size, top + (line - size) / 2 + size};
   const COLORREF accent = themeColour(olThemeSlot::accent);
   const bool checked = isChecked();
-  fillSolidRect(dc, box, checked && enabled ? accent : themeColour(olThemeSlot::window));
-  drawEdges(dc, box, isHot() || hasFocus() ? accent : themeColour(olThemeSlot::frame), kAllSides, 1);
-  if (checked) {
+  if (system) {
+    QWidget* widget = widgetOf(m_hwnd);
+    QStyleOptionButton option;
+    option.initFrom(widget);
+    option.rect = toQRect(box);
+    option.state |= checked ? QStyle::State_On : QStyle::State_Off;
+    widget->style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, dc, widget);
+  } else {
+    fillSolidRect(dc, box, checked && enabled ? accent : themeColour(olThemeSlot::window));
+    drawEdges(dc, box, isHot() || hasFocus() ? accent : themeColour(olThemeSlot::frame), kAllSides, 1);
+  }
+  if (checked && !system) {
     const COLORREF mark = enabled ? contrastingText(accent) : themeColour(olThemeSlot::greyText);
     dc->save();
     dc->setRenderHint(QPainter::Antialiasing, true);
@@ -354,14 +439,22 @@ void olCheckBox::paintButton(HDC dc, const RECT& rect) {
     dc->restore();
   }
   setTextColour(dc, enabled ? themeColour(olThemeSlot::text) : themeColour(olThemeSlot::greyText));
-  RECT text{box.right + 6, rect.top, rect.right - 2, rect.bottom};
-  RECT needed = text;
-  drawText(dc, getWindowText(m_hwnd), needed, DT_LEFT | DT_SINGLELINE | DT_CALCRECT);
-  drawText(dc, getWindowText(m_hwnd), text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  m_shownCaption.clear();
+  int widest = 0;
+  for (int i = 0; i < lines; ++i) {
+    RECT text{box.right + kCaptionGap, top + i * line, rect.right - kCaptionRightGap, top + (i + 1) * line};
+    drawText(dc, laid.lines[static_cast<size_t>(i)], text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    widest = std::max(widest, metrics.horizontalAdvance(shownText(laid.lines[static_cast<size_t>(i)])));
+    m_shownCaption += (i == 0 ? u"" : u"\n") + laid.lines[static_cast<size_t>(i)];
+  }
+  // A caption that had to be cut is read whole in its tooltip.
+  olToolTipCtrl& tip = olToolTipCtrl::shared();
+  if (laid.cut) tip.addTool(m_hwnd, cleanLabel(getWindowText(m_hwnd)));
+  else if (!tip.toolText(m_hwnd).empty()) tip.removeTool(m_hwnd);
   if (hasFocus()) {
     // The focus mark: an accent line under the caption.
-    const int width = std::min(needed.width(), text.width());
-    const int y = rect.top + (rect.height() + metrics.height()) / 2;
-    fillSolidRect(dc, {text.left, std::min(y, rect.bottom - 1), text.left + width, std::min(y, rect.bottom - 1) + 1}, accent);
+    const int width = std::min(widest, rect.right - kCaptionRightGap - box.right - kCaptionGap);
+    const int y = std::min(top + lines * line, static_cast<int>(rect.bottom) - 1);
+    fillSolidRect(dc, {box.right + kCaptionGap, y, box.right + kCaptionGap + width, y + 1}, accent);
   }
 }

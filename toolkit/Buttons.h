@@ -6,6 +6,8 @@
 #include "toolkit/Theme.h"
 #include "toolkit/Window.h"
 
+#include <vector>
+
 // A push button. The frame mask selects the sides that get a frame line (kSideLeft, ...,
 // kAllSides). The focus is shown as an accent frame.
 class olButton : public olWnd, public oltheme_control {
@@ -116,13 +118,34 @@ private:
   int m_grabWindowX = 0;
 };
 
-// A check box: a themed box with an accent check mark and the caption beside it.
+// A caption laid out in a width: its lines (with their "&" markers), and whether the text
+// did not fit in them, the last line then ending in "…".
+struct olCaptionLines {
+  std::vector<olstring> lines;
+  bool cut = false;
+};
+// Breaks a caption at spaces into at most maxLines lines of the width in the font.
+olCaptionLines layoutCaption(olstring_view caption, int width, HFONT font, int maxLines);
+
+// A check box: a themed box with an accent check mark and the caption beside it. A caption
+// too long for one line wraps onto a second one; beyond that it ends in "…" and the whole
+// caption is the box's tooltip. Under the System Default theme the box is the platform's.
 class olCheckBox : public olButton {
 public:
   void onAttached() override;
   bool isChecked() const;
   void setChecked(bool checked);
+  // The height the box needs at a width: one line, or two when the caption wraps.
+  int heightForWidth(int width) const;
+  // The caption as the last paint showed it, its lines joined by a line break.
+  const olstring& shownCaption() const { return m_shownCaption; }
 
 protected:
+  bool drawsUnderSystemTheme() const override { return true; }
   void paintButton(HDC dc, const RECT& rect) override;
+
+private:
+  // The caption's room beside the box in a width.
+  int captionWidth(int width) const;
+  olstring m_shownCaption;
 };

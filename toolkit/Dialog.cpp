@@ -261,7 +261,6 @@ int olDialog::runModal() {
   const bool disabledOwner = owner && isWindowEnabled(owner);
   if (disabledOwner) enableWindow(owner, false);
   m_endCode = 0;
-  if (modal_stack::dialogDepth() == 0) olApp::clearQuit();
   MIRRANE_CHECK(createModeless(owner), {
     if (disabledOwner) enableWindow(owner, true);
     return -1;

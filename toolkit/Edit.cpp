@@ -49,3 +49,21 @@ olstring olEdit::cueText() const {
 }
 
 void olEdit::selectAll() { sendMessage(m_hwnd, EM_SETSEL, 0, -1); }
+
+void olEdit::dropLineBreaksFromInput() {
+  auto* edit = qobject_cast<QLineEdit*>(widgetOf(m_hwnd));
+  if (!edit) return;
+  // textEdited comes from the user's edits only, never from setText.
+  QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n'))) return;
+    const int cursor = edit->cursorPosition();
+    QString kept;
+    int removedBeforeCursor = 0;
+    for (int i = 0; i < text.size(); ++i) {
+      if (text[i] != QLatin1Char('\r') && text[i] != QLatin1Char('\n')) kept += text[i];
+      else if (i < cursor) ++removedBeforeCursor;
+    }
+    edit->setText(kept);
+    edit->setCursorPosition(cursor - removedBeforeCursor);
+  });
+}

@@ -16,4 +16,8 @@ public:
   olstring text() const { return getWindowText(m_hwnd); }
   void setText(olstring_view text) { setWindowText(m_hwnd, text); }
   void selectAll();
+  // Line breaks (CR, LF) typed, pasted or dropped into the edit are dropped at once: a
+  // path copied from a terminal brings its newline along. Text set by the program stays as
+  // it is (a name may hold a line break), and so do spaces, which names may hold too.
+  void dropLineBreaksFromInput();
 };

@@ -2,6 +2,7 @@
 #include "toolkit/Geometry.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 
 #include <cmath>
 #include <map>
@@ -46,8 +47,11 @@ SIZE standardButtonSize(HFONT font) {
 int lineHeight(HFONT font) { return QFontMetrics(fontOrUi(font)).height(); }
 
 SIZE textExtent(olstring_view text, HFONT font) {
-  QFontMetrics metrics(fontOrUi(font));
-  return {metrics.horizontalAdvance(toQString(text)), metrics.height()};
+  // The whole-pixel advance is rounded and may come out short of the fractional width the
+  // text is drawn and cut with: "Folder vs. file" in a box of its own width lost its end.
+  const QFont qfont = fontOrUi(font);
+  return {static_cast<int>(std::ceil(QFontMetricsF(qfont).horizontalAdvance(toQString(text)))),
+          QFontMetrics(qfont).height()};
 }
 
 olstring elideText(olstring_view text, int width, olElide where, HFONT font) {

@@ -12,7 +12,8 @@ SIZE standardButtonSize(HFONT font = nullptr);
 constexpr int edge = 2;
 // The line height of the font (the UI font when none).
 int lineHeight(HFONT font = nullptr);
-// The size of a one-line text in the font.
+// The size of a one-line text in the font: whole pixels, never less than the text takes
+// when drawn (a box of this width holds it without an ellipsis).
 SIZE textExtent(olstring_view text, HFONT font = nullptr);
 // A one-line text cut to fit the width with an ellipsis: at its end, or, for a text that
 // ends in a path, before the path's last part so that the file name stays whole (cut in

@@ -218,15 +218,21 @@ LRESULT olListView::onPaint() {
   const RECT client = getClientRect(m_hwnd);
   fillSolidRect(dc, paint.paintRect(), themeColour(olThemeSlot::window));
   selectFont(dc, m_font ? m_font : uiFont());
+  const bool focused = getFocus() == m_hwnd;
   if (m_rowCount == 0) {
     paintEmpty(dc, client);
-    return 0;
+  } else {
+    paintRows(dc, paint.paintRect(), focused);
   }
-  const RECT area = paint.paintRect();
+  // Where the focus is shows even without a current row, as an edit's frame shows it.
+  if (focused) drawEdges(dc, client, themeColour(olThemeSlot::accent), kAllSides, 1);
+  return 0;
+}
+
+void olListView::paintRows(HDC dc, const RECT& area, bool focused) {
   const int first = rowAt(std::max(0, area.top));
-  if (first < 0) return 0;
+  if (first < 0) return;
   const int hover = hoverRow();
-  const bool focused = getFocus() == m_hwnd;
   for (int row = first; row < m_rowCount; ++row) {
     const RECT rect = rowRect(row);
     if (rect.top >= area.bottom) break;
@@ -236,7 +242,6 @@ LRESULT olListView::onPaint() {
     if (row == hover) state |= kRowHot;
     paintRow(dc, row, rect, state);
   }
-  return 0;
 }
 
 void olListView::moveCaretTo(int target, unsigned modifiers, olScrollAlign align) {
@@ -354,10 +359,20 @@ LRESULT olListView::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       const bool enter = msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN;
       return DLGC_WANTARROWS | DLGC_WANTCHARS | (enter ? DLGC_WANTMESSAGE : 0);
     }
-    case WM_KEYDOWN:
-      if (onKeyDown(static_cast<unsigned>(wParam), messageKeyModifiers() & (kModCtrl | kModShift))) return 0;
+    case WM_KEYDOWN: {
+      const unsigned modifiers = messageKeyModifiers() & (kModCtrl | kModShift);
+      // Shift+F10 is the menu key of keyboards without one.
+      if (wParam == VK_F10 && modifiers == kModShift) {
+        onContextMenu(contextMenuPoint(MAKELPARAM(kKeyboardPoint, kKeyboardPoint)));
+        return 0;
+      }
+      if (onKeyDown(static_cast<unsigned>(wParam), modifiers)) return 0;
       break;
-    case WM_CHAR: return 0;  // typed characters are keys to the list, never text
+    }
+    case WM_CHAR:
+      // Typed characters are keys to the list, never text; Tab goes on to move the focus.
+      if (wParam == u'\t') break;
+      return 0;
     case WM_SETFOCUS:
       invalidateRect(m_hwnd);
       announceListFocused(m_hwnd);

@@ -149,6 +149,7 @@ private:
   // After a change of the selection: redraws and notifies when it differs from before.
   bool commitSelection(const olRowSelection& before);
   LRESULT onPaint();
+  void paintRows(HDC dc, const RECT& area, bool focused);
   void onLeftButtonDown(int x, int y, WPARAM keys);
   void onRightButtonDown(int y, WPARAM keys);
   void onMouseMove(int y, WPARAM keys);

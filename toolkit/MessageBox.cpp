@@ -1,6 +1,7 @@
 // The message box's buttons, layout and count-down.
 #include "toolkit/MessageBox.h"
 
+#include <QFontDatabase>
 #include <QFontMetrics>
 
 #include <map>
@@ -63,12 +64,32 @@ olMessageBox::olMessageBox(olstring_view text, olstring_view caption, UINT type)
 olMessageBox::~olMessageBox() {
   _countDown.stop();
   unbind(olUnbind::destroyWindow);
+  if (m_fixedFont) deleteFontObject(m_fixedFont);
 }
 
 int olMessageBox::show(olstring_view text, olstring_view caption, UINT type, int countDownSeconds) {
   olMessageBox box(text, caption, type);
   box.setCountDown(countDownSeconds);
   return box.runModal();
+}
+
+int olMessageBox::show(olstring_view text, olstring_view caption, UINT type, olMessageText form) {
+  olMessageBox box(text, caption, type);
+  box.setTextForm(form);
+  return box.runModal();
+}
+
+HFONT olMessageBox::textFont() const {
+  if (m_form == olMessageText::prose) return uiFont();
+  if (!m_fixedFont) {
+    // The system's fixed-width face at the size of the UI font, so the columns line up.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFont ui = qfontOf(uiFont());
+    if (ui.pixelSize() > 0) fixed.setPixelSize(ui.pixelSize());
+    else fixed.setPointSizeF(ui.pointSizeF());
+    m_fixedFont = createFontObject(fixed);
+  }
+  return m_fixedFont;
 }
 
 void olMessageBox::setButtonCaption(int id, olstring_view caption) {
@@ -103,6 +124,9 @@ bool olMessageBox::onInitDialog() {
     loadTexts();
   }
   setFocus(getDlgItem(m_hwnd, m_ids.front()));
+  // Sized to its text, so the toolkit leaves its place alone: over the middle of the window
+  // it speaks for, not on the path box its owner's corner holds.
+  centreOnOwner(m_hwnd, getOwner(m_hwnd));
   return false;
 }
 
@@ -117,9 +141,16 @@ void olMessageBox::loadTexts() {
 
 RECT olMessageBox::textArea() const {
   const int left = dx(7) + ((m_type & MB_ICONMASK) ? kIconSize + dx(7) : 0);
-  RECT area{left, dy(7), left + kTextWidth, dy(7)};
-  QFontMetrics metrics(qfontOf(uiFont()));
-  QRect needed = metrics.boundingRect(QRect(0, 0, kTextWidth, 100000), Qt::TextWordWrap | Qt::TextExpandTabs,
+  QFontMetrics metrics(qfontOf(textFont()));
+  // Columns keep their lines whole as long as the screen is wide enough for them.
+  int width = kTextWidth;
+  if (m_form == olMessageText::columns) {
+    const RECT work = monitorWorkArea(getOwner(m_hwnd));
+    width = metrics.boundingRect(QRect(0, 0, 100000, 100000), Qt::TextExpandTabs, toQString(m_text)).width();
+    if (!work.isEmpty()) width = std::min(width, work.width() - left - 2 * dx(7));
+  }
+  RECT area{left, dy(7), left + width, dy(7)};
+  QRect needed = metrics.boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap | Qt::TextExpandTabs,
                                       toQString(m_text));
   area.right = area.left + std::max(needed.width(), 1);
   area.bottom = area.top + std::max(needed.height(), (m_type & MB_ICONMASK) ? kIconSize : lineHeight());
@@ -157,6 +188,7 @@ void olMessageBox::paintClient(HDC dc, const RECT& rect) {
   if (m_type & MB_ICONMASK) drawMessageIcon(dc, m_type & MB_ICONMASK, dx(7), dy(7), kIconSize);
   RECT text = textArea();
   setTextColour(dc, themeColour(olThemeSlot::text));
+  selectFont(dc, textFont());
   drawText(dc, m_text, text, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
 }
 

@@ -10,6 +10,11 @@
 #include "toolkit/Dialog.h"
 #include "toolkit/Timer.h"
 
+// How a message box lays its text out: as prose wrapped to a comfortable width, or as
+// columns aligned with spaces (a command's options), in a fixed-width font and as wide as
+// its longest line (up to the screen's width).
+enum class olMessageText { prose, columns };
+
 class olMessageBox : public olBaseDlg {
 public:
   // type: a button set (MB_OK, MB_OKCANCEL, MB_ABORTRETRYIGNORE, MB_YESNOCANCEL, MB_YESNO,
@@ -20,6 +25,7 @@ public:
   // Shows a message box modally; returns the chosen id (IDOK, IDYES, ...), or -1 when it
   // could not be shown. An empty caption gives the application's name.
   static int show(olstring_view text, olstring_view caption, UINT type, int countDownSeconds = 0);
+  static int show(olstring_view text, olstring_view caption, UINT type, olMessageText form);
   // The caption of a button id; an empty text restores the built-in one.
   static void setButtonCaption(int id, olstring_view caption);
   static olstring buttonCaption(int id);
@@ -27,6 +33,10 @@ public:
   // Picks the default button by itself after the seconds, showing them on it.
   void setCountDown(int seconds) { m_countDownSeconds = seconds; }
   const olstring& text() const { return m_text; }
+  void setTextForm(olMessageText form) { m_form = form; }
+  olMessageText textForm() const { return m_form; }
+  // The font the text is drawn in: the UI font, or a fixed-width one for columns.
+  HFONT textFont() const;
 
   LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   bool onInitDialog() override;
@@ -53,6 +63,8 @@ private:
   olstring m_caption;
   UINT m_type;
   std::vector<int> m_ids;
+  olMessageText m_form = olMessageText::prose;
+  mutable HFONT m_fixedFont = nullptr;  // made on first use
   int m_countDownSeconds = 0;
   int m_remaining = 0;
   int m_bandHeight = 0;

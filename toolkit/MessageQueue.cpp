@@ -140,7 +140,12 @@ bool postMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return true;
 }
 
-void postQuitMessage(int exitCode) { postMessage(nullptr, WM_QUIT, static_cast<WPARAM>(exitCode), 0); }
+void postQuitMessage(int exitCode) {
+  // The quit is a state of the queue, not a message behind the others: queued, it could
+  // outlive every loop it was meant to end (the main window gone, its loop left at once)
+  // and end a loop started long after, in a program that had moved on.
+  modal_stack::quit(exitCode);
+}
 
 UINT registerWindowMessage(olstring_view name) {
   if (name.empty()) return 0;

@@ -282,6 +282,7 @@ constexpr unsigned VK_DIVIDE = 0x6F;
 constexpr unsigned VK_F1 = 0x70;  // to VK_F24 = 0x87
 constexpr unsigned VK_F3 = 0x72;
 constexpr unsigned VK_F4 = 0x73;
+constexpr unsigned VK_F10 = 0x79;
 constexpr unsigned VK_F5 = 0x74;
 constexpr unsigned VK_NUMLOCK = 0x90;
 constexpr unsigned VK_SCROLL = 0x91;

@@ -39,6 +39,9 @@ olModalEntry* innermostDialog(bool* waitAbove = nullptr) {
 namespace modal_stack {
 
 void run(olModalEntry& entry) {
+  // A loop that starts while none runs is a new main loop: a quit that ended the loops
+  // before it has done its work.
+  if (g_entries.empty()) clearQuit();
   QEventLoop loop;
   entry.loop = &loop;
   g_entries.push_back(&entry);

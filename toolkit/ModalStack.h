@@ -26,7 +26,7 @@ struct olModalEntry {
 namespace modal_stack {
 
 // Pushes the entry, runs its loop until its end comes (not at all when it has come
-// already), and pops it.
+// already), and pops it. The first loop of an empty stack forgets an earlier quit.
 void run(olModalEntry& entry);
 // How many modal dialogs run.
 size_t dialogDepth();
@@ -43,7 +43,8 @@ bool hooksConsume(MSG& msg);
 void endLoopsThatAreDone();
 // Ends every modal dialog's loop with the code (the test reaper).
 void endAllDialogs(int code);
-// The quit message: every loop ends, and loops started later end at once until clearQuit.
+// The quit: every loop ends, and loops started inside them end at once until clearQuit or
+// until a new outermost loop begins.
 void quit(int exitCode);
 bool quitReceived();
 int exitCode();

@@ -128,6 +128,8 @@ bool isWindow(HWND hwnd);
 // queued and dispatched by the event loop (hwnd nullptr posts a thread message).
 LRESULT sendMessage(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
 bool postMessage(HWND hwnd, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+// Ends every running loop at once with the exit code (the main window's end does it);
+// nothing of it stays queued for a loop started later.
 void postQuitMessage(int exitCode);
 // The id of a registered message ("WM_OLBUTTON_SPLIT"), from 0xC000 up; the same name
 // always gives the same id. 0 for an empty name.
@@ -179,6 +181,14 @@ RECT monitorWorkArea(HWND hwnd);
 // The work area of the monitor that shows most of the rectangle, else of the one nearest to
 // it (a window stored on a screen that has gone comes back on the nearest one).
 RECT workAreaNearest(const RECT& rect);
+// Moves a top-level window, and shrinks it when it is larger, so that its whole frame (the
+// title bar the window system draws around it included) lies inside the area. True when it
+// moved or shrank; false when it was inside already or nothing could be known of its frame.
+bool keepFrameInside(HWND hwnd, const RECT& area);
+// Whether the window system has told the size of the window's frame (a top-level window
+// that is shown by a window manager that frames windows).
+bool frameKnown(HWND hwnd);
+
 // Lets the window system resize a top-level window from its edges given as frame sides
 // (kSideRight | kSideBottom: the bottom-right corner), as if its border had been grabbed.
 bool beginSystemResize(HWND hwnd, unsigned sides);
@@ -210,6 +220,11 @@ struct olDropFiles {
   std::vector<olstring> paths;
   POINT point;  // client coordinates of the target window
 };
+
+// The order in which Tab moves the focus through these windows of one top-level window
+// (Shift+Tab the other way round): each after the one before it, the first after the last.
+// Windows that are not tab stops, hidden or disabled at the time are passed over.
+void setTabOrder(const std::vector<HWND>& order);
 
 // The size a control wants for its content in its current font (the height of an edit or
 // check box of the dialog font, for example).

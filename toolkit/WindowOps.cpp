@@ -158,6 +158,16 @@ RECT getWindowRect(HWND hwnd) {
   return fromQRect(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()));
 }
 
+void setTabOrder(const std::vector<HWND>& order) {
+  QWidget* previous = nullptr;
+  for (HWND hwnd : order) {
+    QWidget* widget = widgetOf(hwnd);
+    if (!widget) continue;
+    if (previous) QWidget::setTabOrder(previous, widget);
+    previous = widget;
+  }
+}
+
 bool moveWindow(HWND hwnd, int x, int y, int width, int height) {
   return setWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER);
 }
@@ -225,6 +235,33 @@ RECT workAreaNearest(const RECT& rect) {
   }
   if (!best) best = QGuiApplication::primaryScreen();
   return best ? fromQRect(best->availableGeometry()) : RECT{};
+}
+
+bool frameKnown(HWND hwnd) {
+  QWidget* widget = widgetOf(hwnd);
+  return widget && widget->isWindow() && widget->isVisible() && widget->frameGeometry() != widget->geometry();
+}
+
+bool keepFrameInside(HWND hwnd, const RECT& area) {
+  QWidget* widget = widgetOf(hwnd);
+  if (!widget || !widget->isWindow() || area.isEmpty()) return false;
+  const QRect frame = widget->frameGeometry();
+  const QRect client = widget->geometry();
+  const int left = client.left() - frame.left();
+  const int top = client.top() - frame.top();
+  const int right = frame.right() - client.right();
+  const int bottom = frame.bottom() - client.bottom();
+  // The client rectangle that keeps the frame inside: no larger than the area less the frame.
+  QRect wanted = client;
+  wanted.setWidth(std::min(client.width(), area.width() - left - right));
+  wanted.setHeight(std::min(client.height(), area.height() - top - bottom));
+  if (wanted.right() + right > area.right - 1) wanted.moveRight(area.right - 1 - right);
+  if (wanted.bottom() + bottom > area.bottom - 1) wanted.moveBottom(area.bottom - 1 - bottom);
+  if (wanted.left() - left < area.left) wanted.moveLeft(area.left + left);
+  if (wanted.top() - top < area.top) wanted.moveTop(area.top + top);
+  if (wanted == client) return false;
+  widget->setGeometry(wanted);
+  return true;
 }
 
 bool beginSystemResize(HWND hwnd, unsigned sides) {

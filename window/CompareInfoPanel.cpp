@@ -106,6 +106,8 @@ void CCompareInfoPanel::onAttached() {
   }
   m_firstBrowse.setGlyph(olGlyph::openFolder);
   m_secondBrowse.setGlyph(olGlyph::openFolder);
+  m_firstPath.dropLineBreaksFromInput();
+  m_secondPath.dropLineBreaksFromInput();
 }
 
 void CCompareInfoPanel::applyInfoTexts() {
@@ -160,14 +162,14 @@ void CCompareInfoPanel::layoutInfoPanel() {
 
 bool CCompareInfoPanel::layoutColumn() {
   const bool barBefore = isScrollBarVisible();
-  const HFONT font = reinterpret_cast<HFONT>(sendMessage(m_hwnd, WM_GETFONT));
+  // The font the panel was last given (a font change reaches it before it is laid out).
+  const HFONT font = m_font ? m_font : reinterpret_cast<HFONT>(sendMessage(m_hwnd, WM_GETFONT));
   const RECT client = getClientRect(m_hwnd);
   RECT content = client.offset(0, -scrollPos());
   content.bottom = std::max(content.bottom, client.bottom);
   content = content.inflated(-dx(7, font), -dy(7, font));
   const int width = content.width();
   const int h = heightOf(m_firstPath.hwnd());
-  const int k = heightOf(m_switchBoxes.front().hwnd());
   const int gap = dy(4, font);
   const int group = dy(7, font);
   int y = content.top + dy(7, font) / 2;
@@ -179,11 +181,15 @@ bool CCompareInfoPanel::layoutColumn() {
   }
   moveWindow(m_exclude.hwnd(), content.left, y, width, h);
   y += h + gap;
-  // The switches one under another, a wider gap between two groups.
+  // The switches one under another, a wider gap between two groups; a caption too long for
+  // the column takes a second line.
   const CompareSwitch* previous = nullptr;
+  int k = 0;
   for (const CompareSwitch* entry : panelOrder()) {
     if (previous) y += k + (entry->group != previous->group ? group : edge);
-    moveWindow(checkBox(entry->controlId).hwnd(), content.left, y, width, k);
+    olCheckBox& box = checkBox(entry->controlId);
+    k = box.heightForWidth(width);
+    moveWindow(box.hwnd(), content.left, y, width, k);
     previous = entry;
     if (entry == lastOfGroup(SwitchGroup::what) && m_timeTolerance.hwnd()) {
       y += k + gap;
@@ -195,6 +201,17 @@ bool CCompareInfoPanel::layoutColumn() {
   const int lastBoxBottom = y + k;
   setContentHeight(std::max(0, lastBoxBottom + edge + dy(7, font) + scrollPos() - client.top));
   return isScrollBarVisible() != barBefore;
+}
+
+std::vector<HWND> CCompareInfoPanel::controlsInOrder() {
+  std::vector<HWND> order{m_firstPath.hwnd(), m_firstBrowse.hwnd(), m_secondPath.hwnd(), m_secondBrowse.hwnd(),
+                          m_exclude.hwnd()};
+  for (const CompareSwitch* entry : panelOrder()) {
+    order.push_back(checkBox(entry->controlId).hwnd());
+    // The tolerance button stands under the last box of its group, so Tab meets it there.
+    if (entry == lastOfGroup(SwitchGroup::what) && m_timeTolerance.hwnd()) order.push_back(m_timeTolerance.hwnd());
+  }
+  return order;
 }
 
 void CCompareInfoPanel::followForceFile() { enableWindow(m_exclude.hwnd(), !forceFileBox().isChecked()); }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <span>
+#include <vector>
 
 #include "app/CompareSwitches.h"
 #include "engine/CompareEngine.h"
@@ -50,6 +51,8 @@ public:
   static std::span<const uint32_t> timeToleranceChoices();
   // Shows the tolerances under the button and takes the one chosen.
   void chooseTimeTolerance();
+  // The controls top to bottom and, on a line, left to right: the order Tab takes.
+  std::vector<HWND> controlsInOrder();
 
   // The exclude box is usable exactly while force-file mode is not checked.
   void followForceFile();

@@ -72,6 +72,13 @@ HWND CComparePanel::headerButton(int controlId) const {
   }
 }
 
+std::vector<HWND> CComparePanel::controlsInOrder() {
+  std::vector<HWND> order{m_loadButton.hwnd(), m_saveButton.hwnd(), m_resetButton.hwnd(), m_moreButton.hwnd()};
+  for (HWND control : m_infoPanel.controlsInOrder()) order.push_back(control);
+  order.push_back(m_compareButton.hwnd());
+  return order;
+}
+
 void CComparePanel::attachControls() {
   const std::pair<mrnFloatButton*, int> buttons[] = {{&m_loadButton, control_id::kLoadProject},
                                                      {&m_saveButton, control_id::kSaveProject},

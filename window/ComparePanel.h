@@ -55,6 +55,10 @@ public:
   // A path dropped at a point of the panel's client area.
   void dropPath(olstring_view path, POINT point);
 
+  // The panel's controls in the order they stand: the header buttons, the information
+  // panel's column, the compare button.
+  std::vector<HWND> controlsInOrder();
+
   CCompareInfoPanel& infoPanel() { return m_infoPanel; }
   HWND headerButton(int controlId) const;
 

@@ -28,6 +28,9 @@ constexpr int kSplitMargin = 294;
 constexpr int kDefaultPanelWidth = 294;
 // The square at the client area's bottom-right corner that resizes the window.
 constexpr int kSizingCorner = 10;
+// How often and how long a shown window looks for the frame the window manager gives it.
+constexpr UINT kFrameWatchMs = 50;
+constexpr int kFrameWatchForMs = 5000;
 // Posted to itself by a window that must start the command line's compare once it shows.
 constexpr UINT kStartFromCommandLine = WM_USER + 1;
 
@@ -110,6 +113,11 @@ bool CMirraneDlg::onInitDialog() {
   applyStoredPlacement();
 
   m_list.addHotkeys(olHotkeyTable::instance());
+  // One closed round through every control as they stand: the panel top to bottom, the
+  // list, the view buttons, and on to the panel's first button again.
+  std::vector<HWND> order = m_comparePanel.controlsInOrder();
+  for (HWND control : {m_list.hwnd(), m_viewDiffsButton.hwnd(), m_viewAllButton.hwnd()}) order.push_back(control);
+  setTabOrder(order);
 
   const bool compareGiven = m_commandLine != nullptr && m_commandLine->compareGiven;
   if (compareGiven) applyCommandLine(*m_commandLine, m_engine.options);
@@ -157,7 +165,10 @@ bool CMirraneDlg::windowPlacement(HWND window, RECT& rect, bool& maximized, Plac
   int show = SW_HIDE;
   if (maximized) show = SW_SHOWMAXIMIZED;
   else if (isWindowVisible(window)) show = SW_SHOW;
-  return setWindowPlacement(window, normal, show);
+  if (!setWindowPlacement(window, normal, show)) return false;
+  // Where the frame is known already, it is kept inside as well.
+  if (clamp == ClampToWorkArea::yes) keepFrameInside(window, workAreaNearest(getWindowRect(window)));
+  return true;
 }
 
 void CMirraneDlg::loadTexts() {
@@ -181,6 +192,8 @@ void CMirraneDlg::layoutChildren(bool followSplitter) {
   }
   const POINT splitter = screenToClient(m_hwnd, POINT{getWindowRect(m_splitter.hwnd()).left, 0});
   moveWindow(m_comparePanel.hwnd(), k.left, k.top, splitter.x, k.height());
+  // A panel of the same size hears of no resize: a new font must still lay it out anew.
+  m_comparePanel.layoutPanel();
 
   RECT r = k;
   r.left = k.left + splitter.x;
@@ -236,10 +249,13 @@ void CMirraneDlg::updateStatus() {
     m_statusBadgeFlags = item->flags;
     m_statusBadge = describeDifferences(item->flags);
   } else if (m_list.rowCount() > 0) {
-    m_statusText = langText(lang::global::kItemsInfo, numberToText(m_list.rowCount()),
-                            numberToText(m_list.selectedCount()));
+    m_statusText = langText(m_list.rowCount() == 1 ? lang::global::kItemInfo : lang::global::kItemsInfo,
+                            numberToText(m_list.rowCount()), numberToText(m_list.selectedCount()));
   } else if (m_comparing || m_engine.worker.isRunning()) {
     m_statusText = langText(lang::progress::kTitle);
+  } else if (m_list.rows().treeItems() > 0) {
+    // "Ready" would say nothing of the compare that has just found nothing.
+    m_statusText = m_list.emptyText();
   } else {
     m_statusText = m_commandLineNote.empty() ? langText(lang::global::kReady) : m_commandLineNote;
   }
@@ -312,9 +328,12 @@ void CMirraneDlg::drawStatusBar(HDC dc, const RECT& bar) {
   const int half = dx(7, m_font) / 2;
   const POINT buttons = screenToClient(m_hwnd, POINT{getWindowRect(m_viewDiffsButton.hwnd()).left, 0});
   RECT a{bar.left + half, bar.top + edge, buttons.x - half, bar.bottom - edge};
+  m_shownStatusBadge.clear();
   if (m_statusText.empty() || a.isEmpty()) return;
   selectFont(dc, m_font);
-  const int d = m_statusBadge.empty() ? 0 : textExtent(m_statusBadge, m_font).cx + 3 * half;
+  // The badge takes the width its text needs: the path gives way first, and the badge is
+  // cut only when the whole bar cannot hold it.
+  const int d = m_statusBadge.empty() ? 0 : std::min(textExtent(m_statusBadge, m_font).cx + 3 * half, a.width());
   RECT text = a;
   text.right -= d;
   setTextColour(dc, themeColour(olThemeSlot::text));
@@ -325,7 +344,8 @@ void CMirraneDlg::drawStatusBar(HDC dc, const RECT& bar) {
   fillRoundRect(dc, badge, 6, m_statusBadgeFlags != 0 ? kDifferenceColour : kNoDifferenceColour);
   setTextColour(dc, kBadgeTextColour);
   RECT inner = badge.inflated(-half, 0);
-  drawText(dc, m_statusBadge, inner, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  m_shownStatusBadge = elideText(m_statusBadge, inner.width(), olElide::end, m_font);
+  drawText(dc, m_shownStatusBadge, inner, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
   setTextColour(dc, themeColour(olThemeSlot::text));
 }
 
@@ -405,7 +425,9 @@ void CMirraneDlg::showMainMenu(HWND button) {
 
 void CMirraneDlg::showCommandLineHelp() {
   const CommandLine words;
-  olMessageBox::show(langText(lang::global::kCmdlineInfo, u"mirrane", optionWordList(words, u", ")), {}, MB_OK);
+  // The options are a table aligned with spaces: it needs columns that stay aligned.
+  olMessageBox::show(langText(lang::global::kCmdlineInfo, u"mirrane", optionWordList(words, u", ")), {}, MB_OK,
+                     olMessageText::columns);
 }
 
 void CMirraneDlg::showAbout() {
@@ -438,6 +460,31 @@ void CMirraneDlg::handleCommand(UINT id, UINT code, LPARAM lParam) {
       break;
   }
   if (code == 0) postMessage(m_hwnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_list.hwnd()), 1);
+}
+
+void CMirraneDlg::keepFrameOnScreenOnce() {
+  // The window manager frames the window only once it is shown; the placement clamped its
+  // client area, and now the title bar it added must be on the screen too, or the window
+  // can be neither moved nor closed with the mouse. Once only: later the user places it.
+  if (m_frameKept) return;
+  if (!frameKnown(m_hwnd)) {
+    // The frame comes a moment after the window shows, and no message of ours tells when:
+    // look again for a few seconds, then leave it (no window manager frames this window).
+    if (!m_frameWatch.isRunning() && isWindowVisible(m_hwnd)) m_frameWatch.start(m_hwnd, kFrameWatchMs);
+    return;
+  }
+  m_frameKept = true;
+  m_frameWatch.stop();
+  keepFrameInside(m_hwnd, workAreaNearest(getWindowRect(m_hwnd)));
+}
+
+void CMirraneDlg::FrameWatch::onTimer() {
+  if (++m_ticks * kFrameWatchMs > kFrameWatchForMs) {
+    stop();
+    m_window.m_frameKept = true;
+    return;
+  }
+  m_window.keepFrameOnScreenOnce();
 }
 
 void CMirraneDlg::saveWindowState() {
@@ -487,6 +534,9 @@ LRESULT CMirraneDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case kStartFromCommandLine: startCompare(); return 0;
+    case WM_SHOWWINDOW:
+    case WM_MOVE:
+    case WM_ACTIVATE: keepFrameOnScreenOnce(); break;
     case WM_OLCLOSEWHILEDISABLED: closeWhenCompareEnds(); return 0;
     case WM_NCHITTEST: {
       const POINT point = screenToClient(m_hwnd, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});

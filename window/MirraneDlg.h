@@ -10,6 +10,7 @@
 #include "toolkit/Accessible.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Dialog.h"
+#include "toolkit/Timer.h"
 #include "results/ListView.h"
 #include "window/ComparePanel.h"
 #include "window/CompareWait.h"
@@ -60,7 +61,8 @@ public:
   void updateStatus();
   // Reads or applies the normal rectangle and maximized state of a top-level window. Apply
   // with an empty rectangle changes nothing (false). Clamping moves the rectangle into the
-  // work area of the screen nearest to it, shrunk to that area when it is larger.
+  // work area of the screen nearest to it, shrunk to that area when it is larger, and, when
+  // the window's frame is known, the frame with it.
   static bool windowPlacement(HWND window, RECT& rect, bool& maximized, PlacementAccess access,
                               ClampToWorkArea clamp);
 
@@ -73,6 +75,8 @@ public:
   const olstring& comparedPath(int side) const { return m_comparedPaths[side]; }
   const olstring& statusText() const { return m_statusText; }
   const olstring& statusBadge() const { return m_statusBadge; }
+  // The badge as the last paint showed it, cut when the bar could not hold it.
+  const olstring& shownStatusBadge() const { return m_shownStatusBadge; }
   CComparePanel& comparePanel() { return m_comparePanel; }
   HWND listWindow() const { return m_list.hwnd(); }
   mrnListView& list() { return m_list; }
@@ -95,6 +99,8 @@ private:
   // The window's close box during a compare: cancel it, and close once it has ended.
   void closeWhenCompareEnds();
   void saveWindowState();
+  // Once the window system has framed the window: its whole frame inside the work area.
+  void keepFrameOnScreenOnce();
   void applyStoredPlacement();
   void drawHeader(HDC dc, const RECT& strip);
   void drawStatusBar(HDC dc, const RECT& bar);
@@ -113,6 +119,7 @@ private:
   // user's own.
   olstring m_commandLineNote;
   olstring m_statusBadge;
+  olstring m_shownStatusBadge;
   uint32_t m_statusBadgeFlags = 0;
   CComparePanel m_comparePanel;
   olButton_Split m_splitter;
@@ -122,5 +129,16 @@ private:
   int m_viewMode = kViewDifferences;
   bool m_comparing = false;
   bool m_closePending = false;
+  bool m_frameKept = false;
+  class FrameWatch : public olWndTimer {
+  public:
+    explicit FrameWatch(CMirraneDlg& window) : m_window(window) {}
+    void onTimer() override;
+
+  private:
+    CMirraneDlg& m_window;
+    int m_ticks = 0;
+  };
+  FrameWatch m_frameWatch{*this};
   WorkerProgressHook m_workerProgressHook;
 };

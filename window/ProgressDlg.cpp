@@ -113,7 +113,8 @@ olstring CProgressDlg::applyCounters(const JobState::Progress& progress) {
   m_progressBar.setRange(indeterminate ? 0 : progress.total);
   // A done count beyond the total shows a full bar.
   m_progressBar.setPos(progress.done < m_progressBar.maximum() ? progress.done : m_progressBar.maximum());
-  return progress.text;
+  // A huge pair holds the count still for a long time: its bytes show that it moves on.
+  return progressText(progress, steadyMilliseconds());
 }
 
 void CProgressDlg::refreshProgress() {

@@ -41,7 +41,8 @@ public:
   const olstring& shownStatusLine() const { return m_shownStatusLine; }
 
 private:
-  // Mode, range and position of the bar from the counters; returns the status text.
+  // Mode, range and position of the bar from the counters; returns the status text (with
+  // the bytes of a pair read for a second or longer).
   olstring applyCounters(const JobState::Progress& progress);
 
   CompareEngine& m_engine;

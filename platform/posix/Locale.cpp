@@ -8,6 +8,7 @@
 
 #include <langinfo.h>
 
+#include <clocale>
 #include <cstring>
 #include <ctime>
 
@@ -29,11 +30,19 @@ bool localTimeOf(uint64_t fileTime, struct tm& local) {
   return localtime_r(&posixTime, &local) != nullptr;
 }
 
+// The C and POSIX locales (also "C.UTF-8") write "12/08/26": month or day first, no century.
+// Dates there are written as ISO 8601 says, which nobody misreads.
+bool isNeutralTimeLocale() {
+  const char* name = std::setlocale(LC_TIME, nullptr);
+  if (name == nullptr) return true;
+  return std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0 || std::strncmp(name, "C.", 2) == 0;
+}
+
 // The date and the time, joined by one space; either alone when the other came out empty.
 std::u16string dateAndTime(const struct tm& local, const char* timeFormat) {
   char date[128];
   char time[128];
-  const size_t dateLength = std::strftime(date, sizeof date, "%x", &local);
+  const size_t dateLength = std::strftime(date, sizeof date, isNeutralTimeLocale() ? "%Y-%m-%d" : "%x", &local);
   const size_t timeLength = std::strftime(time, sizeof time, timeFormat, &local);
   std::string text(date, dateLength);
   if (dateLength != 0 && timeLength != 0) text += ' ';

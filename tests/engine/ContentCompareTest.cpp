@@ -12,6 +12,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <set>
 
 using namespace testing_support;
 using engine_test::child;
@@ -362,6 +364,75 @@ TEST(ContentCompare, EmptyFilesAreEqualWithoutBeingOpened) {
       },
       true);
   EXPECT_EQ(status, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ContentCompare, APairLargerThanABlockPublishesItsBytesWhileItIsRead) {
+  const struct {
+    const char* mode;
+    bool autoSkip;
+    uint64_t size;
+  } cases[] = {{"read in full", false, 5 * kMiB + 12345}, {"sampled", true, 40 * kMiB}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    TempFolder temp;
+    makeFolders(temp.path("a"));
+    makeFolders(temp.path("b"));
+    writeSparse(temp.path("a/big.iso"), c.size, {});
+    writeSparse(temp.path("b/big.iso"), c.size, {});
+    writeBoth(temp, "small.txt", "small", "small");
+    CompareEngine engine;
+    engine.settings.textModeMaxSize = kMiB;
+    engine.options.autoSkip = c.autoSkip;
+    // Every signal of the job, seen on the side of the reader (worker or helper) that made it.
+    std::mutex seenLock;
+    std::vector<JobState::Progress> seen;
+    engine.job.changed().setWakeHook([&] {
+      JobState::Progress progress = engine.job.readProgress();
+      const std::lock_guard<std::mutex> lock(seenLock);
+      seen.push_back(std::move(progress));
+    });
+    ASSERT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
+    engine.job.changed().setWakeHook({});
+
+    std::set<uint64_t> positions;
+    for (const JobState::Progress& progress : seen) {
+      if (progress.pairName.empty()) continue;
+      EXPECT_EQ(progress.pairName, u"big.iso") << "only a pair larger than a block has a record";
+      EXPECT_EQ(progress.pairSize, c.size);
+      EXPECT_LT(progress.pairDone, c.size);
+      EXPECT_EQ(progress.pairDone % kMiB, 0u) << "once per block";
+      positions.insert(progress.pairDone);
+    }
+    EXPECT_GE(positions.size(), 2u) << "the bytes move on while the pair is read";
+    EXPECT_TRUE(engine.job.readProgress().pairName.empty()) << "the record goes with the pair";
+  }
+}
+
+TEST(ContentCompare, TheProgressTextNamesAPairReadForASecondWithItsBytes) {
+  JobState::Progress progress;
+  progress.text = u"Comparing... small.txt";
+  const struct {
+    const char16_t* pair;
+    int64_t since;
+    const char16_t* shown;
+  } cases[] = {
+      {u"", 0, u"Comparing... small.txt"},
+      {u"big.iso", 9001, u"Comparing... small.txt"},  // read for 999 ms only
+      {u"big.iso", 9000, u"Comparing... big.iso \u2014 4.2 of 18.6 GiB"},
+      {u"big.iso", 0, u"Comparing... big.iso \u2014 4.2 of 18.6 GiB"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(toUtf8(c.pair) + " " + std::to_string(c.since));
+    progress.pairName = c.pair;
+    progress.pairDone = 4509715661ULL;
+    progress.pairSize = 20000000000ULL;
+    progress.pairSinceMs = c.since;
+    EXPECT_EQ(progressText(progress, 10000), c.shown);
+  }
 }
 
 }  // namespace

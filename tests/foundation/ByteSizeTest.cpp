@@ -97,6 +97,27 @@ TEST(ByteSize, ThreeDigitsCutNeverRoundedUp) {
   }
 }
 
+TEST(ByteSize, APartIsWrittenInTheTermsOfItsWhole) {
+  ScopedLocale c(LC_NUMERIC, "C");
+  struct Case {
+    uint64_t part;
+    uint64_t whole;
+    const char16_t* number;
+  };
+  const Case cases[] = {
+      {4509715661ULL, 20000000000ULL, u"4.2"},  // of "18.6 GiB": one digit after the point
+      {0, 20000000000ULL, u"0.0"},
+      {20000000000ULL, 20000000000ULL, u"18.6"},
+      {1048576, 5242880, u"1.00"},  // of "5.00 MiB"
+      {700, 900, u"700"},           // of "900 bytes": a count
+      {900, 1100000000000ULL, u"0.00"},  // of "1.00 TiB"
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.part);
+    EXPECT_EQ(byteSizeNumber(test.part, test.whole), test.number);
+  }
+}
+
 TEST(ByteSize, ALanguageWithoutUnitsAndTheLocalesSeparator) {
   {
     // A language without the units still shows a size.
@@ -158,9 +179,14 @@ TEST(Locale, DatesWithAndWithoutSeconds) {
   setenv("TZ", "UTC", 1);
   tzset();
   {
-    ScopedLocale c(LC_TIME, "C");
-    EXPECT_EQ(platform::dateTimeWithSecondsText(kFileTime), u"01/23/24 12:34:56");
-    EXPECT_EQ(platform::shortDateTimeText(kFileTime), u"01/23/24 12:34");
+    // The C and POSIX locales' own "01/23/24" reads two ways: ISO 8601 instead.
+    for (const char* neutral : {"C", "POSIX", "C.UTF-8"}) {
+      ScopedLocale c(LC_TIME, neutral);
+      if (!c.active) continue;
+      SCOPED_TRACE(neutral);
+      EXPECT_EQ(platform::dateTimeWithSecondsText(kFileTime), u"2024-01-23 12:34:56");
+      EXPECT_EQ(platform::shortDateTimeText(kFileTime), u"2024-01-23 12:34");
+    }
   }
   {
     ScopedLocale german(LC_TIME, "de_DE.UTF-8");

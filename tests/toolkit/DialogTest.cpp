@@ -310,3 +310,36 @@ TEST(MessageLoop, WaitsUntilDoneAndIsWokenFromAnotherThread) {
   EXPECT_GE(checks, 2);
   EXPECT_FALSE(reaper.fired());
 }
+
+TEST(MessageLoop, AWaitSaysWhetherItsConditionOrAQuitEndedIt) {
+  // How the wait ends: its condition comes true, the quit comes (the main window's end),
+  // or the quit came before and the program moved on (a new outermost loop).
+  enum class End { conditionMet, quitWhileWaiting, quitBeforeTheWait };
+  const struct {
+    End end;
+    bool reported;
+  } cases[] = {{End::conditionMet, true}, {End::quitWhileWaiting, false}, {End::quitBeforeTheWait, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.end));
+    Reaper reaper;
+    bool done = false;
+    if (c.end == End::quitBeforeTheWait) postQuitMessage(0);
+    later(10, [&] {
+      if (c.end == End::quitWhileWaiting) {
+        postQuitMessage(3);
+      } else {
+        done = true;
+      }
+      wakeMessageLoop();
+    });
+    EXPECT_EQ(runMessageLoopUntil([&] { return done; }), c.reported);
+    EXPECT_EQ(olApp::quitReceived(), c.end == End::quitWhileWaiting);
+    if (c.end == End::quitWhileWaiting) {
+      EXPECT_EQ(olApp::exitCode(), 3);
+    }
+    EXPECT_FALSE(reaper.fired());
+    // The timer may still be due; nothing of this case may reach the next.
+    gui_test::waitFor([&] { return done || olApp::quitReceived(); }, 1000);
+    olApp::clearQuit();
+  }
+}

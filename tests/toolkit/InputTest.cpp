@@ -83,6 +83,8 @@ TEST(Keys, EveryKeyHasItsOwnVirtualKeyOnAnyLayout) {
       {"arrows", Qt::Key_Down, Qt::NoModifier, 0, 0, u"", VK_DOWN},
       {"home", Qt::Key_Home, Qt::NoModifier, 0, 0, u"", VK_HOME},
       {"F5", Qt::Key_F5, Qt::NoModifier, 0, 0, u"", VK_F5},
+      {"tab", Qt::Key_Tab, Qt::NoModifier, 0, 0, u"\t", VK_TAB},
+      {"shift and tab", Qt::Key_Backtab, Qt::ShiftModifier, 0, 0, u"", VK_TAB},
       {"keypad enter", Qt::Key_Enter, Qt::KeypadModifier, 0, 0, u"\r", VK_RETURN},
       {"keypad digit", Qt::Key_5, Qt::KeypadModifier, 0, 0, u"5", VK_NUMPAD0 + 5},
       {"keypad point", Qt::Key_Period, Qt::KeypadModifier, 0, 0, u".", VK_DECIMAL},

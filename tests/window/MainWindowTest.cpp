@@ -3,7 +3,12 @@
 
 #include "app/CommandLine.h"
 #include "foundation/CommandIds.h"
+#include "foundation/Language.h"
 #include "foundation/LanguageKeys.h"
+#include "results/FindDlg.h"
+#include "toolkit/Geometry.h"
+#include "toolkit/MessageBox.h"
+#include "toolkit/ToolTip.h"
 #include "foundation/TextFile.h"
 #include "platform/Path.h"
 #include "tests/support/TestSupport.h"
@@ -14,8 +19,11 @@
 #include "toolkit/Theme.h"
 #include "toolkit/WindowInternal.h"
 #include "window/Appearance.h"
+#include "window/Menus.h"
 #include "window/MirraneDlg.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QTest>
 #include <QWidget>
@@ -24,6 +32,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 
 using gui_test::later;
 using gui_test::Reaper;
@@ -350,30 +359,81 @@ TEST(MainWindow, ACloseDuringACompareCancelsItAndClosesWhenItEnds) {
   EXPECT_EQ(engine.job.errorCode(), kErrorCancelled);
   EXPECT_TRUE(answerer.texts().empty()) << "the cancel the user asked for is no error to show";
   EXPECT_FALSE(SettingsSandbox::value(u"window", u"right").empty()) << "closed the usual way";
+
+  // Nothing of the close outlives it: a second window in the same process compares to the end.
+  CMirraneDlg second(engine, nullptr);
+  ASSERT_TRUE(second.createModeless(nullptr));
+  showWindow(second.hwnd(), SW_SHOW);
+  EXPECT_TRUE(second.startCompare());
+  EXPECT_EQ(second.summaryBadge().text, langText(lang::diff::kNoDiff));
+  EXPECT_TRUE(answerer.texts().empty());
+  second.unbind(olUnbind::destroyWindow);
 }
 
 }  // namespace
 
 namespace {
 
-// The README's picture (scripts/readme-screenshot.sh) and the window in every theme: the
-// sample folders compared, one row selected so that the status bar shows its badge.
+// HOME for as long as it lives.
+class HomeFolder {
+public:
+  explicit HomeFolder(const std::string& path) {
+    if (const char* previous = std::getenv("HOME")) m_previous = previous;
+    setenv("HOME", path.c_str(), 1);
+  }
+  ~HomeFolder() {
+    if (m_previous) setenv("HOME", m_previous->c_str(), 1);
+    else unsetenv("HOME");
+  }
+  HomeFolder(const HomeFolder&) = delete;
+  HomeFolder& operator=(const HomeFolder&) = delete;
+
+private:
+  std::optional<std::string> m_previous;
+};
+
+// The README's picture (scripts/readme-screenshot.sh) and the window in every theme: photo
+// folders, the first reached as "~/...", one row selected so that the status bar shows its
+// badge, wide enough that nothing is cut. The script gives the test a private /home and
+// /media (MIRRANE_PICTURE_FOLDERS) so that the picture shows ordinary names; elsewhere the
+// folders are in a temporary folder.
 TEST(MainWindow, ReadmeScreenshotAndEveryTheme) {
   Reaper reaper(30000);
   SettingsSandbox sandbox;
+  TempFolder temp;
+  const bool ordinary = std::getenv("MIRRANE_PICTURE_FOLDERS") != nullptr;
+  HomeFolder home(ordinary ? "/home/ann" : temp.path("home"));
+  const std::string first = std::string(std::getenv("HOME")) + "/photos-2025";
+  const std::string second = ordinary ? "/media/backup/photos-2025" : temp.path("backup/photos-2025");
+  for (const std::string& side : {first, second}) {
+    writeFileBytes(side + "/2025-06-14 beach/IMG_0412.jpg", "sand and sea");
+    writeFileBytes(side + "/2025-06-14 beach/IMG_0413.jpg", "waves");
+    writeFileBytes(side + "/2025-08-02 hike/IMG_0577.jpg", "summit");
+    writeFileBytes(side + "/notes.txt", "camera: X100\n");
+  }
+  writeFileBytes(first + "/2025-08-02 hike/IMG_0578.jpg", "valley, edited");
+  writeFileBytes(second + "/2025-08-02 hike/IMG_0578.jpg", "valley, first cut");
+  writeFileBytes(first + "/2025-12-24 family/IMG_0901.jpg", "tree");
+  writeFileBytes(second + "/2025-10-03 city/IMG_0730.jpg", "bridge");
+  writeFileBytes(first + "/Album.txt", "best of the year");
+  writeFileBytes(second + "/album.txt", "best of the year");
   CompareEngine engine;
-  engine.options.path0 = fromUtf8(MIRRANE_SOURCE_DIR "/examples/left");
-  engine.options.path1 = fromUtf8(MIRRANE_SOURCE_DIR "/examples/right");
+  engine.options.path0 = u"~/photos-2025";
+  engine.options.path1 = fromUtf8(second);
   CMirraneDlg window(engine, nullptr);
   ASSERT_TRUE(window.createModeless(nullptr));
-  moveWindow(window.hwnd(), 0, 0, 960, 600);
   showWindow(window.hwnd(), SW_SHOW);
+  // After it shows: a first placement is kept inside the (small) offscreen screen, and the
+  // picture wants more room than that.
+  moveWindow(window.hwnd(), 0, 0, 1120, 600);
   ASSERT_TRUE(window.startCompare());
   ASSERT_GT(window.list().rowCount(), 3);
-  window.list().selectRowAlone(2);
+  for (int row = 0; row < window.list().rowCount(); ++row)
+    if (window.list().rowText(row, RowText::firstName) == u"IMG_0578.jpg") window.list().selectRowAlone(row);
   waitFor([] { return false; }, 50);
   EXPECT_FALSE(window.statusText().empty());
   EXPECT_FALSE(window.statusBadge().empty()) << "a differing row's badge";
+  EXPECT_EQ(window.shownStatusBadge(), window.statusBadge());
   EXPECT_TRUE(gui_test::saveScreenshot(window.hwnd(), "readme-main-window"));
   const int previous = currentThemeIndex();
   for (int theme = 0; theme < static_cast<int>(themeTable().size()); ++theme) {
@@ -385,6 +445,371 @@ TEST(MainWindow, ReadmeScreenshotAndEveryTheme) {
   }
   applyTheme(previous);
   destroyWindow(window.hwnd());
+}
+
+}  // namespace
+
+namespace {
+
+// Folders whose all-items view has differing rows between equal ones: 1-diff, 2-same,
+// 3-diff, 4-same, 5-diff.
+void makeAlternatingTrees(const TempFolder& temp) {
+  for (int i = 1; i <= 5; ++i) {
+    const bool differs = i % 2 == 1;
+    const std::string name = std::to_string(i) + (differs ? "-diff.txt" : "-same.txt");
+    writeFileBytes(temp.path("a/" + name), "a");
+    writeFileBytes(temp.path("b/" + name), differs ? "b" : "a");
+  }
+}
+
+// What a key did: where the caret went, whether the find dialog or a menu came up, and
+// where the menu stood.
+struct KeyOutcome {
+  int current = -1;
+  bool findDialog = false;
+  bool menu = false;
+  QPoint menuAt;
+};
+
+TEST(MainWindow, KeysDoWhatTheirNamesSayWhereverTheFocusIs) {
+  enum class Target { pathBox, list };
+  const struct {
+    const char* name;
+    Target target;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    int from;
+    int current;  // -1: wherever it was
+    bool findDialog;
+    bool menu;
+  } cases[] = {
+      {"F4: next difference", Target::pathBox, Qt::Key_F4, Qt::NoModifier, 0, 2, false, false},
+      {"Shift+F4: previous difference", Target::pathBox, Qt::Key_F4, Qt::ShiftModifier, 4, 2, false, false},
+      {"F3: next match, not the one found", Target::pathBox, Qt::Key_F3, Qt::NoModifier, 2, 4, false, false},
+      {"Shift+F3: previous match", Target::pathBox, Qt::Key_F3, Qt::ShiftModifier, 2, 0, false, false},
+      {"Ctrl+F: the find dialog", Target::pathBox, Qt::Key_F, Qt::ControlModifier, 0, -1, true, false},
+      {"Alt+F is no Ctrl+F", Target::pathBox, Qt::Key_F, Qt::AltModifier, 0, -1, false, false},
+      {"Shift+F10: the list's menu", Target::list, Qt::Key_F10, Qt::ShiftModifier, 3, 3, false, true},
+  };
+  Reaper reaper(30000);
+  SettingsSandbox sandbox;
+  TempFolder temp;
+  makeAlternatingTrees(temp);
+  CompareEngine engine;
+  engine.options.path0 = temp.widePath("a");
+  engine.options.path1 = temp.widePath("b");
+  buildMenus(false);
+  CMirraneDlg window(engine, nullptr);
+  runAsMainWindow(window, [&] {
+    ASSERT_TRUE(window.startCompare());
+    sendMessage(window.hwnd(), WM_COMMAND, control_id::kViewAll);
+    mrnListView& list = window.list();
+    ASSERT_EQ(list.rowCount(), 5);
+    list.setFindText(u"diff");
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      list.selectRowAlone(c.from);
+      KeyOutcome outcome;
+      // Whatever comes up is noted and closed, so the key's own loop ends.
+      later(100, [&] {
+        if (QWidget* popup = QApplication::activePopupWidget()) {
+          outcome.menu = true;
+          outcome.menuAt = popup->pos();
+          popup->close();
+        }
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+          auto* dialog = dynamic_cast<mrnFindDlg*>(olWndMap::instance().find(handleOf(widget)));
+          if (dialog && dialog->isModalRunning()) {
+            outcome.findDialog = true;
+            dialog->endDialog(IDCANCEL);
+          }
+        }
+      });
+      const HWND target = c.target == Target::list ? list.hwnd() : window.comparePanel().infoPanel().pathBox(0).hwnd();
+      setFocus(target);
+      // Through the window, as the window system hands keys over (the menu key becomes a
+      // context menu request there).
+      QTest::keyClick(widgetOf(window.hwnd())->windowHandle(), c.key, c.modifiers);
+      waitFor([] { return false; }, 150);
+      outcome.current = list.currentRow();
+      EXPECT_EQ(outcome.current, c.current == -1 ? c.from : c.current);
+      EXPECT_EQ(outcome.findDialog, c.findDialog);
+      EXPECT_EQ(outcome.menu, c.menu);
+      if (c.menu) {
+        const RECT row = list.rowRect(c.from);
+        const POINT below = clientToScreen(list.hwnd(), POINT{0, row.bottom});
+        EXPECT_EQ(outcome.menuAt.y(), below.y) << "under the current row";
+      }
+    }
+    closeWindow(window);
+  });
+}
+
+TEST(MainWindow, AnEmptyPathTakesTheCursorAndNoMessage) {
+  const struct {
+    int emptySide;
+  } cases[] = {{0}, {1}};
+  Reaper reaper(20000);
+  SettingsSandbox sandbox;
+  TempFolder temp;
+  testing_support::makeFolders(temp.path("a"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.emptySide);
+    CompareEngine engine;
+    CMirraneDlg window(engine, nullptr);
+    MessageBoxAnswerer answerer(IDOK);
+    HWND focused = nullptr;
+    HWND expected = nullptr;
+    runAsMainWindow(window, [&] {
+      CCompareInfoPanel& info = window.comparePanel().infoPanel();
+      expected = info.pathBox(c.emptySide).hwnd();
+      info.pathBox(1 - c.emptySide).setText(temp.widePath("a"));
+      info.pathBox(c.emptySide).setText(u"");
+      sendMessage(window.hwnd(), WM_COMMAND, MAKEWPARAM(control_id::kCompare, 0));
+      waitFor([] { return false; }, 50);
+      focused = handleOf(widgetOf(window.hwnd())->focusWidget());
+      closeWindow(window);
+    });
+    EXPECT_TRUE(answerer.texts().empty()) << "no message box";
+    EXPECT_EQ(focused, expected);
+    EXPECT_TRUE(engine.result.root.children.empty()) << "no compare";
+  }
+}
+
+TEST(MainWindow, WhatIsTypedIsKeptAtCloseEvenWithoutACompare) {
+  Reaper reaper(20000);
+  SettingsSandbox sandbox;
+  CompareEngine engine;
+  engine.options.path0 = u"/old/first";
+  engine.options.path1 = u"/old/second";
+  CMirraneDlg window(engine, nullptr);
+  runAsMainWindow(window, [&] {
+    CCompareInfoPanel& info = window.comparePanel().infoPanel();
+    QTest::keyClicks(widgetOf(info.pathBox(0).hwnd()), "/new/first");
+    info.pathBox(1).setText(u"/new/second");
+    info.excludeBox().setText(u"*.tmp");
+    closeWindow(window);
+  });
+  // The default project is saved from these options once the window is gone.
+  EXPECT_EQ(engine.options.path1, u"/new/second");
+  EXPECT_TRUE(engine.options.path0.ends_with(u"/new/first"));
+  EXPECT_EQ(engine.options.excludes, u"*.tmp");
+}
+
+TEST(MainWindow, PastedLineBreaksLeaveThePathBoxesAndSpacesStay) {
+  const struct {
+    const char16_t* pasted;
+    const char16_t* kept;
+  } cases[] = {
+      {u"/home/ana/photos-2025\n", u"/home/ana/photos-2025"},
+      {u"/home/ana/photos-2025\r\n", u"/home/ana/photos-2025"},
+      {u"\n/media/backup\r", u"/media/backup"},
+      {u" two spaces  \n", u" two spaces  "},
+  };
+  SettingsSandbox sandbox;
+  CompareEngine engine;
+  CMirraneDlg window(engine, nullptr);
+  ASSERT_TRUE(window.createModeless(nullptr));
+  showWindow(window.hwnd(), SW_SHOW);
+  olEdit& box = window.comparePanel().infoPanel().pathBox(0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(toUtf8(c.pasted));
+    box.setText(u"");
+    QApplication::clipboard()->setText(toQString(c.pasted));
+    setFocus(box.hwnd());
+    QTest::keySequence(widgetOf(box.hwnd()), QKeySequence::Paste);
+    EXPECT_EQ(box.text(), c.kept);
+  }
+  // What the program puts there itself stays as it is: a name may hold a line break.
+  box.setText(u"/tmp/odd\nname");
+  EXPECT_EQ(box.text(), u"/tmp/odd\nname");
+  window.unbind(olUnbind::destroyWindow);
+}
+
+TEST(MainWindow, MessageBoxesStandOverTheMiddleOfTheirOwner) {
+  const struct {
+    const char* name;
+    bool owned;
+  } cases[] = {{"over the main window", true}, {"without an owner, on the screen", false}};
+  Reaper reaper(20000);
+  SettingsSandbox sandbox;
+  CompareEngine engine;
+  CMirraneDlg window(engine, nullptr);
+  ASSERT_TRUE(window.createModeless(nullptr));
+  moveWindow(window.hwnd(), 10, 20, 700, 500);
+  showWindow(window.hwnd(), SW_SHOW);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    olApp::instance()->setMainWindow(c.owned ? &window : nullptr);
+    RECT box{};
+    later(50, [&] {
+      for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* shown = dynamic_cast<olMessageBox*>(olWndMap::instance().find(handleOf(widget)));
+        if (!shown || !shown->isModalRunning()) continue;
+        box = getWindowRect(shown->hwnd());
+        shown->endDialog(IDOK);
+      }
+    });
+    olMessageBox::show(u"The first and the second path are the same.", {}, MB_OK | MB_ICONERROR);
+    const RECT owner = c.owned ? getWindowRect(window.hwnd()) : monitorWorkArea(nullptr);
+    SCOPED_TRACE(testing::Message() << "box " << box.left << "," << box.top << "," << box.right << "," << box.bottom
+                                    << " owner " << owner.left << "," << owner.top << "," << owner.right << ","
+                                    << owner.bottom);
+    EXPECT_NEAR((box.left + box.right) / 2, (owner.left + owner.right) / 2, 8);
+    EXPECT_NEAR((box.top + box.bottom) / 2, (owner.top + owner.bottom) / 2, 8);
+  }
+  olApp::instance()->setMainWindow(nullptr);
+  window.unbind(olUnbind::destroyWindow);
+}
+
+}  // namespace
+
+namespace {
+
+// The folder and file names of a tree with every kind of difference one file can have, at
+// the size a first start gives the window on a 1600 × 1000 screen.
+TEST(MainWindow, TextsShowWholeInEveryLanguage) {
+  const char* const languages[] = {"english.ini", "deutsch.ini"};
+  // Each kind of difference alone and the longest a file can have.
+  const uint32_t kinds[] = {ItemFlags::kMissing, ItemFlags::kMissing | ItemFlags::kMissingSecond,
+                            ItemFlags::kTypeDiffers, ItemFlags::kNameCase, ItemFlags::kContentDiffers,
+                            ItemFlags::kContentDiffers | ItemFlags::kContentSkipped, ItemFlags::kTimeDiffers,
+                            ItemFlags::kAttrDiffers,
+                            ItemFlags::kContentDiffers | ItemFlags::kTimeDiffers | ItemFlags::kAttrDiffers, 0};
+  Reaper reaper(30000);
+  SettingsSandbox sandbox;
+  TempFolder temp;
+  makeDifferentTrees(temp);
+  for (const char* language : languages) {
+    SCOPED_TRACE(language);
+    ASSERT_TRUE(loadLanguage(fromUtf8(MIRRANE_BUILD_DIR "/lang/") + fromUtf8(language), true, true));
+    CompareEngine engine;
+    engine.options.path0 = temp.widePath("a");
+    engine.options.path1 = temp.widePath("b");
+    CMirraneDlg window(engine, nullptr);
+    ASSERT_TRUE(window.createModeless(nullptr));
+    moveWindow(window.hwnd(), 0, 0, 1066, 750);
+    showWindow(window.hwnd(), SW_SHOW);
+    ASSERT_TRUE(window.startCompare());
+    mrnListView& list = window.list();
+    CompareItem& item = const_cast<CompareItem&>(*list.rowItem(0));
+    const uint32_t flags = item.flags;
+    for (uint32_t kind : kinds) {
+      SCOPED_TRACE(kind);
+      item.flags = kind;
+      list.selectRowAlone(0);
+      window.updateStatus();
+      widgetOf(window.hwnd())->grab();
+      EXPECT_EQ(window.shownStatusBadge(), window.statusBadge()) << "the badge is not cut";
+    }
+    item.flags = flags;
+    // Every caption of the panel whole, on one line or two.
+    for (const SwitchBox& entry : CCompareInfoPanel::switchBoxes()) {
+      olCheckBox& box = window.comparePanel().infoPanel().checkBox(entry.controlId);
+      widgetOf(box.hwnd())->grab();
+      SCOPED_TRACE(toUtf8(getWindowText(box.hwnd())));
+      EXPECT_EQ(box.shownCaption().find(u'\u2026'), olstring::npos);
+      olstring joined = box.shownCaption();
+      std::replace(joined.begin(), joined.end(), u'\n', u' ');
+      EXPECT_EQ(joined, getWindowText(box.hwnd()));
+    }
+    // A panel too narrow for a caption: it ends in "…" and is read whole in its tooltip.
+    olCheckBox& quick = window.comparePanel().infoPanel().checkBox(control_id::kAutoSkip);
+    moveWindow(quick.hwnd(), 0, 0, 120, quick.heightForWidth(120));
+    widgetOf(quick.hwnd())->grab();
+    EXPECT_TRUE(quick.shownCaption().ends_with(u"\u2026"));
+    EXPECT_EQ(olToolTipCtrl::shared().toolText(quick.hwnd()), cleanLabel(getWindowText(quick.hwnd())));
+    window.unbind(olUnbind::destroyWindow);
+  }
+  ASSERT_TRUE(loadLanguage(fromUtf8(MIRRANE_BUILD_DIR "/lang/english.ini"), false, true));
+}
+
+TEST(MainWindow, ANewFontLaysThePanelOutAsAStartWithItWould) {
+  Reaper reaper(20000);
+  SettingsSandbox sandbox;
+  const LOGFONTW before = currentFontDescription();
+  LOGFONTW larger = before;
+  larger.lfHeight = -19;  // 14 points at 96 dots an inch
+  // Where each control of the panel stands and how high it is.
+  const auto geometry = [](CMirraneDlg& window) {
+    std::vector<RECT> rects;
+    for (HWND control : window.comparePanel().controlsInOrder()) rects.push_back(getWindowRect(control));
+    return rects;
+  };
+  CompareEngine engine;
+  // Each window shown before it is sized: a hidden window hears of its new size only once
+  // it shows, and its first showing keeps it inside the (small) offscreen screen.
+  CMirraneDlg changed(engine, nullptr);
+  ASSERT_TRUE(changed.createModeless(nullptr));
+  showWindow(changed.hwnd(), SW_SHOW);
+  moveWindow(changed.hwnd(), 0, 0, 1066, 750);
+  applyFont(larger, 1.45f);
+  const std::vector<RECT> afterChange = geometry(changed);
+  changed.unbind(olUnbind::destroyWindow);
+
+  CMirraneDlg started(engine, nullptr);
+  ASSERT_TRUE(started.createModeless(nullptr));
+  showWindow(started.hwnd(), SW_SHOW);
+  moveWindow(started.hwnd(), 0, 0, 1066, 750);
+  const std::vector<RECT> atStart = geometry(started);
+  started.unbind(olUnbind::destroyWindow);
+  applyFont(before, 1.45f);
+  ASSERT_EQ(afterChange.size(), atStart.size());
+  for (size_t i = 0; i < atStart.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(afterChange[i].top, atStart[i].top);
+    EXPECT_EQ(afterChange[i].height(), atStart[i].height());
+  }
+}
+
+TEST(MainWindow, ADeepDifferenceShowsItsNameOnBothSidesAndIdenticalFoldersSaySo) {
+  Reaper reaper(20000);
+  SettingsSandbox sandbox;
+  TempFolder temp;
+  std::string deep;
+  for (int level = 1; level <= 40; ++level) deep += "/level-" + std::to_string(level);
+  writeFileBytes(temp.path("deep/a" + deep + "/bottom.txt"), "first");
+  writeFileBytes(temp.path("deep/b" + deep + "/bottom.txt"), "second");
+  for (const char* side : {"same/a", "same/b"})
+    for (int i = 0; i < 7; ++i) writeFileBytes(temp.path(std::string(side) + "/f" + std::to_string(i)), "x");
+  CompareEngine engine;
+  engine.options.adjustPath = false;
+  engine.options.path0 = temp.widePath("deep/a");
+  engine.options.path1 = temp.widePath("deep/b");
+  CMirraneDlg window(engine, nullptr);
+  ASSERT_TRUE(window.createModeless(nullptr));
+  moveWindow(window.hwnd(), 0, 0, 1066, 750);
+  showWindow(window.hwnd(), SW_SHOW);
+  ASSERT_TRUE(window.startCompare());
+  mrnListView& list = window.list();
+  ASSERT_EQ(list.rowCount(), 41);
+  list.ensureVisible(40);
+  const RECT row = list.rowRect(40);
+  const QImage picture = widgetOf(list.hwnd())->grab().toImage();
+  const COLORREF highlight = differenceColour(themeColour(olThemeSlot::window));
+  // The name of the one difference is drawn in the difference colour on each half, left
+  // of the columns (which stand at each half's right end).
+  int shown[2] = {0, 0};
+  const int half = picture.width() / 2;
+  for (int y = row.top; y < row.bottom; ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      if (x % half > half * 2 / 3) continue;
+      const QColor c = picture.pixelColor(x, y);
+      const int distance = std::abs(c.red() - int(redOf(highlight))) + std::abs(c.green() - int(greenOf(highlight))) +
+                           std::abs(c.blue() - int(blueOf(highlight)));
+      if (distance < 60) ++shown[x < half ? 0 : 1];
+    }
+  }
+  EXPECT_GT(shown[0], 20);
+  EXPECT_GT(shown[1], 20);
+
+  engine.options.path0 = temp.widePath("same/a");
+  engine.options.path1 = temp.widePath("same/b");
+  ASSERT_TRUE(window.startCompare());
+  EXPECT_EQ(list.rowCount(), 0);
+  EXPECT_EQ(list.emptyText(), langText(lang::global::kNothingDiffers, u"7"));
+  EXPECT_EQ(window.statusText(), list.emptyText()) << "no \"Ready\" after a compare";
+  window.unbind(olUnbind::destroyWindow);
 }
 
 }  // namespace
