@@ -193,9 +193,13 @@ bool CCompareInfoPanel::layoutColumn() {
     previous = entry;
     if (entry == lastOfGroup(SwitchGroup::what) && m_timeTolerance.hwnd()) {
       y += k + gap;
-      const int buttonWidth = std::min(width, preferredSize(m_timeTolerance.hwnd()).cx + dx(8, font));
-      moveWindow(m_timeTolerance.hwnd(), content.left, y, buttonWidth, h);
-      y += h - k;
+      // Sized by its own caption in the panel's font, never by another control's height
+      // of the moment: a new font then lays it out as a start with that font would.
+      const SIZE wanted = preferredSize(m_timeTolerance.hwnd());
+      const int buttonWidth = std::min(width, static_cast<int>(wanted.cx) + dx(8, font));
+      const int buttonHeight = std::max(static_cast<int>(wanted.cy), lineHeight(font) + dy(6, font));
+      moveWindow(m_timeTolerance.hwnd(), content.left, y, buttonWidth, buttonHeight);
+      y += buttonHeight - k;
     }
   }
   const int lastBoxBottom = y + k;
