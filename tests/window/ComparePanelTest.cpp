@@ -270,7 +270,7 @@ TEST_F(PanelTest, TheTimeToleranceGoesBetweenOptionsButtonAndReset) {
     uint32_t seconds;
     const char16_t* caption;
   } cases[] = {
-      {0, u"Time tolerance: Automatic (from the file system)"},
+      {0, u"Time tolerance: Automatic"},
       {2, u"Time tolerance: 2 s"},
       // From a project file, not one the menu offers: shown as it is.
       {7, u"Time tolerance: 7 s"},
