@@ -2,6 +2,7 @@
 
 #include "app/CompareSwitches.h"
 #include "app/ProjectFile.h"
+#include "app/SettingsValues.h"
 #include "foundation/Paths.h"
 #include "platform/Error.h"
 
@@ -124,6 +125,17 @@ bool parseFileOptions(const olstring& token, CommandLine& commandLine) {
          parseFileOption(token, u"--save-listing", commandLine.saveListingGiven, commandLine.saveListingPath);
 }
 
+// "--time-tolerance=SECONDS". False for any other token.
+bool parseTimeTolerance(const olstring& token, CommandLine& commandLine) {
+  if (token.compare(0, kTimeToleranceOption.size(), kTimeToleranceOption) != 0) return false;
+  const olstring_view rest = olstring_view(token).substr(kTimeToleranceOption.size());
+  if (!rest.empty() && rest.front() != u'=') return false;
+  if (rest.empty() || !readWholeSeconds(rest.substr(1), kMaxTimeTolerance, &commandLine.options.timeTolerance)) {
+    commandLine.badTimeTolerance = token;
+  }
+  return true;
+}
+
 }  // namespace
 
 void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& commandLine) {
@@ -171,12 +183,17 @@ void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& comma
       commandLine.version = true;
       continue;
     }
-    if (parseFileOptions(token, commandLine) || parseExitTrouble(token, commandLine)) continue;
+    if (parseFileOptions(token, commandLine) || parseTimeTolerance(token, commandLine) ||
+        parseExitTrouble(token, commandLine)) {
+      continue;
+    }
+    // "--WORD" turns a switch on, as "+WORD" does ("--ignore-hour-shift").
+    const bool doubleDash = token.starts_with(u"--");
     const bool hasSign = token.front() == u'+' || token.front() == u'-';
-    const olstring_view name = hasSign ? olstring_view(token).substr(1) : olstring_view(token);
+    const olstring_view name = olstring_view(token).substr(doubleDash ? 2 : hasSign ? 1 : 0);
     const auto word = commandLine.words.find(name);
-    if (word != commandLine.words.end()) {
-      setWord(commandLine, word->second, token.front() != u'-');
+    if (word != commandLine.words.end() && (!doubleDash || word->second.option != nullptr)) {
+      setWord(commandLine, word->second, doubleDash || token.front() != u'-');
     } else if (token.front() == u'-') {
       commandLine.unknownOptions.push_back(token);
     } else {
@@ -216,6 +233,7 @@ olstring optionWordList(const CommandLine& commandLine, olstring_view separator)
 void applyCommandLine(const CommandLine& commandLine, CompareOptions& options) {
   const CompareOptions& given = commandLine.options;
   copySwitches(given, options);
+  options.timeTolerance = given.timeTolerance;
   options.path0 = given.path0;
   options.path1 = given.path1;
   options.excludes = given.excludes;

@@ -52,6 +52,9 @@ struct CommandLine {
   ProjectLoad projectLoad = ProjectLoad::loaded;
   olstring projectPath;
   uint32_t projectError = 0;
+  // A "--time-tolerance=" whose value is no whole number of seconds in range (the run
+  // refuses to compare rather than guess).
+  olstring badTimeTolerance;
   // Words starting with "-" that are no option (they are neither options nor paths).
   std::vector<olstring> unknownOptions;
   // Arguments that were empty, and paths given more than once (each collapses into one).
@@ -84,5 +87,6 @@ void parseCommandLine(const std::vector<olstring>& arguments, CommandLine& comma
 // The option words in their order, joined by the separator.
 olstring optionWordList(const CommandLine& commandLine, olstring_view separator);
 
-// Copies the switches, both paths and the exclusions into the current options.
+// Copies the switches, the time tolerance, both paths and the exclusions into the current
+// options.
 void applyCommandLine(const CommandLine& commandLine, CompareOptions& options);

@@ -47,7 +47,15 @@ inline constexpr CompareSwitch kCompareSwitches[] = {
      SwitchGroup::mode},
     {&CompareOptions::ignoreFiles, u"ignore_files", u"ignore", lang::compare_options::kIgnoreFiles,
      control_id::kIgnoreFiles, SwitchGroup::what},
+    {&CompareOptions::ignoreHourShift, u"ignore_hour_shift", u"ignore-hour-shift", lang::compare_options::kIgnoreHourShift,
+     control_id::kIgnoreHourShift, SwitchGroup::what},
 };
+
+// The one compare option that is a number: the time tolerance in seconds (0 automatic).
+// Its key in project files and the report header, and its command-line option
+// ("--time-tolerance=SECONDS").
+inline constexpr olstring_view kTimeToleranceKey = u"time_tolerance";
+inline constexpr olstring_view kTimeToleranceOption = u"--time-tolerance";
 inline constexpr size_t kCompareSwitchCount = std::size(kCompareSwitches);
 
 // Copies every switch from one set of options to another.

@@ -33,12 +33,16 @@ void readOptions(const olini& ini, CompareOptions& options) {
     const olstring value = ini.get(kGlobal, entry.key);
     if (!value.empty()) options.*entry.field = value;
   }
+  // A tolerance that is no whole number of seconds in range keeps the automatic step: a
+  // made-up tolerance would hide real differences.
+  readWholeSeconds(ini.get(kGlobal, kTimeToleranceKey), kMaxTimeTolerance, &options.timeTolerance);
 }
 
 void writeOptions(olini& ini, const CompareOptions& options) {
   ini.clear();
   for (const CompareSwitch& entry : kCompareSwitches) ini.set(kGlobal, entry.key, writeBoolean(options.*entry.option));
   for (const auto& entry : kTexts) ini.set(kGlobal, entry.key, options.*entry.field);
+  ini.set(kGlobal, kTimeToleranceKey, writeNumber(options.timeTolerance));
 }
 
 bool loadProjectFile(olstring_view path, CompareOptions& options) {

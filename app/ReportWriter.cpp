@@ -2,6 +2,7 @@
 
 #include "app/CompareSwitches.h"
 #include "app/Version.h"
+#include "engine/TimeRule.h"
 #include "foundation/JsonLines.h"
 #include "platform/Console.h"
 #include "platform/Error.h"
@@ -70,11 +71,29 @@ void appendDifferences(std::string& out, const CompareItem& item, olstring_view 
   }
   if ((flags & ItemFlags::kTypeDiffers) != 0) add("\"type\"");
   if ((flags & ItemFlags::kNameCase) != 0) add("\"name_case\"");
+  if ((flags & ItemFlags::kNameForm) != 0) add("\"name_form\"");
   if ((flags & ItemFlags::kTimeDiffers) != 0) add("\"time\"");
   if ((flags & ItemFlags::kAttrDiffers) != 0) add("\"attributes\"");
   if ((flags & ItemFlags::kContentDiffers) != 0) add("\"content\"");
   if (category == u"data_same_binpart") add("\"sampled\"");
   out += ']';
+}
+
+// Nanoseconds as seconds: the whole part, then up to nine decimals without trailing zeros
+// (2, -3600, 0.25, 1.000000001).
+void appendSeconds(std::string& out, int64_t nanoseconds) {
+  constexpr int64_t kPerSecond = 1000000000;
+  if (nanoseconds < 0) out += '-';
+  const uint64_t magnitude = nanoseconds < 0 ? 0 - static_cast<uint64_t>(nanoseconds) : static_cast<uint64_t>(nanoseconds);
+  out += std::to_string(magnitude / kPerSecond);
+  uint64_t fraction = magnitude % kPerSecond;
+  if (fraction == 0) return;
+  char digits[10];
+  std::snprintf(digits, sizeof digits, "%09llu", static_cast<unsigned long long>(fraction));
+  std::string_view text(digits, 9);
+  while (text.back() == '0') text.remove_suffix(1);
+  out += '.';
+  out += text;
 }
 
 const char* wayName(ContentWay way) {
@@ -195,6 +214,7 @@ void ReportWriter::writeHeader() {
   out += ",\"options\":{\"excludes\":";
   appendJsonString(out, options.excludes);
   for (const CompareSwitch& entry : kCompareSwitches) appendBool(out, toUtf8(entry.key), options.*entry.option);
+  appendCount(out, toUtf8(kTimeToleranceKey), options.timeTolerance);
   out += "}}\n";
 }
 
@@ -234,7 +254,13 @@ void ReportWriter::writeItem(const CompareItem& item) {
       out += "null";
     }
   }
-  out += "],\"category\":";
+  out += ']';
+  // Only files have their times compared; a folder's time says nothing of the pair.
+  if (sides[0].present() && sides[1].present() && !sides[0].isFolder() && !sides[1].isFolder()) {
+    out += ",\"time_delta\":";
+    appendSeconds(out, modifiedDelta(sides[0], sides[1]));
+  }
+  out += ",\"category\":";
   if (category.empty()) {
     out += "null";
   } else {

@@ -55,6 +55,18 @@ bool readBoolean(olstring_view value) {
   return readNumber(value) != 0;
 }
 
+bool readWholeSeconds(olstring_view value, uint32_t maxSeconds, uint32_t* seconds) {
+  if (value.empty() || value.size() > 10) return false;
+  uint64_t number = 0;
+  for (const char16_t unit : value) {
+    if (unit < u'0' || unit > u'9') return false;
+    number = number * 10 + (unit - u'0');
+  }
+  if (number > maxSeconds) return false;
+  *seconds = static_cast<uint32_t>(number);
+  return true;
+}
+
 olstring writeBoolean(bool value) { return value ? u"true" : u"false"; }
 
 olstring writeNumber(int64_t value) { return fromUtf8(std::to_string(value)); }

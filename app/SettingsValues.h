@@ -15,5 +15,9 @@ bool readBoolean(olstring_view value);
 // character that is no digit of the base. Empty or non-numeric gives 0; too large saturates.
 int64_t readNumber(olstring_view value);
 
+// A time tolerance in seconds: decimal digits only, at most maxSeconds. False (and seconds
+// untouched) for anything else, so that a bad value is never taken for another.
+bool readWholeSeconds(olstring_view value, uint32_t maxSeconds, uint32_t* seconds);
+
 olstring writeBoolean(bool value);
 olstring writeNumber(int64_t value);

@@ -3,6 +3,7 @@
 #include "app/ConsoleRun.h"
 #include "app/SaveListing.h"
 #include "app/Settings.h"
+#include "app/SettingsValues.h"
 #include "app/Version.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Language.h"
@@ -94,6 +95,11 @@ int runMirrane(const std::vector<olstring>& arguments, const WindowedRun& window
   const int trouble = commandLine.troubleExitCode;
   if (commandLine.exitTroubleInvalid) {
     printErrorLine(langText(lang::console::kExitTroubleValue, commandLine.exitTroubleValue));
+    return trouble;
+  }
+  if (!commandLine.badTimeTolerance.empty()) {
+    printErrorLine(langText(lang::console::kBadTimeTolerance, commandLine.badTimeTolerance,
+                            writeNumber(kMaxTimeTolerance)));
     return trouble;
   }
   // A listing has no differences to tell: whatever does not save it whole is trouble.

@@ -7,6 +7,8 @@
 #include "engine/ContentReaders.h"
 #include "engine/HashedContent.h"
 #include "engine/FolderScan.h"
+#include "engine/NameForms.h"
+#include "engine/TimeRule.h"
 #include "foundation/ByteSize.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
@@ -359,7 +361,11 @@ void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffe
     item.flags = ItemFlags::kMissing | ItemFlags::kMissingSecond;
     return;
   }
-  if (!options.forceFile && options.compareCase && side0.name != side1.name) item.flags |= ItemFlags::kNameCase;
+  if (!options.forceFile && side0.name != side1.name) {
+    const NameDifference names = compareNames(side0.name, side1.name);
+    if (names.inForm) item.flags |= ItemFlags::kNameForm;
+    if (names.inCase && options.compareCase) item.flags |= ItemFlags::kNameCase;
+  }
   // What a link leading out of an archive points at is never looked at: not its kind, time
   // or content. The link itself is what the two sides hold.
   if (side0.linkLeadsOut || side1.linkLeadsOut) {
@@ -369,7 +375,9 @@ void itemVerdict(CompareEngine& engine, CompareItem& item, ContentBuffers& buffe
   if (side0.isFolder() != side1.isFolder()) item.flags |= ItemFlags::kTypeDiffers;
   // A folder has no content to compare, on whichever side it is.
   if (side0.isFolder() || side1.isFolder()) return;
-  if (options.modifyTime && side0.modified != side1.modified) item.flags |= ItemFlags::kTimeDiffers;
+  if (options.modifyTime && !sameModifiedTime(side0, side1, timeRule(options, engine.result.timeStep))) {
+    item.flags |= ItemFlags::kTimeDiffers;
+  }
   if (options.attr && side0.attributes != side1.attributes) item.flags |= ItemFlags::kAttrDiffers;
 
   ContentReader first;

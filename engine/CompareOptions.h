@@ -26,6 +26,12 @@ struct CompareOptions {
   // What the compared trees' ignore files (".gitignore") leave out is not compared.
   // (Stored under the key "ignore_files".)
   bool ignoreFiles = false;
+  // With modifyTime: times exactly one hour apart (within the tolerance) count as equal, as
+  // a FAT drive's local times move by an hour across a daylight-saving change.
+  bool ignoreHourShift = false;
+  // With modifyTime: two times are equal when they differ by less than this many seconds;
+  // 0 takes the step of the coarser side's file system instead.
+  uint32_t timeTolerance = 0;
   olstring path0;
   olstring path1;
   // Space-separated patterns; double quotes keep spaces inside one pattern.
@@ -33,6 +39,9 @@ struct CompareOptions {
 
   void reset() { *this = CompareOptions(); }
 };
+
+// The largest time tolerance taken, in seconds (one day).
+constexpr uint32_t kMaxTimeTolerance = 86400;
 
 struct AdvancedSettings {
   static constexpr uint32_t kDefaultTextModeMaxSize = 16u * 1024 * 1024;

@@ -71,6 +71,7 @@ void SideInfo::clear() {
   size = 0;
   modified = 0;
   attributes = 0;
+  modifiedNanoseconds = 0;
   isLink = false;
   linkLeadsOut = false;
   ignored = false;
@@ -107,7 +108,6 @@ namespace {
 CompareItem* pairEntry(CompareItem& parent, int side, olstring_view name, int64_t size, uint64_t modified,
                        uint32_t attributes, JobState* job, bool exactOnly) {
   if (name.empty()) return nullptr;
-  const bool entryIsFolder = (attributes & kFolderAttribute) != 0;
   ItemChildren& children = parent.children;
   ItemKey key{name, true};
 
@@ -125,7 +125,17 @@ CompareItem* pairEntry(CompareItem& parent, int side, olstring_view name, int64_
     found = firstFreeNoCase(children, name, /*isFolder=*/true, side);
     if (found == children.end()) found = firstFreeNoCase(children, name, /*isFolder=*/false, side);
   }
+  return recordEntry(parent, found, side, name, size, modified, attributes, job);
+}
 
+}  // namespace
+
+CompareItem* recordEntry(CompareItem& parent, ItemChildren::iterator found, int side, olstring_view name,
+                         int64_t size, uint64_t modified, uint32_t attributes, JobState* job) {
+  if (name.empty()) return nullptr;
+  const bool entryIsFolder = (attributes & kFolderAttribute) != 0;
+  ItemChildren& children = parent.children;
+  ItemKey key{name, entryIsFolder};
   CompareItem* child = nullptr;
   // The key that must be repointed at this side's name once the item holds it.
   const ItemKey* newKey = nullptr;
@@ -162,8 +172,6 @@ CompareItem* pairEntry(CompareItem& parent, int side, olstring_view name, int64_
   return child;
 }
 
-}  // namespace
-
 CompareItem* addEntry(CompareItem& parent, int side, olstring_view name, int64_t size, uint64_t modified,
                       uint32_t attributes, JobState* job) {
   return pairEntry(parent, side, name, size, modified, attributes, job, /*exactOnly=*/false);
@@ -197,6 +205,8 @@ void setSide(CompareItem& item, int side, olstring_view name, int64_t size, uint
   if (info.name != name) info.name.assign(name);
   info.size = size;
   info.modified = modified;
+  // Known only to callers that have it; they set it after this.
+  info.modifiedNanoseconds = 0;
   info.attributes = attributes & kKeptAttributes;
 }
 
@@ -247,6 +257,7 @@ void resetResult(CompareResult& result) {
     result.displayRoot[side].clear();
     result.unpackFolder[side].clear();
     result.listing[side].reset();
+    result.timeStep[side] = kDefaultTimeStep;
   }
   result.hashes.clear();
   result.explanations.clear();
@@ -270,7 +281,8 @@ olstring_view dataCategory(const CompareItem& item, bool autoSkip) {
   if ((item.flags & ItemFlags::kContentDiffers) != 0) {
     return (item.flags & ItemFlags::kContentSkipped) != 0 ? u"data_ignore" : u"data_diff";
   }
-  constexpr uint32_t kOtherDifferences = ItemFlags::kNameCase | ItemFlags::kTimeDiffers | ItemFlags::kAttrDiffers;
+  constexpr uint32_t kOtherDifferences =
+      ItemFlags::kNameCase | ItemFlags::kNameForm | ItemFlags::kTimeDiffers | ItemFlags::kAttrDiffers;
   if ((item.flags & kOtherDifferences) != 0 && autoSkip) return u"data_ignore";
   if (item.contentMode == ContentMode::text) return u"data_same_txt";
   if (item.contentMode == ContentMode::sampled) return u"data_same_binpart";

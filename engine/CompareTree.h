@@ -24,6 +24,8 @@ constexpr uint32_t kAttrDiffers = 0x00010;
 constexpr uint32_t kMissing = 0x00020;
 constexpr uint32_t kMissingSecond = 0x10000;
 constexpr uint32_t kContentSkipped = 0x20000;
+// Both names are one name written in different Unicode forms (composed against decomposed).
+constexpr uint32_t kNameForm = 0x40000;
 }  // namespace ItemFlags
 
 // Attribute bits kept in an item: read-only, hidden, system, folder.
@@ -43,6 +45,9 @@ struct SideInfo {
   uint64_t modified = 0;
   // Masked with kKeptAttributes.
   uint32_t attributes = 0;
+  // The part of the modification time below the second, in nanoseconds; 0 where the
+  // source keeps whole seconds only.
+  uint32_t modifiedNanoseconds = 0;
   // The listed entry itself is a symbolic link (size, time and kind are what it leads to
   // when links are followed). Set by the folder scan.
   bool isLink = false;
@@ -106,6 +111,9 @@ struct CompareItem {
   CompareItem& operator=(const CompareItem&) = delete;
 };
 
+// Times in the same second count as one where nothing finer is known of a side.
+constexpr uint32_t kDefaultTimeStep = 1000000000;
+
 struct CompareResult {
   CompareItem root;
   // Each side's path as the user gave it (in the two-files mode the file's folder).
@@ -133,6 +141,9 @@ struct CompareResult {
   // What decided the content verdicts that the items cannot tell by themselves.
   ContentExplanations explanations;
 
+  // How finely each side's file system keeps modification times, in nanoseconds.
+  uint32_t timeStep[2] = {kDefaultTimeStep, kDefaultTimeStep};
+
   bool isListing(int side) const { return listing[side] != nullptr; }
 };
 
@@ -149,6 +160,12 @@ CompareItem* addEntry(CompareItem& parent, int side, olstring_view name, int64_t
 // spellings first, so that which item an entry joins does not depend on listing order.
 CompareItem* addEntryExact(CompareItem& parent, int side, olstring_view name, int64_t size, uint64_t modified,
                            uint32_t attributes, JobState* job = nullptr);
+
+// Records a listed entry in parent's child found (a child that lacks this side), or in a new
+// child when found is parent.children.end(). As addEntry otherwise (a file-keyed child that
+// meets a folder is re-keyed); returns null when name is empty.
+CompareItem* recordEntry(CompareItem& parent, ItemChildren::iterator found, int side, olstring_view name,
+                         int64_t size, uint64_t modified, uint32_t attributes, JobState* job = nullptr);
 
 // The child of parent that holds exactly this name on a side, or null.
 CompareItem* findChildOnSide(CompareItem& parent, int side, olstring_view name);

@@ -6,10 +6,12 @@
 #include "engine/CompareEngine.h"
 #include "engine/ListingReader.h"
 #include "engine/ListingSource.h"
+#include "engine/NameForms.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
 #include "platform/Error.h"
 #include "platform/File.h"
+#include "platform/FileSystem.h"
 #include "platform/FolderListing.h"
 #include "platform/Path.h"
 
@@ -223,13 +225,25 @@ bool addFolderEntries(CompareEngine& engine, CompareItem& item, int side,
       continue;
     }
     child->side[side].isLink = entries[i].isLink;
+    child->side[side].modifiedNanoseconds = entries[i].writeNanoseconds;
     child->side[side].linkLeadsOut = entries[i].leadsOut;
     added(*child, i);
   }
-  for (const size_t i : deferred) {
-    CompareItem* child = add(entries[i], /*exactOnly=*/false);
+  // Then one name written in two Unicode forms, before letter case.
+  std::vector<olstring_view> deferredNames;
+  deferredNames.reserve(deferred.size());
+  for (const size_t i : deferred) deferredNames.emplace_back(entries[i].name);
+  const std::vector<ItemChildren::iterator> partners = findNameFormPartners(item, side, deferredNames);
+  for (size_t j = 0; j < deferred.size(); ++j) {
+    const size_t i = deferred[j];
+    const platform::FolderEntry& listed = entries[i];
+    CompareItem* child = partners[j] == item.children.end()
+                             ? add(listed, /*exactOnly=*/false)
+                             : recordEntry(item, partners[j], side, listed.name, static_cast<int64_t>(listed.size),
+                                           wholeSecond(listed.writeTime), listed.attributes, &engine.job);
     if (child == nullptr) return false;
     child->side[side].isLink = entries[i].isLink;
+    child->side[side].modifiedNanoseconds = entries[i].writeNanoseconds;
     child->side[side].linkLeadsOut = entries[i].leadsOut;
     added(*child, i);
   }
@@ -317,11 +331,17 @@ bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view pat
     const auto size = static_cast<int64_t>(entry.size);
     const uint64_t modified = wholeSecond(entry.writeTime);
     // The two files form one item whatever their names.
+    result.timeStep[side] = platform::fileSystemTimeStep(folder);
+    CompareItem* item = nullptr;
     if (result.root.children.size() == 1) {
-      setSide(result.root.children.begin()->second, side, name, size, modified, entry.attributes);
-      return true;
+      item = &result.root.children.begin()->second;
+      setSide(*item, side, name, size, modified, entry.attributes);
+    } else {
+      item = addEntry(result.root, side, name, size, modified, entry.attributes, &engine.job);
+      if (item == nullptr) return false;
     }
-    return addEntry(result.root, side, name, size, modified, entry.attributes, &engine.job) != nullptr;
+    item->side[side].modifiedNanoseconds = entry.writeNanoseconds;
+    return true;
   }
 
   result.givenPath[side] = olstring(path);
@@ -351,6 +371,7 @@ bool setUpRoot(CompareEngine& engine, int side, RootKind kind, olstring_view pat
   }
   result.root.side[side].name = joinPath(folder, relative);
   result.displayRoot[side] = joinPath(result.givenPath[side], relative);
+  result.timeStep[side] = platform::fileSystemTimeStep(result.root.side[side].name);
   return true;
 }
 

@@ -75,6 +75,7 @@ private:
     listed.name.assign(name);
     listed.size = entry.kind == ListedKind::file ? entry.size : 0;
     listed.writeTime = entry.modified / kTicksPerSecond * kTicksPerSecond;
+    listed.writeNanoseconds = entry.nanoseconds;
     listed.attributes = listedAttributes(entry, name);
     listed.isLink = entry.isLink;
     listed.leadsOut = entry.leadsOut;

@@ -30,6 +30,9 @@ constexpr int kAdjustPath = 1016;
 constexpr int kAutoSkip = 1017;
 constexpr int kTextMode = 1018;
 constexpr int kIgnoreFiles = 1028;
+constexpr int kIgnoreHourShift = 1029;
+// The button that offers the time tolerances.
+constexpr int kTimeTolerance = 1030;
 // The progress dialog.
 constexpr int kProgressBar = 1019;
 constexpr int kPauseButton = 1020;

@@ -82,6 +82,10 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kAutoSkip, u"autoskip")             \
   KEY(kTextMode, u"textmode")             \
   KEY(kIgnoreFiles, u"ignorefiles")       \
+  KEY(kIgnoreHourShift, u"ignorehourshift") \
+  KEY(kTimeTolerance, u"timetolerance")   \
+  KEY(kTimeToleranceAuto, u"timetolerance_auto") \
+  KEY(kTimeToleranceSeconds, u"timetolerance_seconds") \
   KEY(kFolder, u"folder")                 \
   KEY(kFile, u"file")                     \
   KEY(kErrSame, u"err_same")              \
@@ -110,6 +114,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kSecondMissing, u"second_missing")    \
   KEY(kType, u"type")                       \
   KEY(kName, u"name")                       \
+  KEY(kNameForm, u"name_form")              \
   KEY(kData, u"data")                       \
   KEY(kSize, u"size")                       \
   KEY(kTime, u"time")                       \
@@ -126,6 +131,9 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kDataHashed, u"data_hashed")                \
   /* a side from a listing: %0 the host, %1 when it was saved */ \
   KEY(kListingSource, u"listing_source")          \
+  /* which side's time is later, %0 by how much ("2 s", "1 h 3 s") */ \
+  KEY(kTimeFirstNewer, u"time_first_newer")      \
+  KEY(kTimeSecondNewer, u"time_second_newer")    \
   /* the details dialog's type names where the desktop has none */ \
   KEY(kFolderType, u"folder_type")                \
   KEY(kFileType, u"file_type")                    \
@@ -223,6 +231,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kProjectUnreadable, u"project_unreadable")      \
   KEY(kProjectNothingUsable, u"project_empty")        \
   KEY(kUnknownOption, u"unknown_option")              \
+  KEY(kBadTimeTolerance, u"bad_time_tolerance")      \
   KEY(kIgnoredPath, u"ignored_path")                  \
   KEY(kLogKept, u"log_kept")                          \
   KEY(kReportNoFile, u"report_no_file")               \
@@ -267,6 +276,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kOnlySecond, u"only_second")            \
   KEY(kType, u"type")                         \
   KEY(kName, u"name")                         \
+  KEY(kNameForm, u"name_form")                \
   KEY(kData, u"data")                         \
   KEY(kSize, u"size")                         \
   KEY(kTime, u"time")                         \

@@ -32,4 +32,9 @@ inline bool equalsNoCase(std::u16string_view a, std::u16string_view b) {
 // First position of needle in haystack ignoring case, or npos. An empty needle is at 0.
 size_t findNoCase(std::u16string_view haystack, std::u16string_view needle);
 
+// The text in Unicode normalization form C (composed: "e" + U+0301 becomes U+00E9). Text
+// holding a lone surrogate (a byte that was not UTF-8) comes back unchanged, as does text
+// the normalizer refuses.
+std::u16string composedForm(std::u16string_view text);
+
 }  // namespace platform

@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <utility>
 
 #include "engine/CompareJob.h"
+#include "engine/TimeRule.h"
 #include "foundation/ByteSize.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
@@ -58,7 +61,9 @@ bool pairedFiles(const CompareItem& item, const Sides& sides) {
 }
 
 DetailMark pathMark(const CompareItem& item, const CompareOptions& options) {
-  if ((item.flags & (ItemFlags::kMissing | ItemFlags::kNameCase)) != 0) return DetailMark::different;
+  if ((item.flags & (ItemFlags::kMissing | ItemFlags::kNameCase | ItemFlags::kNameForm)) != 0) {
+    return DetailMark::different;
+  }
   // Names the compare did not hold against each other: letter case ignored, or two files
   // compared as files whatever their names.
   const bool namesDiffer = item.side[0].name != item.side[1].name;
@@ -144,7 +149,18 @@ void addFileLines(const CompareResult& result, const CompareItem& item, const Si
     anyAttributes = anyAttributes || !attributes.text[s].empty();
   }
   record.lines.push_back(std::move(size));
+  const DetailMark timeMark = time.mark;
   record.lines.push_back(std::move(time));
+  // By how much, and which side is newer: the texts above show whole seconds only, and a
+  // difference forgiven by the time step or the hour shift is still a difference to see.
+  const int64_t delta = pairedFiles(item, sides) ? modifiedDelta(item.side[0], item.side[1]) : 0;
+  if (delta != 0) {
+    olstring text = langText(delta > 0 ? lang::details::kTimeSecondNewer : lang::details::kTimeFirstNewer,
+                             timeDeltaText(delta));
+    if (!text.empty()) {
+      record.lines.push_back(makeLine(DetailKind::time, std::move(text), olstring(kSpansBothCells), timeMark));
+    }
+  }
   if (anyAttributes) record.lines.push_back(std::move(attributes));
 }
 
@@ -271,6 +287,41 @@ void placeLines(DetailsRecord& record) {
 }
 
 }  // namespace
+
+olstring timeDeltaText(int64_t nanoseconds) {
+  constexpr uint64_t kPerSecond = 1000000000;
+  const uint64_t magnitude = nanoseconds < 0 ? 0 - static_cast<uint64_t>(nanoseconds) : static_cast<uint64_t>(nanoseconds);
+  uint64_t seconds = magnitude / kPerSecond;
+  const uint64_t fraction = magnitude % kPerSecond;
+  olstring text;
+  const auto part = [&text](uint64_t value, olstring_view unit) {
+    if (!text.empty()) text += u' ';
+    text += fromUtf8(std::to_string(value));
+    text += u' ';
+    text += unit;
+  };
+  const struct {
+    uint64_t seconds;
+    olstring_view unit;
+  } units[] = {{86400, u"d"}, {3600, u"h"}, {60, u"min"}};
+  for (const auto& unit : units) {
+    if (seconds >= unit.seconds) part(seconds / unit.seconds, unit.unit);
+    seconds %= unit.seconds;
+  }
+  if (seconds == 0 && fraction == 0) return text;
+  if (!text.empty()) text += u' ';
+  text += fromUtf8(std::to_string(seconds));
+  if (fraction != 0) {
+    char digits[10];
+    std::snprintf(digits, sizeof digits, "%09llu", static_cast<unsigned long long>(fraction));
+    std::string decimals(digits, 9);
+    while (decimals.back() == '0') decimals.pop_back();
+    text += platform::decimalSeparator();
+    text += fromUtf8(decimals);
+  }
+  text += u" s";
+  return text;
+}
 
 bool buildDetails(const CompareResult& result, const CompareItem* item, DetailsRecord& record) {
   record = DetailsRecord();

@@ -54,6 +54,10 @@ struct DetailsRecord {
 // is no item.
 bool buildDetails(const CompareResult& result, const CompareItem* item, DetailsRecord& record);
 
+// A time difference for the details: days, hours, minutes and seconds that are not zero,
+// the seconds with their fraction ("2 s", "1 h 3 s", "0.25 s"); the sign is left out.
+olstring timeDeltaText(int64_t nanoseconds);
+
 class CDetailsDlg : public olBaseDlg, public olAccessibleParts {
 public:
   // No path link under the mouse.

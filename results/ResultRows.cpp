@@ -98,7 +98,7 @@ RowHighlights highlightsOf(const CompareItem& item) {
   const bool presenceOrType = flags & (kMissing | kTypeDiffers);
   const bool contentRead = (flags & kContentDiffers) && !(flags & kContentSkipped);
   RowHighlights highlights;
-  highlights.name = (flags & (kMissing | kTypeDiffers | kNameCase)) || (!anyFolder && !presenceOrType && contentRead);
+  highlights.name = (flags & (kMissing | kTypeDiffers | kNameCase | kNameForm)) || (!anyFolder && !presenceOrType && contentRead);
   highlights.size = !presenceOrType && !anyFolder && (flags & kContentDiffers) && item.side[0].size != item.side[1].size;
   highlights.attributes = flags & kAttrDiffers;
   highlights.time = flags & kTimeDiffers;
@@ -124,6 +124,8 @@ constexpr DifferenceKind kDifferenceKinds[] = {
      lang::accessible::kOnlyFirst},
     {kTypeDiffers, 0, lang::diff::kType, lang::diff::kType, lang::accessible::kType, lang::accessible::kType},
     {kNameCase, 0, lang::diff::kName, lang::diff::kName, lang::accessible::kName, lang::accessible::kName},
+    {kNameForm, 0, lang::diff::kNameForm, lang::diff::kNameForm, lang::accessible::kNameForm,
+     lang::accessible::kNameForm},
     {kContentDiffers, kContentSkipped, lang::diff::kData, lang::diff::kSize, lang::accessible::kData,
      lang::accessible::kSize},
     {kTimeDiffers, 0, lang::diff::kTime, lang::diff::kTime, lang::accessible::kTime, lang::accessible::kTime},

@@ -38,6 +38,7 @@ MIRRANE_TEST_PACKAGES=(
   xvfb                # a real X server for the program's own window
   x11-utils           # xwininfo finds that window
   x11-apps            # xwd takes its picture
+  dosfstools          # a FAT image, loop-mounted where the tests may mount
   openbox             # a window manager that frames the window, for the frame and Tab tests
   xdotool             # types keys into the real window
   at-spi2-core        # the accessibility bus a screen reader reads the window through

@@ -14,6 +14,8 @@
 #include "window/Menus.h"
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -38,6 +40,26 @@ HWND makeControl(HWND parent, olstring_view className, uint32_t style, int id) {
 }
 
 int heightOf(HWND hwnd) { return preferredSize(hwnd).cy; }
+
+// The tolerance button goes after the last box of this group.
+const CompareSwitch* lastOfGroup(SwitchGroup group) {
+  const CompareSwitch* last = nullptr;
+  for (const CompareSwitch* entry : panelOrder()) {
+    if (entry->group == group) last = entry;
+  }
+  return last;
+}
+
+// The commands of the tolerance menu: the base plus the choice's index.
+constexpr UINT kToleranceCommandBase = 32900;
+// Automatic first; then the steps copies across file systems commonly need (FAT's two
+// seconds first of all), and a generous minute for clocks that drift.
+constexpr uint32_t kTimeToleranceChoices[] = {0, 1, 2, 3, 5, 10, 60};
+
+olstring toleranceText(uint32_t seconds) {
+  if (seconds == 0) return langText(keys::kTimeToleranceAuto);
+  return langText(keys::kTimeToleranceSeconds, fromUtf8(std::to_string(seconds)));
+}
 
 }  // namespace
 
@@ -77,6 +99,10 @@ void CCompareInfoPanel::onAttached() {
   for (const CompareSwitch* entry : panelOrder()) {
     const HWND control = makeControl(panel, u"Button", BS_AUTOCHECKBOX, entry->controlId);
     MIRRANE_CHECK(control && checkBox(entry->controlId).attach(control), continue);
+    if (entry == lastOfGroup(SwitchGroup::what)) {
+      const HWND button = makeControl(panel, u"Button", BS_PUSHBUTTON, control_id::kTimeTolerance);
+      MIRRANE_CHECK(button && m_timeTolerance.attach(button), continue);
+    }
   }
   m_firstBrowse.setGlyph(olGlyph::openFolder);
   m_secondBrowse.setGlyph(olGlyph::openFolder);
@@ -95,6 +121,35 @@ void CCompareInfoPanel::applyInfoTexts() {
   setAccessibleDescription(m_secondBrowse.hwnd(), langText(keys::kPath1));
   for (const CompareSwitch& entry : kCompareSwitches)
     setWindowText(checkBox(entry.controlId).hwnd(), langText(entry.caption));
+  setTimeTolerance(m_timeToleranceSeconds);
+}
+
+std::span<const uint32_t> CCompareInfoPanel::timeToleranceChoices() { return kTimeToleranceChoices; }
+
+void CCompareInfoPanel::setTimeTolerance(uint32_t seconds) {
+  m_timeToleranceSeconds = std::min(seconds, kMaxTimeTolerance);
+  if (!m_timeTolerance.hwnd()) return;
+  setWindowText(m_timeTolerance.hwnd(), langText(keys::kTimeTolerance, toleranceText(m_timeToleranceSeconds)));
+  layoutInfoPanel();
+}
+
+void CCompareInfoPanel::chooseTimeTolerance() {
+  std::vector<uint32_t> choices(std::begin(kTimeToleranceChoices), std::end(kTimeToleranceChoices));
+  // A tolerance from a project file that the menu does not offer stays choosable.
+  if (std::find(choices.begin(), choices.end(), m_timeToleranceSeconds) == choices.end()) {
+    choices.insert(std::upper_bound(choices.begin(), choices.end(), m_timeToleranceSeconds), m_timeToleranceSeconds);
+  }
+  olMenu menu;
+  if (!menu.create()) return;
+  for (size_t i = 0; i < choices.size(); ++i) {
+    const UINT command = kToleranceCommandBase + static_cast<UINT>(i);
+    menu.appendItem(command, toleranceText(choices[i]));
+    if (choices[i] == m_timeToleranceSeconds) menu.checkItem(command, true);
+  }
+  const RECT button = getWindowRect(m_timeTolerance.hwnd());
+  const int chosen = menu.popup(m_hwnd, POINT{button.left, button.bottom}, TPM_RETURNCMD);
+  const int index = chosen - static_cast<int>(kToleranceCommandBase);
+  if (chosen > 0 && index >= 0 && static_cast<size_t>(index) < choices.size()) setTimeTolerance(choices[index]);
 }
 
 void CCompareInfoPanel::layoutInfoPanel() {
@@ -136,6 +191,16 @@ bool CCompareInfoPanel::layoutColumn() {
     k = box.heightForWidth(width);
     moveWindow(box.hwnd(), content.left, y, width, k);
     previous = entry;
+    if (entry == lastOfGroup(SwitchGroup::what) && m_timeTolerance.hwnd()) {
+      y += k + gap;
+      // Sized by its own caption in the panel's font, never by another control's height
+      // of the moment: a new font then lays it out as a start with that font would.
+      const SIZE wanted = preferredSize(m_timeTolerance.hwnd());
+      const int buttonWidth = std::min(width, static_cast<int>(wanted.cx) + dx(8, font));
+      const int buttonHeight = std::max(static_cast<int>(wanted.cy), lineHeight(font) + dy(6, font));
+      moveWindow(m_timeTolerance.hwnd(), content.left, y, buttonWidth, buttonHeight);
+      y += buttonHeight - k;
+    }
   }
   const int lastBoxBottom = y + k;
   setContentHeight(std::max(0, lastBoxBottom + edge + dy(7, font) + scrollPos() - client.top));
@@ -145,7 +210,11 @@ bool CCompareInfoPanel::layoutColumn() {
 std::vector<HWND> CCompareInfoPanel::controlsInOrder() {
   std::vector<HWND> order{m_firstPath.hwnd(), m_firstBrowse.hwnd(), m_secondPath.hwnd(), m_secondBrowse.hwnd(),
                           m_exclude.hwnd()};
-  for (const CompareSwitch* entry : panelOrder()) order.push_back(checkBox(entry->controlId).hwnd());
+  for (const CompareSwitch* entry : panelOrder()) {
+    order.push_back(checkBox(entry->controlId).hwnd());
+    // The tolerance button stands under the last box of its group, so Tab meets it there.
+    if (entry == lastOfGroup(SwitchGroup::what) && m_timeTolerance.hwnd()) order.push_back(m_timeTolerance.hwnd());
+  }
   return order;
 }
 
@@ -192,6 +261,7 @@ LRESULT CCompareInfoPanel::windowProc(UINT message, WPARAM wParam, LPARAM lParam
       case control_id::kFirstBrowse: onBrowseButton(0); return 0;
       case control_id::kSecondBrowse: onBrowseButton(1); return 0;
       case control_id::kForceFile: followForceFile(); return 0;
+      case control_id::kTimeTolerance: chooseTimeTolerance(); return 0;
       default: break;
     }
   }

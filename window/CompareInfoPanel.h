@@ -43,6 +43,14 @@ public:
   olCheckBox& forceFileBox() { return checkBox(control_id::kForceFile); }
   HWND browseButton(int side) const { return side == 0 ? m_firstBrowse.hwnd() : m_secondBrowse.hwnd(); }
 
+  // The time tolerance the panel shows, in seconds (0 automatic), and showing another.
+  uint32_t timeTolerance() const { return m_timeToleranceSeconds; }
+  void setTimeTolerance(uint32_t seconds);
+  HWND timeToleranceButton() const { return m_timeTolerance.hwnd(); }
+  // The tolerances the button's menu offers, in seconds; 0 is automatic.
+  static std::span<const uint32_t> timeToleranceChoices();
+  // Shows the tolerances under the button and takes the one chosen.
+  void chooseTimeTolerance();
   // The controls top to bottom and, on a line, left to right: the order Tab takes.
   std::vector<HWND> controlsInOrder();
 
@@ -71,4 +79,7 @@ private:
   olScrollPanel_Ctrl<olButton_customIcon> m_secondBrowse;
   // One box for each row of the switch table, at the row's index.
   std::array<olScrollPanel_Ctrl<olCheckBox>, kCompareSwitchCount> m_switchBoxes;
+  // Shows the time tolerance and offers the others, under the boxes of what is compared.
+  olScrollPanel_Ctrl<olButton> m_timeTolerance;
+  uint32_t m_timeToleranceSeconds = 0;
 };

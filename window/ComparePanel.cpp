@@ -171,6 +171,7 @@ void CComparePanel::loadOptionsIntoControls() {
   m_infoPanel.excludeBox().setText(options.excludes);
   for (const SwitchBox& entry : CCompareInfoPanel::switchBoxes())
     m_infoPanel.checkBox(entry.controlId).setChecked(options.*entry.option);
+  m_infoPanel.setTimeTolerance(options.timeTolerance);
   m_infoPanel.followForceFile();
 }
 
@@ -213,6 +214,7 @@ bool CComparePanel::collectOptions(bool validate) {
   options.excludes = m_infoPanel.excludeBox().text();
   for (const SwitchBox& entry : CCompareInfoPanel::switchBoxes())
     options.*entry.option = m_infoPanel.checkBox(entry.controlId).isChecked();
+  options.timeTolerance = m_infoPanel.timeTolerance();
   if (!validate) return true;
 
   for (int side = 0; side < 2; ++side) {
@@ -314,6 +316,7 @@ void CComparePanel::reset(ResetScope scope) {
   CompareOptions& options = m_engine.options;
   const CompareOptions defaults;
   for (const SwitchBox& entry : CCompareInfoPanel::switchBoxes()) options.*entry.option = defaults.*entry.option;
+  options.timeTolerance = defaults.timeTolerance;
   if (scope == ResetScope::switchesAndBoxes) {
     options.path0.clear();
     options.path1.clear();

@@ -3,6 +3,8 @@
 #include "platform/Text.h"
 
 #include <unicode/uchar.h>
+#include <unicode/unorm2.h>
+#include <unicode/utf16.h>
 
 #include <array>
 #include <memory>
@@ -176,6 +178,38 @@ size_t findNoCase(std::u16string_view haystack, std::u16string_view needle) {
     if (k == needle.size()) return start;
   }
   return std::u16string_view::npos;
+}
+
+std::u16string composedForm(std::u16string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t unit = text[i];
+    if (!U16_IS_SURROGATE(unit)) continue;
+    if (U16_IS_SURROGATE_LEAD(unit) && i + 1 < text.size() && U16_IS_TRAIL(text[i + 1])) {
+      ++i;
+      continue;
+    }
+    return std::u16string(text);
+  }
+  UErrorCode status = U_ZERO_ERROR;
+  const UNormalizer2* composer = unorm2_getNFCInstance(&status);
+  if (U_FAILURE(status)) return std::u16string(text);
+  const auto* source = reinterpret_cast<const UChar*>(text.data());
+  const auto length = static_cast<int32_t>(text.size());
+  if (unorm2_isNormalized(composer, source, length, &status) && U_SUCCESS(status)) return std::u16string(text);
+  status = U_ZERO_ERROR;
+  // Composition never makes a text longer than its decomposed form; a little room spares
+  // a second pass in odd cases.
+  std::u16string composed(text.size() + 8, u'\0');
+  int32_t written = unorm2_normalize(composer, source, length, reinterpret_cast<UChar*>(composed.data()),
+                                     static_cast<int32_t>(composed.size()), &status);
+  if (status == U_BUFFER_OVERFLOW_ERROR) {
+    status = U_ZERO_ERROR;
+    composed.assign(static_cast<size_t>(written), u'\0');
+    written = unorm2_normalize(composer, source, length, reinterpret_cast<UChar*>(composed.data()), written, &status);
+  }
+  if (U_FAILURE(status)) return std::u16string(text);
+  composed.resize(static_cast<size_t>(written));
+  return composed;
 }
 
 }  // namespace platform

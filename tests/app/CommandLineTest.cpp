@@ -35,3 +35,35 @@ TEST(CommandLineTokens, DuplicatesCollapseByTheRuleGiven) {
   std::vector<olstring> many(200000, u"same");
   EXPECT_EQ(collapseDuplicateTokens(many, TokenMatch::exact).size(), 1u);
 }
+
+TEST(CommandLineParsing, TimeToleranceAndHourShift) {
+  const struct {
+    std::vector<olstring> arguments;
+    uint32_t tolerance;
+    bool hourShift;
+    olstring bad;
+  } cases[] = {
+      {{u"--time-tolerance=2", u"/a", u"/b"}, 2, false, u""},
+      {{u"--time-tolerance=0", u"--ignore-hour-shift", u"/a", u"/b"}, 0, true, u""},
+      {{u"+ignore-hour-shift", u"-ignore-hour-shift", u"/a", u"/b"}, 0, false, u""},
+      {{u"--time-tolerance=x", u"/a", u"/b"}, 0, false, u"--time-tolerance=x"},
+      {{u"--time-tolerance=", u"/a", u"/b"}, 0, false, u"--time-tolerance="},
+      {{u"--time-tolerance", u"/a", u"/b"}, 0, false, u"--time-tolerance"},
+      {{u"--time-tolerance=86401", u"/a", u"/b"}, 0, false, u"--time-tolerance=86401"},
+      {{u"--time-tolerance=-1", u"/a", u"/b"}, 0, false, u"--time-tolerance=-1"},
+      // After "--" it is a path like any other.
+      {{u"/a", u"--", u"--time-tolerance=5"}, 0, false, u""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(toUtf8(c.arguments.front()));
+    CommandLine commandLine;
+    parseCommandLine(c.arguments, commandLine);
+    EXPECT_EQ(commandLine.options.timeTolerance, c.tolerance);
+    EXPECT_EQ(commandLine.options.ignoreHourShift, c.hourShift);
+    EXPECT_EQ(commandLine.badTimeTolerance, c.bad);
+    EXPECT_TRUE(commandLine.unknownOptions.empty());
+    CompareOptions applied;
+    applyCommandLine(commandLine, applied);
+    EXPECT_EQ(applied.timeTolerance, c.tolerance);
+  }
+}

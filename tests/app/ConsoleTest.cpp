@@ -115,7 +115,7 @@ TEST_F(ConsoleTest, IgnoredItemsAreNeitherComparedNorReported) {
   EXPECT_EQ(run(paths + " hide").status, 1);
   const ProgramRun honoured = run(paths + " hide ignore --report=- --report-all");
   EXPECT_EQ(honoured.status, 0) << honoured.errors;
-  EXPECT_NE(honoured.output.find(R"("ignore_files":true})"), std::string::npos) << honoured.output;
+  EXPECT_NE(honoured.output.find(R"("ignore_files":true,)"), std::string::npos) << honoured.output;
   EXPECT_EQ(honoured.output.find("run.log"), std::string::npos) << honoured.output;
 }
 
@@ -281,7 +281,7 @@ TEST_F(ConsoleTest, HelpVersionAndTheWindowlessStart) {
   EXPECT_EQ(version.output, "Mirrane " + projectVersion() + "\n");
   ProgramRun help = run("--help");
   EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.output.find("apath, attr, case, fast, file, hide, ignore, start, time, txt"), std::string::npos) << help.output;
+  EXPECT_NE(help.output.find("apath, attr, case, fast, file, hide, ignore, ignore-hour-shift, start, time, txt"), std::string::npos) << help.output;
   // Each word says what it does, and the options that are no words are there too.
   for (const char* line : {"\n  time         compare modification times\n", "\n  --help, -h   show this text\n",
                            "\n  --version    show the version\n", "\n  --           end of the options",
@@ -444,7 +444,7 @@ TEST(CommandLineParsing, WordsPathsAndProjects) {
   c = parse({u"x/../left", u"right"});
   EXPECT_EQ(c.options.path0, platform::lexicalFullPath(u"left"));
   CommandLine fresh;
-  EXPECT_EQ(optionWordList(fresh, u", "), u"apath, attr, case, fast, file, hide, ignore, start, time, txt");
+  EXPECT_EQ(optionWordList(fresh, u", "), u"apath, attr, case, fast, file, hide, ignore, ignore-hour-shift, start, time, txt");
 }
 
 TEST(CommandLineParsing, ProjectFileGivesPathsAndWordsOverrideIt) {
@@ -638,6 +638,44 @@ TEST_F(ConsoleTest, InterruptCancelsASaveAndTheListingSaysSo) {
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_NE(output.find(R"({"type":"summary","succeeded":false,"items":0,)"), std::string::npos) << output;
   EXPECT_NE(output.find(R"("error_code":4026531841,)"), std::string::npos) << output;
+}
+
+// A copy whose times were rounded to even seconds and moved by an hour.
+TEST_F(ConsoleTest, TimeToleranceAndHourShiftFromTheCommandLine) {
+  const struct {
+    const char* name;
+    int64_t seconds;
+    long nanos;
+    int64_t copySeconds;
+  } files[] = {{"odd.txt", 1600000001, 300000000, 1600000002}, {"dst.txt", 1600000007, 0, 1600003608}};
+  for (const auto& file : files) {
+    const std::string name = file.name;
+    testing_support::writeFileBytes(m_files.path("a/" + name), "same");
+    testing_support::writeFileBytes(m_files.path("b/" + name), "same");
+    testing_support::setModifiedTime(m_files.path("a/" + name), file.seconds, file.nanos);
+    testing_support::setModifiedTime(m_files.path("b/" + name), file.copySeconds);
+  }
+  const std::string paths = quoted(m_files.path("a")) + " " + quoted(m_files.path("b"));
+  const struct {
+    const char* options;
+    int status;
+    const char* header;
+  } cases[] = {
+      {"time", 1, R"("ignore_hour_shift":false,"time_tolerance":0})"},
+      {"time --time-tolerance=2", 1, R"("ignore_hour_shift":false,"time_tolerance":2})"},
+      {"time --time-tolerance=2 --ignore-hour-shift", 0, R"("ignore_hour_shift":true,"time_tolerance":2})"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options);
+    const ProgramRun result = run(paths + " hide --report=- " + c.options);
+    EXPECT_EQ(result.status, c.status) << result.output << result.errors;
+    EXPECT_NE(result.output.find(c.header), std::string::npos) << result.output;
+  }
+  const ProgramRun refused = run(paths + " hide time --time-tolerance=2s");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.errors.find("--time-tolerance=2s"), std::string::npos) << refused.errors;
+  EXPECT_EQ(refused.output.find("No difference"), std::string::npos) << refused.output;
+  EXPECT_EQ(run(paths + " hide time --time-tolerance=2s --exit-trouble=2").status, 2);
 }
 
 TEST_F(ConsoleTest, ExitTroubleTwoTellsTroubleFromDifferences) {

@@ -276,8 +276,9 @@ TEST_F(SettingsTest, ProjectFilesRoundTripEveryField) {
   EXPECT_EQ(raw.substr(0, 2), "\xFF\xFE");
   EXPECT_EQ(readTextFile(project),
             u"[global]\r\nadjust_path = true\r\nattr = false\r\nauto_skip = true\r\ncase = false\r\n"
-            u"excludes = *.tmp \"my file\"\r\nforce_file = false\r\nignore_files = false\r\nmodify_time = false\r\n"
-            u"path0 = /data/new\\\\nfolder\\\\t/x\r\npath1 = \r\ntext_mode = true\r\n\r\n");
+            u"excludes = *.tmp \"my file\"\r\nforce_file = false\r\nignore_files = false\r\nignore_hour_shift = false\r\n"
+            u"modify_time = false\r\npath0 = /data/new\\\\nfolder\\\\t/x\r\npath1 = \r\ntext_mode = true\r\n"
+            u"time_tolerance = 0\r\n\r\n");
   CompareOptions loaded;
   ASSERT_TRUE(loadProjectFile(project, loaded));
   EXPECT_EQ(loaded.path0, options.path0);
@@ -335,4 +336,31 @@ TEST_F(SettingsTest, DefaultProjectOnlyWithAutoSaveLoad) {
   CompareOptions again;
   EXPECT_TRUE(loadDefaultProject(on, again));
   EXPECT_EQ(again.path1, u"/b");
+}
+
+TEST_F(SettingsTest, TimeToleranceInProjectFilesIsAWholeNumberOfSecondsInRange) {
+  const struct {
+    const char* text;
+    uint32_t tolerance;
+  } cases[] = {
+      {"time_tolerance = 2", 2},    {"time_tolerance = 0", 0},      {"time_tolerance = 86400", 86400},
+      {"time_tolerance = 86401", 0}, {"time_tolerance = -2", 0},    {"time_tolerance = 2.5", 0},
+      {"time_tolerance = two", 0},  {"time_tolerance = 99999999999", 0}, {"time_tolerance = ", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    testing_support::writeFileBytes(m_application.path("t.mirrane"), std::string("[global]\n") + c.text + "\n");
+    CompareOptions options;
+    options.timeTolerance = 7;
+    ASSERT_TRUE(loadProjectFile(m_application.widePath("t.mirrane"), options));
+    EXPECT_EQ(options.timeTolerance, c.tolerance);
+  }
+  CompareOptions options;
+  options.timeTolerance = 3;
+  options.ignoreHourShift = true;
+  ASSERT_TRUE(saveProjectFile(m_application.widePath("t.mirrane"), options));
+  CompareOptions loaded;
+  ASSERT_TRUE(loadProjectFile(m_application.widePath("t.mirrane"), loaded));
+  EXPECT_EQ(loaded.timeTolerance, 3u);
+  EXPECT_TRUE(loaded.ignoreHourShift);
 }

@@ -83,7 +83,8 @@ TEST_F(ReportWriterTest, NamesTimesKindsAndDifferences) {
             "{\"type\":\"item\",\"path\":\"Dir/q\\\"b\\\\s\\n\\t\\u0001 \xF0\x9F\x98\x80\","
             "\"path_second\":\"dir/q\\\"b\\\\s\\n\\t\\u0001 \xF0\x9F\x98\x80\",\"kind\":[\"file\",\"link\"],"
             "\"differences\":[\"time\",\"attributes\",\"content\"],\"size\":[5,7],"
-            "\"mtime\":[\"2000-02-29T00:00:00Z\",\"2099-12-31T23:59:59Z\"],\"category\":\"data_diff\","
+            "\"mtime\":[\"2000-02-29T00:00:00Z\",\"2099-12-31T23:59:59Z\"],\"time_delta\":3150662399,"
+            "\"category\":\"data_diff\","
             "\"content\":{\"mode\":\"not_read\",\"bytes_compared\":[0,0],\"reason\":\"sizes_differ\"}}");
   // Only the side that has it names it, and only a name that is not UTF-8 gets its bytes:
   // "dir/caf" + E9 FF in base64.
@@ -91,6 +92,49 @@ TEST_F(ReportWriterTest, NamesTimesKindsAndDifferences) {
             R"({"type":"item","path":"dir/caf\udce9\udcff","path_bytes":"ZGlyL2NhZun/",)"
             R"("kind":["missing","file"],"differences":["only_second"],"size":[null,3],)"
             R"("mtime":[null,"1601-01-01T00:00:00Z"],"category":null})");
+}
+
+TEST_F(ReportWriterTest, TimeDeltaIsSecondMinusFirstForFilePairsOnly) {
+  CompareItem& root = m_engine.result.root;
+  const struct {
+    const char* name;
+    int64_t seconds0;
+    uint32_t nanos0;
+    int64_t seconds1;
+    uint32_t nanos1;
+    const char* delta;
+  } cases[] = {
+      {"later.txt", 100, 0, 102, 0, R"("time_delta":2,)"},
+      {"earlier.txt", 3700, 0, 100, 0, R"("time_delta":-3600,)"},
+      {"fraction.txt", 100, 250000000, 100, 0, R"("time_delta":-0.25,)"},
+      {"nanosecond.txt", 100, 0, 101, 1, R"("time_delta":1.000000001,)"},
+      {"same.txt", 100, 5, 100, 5, R"("time_delta":0,)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const olstring name = fromUtf8(c.name);
+    CompareItem* item = addEntry(root, 0, name, 1, fileTime(c.seconds0), 0);
+    addEntry(root, 1, name, 1, fileTime(c.seconds1), 0);
+    item->side[0].modifiedNanoseconds = c.nanos0;
+    item->side[1].modifiedNanoseconds = c.nanos1;
+    EXPECT_NE(itemLine(m_engine, *item, m_folder).find(c.delta), std::string::npos) << itemLine(m_engine, *item, m_folder);
+  }
+  // One name in two Unicode forms: composed on the first side, decomposed on the second.
+  CompareItem* forms = addEntry(root, 0, u"caf\u00e9", 1, fileTime(1), 0);
+  forms->side[1] = forms->side[0];
+  forms->side[1].name = u"cafe\u0301";
+  forms->flags = ItemFlags::kNameForm;
+  EXPECT_NE(itemLine(m_engine, *forms, m_folder).find("\"path_second\":\"cafe\u0301\",\"kind\":[\"file\",\"file\"],"
+                                                      "\"differences\":[\"name_form\"]"),
+            std::string::npos)
+      << itemLine(m_engine, *forms, m_folder);
+  CompareItem* folder = addEntry(root, 0, u"dir", 0, fileTime(1), kFolderAttribute);
+  addEntry(root, 1, u"dir", 0, fileTime(2), kFolderAttribute);
+  CompareItem* alone = addEntry(root, 0, u"alone.txt", 0, fileTime(1), 0);
+  alone->flags = ItemFlags::kMissing | ItemFlags::kMissingSecond;
+  for (const CompareItem* item : {folder, alone}) {
+    EXPECT_EQ(itemLine(m_engine, *item, m_folder).find("time_delta"), std::string::npos);
+  }
 }
 
 TEST_F(ReportWriterTest, ContentCategoriesAndTheSampledMark) {

@@ -235,7 +235,8 @@ TEST_F(DetailsTest, EachKindOfItemWithTheDefaultOptions) {
       {"locked.txt", {"0 | " + a("locked.txt") + " | " + b("locked.txt"), "0 | " + text + " | " + text,
                       "0 | 2 bytes (2) | 2 bytes (2)", "1 | " + t + " | " + t, "1 | R | ", asText, inFull}},
       {"timed.txt", {"0 | " + a("timed.txt") + " | " + b("timed.txt"), "0 | " + text + " | " + text,
-                     "0 | 2 bytes (2) | 2 bytes (2)", "1 | " + shownTime(kLater) + " | " + t, asText, inFull}},
+                     "0 | 2 bytes (2) | 2 bytes (2)", "1 | " + shownTime(kLater) + " | " + t,
+                     "1 | First side 1 d 1 s newer | !data", asText, inFull}},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
@@ -251,6 +252,26 @@ TEST_F(DetailsTest, EachKindOfItemWithTheDefaultOptions) {
   DetailsRecord none;
   EXPECT_FALSE(buildDetails(m_engine.result, nullptr, none));
   EXPECT_FALSE(runDetailsDialog(m_engine.result, nullptr)) << "no dialog without an item";
+}
+
+TEST(DetailsTimeDelta, ByHowMuchInDaysHoursMinutesAndSeconds) {
+  const std::string point = toUtf8(platform::decimalSeparator());
+  const struct {
+    int64_t nanoseconds;
+    std::string text;
+  } cases[] = {
+      {2000000000, "2 s"},
+      {-2000000000, "2 s"},
+      {250000000, "0" + point + "25 s"},
+      {1, "0" + point + "000000001 s"},
+      {3600LL * 1000000000, "1 h"},
+      {3603LL * 1000000000 + 500000000, "1 h 3" + point + "5 s"},
+      {(86400LL + 60) * 1000000000, "1 d 1 min"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(toUtf8(timeDeltaText(c.nanoseconds)), c.text);
+  }
 }
 
 TEST_F(DetailsTest, MarksFollowTheOptionsTheResultWasComparedWithNotTodaysOptions) {
@@ -272,8 +293,10 @@ TEST_F(DetailsTest, MarksFollowTheOptionsTheResultWasComparedWithNotTodaysOption
       {"Readme.TXT", 0, "1 | " + a("Readme.TXT") + " | " + b("readme.txt")},
       {"same.txt", 3, "0 | " + t + " | " + t},
       {"timed.txt", 3, "2 | " + shownTime(kLater) + " | " + t},
+      // By how much, and which side is newer; marked as the time line is.
+      {"timed.txt", 4, "2 | First side 1 d 1 s newer | !data"},
       // A quick compare does not read the content of a pair that already differs.
-      {"timed.txt", 4, skipped},
+      {"timed.txt", 5, skipped},
       {"locked.txt", 4, "2 | R | "},
       {"locked.txt", 5, skipped},
       {".hidden", 4, "0 | H | H"},

@@ -115,6 +115,8 @@ TEST(DescribeDifferences, FixedOrderJoinedByCommas) {
   EXPECT_EQ(describeDifferences(kAttrDiffers | kTimeDiffers | kContentDiffers | kNameCase | kTypeDiffers),
             u"Folder vs. file, Name case, Content, Modified time, Attributes");
   EXPECT_EQ(describeDifferences(kMissing | kMissingSecond | kAttrDiffers), u"Missing in second, Attributes");
+  EXPECT_EQ(describeDifferences(kNameForm | kNameCase | kTimeDiffers), u"Name case, Name form, Modified time");
+  EXPECT_EQ(describeVerdict(kNameForm | kNameCase), u"name differs in letter case, name differs in Unicode form");
   EXPECT_EQ(describeVerdict(kContentDiffers | kTimeDiffers | kAttrDiffers),
             u"content differs, modification time differs, attributes differ");
   // Bits without a text of their own describe nothing (and leave no stray comma).

@@ -265,6 +265,41 @@ TEST_F(PanelTest, BrowseKindsRememberTheirOwnPlaces) {
   EXPECT_EQ(CCompareInfoPanel::browseHistory(BrowseKind::project), fromUtf8(project));
 }
 
+TEST_F(PanelTest, TheTimeToleranceGoesBetweenOptionsButtonAndReset) {
+  const struct {
+    uint32_t seconds;
+    const char16_t* caption;
+  } cases[] = {
+      {0, u"Time tolerance: Automatic"},
+      {2, u"Time tolerance: 2 s"},
+      // From a project file, not one the menu offers: shown as it is.
+      {7, u"Time tolerance: 7 s"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.seconds);
+    engine.options.timeTolerance = c.seconds;
+    panel().loadOptionsIntoControls();
+    EXPECT_EQ(getWindowText(info().timeToleranceButton()), c.caption);
+    engine.options.timeTolerance = 99;
+    ASSERT_TRUE(panel().collectOptions(false));
+    EXPECT_EQ(engine.options.timeTolerance, c.seconds);
+  }
+  EXPECT_EQ(info().timeToleranceChoices().front(), 0u) << "automatic comes first";
+  // It sits below the boxes of what is compared and inside the column.
+  const RECT button = getWindowRect(info().timeToleranceButton());
+  const RECT hourShift = getWindowRect(info().checkBox(control_id::kIgnoreHourShift).hwnd());
+  const RECT column = getWindowRect(info().hwnd());
+  EXPECT_GE(button.top, hourShift.bottom);
+  EXPECT_LE(button.right, column.right);
+  EXPECT_GT(button.width(), 0);
+  const std::string picture = std::string(MIRRANE_BUILD_DIR) + "/compare-panel-time-tolerance.png";
+  EXPECT_TRUE(widgetOf(info().hwnd())->grab().save(QString::fromStdString(picture)));
+
+  panel().reset(CComparePanel::ResetScope::switchesOnly);
+  EXPECT_EQ(engine.options.timeTolerance, 0u);
+  EXPECT_EQ(info().timeTolerance(), 0u);
+}
+
 TEST_F(PanelTest, ALowPanelShowsItsScrollBar) {
   CCompareInfoPanel& column = info();
   const RECT place = getWindowRect(column.hwnd());

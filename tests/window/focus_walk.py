@@ -13,7 +13,8 @@ import sys
 import time
 
 ACCENT = (0x00, 0x7A, 0xCC)
-CONTROLS = 20  # 4 header buttons, 2 paths and their browse buttons, exclude, 8 switches,
+CONTROLS = 22  # 4 header buttons, 2 paths and their browse buttons, exclude, 9 switches and
+               # the time tolerance button,
                # compare, the list, the unchecked view button
 PANEL_WIDTH = 294
 

@@ -1,0 +1,104 @@
+#include "engine/NameForms.h"
+
+#include "engine/CompareEngine.h"
+#include "tests/engine/EngineTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace testing_support;
+using engine_test::runJob;
+
+namespace {
+
+// Every item of the tree as "first name|second name" -> flags (a missing side is empty).
+std::map<std::string, uint32_t> pairsOf(const CompareItem& root) {
+  std::map<std::string, uint32_t> pairs;
+  for (const auto& [key, item] : root.children) {
+    pairs[engine_test::narrow(item.side[0].name) + "|" + engine_test::narrow(item.side[1].name)] = item.flags;
+  }
+  return pairs;
+}
+
+}  // namespace
+
+// One name in its composed (NFC) and decomposed (NFD) spelling, as Linux and macOS write it.
+TEST(NameForms, EachScriptsTwoFormsPairAsOneItemWhicheverSideHoldsWhich) {
+  const struct {
+    const char* what;
+    std::string composed;
+    std::string decomposed;
+  } corpus[] = {
+      {"Latin accents", "Caf\xC3\xA9.txt", "Cafe\xCC\x81.txt"},
+      {"Vietnamese stacked marks", "Vi\xE1\xBB\x87t.txt", "Vie\xCC\xA3\xCC\x82t.txt"},
+      {"Hangul syllables and jamo", "\xED\x95\x9C\xEA\xB8\x80.txt", "\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xAB\xE1\x84\x80\xE1\x85\xB3\xE1\x86\xAF.txt"},
+      {"kana with dakuten", "\xE3\x81\x8C\xE3\x81\xB1.txt", "\xE3\x81\x8B\xE3\x82\x99\xE3\x81\xAF\xE3\x82\x9A.txt"},
+      {"Turkish dotted capital I", "\xC4\xB0stanbul.txt", "I\xCC\x87stanbul.txt"},
+  };
+  for (const auto& entry : corpus) {
+    for (const bool composedFirst : {true, false}) {
+      SCOPED_TRACE(std::string(entry.what) + (composedFirst ? ", composed first" : ", decomposed first"));
+      TempFolder temp;
+      const std::string first = composedFirst ? entry.composed : entry.decomposed;
+      const std::string second = composedFirst ? entry.decomposed : entry.composed;
+      writeFileBytes(temp.path("a/" + first), "same");
+      writeFileBytes(temp.path("b/" + second), "same");
+      CompareEngine engine;
+      ASSERT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
+      const std::map<std::string, uint32_t> expected{{first + "|" + second, ItemFlags::kNameForm}};
+      EXPECT_EQ(pairsOf(engine.result.root), expected);
+    }
+  }
+}
+
+// A folder may hold both forms of a name, or two case forms: every item stays, each entry is
+// paired at most once, exact spellings first, whichever side holds what.
+TEST(NameForms, ExactSpellingsPairFirstAndNothingIsDroppedOrPairedTwice) {
+  const std::string nfc = "Caf\xC3\xA9";
+  const std::string nfd = "Cafe\xCC\x81";
+  const std::string upperNfd = "CAFE\xCC\x81";
+  const std::string notUtf8 = "caf\xE9";
+  using Pairs = std::map<std::string, uint32_t>;
+  const struct {
+    const char* what;
+    std::vector<std::string> first;
+    std::vector<std::string> second;
+    bool compareCase;
+    Pairs expected;
+  } cases[] = {
+      {"both forms against one", {nfc, nfd}, {nfd}, true,
+       Pairs{{nfc + "|", ItemFlags::kMissing | ItemFlags::kMissingSecond}, {nfd + "|" + nfd, 0}}},
+      {"one against both forms", {nfc}, {nfd, nfc}, true,
+       Pairs{{nfc + "|" + nfc, 0}, {"|" + nfd, ItemFlags::kMissing}}},
+      {"form and case differ, case compared", {nfc}, {upperNfd}, true,
+       Pairs{{nfc + "|" + upperNfd, ItemFlags::kNameForm | ItemFlags::kNameCase}}},
+      {"form and case differ, case not compared", {nfc}, {upperNfd}, false,
+       Pairs{{nfc + "|" + upperNfd, ItemFlags::kNameForm}}},
+      // Bytes that are not UTF-8 are never normalized: they pair only byte for byte.
+      {"not UTF-8 against composed", {notUtf8}, {"caf\xC3\xA9"}, true,
+       Pairs{{"|caf\xC3\xA9", ItemFlags::kMissing}, {notUtf8 + "|", ItemFlags::kMissing | ItemFlags::kMissingSecond}}},
+      {"not UTF-8 against itself", {notUtf8}, {notUtf8}, true, Pairs{{notUtf8 + "|" + notUtf8, 0}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder temp;
+    for (const std::string& name : c.first) writeFileBytes(temp.path("a/" + name), "same");
+    for (const std::string& name : c.second) writeFileBytes(temp.path("b/" + name), "same");
+    CompareEngine engine;
+    engine.options.compareCase = c.compareCase;
+    ASSERT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
+    EXPECT_EQ(pairsOf(engine.result.root), c.expected);
+  }
+}
+
+TEST(NameForms, OnlyNamesThatAreNotAsciiAreNormalized) {
+  EXPECT_TRUE(isAsciiName(u"plain-name.txt"));
+  EXPECT_FALSE(isAsciiName(u"caf\u00e9"));
+  EXPECT_EQ(nameFormKey(u"cafe\u0301"), u"caf\u00e9");
+  EXPECT_EQ(nameFormKey(u"caf\xDCE9"), u"caf\xDCE9");
+  EXPECT_EQ(nameFormKey(u"Readme"), u"Readme");
+}

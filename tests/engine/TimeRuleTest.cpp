@@ -1,0 +1,159 @@
+#include "engine/TimeRule.h"
+
+#include "engine/CompareEngine.h"
+#include "platform/FileSystem.h"
+#include "tests/engine/EngineTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+using namespace testing_support;
+using engine_test::flatten;
+using engine_test::runJob;
+using engine_test::writeBoth;
+
+namespace {
+
+constexpr uint64_t kTicksPerSecond = 10000000;
+constexpr uint32_t kSecond = 1000000000;
+constexpr int64_t kBase = 1600000000;  // seconds since 1970, far from any edge
+
+// A side whose time is kBase + seconds + nanoseconds, as the scan records it.
+SideInfo sideAt(int64_t seconds, uint32_t nanoseconds) {
+  SideInfo side;
+  side.name.push_back(u'f');
+  side.modified = static_cast<uint64_t>(kBase + seconds + 11644473600LL) * kTicksPerSecond;
+  side.modifiedNanoseconds = nanoseconds;
+  return side;
+}
+
+}  // namespace
+
+TEST(TimeRule, WhichTimesCountAsEqual) {
+  const struct {
+    const char* what;
+    int64_t seconds0;
+    uint32_t nanos0;
+    int64_t seconds1;
+    uint32_t nanos1;
+    uint32_t step0, step1, tolerance;
+    bool hourShift;
+    bool equal;
+  } cases[] = {
+      {"same second, 1 s step", 0, 100, 0, 999999999, kSecond, kSecond, 0, false, true},
+      {"next second, however close, 1 s step", 0, 999999999, 1, 0, kSecond, kSecond, 0, false, false},
+      {"FAT rounded down", 1, 700000000, 0, 0, kSecond, 2 * kSecond, 0, false, true},
+      {"FAT rounded up, 1.5 s apart", 0, 500000000, 2, 0, 2 * kSecond, kSecond, 0, false, true},
+      {"two seconds apart on FAT", 0, 0, 2, 0, kSecond, 2 * kSecond, 0, false, false},
+      {"tolerance replaces the step", 0, 0, 2, 999999999, kSecond, kSecond, 3, false, true},
+      {"tolerance replaces a coarser step", 0, 0, 1, 500000000, 2 * kSecond, kSecond, 1, false, false},
+      {"an hour later, shift ignored", 0, 0, 3600, 0, kSecond, kSecond, 0, true, true},
+      {"an hour earlier, shift ignored", 3600, 0, 0, 0, kSecond, kSecond, 0, true, true},
+      {"an hour, shift not ignored", 0, 0, 3600, 0, kSecond, kSecond, 0, false, false},
+      {"an hour and a second, 1 s step", 0, 0, 3601, 0, kSecond, kSecond, 0, true, false},
+      {"an hour and a second, FAT", 0, 0, 3601, 0, 2 * kSecond, kSecond, 0, true, true},
+      {"two hours", 0, 0, 7200, 0, kSecond, kSecond, 0, true, false},
+      {"centuries apart", -kBase - 11644473600LL, 0, 0, 0, kSecond, kSecond, 0, true, false},
+  };
+  for (const auto& entry : cases) {
+    SCOPED_TRACE(entry.what);
+    CompareOptions options;
+    options.timeTolerance = entry.tolerance;
+    options.ignoreHourShift = entry.hourShift;
+    const uint32_t steps[2] = {entry.step0, entry.step1};
+    const TimeRule rule = timeRule(options, steps);
+    const SideInfo first = sideAt(entry.seconds0, entry.nanos0);
+    const SideInfo second = sideAt(entry.seconds1, entry.nanos1);
+    EXPECT_EQ(sameModifiedTime(first, second, rule), entry.equal);
+    EXPECT_EQ(sameModifiedTime(second, first, rule), entry.equal);
+  }
+}
+
+TEST(TimeRule, DeltaIsSecondMinusFirstToTheNanosecond) {
+  EXPECT_EQ(modifiedDelta(sideAt(0, 250), sideAt(2, 0)), 2LL * kSecond - 250);
+  EXPECT_EQ(modifiedDelta(sideAt(3600, 0), sideAt(0, 1)), -3600LL * kSecond + 1);
+  EXPECT_EQ(modifiedDelta(sideAt(5, 5), sideAt(5, 5)), 0);
+}
+
+// A folder and its copy with times rounded to even seconds, and one shifted by an hour.
+TEST(TimeRule, ACopyRoundedToEvenSecondsAndShiftedByAnHourShowsNoDifferenceWhenAsked) {
+  TempFolder temp;
+  const struct {
+    const char* name;
+    int64_t seconds;
+    long nanos;
+    int64_t copySeconds;
+  } files[] = {
+      {"odd.txt", kBase + 1, 300000000, kBase + 2},        // rounded up
+      {"odd-down.txt", kBase + 3, 900000000, kBase + 2},   // rounded down
+      {"even.txt", kBase + 4, 0, kBase + 4},
+      {"dst.txt", kBase + 7, 0, kBase + 7 + 3600 + 1},     // shifted, and rounded up
+  };
+  for (const auto& file : files) {
+    const std::string name = file.name;
+    writeBoth(temp, name, "same", "same");
+    setModifiedTime(temp.path("a/" + name), file.seconds, file.nanos);
+    setModifiedTime(temp.path("b/" + name), file.copySeconds);
+  }
+  const struct {
+    const char* what;
+    uint32_t tolerance;
+    bool hourShift;
+    int differing;
+  } settings[] = {
+      {"automatic step of these folders' file system", 0, false, 3},
+      {"two seconds", 2, false, 1},
+      {"two seconds and the hour", 2, true, 0},
+  };
+  // These folders lie on a file system that keeps fine times; FAT is tested where it can
+  // be mounted (below).
+  ASSERT_EQ(platform::fileSystemTimeStep(temp.widePath()), kSecond);
+  for (const auto& setting : settings) {
+    SCOPED_TRACE(setting.what);
+    CompareEngine engine;
+    engine.options.modifyTime = true;
+    engine.options.timeTolerance = setting.tolerance;
+    engine.options.ignoreHourShift = setting.hourShift;
+    ASSERT_EQ(runJob(engine, temp.path("a"), temp.path("b")), 0u);
+    EXPECT_EQ(engine.result.timeStep[0], kSecond);
+    EXPECT_EQ(engine.result.timeStep[1], kSecond);
+    EXPECT_EQ(engine.result.differing, setting.differing);
+  }
+}
+
+// FAT keeps even seconds; where a FAT image can be loop-mounted (as root), its own step
+// makes a copy written there equal without any tolerance set.
+TEST(TimeRule, ACopyOnARealFatDriveIsEqualWithTheAutomaticStep) {
+  TempFolder temp;
+  const std::string image = temp.path("fat.img");
+  const std::string mountPoint = temp.path("fat");
+  makeFolders(mountPoint);
+  std::string output;
+  if (!runningAsRoot()) GTEST_SKIP() << "mounting a FAT image needs root";
+  if (runCommand("truncate -s 8M " + shellQuote(image) + " && mkfs.vfat " + shellQuote(image) + " 2>&1", &output) != 0) {
+    GTEST_SKIP() << "mkfs.vfat is not available: " << output;
+  }
+  if (runCommand("mount -o loop " + shellQuote(image) + " " + shellQuote(mountPoint) + " 2>&1", &output) != 0) {
+    GTEST_SKIP() << "this machine refuses to mount a FAT image: " << output;
+  }
+  struct Unmount {
+    std::string path;
+    ~Unmount() { runCommand("umount " + shellQuote(path)); }
+  } unmount{mountPoint};
+  const std::string copy = mountPoint + "/copy";
+  for (int i = 0; i < 6; ++i) {
+    const std::string name = "f" + std::to_string(i) + ".txt";
+    writeFileBytes(temp.path("a/" + name), "content");
+    setModifiedTime(temp.path("a/" + name), kBase + i, 100000000L * i);
+    writeFileBytes(copy + "/" + name, "content");
+    setModifiedTime(copy + "/" + name, kBase + i, 100000000L * i);
+  }
+  CompareEngine engine;
+  engine.options.modifyTime = true;
+  ASSERT_EQ(runJob(engine, temp.path("a"), copy), 0u);
+  EXPECT_EQ(engine.result.timeStep[1], 2 * kSecond);
+  EXPECT_EQ(engine.result.differing, 0);
+}
