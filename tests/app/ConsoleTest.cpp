@@ -52,6 +52,36 @@ ProgramRun run(const std::string& arguments, const std::string& prefix = "") {
 
 std::string quoted(const std::string& text) { return testing_support::shellQuote(text); }
 
+// Runs the program with arguments, its standard output read through a pipe; once that output
+// holds marker (the sign that the run handles Ctrl+C by now), SIGINT goes to the program alone.
+// The run must end by itself: status is its exit code, or -1 when a signal ended it.
+ProgramRun interruptOnceShown(const std::vector<std::string>& arguments, const std::string& marker) {
+  ProgramRun result{-1, {}, {}};
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return result;
+  std::vector<char*> argv{const_cast<char*>(kProgram.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(pipeEnds[1], 1);
+    execv(kProgram.c_str(), argv.data());
+    _exit(127);
+  }
+  close(pipeEnds[1]);
+  char buffer[4096];
+  ssize_t got;
+  while (result.output.find(marker) == std::string::npos && (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
+    result.output.append(buffer, static_cast<size_t>(got));
+  }
+  kill(child, SIGINT);
+  while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) result.output.append(buffer, static_cast<size_t>(got));
+  close(pipeEnds[0]);
+  int status = 0;
+  if (waitpid(child, &status, 0) == child && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  return result;
+}
+
 // The version on the project line of the top CMakeLists.txt, the one place it is written.
 std::string projectVersion() {
   const std::string lists = testing_support::readFileBytes(std::string(MIRRANE_SOURCE_DIR) + "/CMakeLists.txt");
@@ -613,29 +643,11 @@ TEST_F(ConsoleTest, InterruptCancelsASaveAndTheListingSaysSo) {
   // A large sparse file: hashing it takes seconds, creating it nothing.
   testing_support::makeFolders(m_files.path("big"));
   ASSERT_EQ(testing_support::runCommand("truncate -s 16G " + quoted(m_files.path("big/big.bin"))), 0);
-  int pipeEnds[2];
-  ASSERT_EQ(pipe(pipeEnds), 0);
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(pipeEnds[1], 1);
-    execl(kProgram.c_str(), kProgram.c_str(), "--save-listing=-", m_files.path("big").c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(pipeEnds[1]);
   // The header comes once the walk runs, and with it the handling of Ctrl+C.
-  std::string output;
-  char buffer[4096];
-  ssize_t got;
-  while (output.find('\n') == std::string::npos && (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
-    output.append(buffer, static_cast<size_t>(got));
-  }
-  kill(child, SIGINT);
-  while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) output.append(buffer, static_cast<size_t>(got));
-  close(pipeEnds[0]);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status)) << "the program must end by itself, not by the signal";
-  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const ProgramRun save = interruptOnceShown({"--save-listing=-", m_files.path("big")}, "\n");
+  const std::string& output = save.output;
+  ASSERT_NE(save.status, -1) << "the program must end by itself, not by the signal";
+  EXPECT_EQ(save.status, 1);
   EXPECT_NE(output.find(R"({"type":"summary","succeeded":false,"items":0,)"), std::string::npos) << output;
   EXPECT_NE(output.find(R"("error_code":4026531841,)"), std::string::npos) << output;
 }
@@ -764,29 +776,11 @@ TEST_F(ConsoleTest, ACancelledCompareIsTroubleWithExitTroubleTwo) {
     testing_support::makeFolders(m_files.path(side) + "/0-first");
     ASSERT_EQ(testing_support::runCommand("truncate -s 16G " + quoted(m_files.path(std::string(side) + "/big.bin"))), 0);
   }
-  int pipeEnds[2];
-  ASSERT_EQ(pipe(pipeEnds), 0);
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(pipeEnds[1], 1);
-    execl(kProgram.c_str(), kProgram.c_str(), m_files.path("left").c_str(), m_files.path("right").c_str(), "hide",
-          "--report=-", "--report-all", "--exit-trouble=2", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(pipeEnds[1]);
   // The folder's line comes once the compare runs, and with it the handling of Ctrl+C.
-  std::string output;
-  char buffer[4096];
-  ssize_t got;
-  while (output.find("0-first") == std::string::npos && (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
-    output.append(buffer, static_cast<size_t>(got));
-  }
-  kill(child, SIGINT);
-  while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) output.append(buffer, static_cast<size_t>(got));
-  close(pipeEnds[0]);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status)) << "the program must end by itself, not by the signal";
-  EXPECT_EQ(WEXITSTATUS(status), 2);
+  const ProgramRun compare = interruptOnceShown(
+      {m_files.path("left"), m_files.path("right"), "hide", "--report=-", "--report-all", "--exit-trouble=2"}, "0-first");
+  const std::string& output = compare.output;
+  ASSERT_NE(compare.status, -1) << "the program must end by itself, not by the signal";
+  EXPECT_EQ(compare.status, 2);
   EXPECT_NE(output.find(R"("error_code":4026531841,)"), std::string::npos) << output;
 }
