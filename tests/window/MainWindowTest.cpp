@@ -22,6 +22,8 @@
 #include "window/Menus.h"
 #include "window/MirraneDlg.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -137,6 +139,63 @@ TEST(MainWindow, TheSplitterStaysClearOfBothEdges) {
     EXPECT_EQ(panelWidth(window), x) << "the panel follows the bar";
   }
   window.unbind(olUnbind::destroyWindow);
+}
+
+TEST(MainWindow, TheSplitterIsATabStopThatKeysMoveAndReadersRead) {
+  Reaper reaper(20000);
+  SettingsSandbox sandbox;
+  enum Base { least, greatest };
+  // Each key from where the one before left the bar, in steps from one of its ends.
+  const struct {
+    const char* name;
+    Qt::Key key;
+    Base base;
+    int steps;
+  } cases[] = {
+      {"End: the widest panel", Qt::Key_End, greatest, 0}, {"Left: a step narrower", Qt::Key_Left, greatest, -1},
+      {"Home: the narrowest", Qt::Key_Home, least, 0},     {"Left stops at the margin", Qt::Key_Left, least, 0},
+      {"Right: a step wider", Qt::Key_Right, least, 1},
+  };
+  CompareEngine engine;
+  CMirraneDlg window(engine, nullptr);
+  bool tabbedTo = false, tabbedOn = false;
+  int lastX = 0;
+  runAsMainWindow(window, [&] {
+    moveWindow(window.hwnd(), 0, 0, 1066, 750);
+    waitFor([] { return false; }, 30);
+    const HWND bar = window.splitterWindow();
+    // The bar comes after the panel's last control in the Tab round, and the list after it.
+    setFocus(window.comparePanel().controlsInOrder().back());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    tabbedTo = getFocus() == bar;
+    gui_test::saveScreenshot(window.hwnd(), "main-splitter-focus");
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(widgetOf(bar));
+    QAccessibleValueInterface* value = reader ? reader->valueInterface() : nullptr;
+    EXPECT_EQ(reader ? reader->role() : QAccessible::NoRole, QAccessible::Splitter);
+    EXPECT_EQ(reader ? reader->text(QAccessible::Name) : QString(), "Width of the compare panel");
+    EXPECT_TRUE(reader && reader->text(QAccessible::Description).contains("arrow keys"));
+    ASSERT_NE(value, nullptr);
+    const int ends[] = {value->minimumValue().toInt(), value->maximumValue().toInt()};
+    const int step = value->minimumStepSize().toInt();
+    EXPECT_EQ(ends[least], kMargin);
+    EXPECT_EQ(ends[greatest], getClientRect(window.hwnd()).width() - kMargin - 3);
+    EXPECT_GT(step, 4);
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      QTest::keyClick(widgetOf(bar), c.key);
+      const int x = ends[c.base] + c.steps * step;
+      EXPECT_TRUE(waitFor([&] { return panelWidth(window) == x; })) << "the panel follows: " << panelWidth(window);
+      EXPECT_EQ(value->currentValue().toInt(), x) << "readers read where it stands";
+      EXPECT_EQ(getFocus(), bar);
+    }
+    lastX = panelWidth(window);
+    QTest::keyClick(widgetOf(bar), Qt::Key_Tab);
+    tabbedOn = getFocus() == window.listWindow();
+    closeWindow(window);
+  });
+  EXPECT_TRUE(tabbedTo);
+  EXPECT_TRUE(tabbedOn);
+  EXPECT_EQ(SettingsSandbox::value(u"window", u"panel_width"), numberToText(lastX)) << "the width is kept";
 }
 
 TEST(MainWindow, PathsAfterTheFirstTwoAreNamedOnTheStatusLine) {
