@@ -245,6 +245,18 @@ void olButton_Link::paintButton(HDC dc, const RECT& rect) {
   }
 }
 
+// ---- olButton_TextLink
+
+void olButton_TextLink::onAttached() {
+  olButton_Link::onAttached();
+  if (QWidget* widget = widgetOf(m_hwnd)) widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+LRESULT olButton_TextLink::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETFOCUS || message == WM_KILLFOCUS) invalidateRect(getParent(m_hwnd));
+  return olButton_Link::windowProc(message, wParam, lParam);
+}
+
 // ---- olButton_Split
 
 void olButton_Split::onAttached() {

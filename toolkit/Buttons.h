@@ -89,6 +89,18 @@ protected:
   void paintButton(HDC dc, const RECT& rect) override;
 };
 
+// A link over a text its parent draws (a path in a dialog): it takes the focus and the keys
+// (Enter and Space press it) and lets the mouse through to the parent, which draws the
+// text, its hover and its focus (hasFocus), and repaints when the focus comes or goes.
+class olButton_TextLink : public olButton_Link {
+public:
+  LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void onAttached() override;
+
+protected:
+  void paintButton(HDC, const RECT&) override {}
+};
+
 // The registered message a splitter bar posts while it is dragged, and its id, registered on
 // the first call and kept.
 inline constexpr olstring_view kSplitterMessageName = u"WM_OLBUTTON_SPLIT";
