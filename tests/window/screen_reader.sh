@@ -3,7 +3,9 @@
 # the program on Xvfb with its accessibility always on, and screen_reader.py reading it
 # through AT-SPI (python3-pyatspi) while it compares a folder with an archive. 7-Zip is
 # reached through a gate, so that the compare holds in its unpacking step while the script
-# reads the progress dialog, and goes on when the script opens the gate.
+# reads the progress dialog, and goes on when the script opens the gate. A second compare,
+# started from the panel, is paused from the keyboard while it reads a large pair, and read
+# while it stands.
 # Exit 77 (skipped) only when the machine lacks the tools (the test packages in
 # scripts/deps.sh install them); a bus that does not come up is a failure, said as such.
 set -euo pipefail
@@ -124,6 +126,16 @@ printf 'case\n' >"$work/b/case.txt"
 printf 'inside\n' >"$work/a/thing/inside.txt"
 printf 'a file\n' >"$work/b/thing"
 (cd "$work/b" && "$sevenzip" a -tzip "$work/b.zip" . >/dev/null)
+# For the second compare, read while it is held by its pause: two equal folders whose
+# middle pair is large (sparse: no room taken on the disk), so that the compare stands
+# with some items done and some not while it reads that pair, whenever the pause comes.
+for side in a b; do
+  mkdir -p "$work/big/$side"
+  printf 'first\n' >"$work/big/$side/a1.txt"
+  printf 'second\n' >"$work/big/$side/a2.txt"
+  truncate -s 2G "$work/big/$side/m-large.bin"
+  printf 'last\n' >"$work/big/$side/z1.txt"
+done
 
 xvfb_start
 unset AT_SPI_BUS_ADDRESS
