@@ -654,19 +654,8 @@ TEST_F(ConsoleTest, InterruptCancelsASaveAndTheListingSaysSo) {
 
 // A copy whose times were rounded to even seconds and moved by an hour.
 TEST_F(ConsoleTest, TimeToleranceAndHourShiftFromTheCommandLine) {
-  const struct {
-    const char* name;
-    int64_t seconds;
-    long nanos;
-    int64_t copySeconds;
-  } files[] = {{"odd.txt", 1600000001, 300000000, 1600000002}, {"dst.txt", 1600000007, 0, 1600003608}};
-  for (const auto& file : files) {
-    const std::string name = file.name;
-    testing_support::writeFileBytes(m_files.path("a/" + name), "same");
-    testing_support::writeFileBytes(m_files.path("b/" + name), "same");
-    testing_support::setModifiedTime(m_files.path("a/" + name), file.seconds, file.nanos);
-    testing_support::setModifiedTime(m_files.path("b/" + name), file.copySeconds);
-  }
+  testing_support::writeTimedCopies(m_files.path("a"), m_files.path("b"),
+                                    {{"odd.txt", 1600000001, 300000000, 1600000002}, {"dst.txt", 1600000007, 0, 1600003608}});
   const std::string paths = quoted(m_files.path("a")) + " " + quoted(m_files.path("b"));
   const struct {
     const char* options;

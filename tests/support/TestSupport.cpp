@@ -151,6 +151,15 @@ void makeDeepFiles(const std::string& root, const std::vector<std::string>& fold
   close(folder);
 }
 
+void writeTimedCopies(const std::string& folder, const std::string& copyFolder, const std::vector<TimedCopy>& files) {
+  for (const TimedCopy& file : files) {
+    writeFileBytes(folder + "/" + file.name, "same");
+    writeFileBytes(copyFolder + "/" + file.name, "same");
+    setModifiedTime(folder + "/" + file.name, file.seconds, file.nanoseconds);
+    setModifiedTime(copyFolder + "/" + file.name, file.copySeconds);
+  }
+}
+
 void Milestones::reach(const std::string& name) {
   {
     std::lock_guard<std::mutex> lock(m_lock);

@@ -43,6 +43,16 @@ void makeLink(const std::string& target, const std::string& linkPath);
 void makeFifo(const std::string& path);
 // Sets the file's modification time (seconds since 1970, plus nanoseconds).
 void setModifiedTime(const std::string& path, int64_t seconds, long nanoseconds = 0);
+// A file and its copy as a copy made elsewhere keeps it: the same bytes, the copy's time
+// in whole seconds (rounded, or moved by an hour).
+struct TimedCopy {
+  std::string name;
+  int64_t seconds;
+  long nanoseconds;
+  int64_t copySeconds;
+};
+// Writes each file into folder and its copy into copyFolder.
+void writeTimedCopies(const std::string& folder, const std::string& copyFolder, const std::vector<TimedCopy>& files);
 void setMode(const std::string& path, unsigned mode);
 bool exists(const std::string& path);
 
