@@ -117,6 +117,25 @@ void packWithSevenZip(const std::string& archive, const std::string& folder, con
   if (status != 0) ADD_FAILURE() << "7zz failed: " << output;
 }
 
+void packWithTar(const std::string& archive, const std::string& folder) {
+  std::string output;
+  const int status = runCommand("tar --sort=name -caf " + shellQuote(archive) + " -C " + shellQuote(folder) + " . 2>&1", &output);
+  if (status != 0) ADD_FAILURE() << "tar failed: " << output;
+}
+
+void makePackageTree(const std::string& root, const std::string& secret) {
+  writeFileBytes(root + "/usr/lib/libdemo.so.1.2.3", std::string(3000, 'L'));
+  makeLink("libdemo.so.1.2.3", root + "/usr/lib/libdemo.so.1");
+  makeLink("libdemo.so.1", root + "/usr/lib/libdemo.so");
+  writeFileBytes(root + "/usr/share/doc/demo/readme", "read me");
+  makeLink("usr/share/doc", root + "/docs");
+  makeLink("/etc/alternatives/demo-editor", root + "/usr/editor");
+  if (secret.empty()) return;
+  makeLink("../../../../etc/passwd", root + "/usr/passwd");
+  makeLink(secret, root + "/usr/secret-absolute");
+  makeLink("../../secret/only-root", root + "/usr/secret-relative");
+}
+
 int runCommand(const std::string& commandLine, std::string* output) {
   FILE* pipe = popen(commandLine.c_str(), "r");
   if (pipe == nullptr) return -1;

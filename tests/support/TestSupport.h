@@ -68,6 +68,15 @@ std::string shellQuote(const std::string& text);
 // switches; fails the test when 7-Zip does.
 void packWithSevenZip(const std::string& archive, const std::string& folder, const std::string& switches = "");
 
+// Packs the content of a folder with tar, compressed as the archive's name says, in name
+// order as packages are made (so that an unpacker meets a chain of links in the same order
+// every time); fails the test when tar does.
+void packWithTar(const std::string& archive, const std::string& folder);
+// A package's tree below root: a library with its version links (the development link a
+// chain of two), a link to a folder, an absolute link; given a secret file, also links that
+// lead out of the tree, one of them to the secret.
+void makePackageTree(const std::string& root, const std::string& secret = "");
+
 // Runs a command line through /bin/sh, returning the exit status and the captured output.
 int runCommand(const std::string& commandLine, std::string* output = nullptr);
 
