@@ -666,8 +666,19 @@ TEST(MainWindow, MessageBoxesStandOverTheMiddleOfTheirOwner) {
 
 namespace {
 
+// Compares first and second in window, created and shown at the size a first start gives it
+// on a 1600 × 1000 screen.
+void showAndCompare(CMirraneDlg& window, CompareEngine& engine, const olstring& first, const olstring& second) {
+  engine.options.path0 = first;
+  engine.options.path1 = second;
+  ASSERT_TRUE(window.createModeless(nullptr));
+  moveWindow(window.hwnd(), 0, 0, 1066, 750);
+  showWindow(window.hwnd(), SW_SHOW);
+  ASSERT_TRUE(window.startCompare());
+}
+
 // The folder and file names of a tree with every kind of difference one file can have, at
-// the size a first start gives the window on a 1600 × 1000 screen.
+// the size a first start gives the window.
 TEST(MainWindow, TextsShowWholeInEveryLanguage) {
   const char* const languages[] = {"english.ini", "deutsch.ini"};
   // Each kind of difference alone and the longest a file can have.
@@ -684,13 +695,8 @@ TEST(MainWindow, TextsShowWholeInEveryLanguage) {
     SCOPED_TRACE(language);
     ASSERT_TRUE(loadLanguage(fromUtf8(MIRRANE_BUILD_DIR "/lang/") + fromUtf8(language), true, true));
     CompareEngine engine;
-    engine.options.path0 = temp.widePath("a");
-    engine.options.path1 = temp.widePath("b");
     CMirraneDlg window(engine, nullptr);
-    ASSERT_TRUE(window.createModeless(nullptr));
-    moveWindow(window.hwnd(), 0, 0, 1066, 750);
-    showWindow(window.hwnd(), SW_SHOW);
-    ASSERT_TRUE(window.startCompare());
+    ASSERT_NO_FATAL_FAILURE(showAndCompare(window, engine, temp.widePath("a"), temp.widePath("b")));
     mrnListView& list = window.list();
     CompareItem& item = const_cast<CompareItem&>(*list.rowItem(0));
     const uint32_t flags = item.flags;
@@ -774,13 +780,8 @@ TEST(MainWindow, ADeepDifferenceShowsItsNameOnBothSidesAndIdenticalFoldersSaySo)
     for (int i = 0; i < 7; ++i) writeFileBytes(temp.path(std::string(side) + "/f" + std::to_string(i)), "x");
   CompareEngine engine;
   engine.options.adjustPath = false;
-  engine.options.path0 = temp.widePath("deep/a");
-  engine.options.path1 = temp.widePath("deep/b");
   CMirraneDlg window(engine, nullptr);
-  ASSERT_TRUE(window.createModeless(nullptr));
-  moveWindow(window.hwnd(), 0, 0, 1066, 750);
-  showWindow(window.hwnd(), SW_SHOW);
-  ASSERT_TRUE(window.startCompare());
+  ASSERT_NO_FATAL_FAILURE(showAndCompare(window, engine, temp.widePath("deep/a"), temp.widePath("deep/b")));
   mrnListView& list = window.list();
   ASSERT_EQ(list.rowCount(), 41);
   list.ensureVisible(40);
