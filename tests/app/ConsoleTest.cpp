@@ -394,9 +394,8 @@ TEST_F(ConsoleTest, AStopSignalWhileUnpackingIsACancelAndLeavesNothingBehind) {
   // 7-Zip's stand-in unpacks until it is stopped, so that every signal lands in the unpack.
   testing_support::makeFolders(m_files.path("bin"));
   testing_support::makeLink(std::string(MIRRANE_BUILD_DIR) + "/tests/fake7z", m_files.path("bin/7zz"));
-  const std::string path = m_files.path("bin") + ":" + std::getenv("PATH");
-  setenv("PATH", path.c_str(), 1);
-  setenv("MRN_FAKE7Z_MODE", "slow-unpack", 1);
+  testing_support::ScopedEnvironment path("PATH", m_files.path("bin") + ":" + std::getenv("PATH"));
+  testing_support::ScopedEnvironment mode("MRN_FAKE7Z_MODE", "slow-unpack");
   testing_support::writeFileBytes(m_files.path("big.zip"), "unpacked until stopped");
   testing_support::makeFolders(m_files.path("folder"));
   const std::vector<std::string> arguments = {m_files.path("big.zip"), m_files.path("folder"), "hide"};
@@ -415,8 +414,6 @@ TEST_F(ConsoleTest, AStopSignalWhileUnpackingIsACancelAndLeavesNothingBehind) {
       EXPECT_EQ(left, "") << "no work folder and no log may stay behind";
     }
   }
-  unsetenv("MRN_FAKE7Z_MODE");
-  setenv("PATH", path.substr(path.find(':') + 1).c_str(), 1);
 }
 
 TEST_F(ConsoleTest, TheLanguageSettingNamesAFileInTheLanguageFolderOnly) {

@@ -198,7 +198,7 @@ TEST_F(ArchiveCompareTest, APackagesLinksAreThoseOfTheFolderItWasMadeFrom) {
   testing_support::writeFileBytes(m_files.path("other/pkg/usr/passwd"), "../../../../etc/passwd");
   testing_support::makeLink("/elsewhere", m_files.path("other/pkg/usr/secret-absolute"));
   testing_support::makeLink("../../secret/other", m_files.path("other/pkg/usr/secret-relative"));
-  setenv("MRN_FAKE7Z_MODE", "tar", 1);
+  testing_support::ScopedEnvironment mode("MRN_FAKE7Z_MODE", "tar");
   const int status = testing_support::runInChild(
       [&] {
         CompareEngine engine;
@@ -214,7 +214,6 @@ TEST_F(ArchiveCompareTest, APackagesLinksAreThoseOfTheFolderItWasMadeFrom) {
         return secretUnreadable && same.empty() && other == expected + expected;
       },
       /*dropPrivileges=*/true);
-  unsetenv("MRN_FAKE7Z_MODE");
   EXPECT_EQ(status, 0);
 }
 

@@ -170,6 +170,19 @@ void makeDeepFiles(const std::string& root, const std::vector<std::string>& fold
   close(folder);
 }
 
+ScopedEnvironment::ScopedEnvironment(const std::string& name, const std::string& value) : m_name(name) {
+  if (const char* previous = std::getenv(name.c_str())) m_previous = previous;
+  setenv(name.c_str(), value.c_str(), 1);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+  if (m_previous) {
+    setenv(m_name.c_str(), m_previous->c_str(), 1);
+  } else {
+    unsetenv(m_name.c_str());
+  }
+}
+
 void writeTimedCopies(const std::string& folder, const std::string& copyFolder, const std::vector<TimedCopy>& files) {
   for (const TimedCopy& file : files) {
     writeFileBytes(folder + "/" + file.name, "same");

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -28,6 +29,20 @@ public:
 
 private:
   std::string m_path;
+};
+
+// An environment variable set for as long as this lives; then it is as it was before, also
+// when the test ends early.
+class ScopedEnvironment {
+public:
+  ScopedEnvironment(const std::string& name, const std::string& value);
+  ~ScopedEnvironment();
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+  std::string m_name;
+  std::optional<std::string> m_previous;
 };
 
 // Writes bytes to a file, creating missing folders; fails the test on error.

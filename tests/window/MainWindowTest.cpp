@@ -32,7 +32,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
-#include <optional>
 
 using gui_test::later;
 using gui_test::Reaper;
@@ -374,24 +373,6 @@ TEST(MainWindow, ACloseDuringACompareCancelsItAndClosesWhenItEnds) {
 
 namespace {
 
-// HOME for as long as it lives.
-class HomeFolder {
-public:
-  explicit HomeFolder(const std::string& path) {
-    if (const char* previous = std::getenv("HOME")) m_previous = previous;
-    setenv("HOME", path.c_str(), 1);
-  }
-  ~HomeFolder() {
-    if (m_previous) setenv("HOME", m_previous->c_str(), 1);
-    else unsetenv("HOME");
-  }
-  HomeFolder(const HomeFolder&) = delete;
-  HomeFolder& operator=(const HomeFolder&) = delete;
-
-private:
-  std::optional<std::string> m_previous;
-};
-
 // The README's picture (scripts/readme-screenshot.sh) and the window in every theme: photo
 // folders, the first reached as "~/...", one row selected so that the status bar shows its
 // badge, wide enough that nothing is cut. The script gives the test a private /home and
@@ -402,7 +383,7 @@ TEST(MainWindow, ReadmeScreenshotAndEveryTheme) {
   SettingsSandbox sandbox;
   TempFolder temp;
   const bool ordinary = std::getenv("MIRRANE_PICTURE_FOLDERS") != nullptr;
-  HomeFolder home(ordinary ? "/home/ann" : temp.path("home"));
+  testing_support::ScopedEnvironment home("HOME", ordinary ? "/home/ann" : temp.path("home"));
   const std::string first = std::string(std::getenv("HOME")) + "/photos-2025";
   const std::string second = ordinary ? "/media/backup/photos-2025" : temp.path("backup/photos-2025");
   for (const std::string& side : {first, second}) {
