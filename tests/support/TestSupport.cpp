@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -181,6 +182,23 @@ ScopedEnvironment::~ScopedEnvironment() {
   } else {
     unsetenv(m_name.c_str());
   }
+}
+
+ScopedLocale::ScopedLocale(int category, const char* name) : m_category(category), m_previous(std::setlocale(category, nullptr)) {
+  if (std::setlocale(category, name) != nullptr) {
+    active = true;
+    return;
+  }
+  // Warnings about the sources give a non-zero status though the locale is made: the
+  // attempt to switch tells.
+  runCommand("localedef -c -i de_DE -f UTF-8 " + shellQuote(m_folder.path("de_DE.UTF-8")) + " >/dev/null 2>&1");
+  setenv("LOCPATH", m_folder.path().c_str(), 1);
+  active = std::setlocale(category, name) != nullptr;
+}
+
+ScopedLocale::~ScopedLocale() {
+  std::setlocale(m_category, m_previous.c_str());
+  unsetenv("LOCPATH");
 }
 
 void writeTimedCopies(const std::string& folder, const std::string& copyFolder, const std::vector<TimedCopy>& files) {

@@ -45,6 +45,23 @@ private:
   std::optional<std::string> m_previous;
 };
 
+// A locale of the C library switched on for one category while the object lives. Locales
+// other than C are seldom installed, so a German one is compiled into a private folder
+// from the system's locale sources (package "locales") when it is not there.
+class ScopedLocale {
+public:
+  ScopedLocale(int category, const char* name);
+  ~ScopedLocale();
+  ScopedLocale(const ScopedLocale&) = delete;
+  ScopedLocale& operator=(const ScopedLocale&) = delete;
+  bool active = false;
+
+private:
+  TempFolder m_folder;
+  int m_category;
+  std::string m_previous;
+};
+
 // Writes bytes to a file, creating missing folders; fails the test on error.
 void writeFileBytes(const std::string& path, const std::string& bytes);
 // The whole content of a file ("" when it cannot be read).
