@@ -647,8 +647,9 @@ TEST(MainWindow, MessageBoxesStandOverTheMiddleOfTheirOwner) {
 
 namespace {
 
-// Compares first and second in window, created and shown at the size a first start gives it
-// on a 1600 × 1000 screen.
+// Compares first and second in window, created at the size a first start gives it on a
+// 1600 × 1000 screen and shown: the first showing keeps it inside the offscreen screen, 800
+// pixels wide, narrower than that start and so the harder case for texts.
 void showAndCompare(CMirraneDlg& window, CompareEngine& engine, const olstring& first, const olstring& second) {
   engine.options.path0 = first;
   engine.options.path1 = second;
@@ -658,8 +659,7 @@ void showAndCompare(CMirraneDlg& window, CompareEngine& engine, const olstring& 
   ASSERT_TRUE(window.startCompare());
 }
 
-// The folder and file names of a tree with every kind of difference one file can have, at
-// the size a first start gives the window.
+// The folder and file names of a tree with every kind of difference one file can have.
 TEST(MainWindow, TextsShowWholeInEveryLanguage) {
   const char* const languages[] = {"english.ini", "deutsch.ini"};
   // Each kind of difference alone and the longest a file can have.
