@@ -348,6 +348,12 @@ LRESULT olButton_Split::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CHAR:
       if (wParam == u'\t') return olButton::windowProc(message, wParam, lParam);
       return 0;
+    case WM_GETDLGCODE: {
+      // Enter is the bar's, to do nothing with: it would press it as the dialog's button.
+      const auto* msg = reinterpret_cast<const MSG*>(lParam);
+      const bool enter = msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN;
+      return DLGC_WANTARROWS | (enter ? DLGC_WANTMESSAGE : 0);
+    }
     case WM_LBUTTONDBLCLK:
     case WM_KEYUP: return 0;  // a bar, not a button: no clicks, no other keys
     default: return olButton::windowProc(message, wParam, lParam);

@@ -154,6 +154,7 @@ TEST(MainWindow, TheSplitterIsATabStopThatKeysMoveAndReadersRead) {
       {"End: the widest panel", Qt::Key_End, greatest, 0}, {"Left: a step narrower", Qt::Key_Left, greatest, -1},
       {"Home: the narrowest", Qt::Key_Home, least, 0},     {"Left stops at the margin", Qt::Key_Left, least, 0},
       {"Right: a step wider", Qt::Key_Right, least, 1},
+      {"Enter: the bar is no button", Qt::Key_Return, least, 1},
   };
   CompareEngine engine;
   CMirraneDlg window(engine, nullptr);
@@ -181,7 +182,7 @@ TEST(MainWindow, TheSplitterIsATabStopThatKeysMoveAndReadersRead) {
     EXPECT_GT(step, 4);
     for (const auto& c : cases) {
       SCOPED_TRACE(c.name);
-      QTest::keyClick(widgetOf(bar), c.key);
+      QTest::keyClick(widgetOf(window.hwnd())->windowHandle(), c.key);
       const int x = ends[c.base] + c.steps * step;
       EXPECT_TRUE(waitFor([&] { return panelWidth(window) == x; })) << "the panel follows: " << panelWidth(window);
       EXPECT_EQ(value->currentValue().toInt(), x) << "readers read where it stands";
