@@ -263,23 +263,26 @@ bar = wait_for("its progress bar", lambda: find(progress, pyatspi.ROLE_PROGRESS_
 
 
 def between():
-    """The bar's value while some items are done and some not; the large pair takes the
-    compare seconds, in which this is the case throughout."""
+    """The bar's value while some items are done and some not: throughout the read of the
+    large pair, which takes the compare seconds (a second for each 2 GiB on a fast machine,
+    where the key below follows within a tenth of one)."""
     value = bar.queryValue()
     now = (value.minimumValue, value.currentValue, value.maximumValue)
     return now if now[0] < now[1] < now[2] else None
 
 
-wait_for("the bar stands between its ends while the large pair is read", between, 60)
-# The pause from the keyboard: the dialog takes the keys once clicked, Space presses the
-# focused button.
-pause = find(progress, pyatspi.ROLE_PUSH_BUTTON, "Pause")
+# The pause from the keyboard: the dialog takes the keys once clicked, and Space presses the
+# focused button, made ready first so that the key follows at once what it answers.
+pause = wait_for("the pause button", lambda: find(progress, pyatspi.ROLE_PUSH_BUTTON, "Pause"))
 extents = progress.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
 pyatspi.Registry.generateMouseEvent(extents.x + 20, extents.y + 12, "b1c")
 pause.queryComponent().grabFocus()
 wait_for("the pause button has the focus", lambda: pyatspi.STATE_FOCUSED in states(pause), 10)
+wait_for("the bar stands between its ends while the large pair is read", between, 60)
+seen = time.monotonic()
 press_key(KEY_SPACE)
 wait_for("the pause button says Resume", lambda: pause.name == "Resume", 10)
+print("        paused %d ms after the bar stood between its ends" % ((time.monotonic() - seen) * 1000))
 held = between()
 check(held is not None, "paused, the bar reads a value between its ends: %r" %
       ((bar.queryValue().minimumValue, bar.queryValue().currentValue, bar.queryValue().maximumValue),))
@@ -290,7 +293,7 @@ pump(0.3)
 check(between() == held, "the value stands while the compare is paused: %r" % (between(),))
 press_key(KEY_SPACE)
 wait_for("the pause button says Pause again", lambda: pause.name == "Pause", 10)
-wait_for("the resumed compare ends", lambda: top_level(app, pyatspi.ROLE_DIALOG, "Comparing") is None, 120)
+wait_for("the resumed compare ends", lambda: top_level(app, pyatspi.ROLE_DIALOG, "Comparing") is None, 150)
 wait_for("the status bar tells the end of the compare",
          lambda: status.name.startswith("No differences"), 10)
 finish()

@@ -133,7 +133,7 @@ for side in a b; do
   mkdir -p "$work/big/$side"
   printf 'first\n' >"$work/big/$side/a1.txt"
   printf 'second\n' >"$work/big/$side/a2.txt"
-  truncate -s 2G "$work/big/$side/m-large.bin"
+  truncate -s 8G "$work/big/$side/m-large.bin"
   printf 'last\n' >"$work/big/$side/z1.txt"
 done
 
