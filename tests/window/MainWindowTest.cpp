@@ -907,6 +907,9 @@ TEST(MainWindow, AScreenReaderReadsWhatTheWindowDrawsInTheLanguageChosen) {
   EXPECT_EQ(drawnTexts()[1], "Unterschiede: 6 (nur im ersten Ordner: 1, nur im zweiten Ordner: 1), gleich: 4");
   EXPECT_EQ(drawnTexts()[3], a + "/deep/er/still/x.bin, Inhalt unterscheidet sich");
   EXPECT_EQ(list->tableInterface()->columnDescription(1), "Zweiter Ordner");
+  QAccessibleInterface* splitter = QAccessible::queryAccessibleInterface(widgetOf(window.splitterWindow()));
+  EXPECT_EQ(splitter->text(QAccessible::Name), "Breite der Vergleichsleiste");
+  EXPECT_TRUE(splitter->text(QAccessible::Description).contains("Pfeiltasten"));
   EXPECT_TRUE(list->tableInterface()->cellAt(x, 0)->text(QAccessible::Name).startsWith("x.bin, 9 Bytes, geändert"));
   EXPECT_EQ(list->tableInterface()->rowDescription(x), "Inhalt unterscheidet sich");
   EXPECT_EQ(changed.size(), 1u + 4) << "the status line, then the four drawn texts in their new words";
