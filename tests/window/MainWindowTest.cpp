@@ -174,6 +174,8 @@ TEST(MainWindow, TheSplitterIsATabStopThatKeysMoveAndReadersRead) {
     EXPECT_EQ(reader ? reader->role() : QAccessible::NoRole, QAccessible::Splitter);
     EXPECT_EQ(reader ? reader->text(QAccessible::Name) : QString(), "Width of the compare panel");
     EXPECT_TRUE(reader && reader->text(QAccessible::Description).contains("arrow keys"));
+    EXPECT_EQ(olToolTipCtrl::shared().toolText(bar),
+              u"Width of the compare panel\n" + langText(lang::accessible::kSplitterKeys)) << "a mouse user learns the keys";
     ASSERT_NE(value, nullptr);
     const int ends[] = {value->minimumValue().toInt(), value->maximumValue().toInt()};
     const int step = value->minimumStepSize().toInt();
