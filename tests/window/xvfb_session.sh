@@ -53,7 +53,7 @@ xvfb_start() {
     sleep 0.1
   done
   if [ -z "$display" ]; then
-    echo "FAILED: Xvfb did not start within 10 s:"
+    if kill -0 "$xvfb" 2>/dev/null; then echo "FAILED: Xvfb did not start within 10 s:"; else echo "FAILED: Xvfb ended at its start:"; fi
     cat "$work/xvfb.log"
     exit 1
   fi
