@@ -36,8 +36,10 @@ constexpr int kTimeTolerance = 1030;
 // The progress dialog.
 constexpr int kProgressBar = 1019;
 constexpr int kPauseButton = 1020;
-// The details dialog's help button, which opens the help itself.
+// The details dialog's help button, which opens the help itself, and its two path links.
 constexpr int kDetailsHelp = 1023;
+constexpr int kDetailsFirstLink = 1031;
+constexpr int kDetailsSecondLink = 1032;
 // The find dialog's text.
 constexpr int kFindEdit = 1024;
 constexpr int kSplitter = 1025;

@@ -262,6 +262,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
 // the equal count; "first_path"/"second_path" %0 a path; "status" %0 the status text and
 // %1 the verdict of the selected row. The details dialog's lines: "detail_line" %0 the
 // line's label, %1 and %2 the two sides' values ("detail_first"/"detail_second" one side).
+// "splitter_keys" tells how the splitter moves: the splitter's tooltip and description.
 #define MIRRANE_LANG_ACCESSIBLE(KEY)          \
   KEY(kResults, u"results")                   \
   KEY(kFirstColumn, u"first_column")          \
@@ -287,6 +288,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kSecondPath, u"second_path")            \
   KEY(kStatus, u"status")                     \
   KEY(kSplitter, u"splitter")                 \
+  KEY(kSplitterKeys, u"splitter_keys")        \
   KEY(kDetailPath, u"detail_path")            \
   KEY(kDetailType, u"detail_type")            \
   KEY(kDetailSize, u"detail_size")            \

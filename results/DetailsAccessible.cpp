@@ -4,11 +4,9 @@
 #include "results/DetailsDlg.h"
 
 #include "foundation/LanguageKeys.h"
+#include "toolkit/Accessible.h"
 
 namespace {
-
-// The parts before the first line after the path line: the two path links.
-constexpr int kPathParts = 2;
 
 LanguageKey labelOf(DetailKind kind) {
   switch (kind) {
@@ -44,32 +42,42 @@ olstring lineWords(const DetailLine& line) {
 
 }  // namespace
 
+void CDetailsDlg::nameLinks() {
+  if (m_details.lines.empty()) return;
+  const DetailLine& paths = m_details.lines.front();
+  for (int side = 0; side < 2; ++side) {
+    setAccessibleName(m_links[side].hwnd(),
+                      langText(side == 0 ? lang::accessible::kFirstPath : lang::accessible::kSecondPath, paths.text[side]));
+    setAccessibleDescription(m_links[side].hwnd(), markWords(paths.mark));
+  }
+}
+
+int CDetailsDlg::plainPathCount() const {
+  int count = 0;
+  for (int side = 0; side < 2; ++side) count += hasLink(side) ? 0 : 1;
+  return count;
+}
+
 int CDetailsDlg::accessiblePartCount() const {
-  return m_details.lines.empty() ? 0 : static_cast<int>(m_details.lines.size()) - 1 + kPathParts;
+  return m_details.lines.empty() ? 0 : static_cast<int>(m_details.lines.size()) - 1 + plainPathCount();
 }
 
 olAccessPart CDetailsDlg::accessiblePart(int index) const {
   olAccessPart part;
   if (index < 0 || index >= accessiblePartCount()) return part;
-  if (index < kPathParts) {
+  const int plainPaths = plainPathCount();
+  if (index < plainPaths) {
+    // A side without the item says so as a text; the other side's path is its link.
     const DetailLine& paths = m_details.lines.front();
-    const int side = index;
-    const bool hasItem = !linkRect(side).isEmpty();
-    part.role = hasItem ? olAccessRole::link : olAccessRole::staticText;
+    const int side = index == 0 && !hasLink(0) ? 0 : 1;
     part.name = langText(side == 0 ? lang::accessible::kFirstPath : lang::accessible::kSecondPath, paths.text[side]);
     part.description = markWords(paths.mark);
-    part.rect = hasItem ? linkRect(side) : paths.cell[side];
+    part.rect = paths.cell[side];
     return part;
   }
-  const DetailLine& line = m_details.lines[size_t(index - kPathParts + 1)];
+  const DetailLine& line = m_details.lines[size_t(index - plainPaths + 1)];
   part.name = lineWords(line);
   part.description = markWords(line.mark);
   part.rect = RECT{line.cell[0].left, line.cell[0].top, line.cell[1].right, line.cell[0].bottom};
   return part;
-}
-
-bool CDetailsDlg::activateAccessiblePart(int index) {
-  if (index < 0 || index >= kPathParts || linkRect(index).isEmpty()) return false;
-  openSide(index);
-  return true;
 }

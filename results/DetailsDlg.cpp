@@ -341,10 +341,12 @@ bool buildDetails(const CompareResult& result, const CompareItem* item, DetailsR
 
 CDetailsDlg::CDetailsDlg(const CompareResult& result, DetailsRecord details)
     : m_result(result), m_details(std::move(details)) {
-  beginTemplate(300, 170, olTemplate::popup, 2);
+  beginTemplate(300, 170, olTemplate::popup, 4);
   addTemplateStyle(WS_THICKFRAME);
   addTemplateItem(kTemplateButton, IDCANCEL, 243, 149, 50, 14);
   addTemplateItem(kTemplateButton, control_id::kDetailsHelp, 7, 149, 25, 14);
+  for (int id : {control_id::kDetailsFirstLink, control_id::kDetailsSecondLink})
+    addTemplateItem(kTemplateButton, id, 0, 0, 1, 1);
 }
 
 CDetailsDlg::~CDetailsDlg() = default;
@@ -365,6 +367,10 @@ LRESULT CDetailsDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         openHelp();
         return 0;
       }
+      if (LOWORD(wParam) == control_id::kDetailsFirstLink || LOWORD(wParam) == control_id::kDetailsSecondLink) {
+        openSide(LOWORD(wParam) == control_id::kDetailsFirstLink ? 0 : 1);
+        return 0;
+      }
       break;
     case WM_HELP: openHelp(); return 0;
     default: break;
@@ -375,11 +381,15 @@ LRESULT CDetailsDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 void CDetailsDlg::attachControls() {
   MIRRANE_CHECK(m_closeButton.attachDlgItem(m_hwnd, IDCANCEL), return);
   MIRRANE_CHECK(m_helpButton.attachDlgItem(m_hwnd, control_id::kDetailsHelp), return);
+  MIRRANE_CHECK(m_links[0].attachDlgItem(m_hwnd, control_id::kDetailsFirstLink), return);
+  MIRRANE_CHECK(m_links[1].attachDlgItem(m_hwnd, control_id::kDetailsSecondLink), return);
 }
 
 bool CDetailsDlg::onInitDialog() {
   olBaseDlg::onInitDialog();
   trackMouseHover(m_hwnd);
+  // Tab goes as the dialog reads: the two paths, then the buttons from left to right.
+  setTabOrder({m_links[0].hwnd(), m_links[1].hwnd(), m_helpButton.hwnd(), m_closeButton.hwnd()});
   setFocus(m_closeButton.hwnd());
   return false;
 }
@@ -452,7 +462,23 @@ void CDetailsDlg::layoutControls() {
     line.cell[1].left = centre + kCellGap;
     line.cell[1].right = client.right - margins.horizontal;
   }
+  placeLinks();
   invalidateRect(m_hwnd);
+}
+
+void CDetailsDlg::placeLinks() {
+  for (int side = 0; side < 2; ++side) {
+    const HWND link = m_links[side].hwnd();
+    const RECT rect = linkRect(side);
+    if (!link) continue;
+    if (!hasLink(side) || rect.isEmpty()) {
+      showWindow(link, SW_HIDE);
+      continue;
+    }
+    moveWindow(link, rect.left, rect.top, rect.width(), rect.height());
+    showWindow(link, SW_SHOWNOACTIVATE);
+  }
+  nameLinks();
 }
 
 void CDetailsDlg::loadTexts() {
@@ -483,8 +509,12 @@ olstring CDetailsDlg::shownPathText(int side) const {
   return elideText(line.text[side], line.cell[side].right - pathTextLeft(side), olElide::path, m_font);
 }
 
+bool CDetailsDlg::hasLink(int side) const {
+  return !m_details.lines.empty() && m_details.item && !itemRelativePath(*m_details.item, side).empty();
+}
+
 RECT CDetailsDlg::linkRect(int side) const {
-  if (m_details.lines.empty() || !m_details.item || itemRelativePath(*m_details.item, side).empty()) return {};
+  if (!hasLink(side)) return {};
   const RECT& cell = m_details.lines.front().cell[side];
   const int textRight = pathTextLeft(side) + textExtent(shownPathText(side), m_font).cx;
   return RECT{cell.left, cell.top, std::min(textRight, cell.right), cell.bottom};
@@ -549,13 +579,21 @@ void CDetailsDlg::paintClient(HDC dc, const RECT&) {
       const int iconTop = cell.top + (cell.height() - m_details.iconHeight) / 2;
       m_details.icon[side].draw(dc, RECT{cell.left, iconTop, cell.left + m_details.iconWidth,
                                          iconTop + m_details.iconHeight});
-      // The path under the mouse reads as a link.
+      // The path under the mouse or with the focus reads as a link; the focus is framed.
+      const bool focused = m_links[side].hasFocus();
       dc->save();
       QFont font = dc->font();
-      font.setUnderline(side == m_hotLink);
+      font.setUnderline(side == m_hotLink || focused);
       dc->setFont(font);
       RECT text{pathTextLeft(side), cell.top, cell.right, cell.bottom};
       drawText(dc, shownPathText(side), text, kFormat);
+      if (focused) {
+        QPen pen(toQColor(themeColour(olThemeSlot::accent)));
+        pen.setStyle(Qt::DotLine);
+        dc->setPen(pen);
+        dc->setBrush(Qt::NoBrush);
+        dc->drawRect(toQRect(linkRect(side)).adjusted(0, 0, -1, -1));
+      }
       dc->restore();
     }
     drawEdges(dc, across, separator, kSideBottom, 1);

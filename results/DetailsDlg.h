@@ -83,18 +83,29 @@ public:
   int clientWidthForPaths() const;
   // The side whose path is under the mouse, or kNoLink.
   int hotLink() const { return m_hotLink; }
+  // Whether a side's path is a link: the side has the item.
+  bool hasLink(int side) const;
   // Where a side's path link lies in client coordinates: its icon and its text as drawn.
   // Empty for a side without the item.
   RECT linkRect(int side) const;
 
-  // A screen reader reads the two paths as links that open the item, then each further
-  // line as one text with its label, both sides' values and its mark in words
+  // The link of a side: a control in the Tab round over the path the dialog draws, which
+  // Enter or Space presses; hidden for a side without the item.
+  HWND linkWindow(int side) const { return m_links[side].hwnd(); }
+
+  // A screen reader reads the two paths as links that open the item (the link controls,
+  // named by their paths; a side without the item as a text), then each further line as
+  // one text with its label, both sides' values and its mark in words
   // (DetailsAccessible.cpp).
   int accessiblePartCount() const override;
   olAccessPart accessiblePart(int index) const override;
-  bool activateAccessiblePart(int index) override;
 
 private:
+  // Places the link controls over the paths as drawn, and names them for readers.
+  void placeLinks();
+  void nameLinks();
+  // The sides whose path is read as a text, having no link.
+  int plainPathCount() const;
   void setHotLink(int side);
   int linkAt(POINT point) const;
   void openSide(int side) const;
@@ -110,6 +121,7 @@ private:
   DetailsRecord m_details;
   olButton m_closeButton;
   olButton m_helpButton;
+  olButton_TextLink m_links[2];
   int m_hotLink = kNoLink;
 };
 

@@ -101,13 +101,16 @@ private:
 };
 
 // A toolkit push button and its variants: named by its tooltip where it has one (an icon
-// button), else by its caption; a switch is checkable; the splitter bar is a splitter.
-class olAccessibleButton : public QAccessibleWidget {
+// button), else by its caption; a switch is checkable; a link button is a link; the
+// splitter bar is a splitter whose value is where it stands, which a reader may set.
+class olAccessibleButton : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
   explicit olAccessibleButton(QWidget* widget) : QAccessibleWidget(widget, QAccessible::PushButton) {}
 
   QAccessible::Role role() const override {
-    return dynamic_cast<olButton_Split*>(boundObject(widget())) ? QAccessible::Splitter : QAccessible::PushButton;
+    olWnd* bound = boundObject(widget());
+    if (dynamic_cast<olButton_Split*>(bound)) return QAccessible::Splitter;
+    return dynamic_cast<olButton_Link*>(bound) ? QAccessible::Link : QAccessible::PushButton;
   }
   QString text(QAccessible::Text t) const override {
     if (t != QAccessible::Name || !widget()->accessibleName().isEmpty()) return QAccessibleWidget::text(t);
@@ -125,17 +128,33 @@ public:
       state.checkable = true;
       state.checked = toggle->isChecked();
     }
+    state.linked = role() == QAccessible::Link;
     return state;
   }
   QStringList actionNames() const override {
     QStringList names = QAccessibleWidget::actionNames();
-    if (role() == QAccessible::PushButton && widget()->isEnabled()) names.prepend(pressAction());
+    if (pressable()) names.prepend(pressAction());
     return names;
   }
   void doAction(const QString& name) override {
     if (name != pressAction()) return QAccessibleWidget::doAction(name);
-    if (role() == QAccessible::PushButton && widget()->isEnabled()) sendMessage(handleOf(widget()), BM_CLICK);
+    if (pressable()) sendMessage(handleOf(widget()), BM_CLICK);
   }
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::ValueInterface && splitter()) return static_cast<QAccessibleValueInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+  QVariant currentValue() const override { return splitter() ? splitter()->position() : 0; }
+  void setCurrentValue(const QVariant& value) override {
+    if (olButton_Split* bar = splitter(); bar && bar->keyboardStep() > 0) bar->moveTo(value.toInt());
+  }
+  QVariant maximumValue() const override { return splitter() ? splitter()->greatestPosition() : 0; }
+  QVariant minimumValue() const override { return splitter() ? splitter()->leastPosition() : 0; }
+  QVariant minimumStepSize() const override { return splitter() ? splitter()->keyboardStep() : 0; }
+
+private:
+  olButton_Split* splitter() const { return dynamic_cast<olButton_Split*>(boundObject(widget())); }
+  bool pressable() const { return role() != QAccessible::Splitter && widget()->isEnabled(); }
 };
 
 // The progress bar: its text as its name, its position in its range as its value. A bar

@@ -245,6 +245,18 @@ void olButton_Link::paintButton(HDC dc, const RECT& rect) {
   }
 }
 
+// ---- olButton_TextLink
+
+void olButton_TextLink::onAttached() {
+  olButton_Link::onAttached();
+  if (QWidget* widget = widgetOf(m_hwnd)) widget->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+LRESULT olButton_TextLink::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SETFOCUS || message == WM_KILLFOCUS) invalidateRect(getParent(m_hwnd));
+  return olButton_Link::windowProc(message, wParam, lParam);
+}
+
 // ---- olButton_Split
 
 void olButton_Split::onAttached() {
@@ -277,6 +289,28 @@ int olButton_Split::clampedX(int x) const {
   return std::max(x, m_leftMargin);
 }
 
+int olButton_Split::position() const { return screenToClient(getParent(m_hwnd), clientToScreen(m_hwnd, {0, 0})).x; }
+
+bool olButton_Split::moveTo(int x) {
+  const POINT origin = screenToClient(getParent(m_hwnd), clientToScreen(m_hwnd, {0, 0}));
+  x = clampedX(x);
+  if (x == origin.x) return false;
+  setWindowPos(m_hwnd, nullptr, x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (m_notify)
+    postMessage(m_notify, splitterMessage(), static_cast<WPARAM>(getDlgCtrlID(m_hwnd)), reinterpret_cast<LPARAM>(m_hwnd));
+  announceValueChanged(m_hwnd);
+  return true;
+}
+
+void olButton_Split::setKeyboardStep(int pixels) {
+  m_keyStep = std::max(0, pixels);
+  QWidget* widget = widgetOf(m_hwnd);
+  if (!widget) return;
+  // Tab reaches it, a click does not take the focus from where the user works.
+  setStyle(m_hwnd, m_keyStep > 0 ? getStyle(m_hwnd) | WS_TABSTOP : getStyle(m_hwnd) & ~WS_TABSTOP);
+  widget->setFocusPolicy(m_keyStep > 0 ? Qt::TabFocus : Qt::NoFocus);
+}
+
 LRESULT olButton_Split::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_NCHITTEST: return HTCAPTION;
@@ -284,36 +318,52 @@ LRESULT olButton_Split::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       POINT screen = clientToScreen(m_hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       m_dragging = true;
       m_grabScreenX = screen.x;
-      m_grabWindowX = screenToClient(getParent(m_hwnd), clientToScreen(m_hwnd, {0, 0})).x;
+      m_grabWindowX = position();
+      invalidateRect(m_hwnd);
       return 0;
     }
     case WM_MOUSEMOVE: {
       if (!m_dragging) return 0;
       POINT screen = clientToScreen(m_hwnd, {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-      const HWND parent = getParent(m_hwnd);
-      const POINT origin = screenToClient(parent, clientToScreen(m_hwnd, {0, 0}));
-      const int x = clampedX(m_grabWindowX + screen.x - m_grabScreenX);
-      if (x != origin.x) {
-        setWindowPos(m_hwnd, nullptr, x, origin.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        if (m_notify)
-          postMessage(m_notify, splitterMessage(), static_cast<WPARAM>(getDlgCtrlID(m_hwnd)),
-                      reinterpret_cast<LPARAM>(m_hwnd));
-      }
+      moveTo(m_grabWindowX + screen.x - m_grabScreenX);
       return 0;
     }
     case WM_LBUTTONUP:
       m_dragging = false;
+      invalidateRect(m_hwnd);
       return 0;
-    case WM_LBUTTONDBLCLK:
     case WM_KEYDOWN:
-    case WM_KEYUP:
-    case WM_CHAR: return 0;  // a bar, not a button: no clicks, no keys
+      if (m_keyStep > 0) {
+        switch (wParam) {
+          case VK_LEFT: moveTo(position() - m_keyStep); return 0;
+          case VK_RIGHT: moveTo(position() + m_keyStep); return 0;
+          case VK_HOME: moveTo(leastPosition()); return 0;
+          case VK_END: moveTo(greatestPosition()); return 0;
+          // The focus moves on as from any other control.
+          case VK_TAB: return olButton::windowProc(message, wParam, lParam);
+          default: break;
+        }
+      }
+      return 0;
+    case WM_CHAR:
+      if (wParam == u'\t') return olButton::windowProc(message, wParam, lParam);
+      return 0;
+    case WM_GETDLGCODE: {
+      // Enter is the bar's, to do nothing with: it would press it as the dialog's button.
+      const auto* msg = reinterpret_cast<const MSG*>(lParam);
+      const bool enter = msg && msg->message == WM_KEYDOWN && msg->wParam == VK_RETURN;
+      return DLGC_WANTARROWS | (enter ? DLGC_WANTMESSAGE : 0);
+    }
+    case WM_LBUTTONDBLCLK:
+    case WM_KEYUP: return 0;  // a bar, not a button: no clicks, no other keys
     default: return olButton::windowProc(message, wParam, lParam);
   }
 }
 
 void olButton_Split::paintButton(HDC dc, const RECT& rect) {
-  fillSolidRect(dc, rect, m_dragging ? themeColour(olThemeSlot::accent) : themeColour(olThemeSlot::face));
+  // Dragged or focused, the bar stands out in the accent colour.
+  const bool marked = m_dragging || hasFocus();
+  fillSolidRect(dc, rect, marked ? themeColour(olThemeSlot::accent) : themeColour(olThemeSlot::face));
   drawEdges(dc, rect, themeColour(olThemeSlot::frame), kSideLeft, 1);
 }
 

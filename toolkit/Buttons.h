@@ -6,6 +6,7 @@
 #include "toolkit/Theme.h"
 #include "toolkit/Window.h"
 
+#include <climits>
 #include <vector>
 
 // A push button. The frame mask selects the sides that get a frame line (kSideLeft, ...,
@@ -88,6 +89,18 @@ protected:
   void paintButton(HDC dc, const RECT& rect) override;
 };
 
+// A link over a text its parent draws (a path in a dialog): it takes the focus and the keys
+// (Enter and Space press it) and lets the mouse through to the parent, which draws the
+// text, its hover and its focus (hasFocus), and repaints when the focus comes or goes.
+class olButton_TextLink : public olButton_Link {
+public:
+  LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void onAttached() override;
+
+protected:
+  void paintButton(HDC, const RECT&) override {}
+};
+
 // The registered message a splitter bar posts while it is dragged, and its id, registered on
 // the first call and kept.
 inline constexpr olstring_view kSplitterMessageName = u"WM_OLBUTTON_SPLIT";
@@ -104,6 +117,18 @@ public:
   bool isDragging() const { return m_dragging; }
   // The x the bar may take for a wanted x, within the margins.
   int clampedX(int x) const;
+  // Where the bar stands in its parent, and the least and the greatest x it may take.
+  int position() const;
+  int leastPosition() const { return clampedX(INT_MIN / 2); }
+  int greatestPosition() const { return clampedX(INT_MAX / 2); }
+  // Moves the bar to x within the margins and, when it moved, tells the parent as a drag
+  // does; false when it stayed where it was.
+  bool moveTo(int x);
+  // A bar with a step takes the focus in the Tab round (a click still only drags it) and
+  // moves by the step with the Left and Right keys, to its ends with Home and End. Without
+  // one (0, the start) it is the mouse's alone.
+  void setKeyboardStep(int pixels);
+  int keyboardStep() const { return m_keyStep; }
 
 protected:
   bool drawsUnderSystemTheme() const override { return true; }
@@ -116,6 +141,7 @@ private:
   bool m_dragging = false;
   int m_grabScreenX = 0;
   int m_grabWindowX = 0;
+  int m_keyStep = 0;
 };
 
 // A caption laid out in a width: its lines (with their "&" markers), and whether the text

@@ -12,6 +12,7 @@
 #include "toolkit/MessageBox.h"
 #include "results/DetailsDlg.h"
 #include "toolkit/PaintDC.h"
+#include "toolkit/ToolTip.h"
 #include "window/AboutDlg.h"
 #include "window/Appearance.h"
 #include "window/CompareWait.h"
@@ -114,9 +115,10 @@ bool CMirraneDlg::onInitDialog() {
 
   m_list.addHotkeys(olHotkeyTable::instance());
   // One closed round through every control as they stand: the panel top to bottom, the
-  // list, the view buttons, and on to the panel's first button again.
+  // splitter beside it, the list, the view buttons, and on to the panel's first button again.
   std::vector<HWND> order = m_comparePanel.controlsInOrder();
-  for (HWND control : {m_list.hwnd(), m_viewDiffsButton.hwnd(), m_viewAllButton.hwnd()}) order.push_back(control);
+  for (HWND control : {m_splitter.hwnd(), m_list.hwnd(), m_viewDiffsButton.hwnd(), m_viewAllButton.hwnd()})
+    order.push_back(control);
   setTabOrder(order);
 
   const bool compareGiven = m_commandLine != nullptr && m_commandLine->compareGiven;
@@ -176,10 +178,18 @@ void CMirraneDlg::loadTexts() {
   setWindowText(m_viewDiffsButton.hwnd(), cleanLabel(langText(lang::global::kDiffs)));
   setWindowText(m_viewAllButton.hwnd(), cleanLabel(langText(lang::global::kAll)));
   setAccessibleName(m_list.hwnd(), langText(lang::accessible::kResults));
+  // The splitter's keys are told where a mouse user meets the bar and where a reader does.
   setAccessibleName(m_splitter.hwnd(), langText(lang::accessible::kSplitter));
+  setAccessibleDescription(m_splitter.hwnd(), langText(lang::accessible::kSplitterKeys));
+  olToolTipCtrl::shared().addTool(m_splitter.hwnd(), langText(lang::accessible::kSplitter) + u"\n" +
+                                                         langText(lang::accessible::kSplitterKeys));
 }
 
-void CMirraneDlg::layoutControls() { layoutChildren(false); }
+void CMirraneDlg::layoutControls() {
+  // A step of about two characters of the window's font.
+  m_splitter.setKeyboardStep(dx(8, m_font));
+  layoutChildren(false);
+}
 
 void CMirraneDlg::layoutChildren(bool followSplitter) {
   if (!m_comparePanel.isBound() || !m_list.isBound()) return;

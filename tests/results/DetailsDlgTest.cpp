@@ -16,6 +16,7 @@
 #include "toolkit/ToolTip.h"
 #include "toolkit/WindowInternal.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
 #include <QWidget>
@@ -401,6 +402,53 @@ TEST_F(DetailsTest, PathsOpenAsTheyAreOnDiskWhateverBytesTheyHold) {
   EXPECT_EQ(shell.requests[1].kind, ShellRequest::openWebPage);
   EXPECT_EQ(shell.requests[1].url, "https://olumbe.net/mirrane/help.html#details");
   EXPECT_EQ(shell.requests[2].url, shell.requests[1].url) << "F1 opens the same help";
+}
+
+TEST_F(DetailsTest, ThePathLinksAreTabStopsThatEnterAndSpacePress) {
+  compare(CompareOptions());
+  Reaper reaper;
+  // From the close button, where the dialog opens, Tab goes round: the links, help, close.
+  // focused: the side whose link takes the focus, or -1 for the help button.
+  const struct {
+    const char* name;
+    const char* item;
+    int tabs;
+    Qt::Key key;
+    int focused;
+  } cases[] = {
+      {"Tab, Enter: the first path opens", "report.txt", 1, Qt::Key_Return, 0},
+      {"Tab, Tab, Space: the second path opens", "report.txt", 2, Qt::Key_Space, 1},
+      {"a missing second side is no stop", "onlyfirst.txt", 2, Qt::Key_Return, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecordedShell shell;
+    int focused = -2, framed[2] = {0, 0};
+    runDialog(m_engine.result, details(c.item), [&](CDetailsDlg& dialog) {
+      for (int i = 0; i < c.tabs; ++i) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      const HWND focus = getFocus();
+      for (int side = 0; side < 2; ++side) focused = focus == dialog.linkWindow(side) ? side : focused;
+      if (focus == getDlgItem(dialog.hwnd(), control_id::kDetailsHelp)) focused = -1;
+      // The focus is framed in the accent colour around the path, and only there.
+      const QImage picture = widgetOf(dialog.hwnd())->grab().toImage();
+      for (int side = 0; side < 2; ++side) {
+        const RECT link = dialog.linkRect(side);
+        for (int y = link.top; y < link.bottom; ++y)
+          for (int x = link.left; x < link.right; ++x)
+            framed[side] += fromQColor(picture.pixelColor(x, y)) == themeColour(olThemeSlot::accent);
+      }
+      if (focused >= 0) gui_test::saveScreenshot(dialog.hwnd(), "details-link-focus-" + std::to_string(focused));
+      QTest::keyClick(widgetOf(focus), c.key);
+    });
+    EXPECT_EQ(focused, c.focused);
+    ASSERT_EQ(shell.requests.size(), 1u);
+    EXPECT_EQ(shell.requests[0].kind, c.focused < 0 ? ShellRequest::openWebPage : ShellRequest::openItem);
+    if (c.focused >= 0) {
+      EXPECT_EQ(shell.requests[0].url, fileUrl(fromUtf8(c.focused == 0 ? a(c.item) : b(c.item))));
+    }
+    EXPECT_GT(c.focused < 0 ? 11 : framed[c.focused], 10);
+    EXPECT_EQ(c.focused < 0 ? framed[0] + framed[1] : framed[1 - c.focused], 0);
+  }
 }
 
 TEST_F(DetailsTest, TheLinesFollowTheWindowAndStayAboveTheButtons) {

@@ -22,6 +22,8 @@
 #include "window/Menus.h"
 #include "window/MirraneDlg.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
@@ -136,6 +138,64 @@ TEST(MainWindow, TheSplitterStaysClearOfBothEdges) {
     EXPECT_EQ(panelWidth(window), x) << "the panel follows the bar";
   }
   window.unbind(olUnbind::destroyWindow);
+}
+
+TEST(MainWindow, TheSplitterIsATabStopThatKeysMoveAndReadersRead) {
+  Reaper reaper(20000);
+  SettingsSandbox sandbox;
+  enum Base { least, greatest };
+  // Each key from where the one before left the bar, in steps from one of its ends.
+  const struct {
+    const char* name;
+    Qt::Key key;
+    Base base;
+    int steps;
+  } cases[] = {
+      {"End: the widest panel", Qt::Key_End, greatest, 0}, {"Left: a step narrower", Qt::Key_Left, greatest, -1},
+      {"Home: the narrowest", Qt::Key_Home, least, 0},     {"Left stops at the margin", Qt::Key_Left, least, 0},
+      {"Right: a step wider", Qt::Key_Right, least, 1},
+      {"Enter: the bar is no button", Qt::Key_Return, least, 1},
+  };
+  CompareEngine engine;
+  CMirraneDlg window(engine, nullptr);
+  bool tabbedTo = false, tabbedOn = false;
+  int lastX = 0;
+  runAsMainWindow(window, [&] {
+    moveWindow(window.hwnd(), 0, 0, 1066, 750);
+    waitFor([] { return false; }, 30);
+    const HWND bar = window.splitterWindow();
+    // The bar comes after the panel's last control in the Tab round, and the list after it.
+    setFocus(window.comparePanel().controlsInOrder().back());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    tabbedTo = getFocus() == bar;
+    gui_test::saveScreenshot(window.hwnd(), "main-splitter-focus");
+    EXPECT_EQ(olToolTipCtrl::shared().toolText(bar),
+              u"Width of the compare panel\n" + langText(lang::accessible::kSplitterKeys)) << "a mouse user learns the keys";
+    // Readers read where the bar stands and how far it goes (its name: the language test).
+    QAccessibleValueInterface* value = QAccessible::queryAccessibleInterface(widgetOf(bar))->valueInterface();
+    ASSERT_NE(value, nullptr);
+    const int ends[] = {value->minimumValue().toInt(), value->maximumValue().toInt()};
+    const int step = value->minimumStepSize().toInt();
+    EXPECT_EQ(ends[least], kMargin);
+    EXPECT_EQ(ends[greatest], getClientRect(window.hwnd()).width() - kMargin - 3);
+    EXPECT_GT(step, 4);
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.name);
+      // Through the window, as the window system hands keys over.
+      QTest::keyClick(widgetOf(window.hwnd())->windowHandle(), c.key);
+      const int x = ends[c.base] + c.steps * step;
+      EXPECT_TRUE(waitFor([&] { return panelWidth(window) == x; })) << "the panel follows: " << panelWidth(window);
+      EXPECT_EQ(value->currentValue().toInt(), x);
+      EXPECT_EQ(getFocus(), bar);
+    }
+    lastX = panelWidth(window);
+    QTest::keyClick(widgetOf(window.hwnd())->windowHandle(), Qt::Key_Tab);
+    tabbedOn = getFocus() == window.listWindow();
+    closeWindow(window);
+  });
+  EXPECT_TRUE(tabbedTo);
+  EXPECT_TRUE(tabbedOn);
+  EXPECT_EQ(SettingsSandbox::value(u"window", u"panel_width"), numberToText(lastX)) << "the width is kept";
 }
 
 TEST(MainWindow, PathsAfterTheFirstTwoAreNamedOnTheStatusLine) {
@@ -846,6 +906,9 @@ TEST(MainWindow, AScreenReaderReadsWhatTheWindowDrawsInTheLanguageChosen) {
   EXPECT_EQ(drawnTexts()[1], "Unterschiede: 6 (nur im ersten Ordner: 1, nur im zweiten Ordner: 1), gleich: 4");
   EXPECT_EQ(drawnTexts()[3], a + "/deep/er/still/x.bin, Inhalt unterscheidet sich");
   EXPECT_EQ(list->tableInterface()->columnDescription(1), "Zweiter Ordner");
+  QAccessibleInterface* splitter = QAccessible::queryAccessibleInterface(widgetOf(window.splitterWindow()));
+  EXPECT_EQ(splitter->text(QAccessible::Name), "Breite der Vergleichsleiste");
+  EXPECT_TRUE(splitter->text(QAccessible::Description).contains("Pfeiltasten"));
   EXPECT_TRUE(list->tableInterface()->cellAt(x, 0)->text(QAccessible::Name).startsWith("x.bin, 9 Bytes, geändert"));
   EXPECT_EQ(list->tableInterface()->rowDescription(x), "Inhalt unterscheidet sich");
   EXPECT_EQ(changed.size(), 1u + 4) << "the status line, then the four drawn texts in their new words";

@@ -13,9 +13,9 @@ import sys
 import time
 
 ACCENT = (0x00, 0x7A, 0xCC)
-CONTROLS = 22  # 4 header buttons, 2 paths and their browse buttons, exclude, 9 switches and
+CONTROLS = 23  # 4 header buttons, 2 paths and their browse buttons, exclude, 9 switches and
                # the time tolerance button,
-               # compare, the list, the unchecked view button
+               # compare, the splitter, the list, the unchecked view button
 PANEL_WIDTH = 294
 
 
@@ -38,7 +38,7 @@ def picture(window):
     return data[start:], accent, width
 
 
-def settled(window, before):
+def settled(window, before, step=''):
     """The picture once it differs from before and two takes in a row agree (ten seconds)."""
     deadline = time.time() + 10
     last = None
@@ -48,7 +48,7 @@ def settled(window, before):
             return last
         last = (raw, accent, width)
         time.sleep(0.05)
-    sys.exit('the window did not change after the key')
+    sys.exit('the window did not change after the key' + step)
 
 
 def box(points):
@@ -59,9 +59,9 @@ def box(points):
 
 def walk(window, key, steps, start):
     shots = [start]
-    for _ in range(steps):
+    for step in range(steps):
         subprocess.run(['xdotool', 'key', '--window', window, key], check=True)
-        shots.append(settled(window, shots[-1][0]))
+        shots.append(settled(window, shots[-1][0], f' ({key} #{step + 1}, after {shots[-1][1] and box(shots[-1][1])})'))
     return shots
 
 

@@ -12,21 +12,9 @@ set -euo pipefail
 build=$1
 check=$2
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb openbox xdotool xprop xwininfo xwd python3; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "skipped: $tool is missing (the test packages in scripts/deps.sh install it)"
-    exit 77
-  fi
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$here/xvfb_session.sh"
+xvfb_need Xvfb openbox xdotool xprop xwininfo xwd python3
+xvfb_work
 
 # Waits (up to ten seconds) until the command succeeds.
 wait_until() {
@@ -39,10 +27,7 @@ wait_until() {
 
 # A copy of the program with its data; its settings in the copy's config folder, written as
 # the program writes them (UTF-16 with its byte order mark, CR LF).
-mkdir -p "$work/app/config" "$work/home/.config"
-cp "$build/mirrane" "$work/app/"
-cp -r "$build/lang" "$work/app/"
-cp "$build/config/advconf.ini" "$work/app/config/"
+xvfb_copy_program "$build"
 settings=$'[global]\r\ntheme=Light\r\n'
 if [ "$check" = frame ]; then
   settings+=$'[window]\r\nleft=100\r\ntop=100\r\nright=1000\r\nbottom=1150\r\nmax=false\r\npanel_width=294\r\n'
@@ -50,16 +35,7 @@ fi
 printf '%s' "$settings" | python3 -c 'import sys; sys.stdout.buffer.write(b"\xff\xfe" + sys.stdin.read().encode("utf-16-le"))' \
   >"$work/app/config/config.ini"
 
-display=""
-for n in $(seq 151 210); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=$n; break; fi
-done
-[ -n "$display" ] || { echo "no free display number"; exit 1; }
-Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_until test -e "/tmp/.X11-unix/X$display" || { echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$display" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+xvfb_start
 # Openbox runs its start-up command once it manages windows: that is when it is ready.
 openbox --sm-disable --startup "touch $work/openbox-ready" >"$work/openbox.log" 2>&1 &
 pids+=($!)

@@ -4,8 +4,11 @@ Started by screen_reader.sh with the work folder: the program compares WORK/a wi
 WORK/b.zip, and its 7-Zip waits behind a gate (WORK/gate-open) while it unpacks. The script
 reads the progress dialog at the gate, opens it, then reads the compare panel, the header,
 the results list with its verdicts and the status bar, follows the focus down the list with
-the Down key, and reads the details dialog. Every wait has a deadline; a failure says what
-was expected and what was found, and the script ends with exit code 1.
+the Down key, and reads the details dialog. Then it types the two folders of WORK/big into
+the path boxes and compares them with Enter; while the compare reads their large middle
+pair it is paused from the keyboard, its progress bar read (a value between its ends) and
+resumed, and it runs to its end. Every wait has a deadline; a failure says what was
+expected and what was found, and the script ends with exit code 1.
 """
 import os
 import sys
@@ -110,6 +113,7 @@ KEY_DOWN = 0xFF54
 KEY_UP = 0xFF52
 KEY_RETURN = 0xFF0D
 KEY_ESCAPE = 0xFF1B
+KEY_SPACE = 0x20
 
 focus_events = []
 
@@ -157,6 +161,12 @@ if check(first_box is not None, "the first path box is named by its caption"):
     check(text.getText(0, -1) == os.path.join(WORK, "a"), "the first path box holds the first path")
 check(find(main, pyatspi.ROLE_TEXT, "Second folder or file") is not None, "the second path box by its caption")
 check(find(main, pyatspi.ROLE_PUSH_BUTTON, "Compare") is not None, "the compare button")
+splitter = find(main, pyatspi.ROLE_SPLIT_PANE, "Width of the compare panel")
+if check(splitter is not None and pyatspi.STATE_FOCUSABLE in states(splitter), "the splitter, a stop of the Tab round"):
+    width = splitter.queryValue()
+    check(0 < width.minimumValue <= width.currentValue <= width.maximumValue,
+          "the splitter's value is the panel's width within its range: %r" %
+          ((width.minimumValue, width.currentValue, width.maximumValue),))
 case_box = find(main, pyatspi.ROLE_CHECK_BOX, "Name letter case")
 check(case_box is not None and pyatspi.STATE_CHECKED in states(case_box), "the letter-case switch, checked")
 for icon in ("Load project", "Save project", "Reset", "Menu"):
@@ -227,7 +237,8 @@ details = wait_for("the details dialog", lambda: top_level(app, pyatspi.ROLE_DIA
 link = find(details, pyatspi.ROLE_LINK, "First: " + os.path.join(WORK, "a", "docs", "report.txt"))
 check(link is not None and link.description == "equal", "the first path is a link, its mark in words")
 actions = [link.queryAction().getName(i) for i in range(link.queryAction().nActions)] if link else []
-check(len(actions) == 1, "the link can be pressed: %r" % actions)
+check("Press" in actions, "the link can be pressed: %r" % actions)
+check(link is not None and pyatspi.STATE_FOCUSABLE in states(link), "the link is a stop of the Tab round")
 check(find(details, pyatspi.ROLE_LINK, "Second: " + os.path.join(WORK, "b.zip", "docs", "report.txt")) is not None,
       "the second path is a link")
 size = find(details, pyatspi.ROLE_LABEL, starts="Size:")
@@ -238,4 +249,51 @@ check(content is not None and content.description == "different", "the content l
 check(find(details, pyatspi.ROLE_PUSH_BUTTON, "Close") is not None, "the close button")
 press_key(KEY_ESCAPE)
 wait_for("the details dialog closes", lambda: top_level(app, pyatspi.ROLE_DIALOG, "Details") is None)
+
+# ---- a second compare, held by its pause while it reads a large pair
+first_box.queryEditableText().setTextContents(os.path.join(WORK, "big", "a"))
+second_box = find(main, pyatspi.ROLE_TEXT, "Second folder or file")
+second_box.queryEditableText().setTextContents(os.path.join(WORK, "big", "b"))
+second_box.queryComponent().grabFocus()
+wait_for("the second path box has the focus", lambda: pyatspi.STATE_FOCUSED in states(second_box), 10)
+press_key(KEY_RETURN)
+progress = wait_for("the progress dialog of the second compare",
+                    lambda: top_level(app, pyatspi.ROLE_DIALOG, "Comparing"))
+bar = wait_for("its progress bar", lambda: find(progress, pyatspi.ROLE_PROGRESS_BAR))
+
+
+def between():
+    """The bar's value while some items are done and some not: throughout the read of the
+    large pair, which takes the compare seconds (a second for each 2 GiB on a fast machine,
+    where the key below follows within a tenth of one)."""
+    value = bar.queryValue()
+    now = (value.minimumValue, value.currentValue, value.maximumValue)
+    return now if now[0] < now[1] < now[2] else None
+
+
+# The pause from the keyboard: the dialog takes the keys once clicked, and Space presses the
+# focused button, made ready first so that the key follows at once what it answers.
+pause = wait_for("the pause button", lambda: find(progress, pyatspi.ROLE_PUSH_BUTTON, "Pause"))
+extents = progress.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+pyatspi.Registry.generateMouseEvent(extents.x + 20, extents.y + 12, "b1c")
+pause.queryComponent().grabFocus()
+wait_for("the pause button has the focus", lambda: pyatspi.STATE_FOCUSED in states(pause), 10)
+wait_for("the bar stands between its ends while the large pair is read", between, 60)
+seen = time.monotonic()
+press_key(KEY_SPACE)
+wait_for("the pause button says Resume", lambda: pause.name == "Resume", 10)
+print("        paused %d ms after the bar stood between its ends" % ((time.monotonic() - seen) * 1000))
+held = between()
+check(held is not None, "paused, the bar reads a value between its ends: %r" %
+      ((bar.queryValue().minimumValue, bar.queryValue().currentValue, bar.queryValue().maximumValue),))
+check(held is not None and bar.name == "%d of %d items" % held[1:], "the bar's name is its text: %r" % bar.name)
+line = find(progress, pyatspi.ROLE_LABEL)
+print("        held at %r, %r, %r" % (held, bar.name, line.name if line else None))
+pump(0.3)
+check(between() == held, "the value stands while the compare is paused: %r" % (between(),))
+press_key(KEY_SPACE)
+wait_for("the pause button says Pause again", lambda: pause.name == "Pause", 10)
+wait_for("the resumed compare ends", lambda: top_level(app, pyatspi.ROLE_DIALOG, "Comparing") is None, 150)
+wait_for("the status bar tells the end of the compare",
+         lambda: status.name.startswith("No differences"), 10)
 finish()

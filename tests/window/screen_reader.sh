@@ -3,7 +3,9 @@
 # the program on Xvfb with its accessibility always on, and screen_reader.py reading it
 # through AT-SPI (python3-pyatspi) while it compares a folder with an archive. 7-Zip is
 # reached through a gate, so that the compare holds in its unpacking step while the script
-# reads the progress dialog, and goes on when the script opens the gate.
+# reads the progress dialog, and goes on when the script opens the gate. A second compare,
+# started from the panel, is paused from the keyboard while it reads a large pair, and read
+# while it stands.
 # Exit 77 (skipped) only when the machine lacks the tools (the test packages in
 # scripts/deps.sh install them); a bus that does not come up is a failure, said as such.
 set -euo pipefail
@@ -14,7 +16,7 @@ skip() {
   echo "skipped: $1 (the test packages in scripts/deps.sh install it)"
   exit 77
 }
-for tool in Xvfb dbus-run-session dbus-daemon dbus-send; do
+for tool in Xvfb dbus-run-session dbus-daemon dbus-send timeout; do
   command -v "$tool" >/dev/null || skip "$tool is missing"
 done
 launcher=""
@@ -90,22 +92,14 @@ if [ "${2:-}" = --inside-session ]; then
   exit 0
 fi
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  touch "$work/gate-open" 2>/dev/null || true
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$here/xvfb_session.sh"
+xvfb_work
+# Whatever waits at the gate goes on, so that it can end.
+xvfb_before_cleanup() { touch "$work/gate-open" 2>/dev/null; }
 
 # A copy of the program with its data, and 7-Zip behind the gate in its folder, where the
 # program looks for 7-Zip first.
-mkdir -p "$work/app/config"
-cp "$build/mirrane" "$work/app/"
-cp -r "$build/lang" "$work/app/"
-cp "$build/config/advconf.ini" "$work/app/config/"
+xvfb_copy_program "$build"
 cat >"$work/app/7z" <<EOF
 #!/bin/sh
 # Unpacking waits until the reading script opens the gate (two minutes at most).
@@ -132,18 +126,19 @@ printf 'case\n' >"$work/b/case.txt"
 printf 'inside\n' >"$work/a/thing/inside.txt"
 printf 'a file\n' >"$work/b/thing"
 (cd "$work/b" && "$sevenzip" a -tzip "$work/b.zip" . >/dev/null)
-
-display=""
-for n in $(seq 151 220); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=$n; break; fi
+# For the second compare, read while it is held by its pause: two equal folders whose
+# middle pair is large (sparse: no room taken on the disk), so that the compare stands
+# with some items done and some not while it reads that pair, whenever the pause comes.
+for side in a b; do
+  mkdir -p "$work/big/$side"
+  printf 'first\n' >"$work/big/$side/a1.txt"
+  printf 'second\n' >"$work/big/$side/a2.txt"
+  truncate -s 8G "$work/big/$side/m-large.bin"
+  printf 'last\n' >"$work/big/$side/z1.txt"
 done
-[ -n "$display" ] || { echo "no free display number"; exit 1; }
-Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-[ -e "/tmp/.X11-unix/X$display" ] || { echo "Xvfb did not start:"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$display" HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY AT_SPI_BUS_ADDRESS
+
+xvfb_start
+unset AT_SPI_BUS_ADDRESS
 
 # A D-Bus session of the test's own, gone with it: nothing of the user's session is touched.
 # timeout leads a process group of its own, which the services the session started (the
