@@ -75,8 +75,10 @@ void ScanReaders::readFolder(CompareItem& folder, ContentBuffers& buffers) {
   // not open leaves its files to be opened by path.
   std::unique_ptr<OpenFolders> folders;
   for (auto& [key, child] : folder.children) {
-    if (m_stopping.load()) return;
     if (!isSmallFilePair(child)) continue;
+    // Paused means paused, also for pairs that need no reading (empty ones); a cancel ends
+    // the reading here.
+    if (m_stopping.load() || !m_engine.worker.checkpoint()) return;
     if (!folders) {
       folders = std::make_unique<OpenFolders>();
       for (int side = 0; side < 2; ++side) {
