@@ -19,6 +19,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using testing_support::TempFolder;
@@ -52,33 +53,54 @@ ProgramRun run(const std::string& arguments, const std::string& prefix = "") {
 
 std::string quoted(const std::string& text) { return testing_support::shellQuote(text); }
 
-// Runs the program with arguments, its standard output read through a pipe; once that output
-// holds marker (the sign that the run handles Ctrl+C by now), SIGINT goes to the program alone.
-// The run must end by itself: status is its exit code, or -1 when a signal ended it.
-ProgramRun interruptOnceShown(const std::vector<std::string>& arguments, const std::string& marker) {
-  ProgramRun result{-1, {}, {}};
+// Starts the program with arguments, its standard output going into a pipe; returns its pid
+// and the pipe's end. With ownGroup it runs in a process group of its own, as a terminal's
+// job does, its standard error into the pipe too (a terminal may stop a group that is not in
+// the foreground when it writes there).
+std::pair<pid_t, int> startProgram(const std::vector<std::string>& arguments, bool ownGroup) {
   int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return result;
+  if (pipe(pipeEnds) != 0) return {-1, -1};
   std::vector<char*> argv{const_cast<char*>(kProgram.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
   const pid_t child = fork();
   if (child == 0) {
+    if (ownGroup) setpgid(0, 0);
     dup2(pipeEnds[1], 1);
+    if (ownGroup) dup2(pipeEnds[1], 2);
     execv(kProgram.c_str(), argv.data());
     _exit(127);
   }
   close(pipeEnds[1]);
+  return {child, pipeEnds[0]};
+}
+
+// Reads the rest of what the program printed and waits for its end; returns the wait status.
+int finishProgram(pid_t child, int output, std::string* printed) {
   char buffer[4096];
   ssize_t got;
-  while (result.output.find(marker) == std::string::npos && (got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
+  while ((got = read(output, buffer, sizeof buffer)) > 0) printed->append(buffer, static_cast<size_t>(got));
+  close(output);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return status;
+}
+
+// Runs the program with arguments; once its standard output holds marker (the sign that the
+// run handles Ctrl+C by now), SIGINT goes to the program alone. The run must end by itself:
+// status is its exit code, or -1 when a signal ended it.
+ProgramRun interruptOnceShown(const std::vector<std::string>& arguments, const std::string& marker) {
+  ProgramRun result{-1, {}, {}};
+  const auto [child, output] = startProgram(arguments, false);
+  if (child < 0) return result;
+  char buffer[4096];
+  ssize_t got;
+  while (result.output.find(marker) == std::string::npos && (got = read(output, buffer, sizeof buffer)) > 0) {
     result.output.append(buffer, static_cast<size_t>(got));
   }
   kill(child, SIGINT);
-  while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) result.output.append(buffer, static_cast<size_t>(got));
-  close(pipeEnds[0]);
-  int status = 0;
-  if (waitpid(child, &status, 0) == child && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  const int status = finishProgram(child, output, &result.output);
+  if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
   return result;
 }
 
@@ -354,21 +376,8 @@ struct Interrupt {
 // waits a moment more, signals it and returns how it ended and what it printed.
 int interruptUnpack(const std::vector<std::string>& arguments, const std::string& workArea, const Interrupt& interrupt,
                     std::chrono::microseconds moment, std::string* printed) {
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) return -1;
-  const pid_t child = fork();
-  if (child == 0) {
-    setpgid(0, 0);
-    dup2(pipeEnds[1], 1);
-    dup2(pipeEnds[1], 2);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(kProgram.c_str()));
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    execv(kProgram.c_str(), argv.data());
-    _exit(127);
-  }
-  close(pipeEnds[1]);
+  const auto [child, output] = startProgram(arguments, true);
+  if (child < 0) return -1;
   // The folder 7-Zip unpacks into is made just before it starts.
   const std::string unpackFolder = workArea + "/mrn_" + std::to_string(child) + "/big.zip";
   const auto failsafe = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -378,22 +387,15 @@ int interruptUnpack(const std::vector<std::string>& arguments, const std::string
   EXPECT_TRUE(testing_support::exists(unpackFolder)) << "the unpack never started";
   std::this_thread::sleep_for(moment);
   kill(interrupt.toGroup ? -child : child, interrupt.signal);
-  int status = 0;
-  waitpid(child, &status, 0);
-  char buffer[4096];
-  ssize_t got;
-  while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) printed->append(buffer, static_cast<size_t>(got));
-  close(pipeEnds[0]);
-  return status;
+  return finishProgram(child, output, printed);
 }
 
 TEST_F(ConsoleTest, AStopSignalWhileUnpackingIsACancelAndLeavesNothingBehind) {
   // 7-Zip's stand-in unpacks until it is stopped, so that every signal lands in the unpack.
   testing_support::makeFolders(m_files.path("bin"));
   testing_support::makeLink(std::string(MIRRANE_BUILD_DIR) + "/tests/fake7z", m_files.path("bin/7zz"));
-  const std::string path = m_files.path("bin") + ":" + std::getenv("PATH");
-  setenv("PATH", path.c_str(), 1);
-  setenv("MRN_FAKE7Z_MODE", "slow-unpack", 1);
+  testing_support::ScopedEnvironment path("PATH", m_files.path("bin") + ":" + std::getenv("PATH"));
+  testing_support::ScopedEnvironment mode("MRN_FAKE7Z_MODE", "slow-unpack");
   testing_support::writeFileBytes(m_files.path("big.zip"), "unpacked until stopped");
   testing_support::makeFolders(m_files.path("folder"));
   const std::vector<std::string> arguments = {m_files.path("big.zip"), m_files.path("folder"), "hide"};
@@ -412,8 +414,6 @@ TEST_F(ConsoleTest, AStopSignalWhileUnpackingIsACancelAndLeavesNothingBehind) {
       EXPECT_EQ(left, "") << "no work folder and no log may stay behind";
     }
   }
-  unsetenv("MRN_FAKE7Z_MODE");
-  setenv("PATH", path.substr(path.find(':') + 1).c_str(), 1);
 }
 
 TEST_F(ConsoleTest, TheLanguageSettingNamesAFileInTheLanguageFolderOnly) {
@@ -654,19 +654,8 @@ TEST_F(ConsoleTest, InterruptCancelsASaveAndTheListingSaysSo) {
 
 // A copy whose times were rounded to even seconds and moved by an hour.
 TEST_F(ConsoleTest, TimeToleranceAndHourShiftFromTheCommandLine) {
-  const struct {
-    const char* name;
-    int64_t seconds;
-    long nanos;
-    int64_t copySeconds;
-  } files[] = {{"odd.txt", 1600000001, 300000000, 1600000002}, {"dst.txt", 1600000007, 0, 1600003608}};
-  for (const auto& file : files) {
-    const std::string name = file.name;
-    testing_support::writeFileBytes(m_files.path("a/" + name), "same");
-    testing_support::writeFileBytes(m_files.path("b/" + name), "same");
-    testing_support::setModifiedTime(m_files.path("a/" + name), file.seconds, file.nanos);
-    testing_support::setModifiedTime(m_files.path("b/" + name), file.copySeconds);
-  }
+  testing_support::writeTimedCopies(m_files.path("a"), m_files.path("b"),
+                                    {{"odd.txt", 1600000001, 300000000, 1600000002}, {"dst.txt", 1600000007, 0, 1600003608}});
   const std::string paths = quoted(m_files.path("a")) + " " + quoted(m_files.path("b"));
   const struct {
     const char* options;

@@ -170,16 +170,10 @@ TEST_F(ListingTest, RoundTripsFindWhatACompareOfTheTreesFinds) {
 }
 
 TEST_F(ListingTest, AnArchivesListingFollowsTheLinksThatStayInsideAndKeepsTheTextOfOneThatLeadsOut) {
-  // A package's tree: version links (a chain of two), a link to a folder, an absolute link.
   const std::string tree = m_temp.path("pkg");
-  testing_support::writeFileBytes(tree + "/usr/lib/libdemo.so.1.2.3", std::string(3000, 'L'));
-  testing_support::makeLink("libdemo.so.1.2.3", tree + "/usr/lib/libdemo.so.1");
-  testing_support::makeLink("libdemo.so.1", tree + "/usr/lib/libdemo.so");
-  testing_support::writeFileBytes(tree + "/usr/share/doc/demo/readme", "read me");
-  testing_support::makeLink("usr/share/doc", tree + "/docs");
-  testing_support::makeLink("/etc/alternatives/demo-editor", tree + "/usr/editor");
+  testing_support::makePackageTree(tree);
   const std::string archive = m_temp.path("pkg.tar.xz");
-  ASSERT_EQ(testing_support::runCommand("tar --sort=name -cJf " + shellQuote(archive) + " -C " + shellQuote(tree) + " ."), 0);
+  testing_support::packWithTar(archive, tree);
   const std::string listing = m_temp.path("pkg.mrnl");
   const std::string again = m_temp.path("again.mrnl");
   std::string output;

@@ -156,33 +156,8 @@ TEST_F(ArchiveCompareTest, ACorruptTarballFailsTheCompareAndLeavesNothingUnpacke
 
 namespace {
 
-// A package's tree: a library with its version links (the development link a chain of two),
-// a link to a folder, an absolute link, and with escaping, links that lead out of the tree,
-// one to a file only root may read.
-void makePackageTree(const std::string& root, const std::string& secret, bool escaping) {
-  using testing_support::makeLink;
-  testing_support::writeFileBytes(root + "/usr/lib/libdemo.so.1.2.3", std::string(3000, 'L'));
-  makeLink("libdemo.so.1.2.3", root + "/usr/lib/libdemo.so.1");
-  makeLink("libdemo.so.1", root + "/usr/lib/libdemo.so");
-  testing_support::writeFileBytes(root + "/usr/share/doc/demo/readme", "read me");
-  makeLink("usr/share/doc", root + "/docs");
-  makeLink("/etc/alternatives/demo-editor", root + "/usr/editor");
-  if (!escaping) return;
-  makeLink("../../../../etc/passwd", root + "/usr/passwd");
-  makeLink(secret, root + "/usr/secret-absolute");
-  makeLink("../../secret/only-root", root + "/usr/secret-relative");
-}
-
-void packWithTar(const std::string& archive, const std::string& folder) {
-  std::string output;
-  // In name order, as packages are made, so that an unpacker meets the chain's links in the
-  // same order every time.
-  if (testing_support::runCommand("tar --sort=name -czf " + testing_support::shellQuote(archive) + " -C " +
-                                      testing_support::shellQuote(folder) + " . 2>&1",
-                                  &output) != 0) {
-    ADD_FAILURE() << "tar failed: " << output;
-  }
-}
+using testing_support::makePackageTree;
+using testing_support::packWithTar;
 
 // The items that differ, with their flags, in both orders of archive and folder.
 std::string differencesBothWays(CompareEngine& engine, const std::string& archive, const std::string& folder) {
@@ -206,7 +181,7 @@ TEST_F(ArchiveCompareTest, APackagesLinksAreThoseOfTheFolderItWasMadeFrom) {
   m_engine.settings.autoTarGz = true;
   // What 7-Zip unpacks: links inside the tree are followed on both sides, the absolute one is
   // compared by its text.
-  makePackageTree(m_files.path("pkg"), "", /*escaping=*/false);
+  makePackageTree(m_files.path("pkg"));
   packWithTar(m_files.path("pkg.tar.xz"), m_files.path("pkg"));
   EXPECT_EQ(differencesBothWays(m_engine, m_files.path("pkg.tar.xz"), m_files.path("pkg")), "");
 
@@ -216,14 +191,14 @@ TEST_F(ArchiveCompareTest, APackagesLinksAreThoseOfTheFolderItWasMadeFrom) {
   const std::string secret = m_files.path("secret/only-root");
   testing_support::writeFileBytes(secret, "root only");
   testing_support::setMode(secret, 0600);
-  makePackageTree(m_files.path("full/pkg"), secret, /*escaping=*/true);
+  makePackageTree(m_files.path("full/pkg"), secret);
   packWithTar(m_files.path("full.tar.gz"), m_files.path("full/pkg"));
   // The same links with other texts, or as plain files, differ.
-  makePackageTree(m_files.path("other/pkg"), "", /*escaping=*/false);
+  makePackageTree(m_files.path("other/pkg"));
   testing_support::writeFileBytes(m_files.path("other/pkg/usr/passwd"), "../../../../etc/passwd");
   testing_support::makeLink("/elsewhere", m_files.path("other/pkg/usr/secret-absolute"));
   testing_support::makeLink("../../secret/other", m_files.path("other/pkg/usr/secret-relative"));
-  setenv("MRN_FAKE7Z_MODE", "tar", 1);
+  testing_support::ScopedEnvironment mode("MRN_FAKE7Z_MODE", "tar");
   const int status = testing_support::runInChild(
       [&] {
         CompareEngine engine;
@@ -239,7 +214,6 @@ TEST_F(ArchiveCompareTest, APackagesLinksAreThoseOfTheFolderItWasMadeFrom) {
         return secretUnreadable && same.empty() && other == expected + expected;
       },
       /*dropPrivileges=*/true);
-  unsetenv("MRN_FAKE7Z_MODE");
   EXPECT_EQ(status, 0);
 }
 

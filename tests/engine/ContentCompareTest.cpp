@@ -121,7 +121,7 @@ TEST(ContentCompare, SampleStride) {
 }
 
 // Writes a sparse file of the given size with one byte set at each offset listed.
-void writeSparse(const std::string& path, uint64_t size, std::initializer_list<uint64_t> marks) {
+void writeSparse(const std::string& path, uint64_t size, const std::vector<uint64_t>& marks) {
   std::ofstream(path, std::ios::binary | std::ios::trunc).close();
   std::filesystem::resize_file(path, size);
   std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
@@ -202,47 +202,42 @@ TEST(ContentCompare, MultiBlockBinaryFindsDifferencesAnywhere) {
 }
 
 TEST(ContentCompare, SampledFilesSkipMiddleBlocksButReadTheEnds) {
-  TempFolder temp;
-  makeFolders(temp.path("a"));
-  makeFolders(temp.path("b"));
-  CompareEngine engine;
-  engine.options.autoSkip = true;
-  // 100 MiB with 16 MiB blocks: 16-32 and 48-64 MiB are skipped, all else is read.
-  writeSparse(temp.path("a/f.bin"), 100 * kMiB, {});
-  writeSparse(temp.path("b/f.bin"), 100 * kMiB, {20 * kMiB});
-  Verdict v = compareOne(engine, temp, "f.bin");
-  EXPECT_EQ(v.flags, 0u);
-  EXPECT_EQ(v.category, "data_same_binpart");
+  struct Case {
+    uint64_t block;  // 0: the default of 16 MiB
+    uint64_t size;
+    std::vector<uint64_t> changed;
+    const char* category;
+  };
+  std::vector<Case> cases = {
+      // 100 MiB with 16 MiB blocks: 16-32 and 48-64 MiB are skipped, all else is read.
+      {0, 100 * kMiB, {20 * kMiB}, "data_same_binpart"},
+      // Equal 32 MiB files count as sampled though every block is read.
+      {0, 32 * kMiB, {}, "data_same_binpart"},
+      {0, 32 * kMiB, {17 * kMiB}, "data_diff"},
+  };
   // The block before the last (80 to 96 MiB) is read as well as the last one.
-  for (const uint64_t offset : {40 * kMiB, 70 * kMiB, 90 * kMiB, 100 * kMiB - 1, uint64_t{0}}) {
-    writeSparse(temp.path("b/f.bin"), 100 * kMiB, {offset});
-    EXPECT_EQ(compareOne(engine, temp, "f.bin").category, "data_diff") << offset;
+  for (const uint64_t offset : {40 * kMiB, 70 * kMiB, 90 * kMiB, 100 * kMiB - 1, uint64_t{0}})
+    cases.push_back({0, 100 * kMiB, {offset}, "data_diff"});
+  // In 1 MiB blocks, with short skips and long ones: the last skip must stop one block short
+  // of the end, whatever is left when it is due.
+  for (const uint64_t size : {12 * kMiB, 16 * kMiB, 40 * kMiB, 1000 * kMiB, 1000 * kMiB + 12345}) {
+    cases.push_back({kMiB, size, {size - 1}, "data_diff"});
+    cases.push_back({kMiB, size, {(size - 1) / kMiB * kMiB}, "data_diff"});
   }
-  // Equal 32 MiB files count as sampled though every block is read.
-  writeSparse(temp.path("a/f.bin"), 32 * kMiB, {});
-  writeSparse(temp.path("b/f.bin"), 32 * kMiB, {});
-  EXPECT_EQ(compareOne(engine, temp, "f.bin").category, "data_same_binpart");
-  writeSparse(temp.path("b/f.bin"), 32 * kMiB, {17 * kMiB});
-  EXPECT_EQ(compareOne(engine, temp, "f.bin").category, "data_diff");
-}
-
-// Sampled in 1 MiB blocks, with short skips and long ones: the last skip must stop one block
-// short of the end, whatever is left when it is due.
-TEST(ContentCompare, ASampledCompareReadsTheLastBlock) {
   TempFolder temp;
   makeFolders(temp.path("a"));
   makeFolders(temp.path("b"));
-  CompareEngine engine;
-  engine.options.autoSkip = true;
-  engine.settings.textModeMaxSize = kMiB;
-  for (const uint64_t size : {12 * kMiB, 16 * kMiB, 40 * kMiB, 1000 * kMiB, 1000 * kMiB + 12345}) {
-    const uint64_t lastBlock = (size - 1) / kMiB * kMiB;
-    for (const uint64_t changed : {size - 1, lastBlock}) {
-      SCOPED_TRACE(testing::Message() << size << " bytes, changed at " << changed);
-      writeSparse(temp.path("a/f.bin"), size, {});
-      writeSparse(temp.path("b/f.bin"), size, {changed});
-      EXPECT_EQ(compareOne(engine, temp, "f.bin").category, "data_diff");
-    }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.size << " bytes in blocks of " << c.block << ", changed at "
+                                    << testing::PrintToString(c.changed));
+    CompareEngine engine;
+    engine.options.autoSkip = true;
+    if (c.block != 0) engine.settings.textModeMaxSize = c.block;
+    writeSparse(temp.path("a/f.bin"), c.size, {});
+    writeSparse(temp.path("b/f.bin"), c.size, c.changed);
+    const Verdict verdict = compareOne(engine, temp, "f.bin");
+    EXPECT_EQ(verdict.category, c.category);
+    EXPECT_EQ(verdict.flags, c.category == std::string("data_diff") ? kContentDiffers : 0u);
   }
 }
 

@@ -13,7 +13,6 @@
 using namespace testing_support;
 using engine_test::flatten;
 using engine_test::runJob;
-using engine_test::writeBoth;
 
 namespace {
 
@@ -72,32 +71,16 @@ TEST(TimeRule, WhichTimesCountAsEqual) {
   }
 }
 
-TEST(TimeRule, DeltaIsSecondMinusFirstToTheNanosecond) {
-  EXPECT_EQ(modifiedDelta(sideAt(0, 250), sideAt(2, 0)), 2LL * kSecond - 250);
-  EXPECT_EQ(modifiedDelta(sideAt(3600, 0), sideAt(0, 1)), -3600LL * kSecond + 1);
-  EXPECT_EQ(modifiedDelta(sideAt(5, 5), sideAt(5, 5)), 0);
-}
-
 // A folder and its copy with times rounded to even seconds, and one shifted by an hour.
 TEST(TimeRule, ACopyRoundedToEvenSecondsAndShiftedByAnHourShowsNoDifferenceWhenAsked) {
   TempFolder temp;
-  const struct {
-    const char* name;
-    int64_t seconds;
-    long nanos;
-    int64_t copySeconds;
-  } files[] = {
-      {"odd.txt", kBase + 1, 300000000, kBase + 2},        // rounded up
-      {"odd-down.txt", kBase + 3, 900000000, kBase + 2},   // rounded down
-      {"even.txt", kBase + 4, 0, kBase + 4},
-      {"dst.txt", kBase + 7, 0, kBase + 7 + 3600 + 1},     // shifted, and rounded up
-  };
-  for (const auto& file : files) {
-    const std::string name = file.name;
-    writeBoth(temp, name, "same", "same");
-    setModifiedTime(temp.path("a/" + name), file.seconds, file.nanos);
-    setModifiedTime(temp.path("b/" + name), file.copySeconds);
-  }
+  writeTimedCopies(temp.path("a"), temp.path("b"),
+                   {
+                       {"odd.txt", kBase + 1, 300000000, kBase + 2},       // rounded up
+                       {"odd-down.txt", kBase + 3, 900000000, kBase + 2},  // rounded down
+                       {"even.txt", kBase + 4, 0, kBase + 4},
+                       {"dst.txt", kBase + 7, 0, kBase + 7 + 3600 + 1},    // shifted, and rounded up
+                   });
   const struct {
     const char* what;
     uint32_t tolerance;

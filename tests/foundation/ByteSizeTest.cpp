@@ -13,6 +13,8 @@
 #include <ctime>
 #include <string>
 
+using testing_support::ScopedLocale;
+
 namespace {
 
 // 2024-01-23 12:34:56 UTC as a file time.
@@ -30,35 +32,6 @@ public:
 
 private:
   olstring m_previous;
-};
-
-// A locale of the C library switched on for one category while the object lives. Locales
-// other than C are seldom installed, so a German one is compiled into a private folder
-// from the system's locale sources (package "locales") when it is not there.
-class ScopedLocale {
-public:
-  ScopedLocale(int category, const char* name) : m_category(category), m_previous(std::setlocale(category, nullptr)) {
-    if (std::setlocale(category, name) != nullptr) {
-      active = true;
-      return;
-    }
-    // Warnings about the sources give a non-zero status though the locale is made: the
-    // attempt to switch tells.
-    testing_support::runCommand("localedef -c -i de_DE -f UTF-8 " +
-                                testing_support::shellQuote(m_folder.path("de_DE.UTF-8")) + " >/dev/null 2>&1");
-    setenv("LOCPATH", m_folder.path().c_str(), 1);
-    active = std::setlocale(category, name) != nullptr;
-  }
-  ~ScopedLocale() {
-    std::setlocale(m_category, m_previous.c_str());
-    unsetenv("LOCPATH");
-  }
-  bool active = false;
-
-private:
-  testing_support::TempFolder m_folder;
-  int m_category;
-  std::string m_previous;
 };
 
 }  // namespace

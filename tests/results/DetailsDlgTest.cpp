@@ -480,8 +480,7 @@ TEST_F(DetailsTest, ASideFromAListingSaysWhereItWasSavedAndThatItsContentWasHash
 
 TEST(DetailsExplanation, TheLineUnderTheContentSaysWhatDecidedIt) {
   // Digits grouped as the C locale has none: with a space, as the sizes are.
-  const std::string previous = std::setlocale(LC_NUMERIC, nullptr);
-  std::setlocale(LC_NUMERIC, "C");
+  const testing_support::ScopedLocale c(LC_NUMERIC, "C");
   constexpr size_t kMiB = 1024 * 1024;
   std::string binary(5 * kMiB, 'b');
   binary[0] = binary[1] = '\0';
@@ -553,7 +552,6 @@ TEST(DetailsExplanation, TheLineUnderTheContentSaysWhatDecidedIt) {
     ASSERT_TRUE(buildDetails(engine.result, &item, record));
     EXPECT_EQ(dump(record).back(), k.line);
   }
-  std::setlocale(LC_NUMERIC, previous.c_str());
 }
 
 TEST(DetailsArchive, AnItemInsideAZipShowsTheZipsPathAndOpensTheZip) {

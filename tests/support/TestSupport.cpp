@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -117,6 +118,25 @@ void packWithSevenZip(const std::string& archive, const std::string& folder, con
   if (status != 0) ADD_FAILURE() << "7zz failed: " << output;
 }
 
+void packWithTar(const std::string& archive, const std::string& folder) {
+  std::string output;
+  const int status = runCommand("tar --sort=name -caf " + shellQuote(archive) + " -C " + shellQuote(folder) + " . 2>&1", &output);
+  if (status != 0) ADD_FAILURE() << "tar failed: " << output;
+}
+
+void makePackageTree(const std::string& root, const std::string& secret) {
+  writeFileBytes(root + "/usr/lib/libdemo.so.1.2.3", std::string(3000, 'L'));
+  makeLink("libdemo.so.1.2.3", root + "/usr/lib/libdemo.so.1");
+  makeLink("libdemo.so.1", root + "/usr/lib/libdemo.so");
+  writeFileBytes(root + "/usr/share/doc/demo/readme", "read me");
+  makeLink("usr/share/doc", root + "/docs");
+  makeLink("/etc/alternatives/demo-editor", root + "/usr/editor");
+  if (secret.empty()) return;
+  makeLink("../../../../etc/passwd", root + "/usr/passwd");
+  makeLink(secret, root + "/usr/secret-absolute");
+  makeLink("../../secret/only-root", root + "/usr/secret-relative");
+}
+
 int runCommand(const std::string& commandLine, std::string* output) {
   FILE* pipe = popen(commandLine.c_str(), "r");
   if (pipe == nullptr) return -1;
@@ -149,6 +169,45 @@ void makeDeepFiles(const std::string& root, const std::vector<std::string>& fold
     close(file);
   }
   close(folder);
+}
+
+ScopedEnvironment::ScopedEnvironment(const std::string& name, const std::string& value) : m_name(name) {
+  if (const char* previous = std::getenv(name.c_str())) m_previous = previous;
+  setenv(name.c_str(), value.c_str(), 1);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+  if (m_previous) {
+    setenv(m_name.c_str(), m_previous->c_str(), 1);
+  } else {
+    unsetenv(m_name.c_str());
+  }
+}
+
+ScopedLocale::ScopedLocale(int category, const char* name) : m_category(category), m_previous(std::setlocale(category, nullptr)) {
+  if (std::setlocale(category, name) != nullptr) {
+    active = true;
+    return;
+  }
+  // Warnings about the sources give a non-zero status though the locale is made: the
+  // attempt to switch tells.
+  runCommand("localedef -c -i de_DE -f UTF-8 " + shellQuote(m_folder.path("de_DE.UTF-8")) + " >/dev/null 2>&1");
+  setenv("LOCPATH", m_folder.path().c_str(), 1);
+  active = std::setlocale(category, name) != nullptr;
+}
+
+ScopedLocale::~ScopedLocale() {
+  std::setlocale(m_category, m_previous.c_str());
+  unsetenv("LOCPATH");
+}
+
+void writeTimedCopies(const std::string& folder, const std::string& copyFolder, const std::vector<TimedCopy>& files) {
+  for (const TimedCopy& file : files) {
+    writeFileBytes(folder + "/" + file.name, "same");
+    writeFileBytes(copyFolder + "/" + file.name, "same");
+    setModifiedTime(folder + "/" + file.name, file.seconds, file.nanoseconds);
+    setModifiedTime(copyFolder + "/" + file.name, file.copySeconds);
+  }
 }
 
 void Milestones::reach(const std::string& name) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -30,6 +31,37 @@ private:
   std::string m_path;
 };
 
+// An environment variable set for as long as this lives; then it is as it was before, also
+// when the test ends early.
+class ScopedEnvironment {
+public:
+  ScopedEnvironment(const std::string& name, const std::string& value);
+  ~ScopedEnvironment();
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+  std::string m_name;
+  std::optional<std::string> m_previous;
+};
+
+// A locale of the C library switched on for one category while the object lives. Locales
+// other than C are seldom installed, so a German one is compiled into a private folder
+// from the system's locale sources (package "locales") when it is not there.
+class ScopedLocale {
+public:
+  ScopedLocale(int category, const char* name);
+  ~ScopedLocale();
+  ScopedLocale(const ScopedLocale&) = delete;
+  ScopedLocale& operator=(const ScopedLocale&) = delete;
+  bool active = false;
+
+private:
+  TempFolder m_folder;
+  int m_category;
+  std::string m_previous;
+};
+
 // Writes bytes to a file, creating missing folders; fails the test on error.
 void writeFileBytes(const std::string& path, const std::string& bytes);
 // The whole content of a file ("" when it cannot be read).
@@ -43,6 +75,16 @@ void makeLink(const std::string& target, const std::string& linkPath);
 void makeFifo(const std::string& path);
 // Sets the file's modification time (seconds since 1970, plus nanoseconds).
 void setModifiedTime(const std::string& path, int64_t seconds, long nanoseconds = 0);
+// A file and its copy as a copy made elsewhere keeps it: the same bytes, the copy's time
+// in whole seconds (rounded, or moved by an hour).
+struct TimedCopy {
+  std::string name;
+  int64_t seconds;
+  long nanoseconds;
+  int64_t copySeconds;
+};
+// Writes each file into folder and its copy into copyFolder.
+void writeTimedCopies(const std::string& folder, const std::string& copyFolder, const std::vector<TimedCopy>& files);
 void setMode(const std::string& path, unsigned mode);
 bool exists(const std::string& path);
 
@@ -57,6 +99,15 @@ std::string shellQuote(const std::string& text);
 // Packs the content of a folder into an archive with the real 7-Zip (7zz), with extra
 // switches; fails the test when 7-Zip does.
 void packWithSevenZip(const std::string& archive, const std::string& folder, const std::string& switches = "");
+
+// Packs the content of a folder with tar, compressed as the archive's name says, in name
+// order as packages are made (so that an unpacker meets a chain of links in the same order
+// every time); fails the test when tar does.
+void packWithTar(const std::string& archive, const std::string& folder);
+// A package's tree below root: a library with its version links (the development link a
+// chain of two), a link to a folder, an absolute link; given a secret file, also links that
+// lead out of the tree, one of them to the secret.
+void makePackageTree(const std::string& root, const std::string& secret = "");
 
 // Runs a command line through /bin/sh, returning the exit status and the captured output.
 int runCommand(const std::string& commandLine, std::string* output = nullptr);

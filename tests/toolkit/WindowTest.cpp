@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "tests/support/TestSupport.h"
 #include "tests/toolkit/GuiTest.h"
 #include "platform/Path.h"
 #include "toolkit/App.h"
@@ -163,10 +164,9 @@ TEST(RoutingDeathTest, MessagesPostedAfterTheInterfaceWasStartedAgainArrive) {
   // AddressSanitizer does not watch Qt's own reads and keeps freed memory as it was: filled,
   // a post to a freed target fails there as it does in a plain build.
   const char* options = std::getenv("ASAN_OPTIONS");
-  const std::string saved = options != nullptr ? options : "";
-  setenv("ASAN_OPTIONS", (saved + ":max_free_fill_size=4096:free_fill_byte=255").c_str(), 1);
+  const testing_support::ScopedEnvironment filled(
+      "ASAN_OPTIONS", std::string(options != nullptr ? options : "") + ":max_free_fill_size=4096:free_fill_byte=255");
   EXPECT_EXIT(std::_Exit(restartAndPost()), testing::ExitedWithCode(0), "");
-  setenv("ASAN_OPTIONS", saved.c_str(), 1);
 }
 
 TEST(RegisteredMessages, SameNameSameIdFromC000) {

@@ -32,7 +32,6 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
-#include <optional>
 
 using gui_test::later;
 using gui_test::Reaper;
@@ -374,24 +373,6 @@ TEST(MainWindow, ACloseDuringACompareCancelsItAndClosesWhenItEnds) {
 
 namespace {
 
-// HOME for as long as it lives.
-class HomeFolder {
-public:
-  explicit HomeFolder(const std::string& path) {
-    if (const char* previous = std::getenv("HOME")) m_previous = previous;
-    setenv("HOME", path.c_str(), 1);
-  }
-  ~HomeFolder() {
-    if (m_previous) setenv("HOME", m_previous->c_str(), 1);
-    else unsetenv("HOME");
-  }
-  HomeFolder(const HomeFolder&) = delete;
-  HomeFolder& operator=(const HomeFolder&) = delete;
-
-private:
-  std::optional<std::string> m_previous;
-};
-
 // The README's picture (scripts/readme-screenshot.sh) and the window in every theme: photo
 // folders, the first reached as "~/...", one row selected so that the status bar shows its
 // badge, wide enough that nothing is cut. The script gives the test a private /home and
@@ -402,7 +383,7 @@ TEST(MainWindow, ReadmeScreenshotAndEveryTheme) {
   SettingsSandbox sandbox;
   TempFolder temp;
   const bool ordinary = std::getenv("MIRRANE_PICTURE_FOLDERS") != nullptr;
-  HomeFolder home(ordinary ? "/home/ann" : temp.path("home"));
+  testing_support::ScopedEnvironment home("HOME", ordinary ? "/home/ann" : temp.path("home"));
   const std::string first = std::string(std::getenv("HOME")) + "/photos-2025";
   const std::string second = ordinary ? "/media/backup/photos-2025" : temp.path("backup/photos-2025");
   for (const std::string& side : {first, second}) {
@@ -666,8 +647,19 @@ TEST(MainWindow, MessageBoxesStandOverTheMiddleOfTheirOwner) {
 
 namespace {
 
-// The folder and file names of a tree with every kind of difference one file can have, at
-// the size a first start gives the window on a 1600 × 1000 screen.
+// Compares first and second in window, created at the size a first start gives it on a
+// 1600 × 1000 screen and shown: the first showing keeps it inside the offscreen screen, 800
+// pixels wide, narrower than that start and so the harder case for texts.
+void showAndCompare(CMirraneDlg& window, CompareEngine& engine, const olstring& first, const olstring& second) {
+  engine.options.path0 = first;
+  engine.options.path1 = second;
+  ASSERT_TRUE(window.createModeless(nullptr));
+  moveWindow(window.hwnd(), 0, 0, 1066, 750);
+  showWindow(window.hwnd(), SW_SHOW);
+  ASSERT_TRUE(window.startCompare());
+}
+
+// The folder and file names of a tree with every kind of difference one file can have.
 TEST(MainWindow, TextsShowWholeInEveryLanguage) {
   const char* const languages[] = {"english.ini", "deutsch.ini"};
   // Each kind of difference alone and the longest a file can have.
@@ -684,13 +676,8 @@ TEST(MainWindow, TextsShowWholeInEveryLanguage) {
     SCOPED_TRACE(language);
     ASSERT_TRUE(loadLanguage(fromUtf8(MIRRANE_BUILD_DIR "/lang/") + fromUtf8(language), true, true));
     CompareEngine engine;
-    engine.options.path0 = temp.widePath("a");
-    engine.options.path1 = temp.widePath("b");
     CMirraneDlg window(engine, nullptr);
-    ASSERT_TRUE(window.createModeless(nullptr));
-    moveWindow(window.hwnd(), 0, 0, 1066, 750);
-    showWindow(window.hwnd(), SW_SHOW);
-    ASSERT_TRUE(window.startCompare());
+    ASSERT_NO_FATAL_FAILURE(showAndCompare(window, engine, temp.widePath("a"), temp.widePath("b")));
     mrnListView& list = window.list();
     CompareItem& item = const_cast<CompareItem&>(*list.rowItem(0));
     const uint32_t flags = item.flags;
@@ -774,13 +761,8 @@ TEST(MainWindow, ADeepDifferenceShowsItsNameOnBothSidesAndIdenticalFoldersSaySo)
     for (int i = 0; i < 7; ++i) writeFileBytes(temp.path(std::string(side) + "/f" + std::to_string(i)), "x");
   CompareEngine engine;
   engine.options.adjustPath = false;
-  engine.options.path0 = temp.widePath("deep/a");
-  engine.options.path1 = temp.widePath("deep/b");
   CMirraneDlg window(engine, nullptr);
-  ASSERT_TRUE(window.createModeless(nullptr));
-  moveWindow(window.hwnd(), 0, 0, 1066, 750);
-  showWindow(window.hwnd(), SW_SHOW);
-  ASSERT_TRUE(window.startCompare());
+  ASSERT_NO_FATAL_FAILURE(showAndCompare(window, engine, temp.widePath("deep/a"), temp.widePath("deep/b")));
   mrnListView& list = window.list();
   ASSERT_EQ(list.rowCount(), 41);
   list.ensureVisible(40);

@@ -166,18 +166,41 @@ TEST(Pictures, TheWindowAsADemandingUserSeesIt) {
   testing_support::setMode(temp.path("long/b/report.pdf"), 0444);
   writeFileBytes(temp.path("long/a/same.txt"), "same");
   writeFileBytes(temp.path("long/b/same.txt"), "same");
-  const auto longOptions = [&](CompareEngine& engine) {
-    engine.options.path0 = temp.widePath("long/a");
-    engine.options.path1 = temp.widePath("long/b");
-    engine.options.modifyTime = true;
-    engine.options.attr = true;
+  // Forty folders deep, the one difference at the bottom.
+  std::string deep;
+  for (int level = 1; level <= 40; ++level) deep += "/level-" + std::to_string(level);
+  writeFileBytes(temp.path("deep/a" + deep + "/bottom.txt"), "first");
+  writeFileBytes(temp.path("deep/b" + deep + "/bottom.txt"), "second");
+  for (int i = 0; i < 300; ++i) {
+    const std::string name = "/photo-" + std::to_string(1000 + i) + ".jpg";
+    writeFileBytes(temp.path("same/a" + name), "picture " + std::to_string(i));
+    writeFileBytes(temp.path("same/b" + name), "picture " + std::to_string(i));
+  }
+  // The compares pictured: the folders a and b below temp, what is compared, the row selected.
+  const struct {
+    const char* subject;
+    const char* folders;
+    bool timesAndAttributes;
+    bool adjustPath;
+    const char16_t* row;  // nullptr: none
+  } compared[] = {
+      {"badge", "long", true, true, u"report.pdf"},
+      {"deep-tree", "deep", false, false, u"bottom.txt"},
+      {"identical", "same", false, true, nullptr},
   };
-  inEveryThemeAndLanguage("badge", [](CMirraneDlg& window, CompareEngine&) {
-    EXPECT_TRUE(window.startCompare());
-    selectRowOf(window, u"report.pdf");
-    waitFor([] { return false; }, 20);
-    return pictureOf(window.hwnd());
-  }, longOptions);
+  for (const auto& c : compared) {
+    inEveryThemeAndLanguage(c.subject, [&](CMirraneDlg& window, CompareEngine&) {
+      EXPECT_TRUE(window.startCompare());
+      if (c.row != nullptr) selectRowOf(window, c.row);
+      waitFor([] { return false; }, 20);
+      return pictureOf(window.hwnd());
+    }, [&](CompareEngine& engine) {
+      engine.options.path0 = temp.widePath(std::string(c.folders) + "/a");
+      engine.options.path1 = temp.widePath(std::string(c.folders) + "/b");
+      engine.options.modifyTime = engine.options.attr = c.timesAndAttributes;
+      engine.options.adjustPath = c.adjustPath;
+    });
+  }
 
   inEveryThemeAndLanguage("font-14pt", [](CMirraneDlg& window, CompareEngine&) {
     const LOGFONTW before = currentFontDescription();
@@ -189,36 +212,6 @@ TEST(Pictures, TheWindowAsADemandingUserSeesIt) {
     QImage picture = pictureOf(window.hwnd());
     applyFont(before, 1.45f);
     return picture;
-  });
-
-  // Forty folders deep, the one difference at the bottom.
-  std::string deep;
-  for (int level = 1; level <= 40; ++level) deep += "/level-" + std::to_string(level);
-  writeFileBytes(temp.path("deep/a" + deep + "/bottom.txt"), "first");
-  writeFileBytes(temp.path("deep/b" + deep + "/bottom.txt"), "second");
-  inEveryThemeAndLanguage("deep-tree", [](CMirraneDlg& window, CompareEngine&) {
-    EXPECT_TRUE(window.startCompare());
-    selectRowOf(window, u"bottom.txt");
-    waitFor([] { return false; }, 20);
-    return pictureOf(window.hwnd());
-  }, [&](CompareEngine& engine) {
-    engine.options.path0 = temp.widePath("deep/a");
-    engine.options.path1 = temp.widePath("deep/b");
-    engine.options.adjustPath = false;
-  });
-
-  for (int i = 0; i < 300; ++i) {
-    const std::string name = "/photo-" + std::to_string(1000 + i) + ".jpg";
-    writeFileBytes(temp.path("same/a" + name), "picture " + std::to_string(i));
-    writeFileBytes(temp.path("same/b" + name), "picture " + std::to_string(i));
-  }
-  inEveryThemeAndLanguage("identical", [](CMirraneDlg& window, CompareEngine&) {
-    EXPECT_TRUE(window.startCompare());
-    waitFor([] { return false; }, 20);
-    return pictureOf(window.hwnd());
-  }, [&](CompareEngine& engine) {
-    engine.options.path0 = temp.widePath("same/a");
-    engine.options.path1 = temp.widePath("same/b");
   });
 
   inEveryThemeAndLanguage("message-box", [](CMirraneDlg& window, CompareEngine&) {
