@@ -14,6 +14,15 @@ Shapes (pick with --shapes):
   items   0- and 1-byte files, 100,000 and 1,000,000 items: whether the cost is linear
   ignore  the small shape with a .gitignore in every folder (rules that leave nothing out, so the
           work is the same), compared with `ignore` beside the same compare without it
+  real    a copy of a system folder of this machine (/usr/include, or --real-source, up to about
+          10,500 items) with one file changed at equal size and time and one removed; also
+          without text mode (-txt). The copy stays in the scratch folder, never in the repository
+  syscalls  the real tree under `strace -c -f`: the program's metadata calls (newfstatat, statx,
+          fstat, ...) against diff -rq's, and every other call count beside diff's
+  window  `mirrane A B start` on Xvfb against `mirrane A B hide` on the 100,000-item tree: the
+          time until the window's list is first painted with the compare's rows (the program
+          marks it on standard error when MIRRANE_MARK_LIST_SHOWN is set) and the peak memory
+          at that moment, against the console's time and peak
   S1 S2 S3  the earlier shapes: 0-64 KiB mostly text files, six 256 MiB patterned files, and a
           text-heavy mix up to 4 MiB (30 % of their changes append a byte)
 Contents are random; a changed file keeps its size and modification time, so that only
@@ -60,7 +69,10 @@ GENERATOR_VERSION = 1
 # sides, so that only content tells a changed pair apart.
 FIXED_TIME_NS = 1704067200 * 10**9
 FLOOR_OFFSETS = (0, 16, 1)
-ALL_SHAPES = ["small", "mixed", "large", "items", "ignore", "S1", "S2", "S3", "listing-save", "listing-load"]
+ALL_SHAPES = ["small", "mixed", "large", "items", "ignore", "real", "syscalls", "window", "S1", "S2", "S3",
+              "listing-save", "listing-load"]
+# The real shape's copy: about as many items as /usr/include holds on a Debian machine.
+REAL_ITEMS = 10500
 
 
 def engine_block_mib():
@@ -115,6 +127,8 @@ def parse_arguments():
     parser.add_argument("--readers", type=int, default=int(env("BENCH_READERS") or engine_readers()),
                         help="readers of the program, for the memory budget [BENCH_READERS] (default: the program's "
                              "on this machine)")
+    parser.add_argument("--real-source", default=env("BENCH_REAL_SOURCE") or "/usr/include",
+                        help="the system folder the real shape copies [BENCH_REAL_SOURCE] (default %(default)s)")
     parser.add_argument("--report", action="store_true", default=env("BENCH_REPORT", "0") == "1",
                         help="also run mirrane with --report=FILE and with --report-all beside the plain run, "
                              "for what the item report costs [BENCH_REPORT=1]")
@@ -433,6 +447,69 @@ def make_s3(root, scale):
     return legacy_tree(root, n, max(1, n // 20), mixed, 0.02, 3)
 
 
+def make_real(root, scale, source):
+    """A copy of a folder of this machine, in sorted order up to REAL_ITEMS x scale items, on
+    both sides with the source's times; links are kept where they lead to something (a
+    dangling one would make diff -rq fail). In B one file of a few KiB has one byte changed
+    at equal size and time, and another is removed."""
+    limit = max(100, int(REAL_ITEMS * scale))
+    writer = TreeWriter(root)
+    files = []
+    count = 0
+    for folder, subfolders, names in os.walk(source):
+        subfolders.sort()
+        if count >= limit:
+            subfolders[:] = []
+            continue
+        relative_folder = os.path.relpath(folder, source)
+        if relative_folder != ".":
+            writer.folder(relative_folder)
+            count += 1
+        for name in sorted(names):
+            if count >= limit:
+                break
+            path = os.path.join(folder, name)
+            relative = os.path.normpath(os.path.join(relative_folder, name))
+            if not os.path.exists(path) or not (os.path.isfile(path) or os.path.isdir(path)):
+                continue  # dangling, or a device or FIFO: nothing diff -rq compares
+            if os.path.islink(path):
+                target = os.readlink(path)
+                for side in (writer.a, writer.b):
+                    os.symlink(target, os.path.join(side, relative))
+                if os.path.isdir(path):
+                    continue  # a link to a folder: diff lists what is below it once more
+            else:
+                for side in (writer.a, writer.b):
+                    shutil.copy2(path, os.path.join(side, relative))
+            size = os.path.getsize(path)
+            writer.pairs += 1
+            writer.bytes += 2 * size
+            count += 1
+            if not os.path.islink(path) and 4 * KIB <= size <= 64 * KIB:
+                files.append(relative)
+    if len(files) < 2:
+        sys.exit("%s holds too few files of 4-64 KiB to make the real shape from" % source)
+    changed, removed = files[len(files) // 3], files[2 * len(files) // 3]
+    path = os.path.join(writer.b, changed)
+    info = os.stat(path)
+    with open(path, "rb") as f:
+        data = f.read()
+    with open(path, "wb") as f:
+        f.write(flipped(data, len(data) // 2))
+    os.utime(path, ns=(info.st_atime_ns, info.st_mtime_ns))
+    os.remove(os.path.join(writer.b, removed))
+    writer.changed = 1
+    writer.one_side = 1
+    # The folders keep the times of the copy; only the two changed ones are set back.
+    for side in (writer.a, writer.b):
+        for relative in sorted(writer.folders, key=len, reverse=True) + [""]:
+            info = os.stat(os.path.join(source, relative))
+            os.utime(os.path.join(side, relative), ns=(info.st_atime_ns, info.st_mtime_ns))
+    figures = {"items": count, "files_a": writer.pairs, "files_b": writer.pairs - 1, "changed": 1, "one_side": 1,
+               "bytes": writer.bytes, "source": source, "changed_file": changed, "removed_file": removed}
+    return figures
+
+
 class Shape:
     """variants are (label, extra words) of further mirrane runs measured against the plain one."""
 
@@ -447,7 +524,7 @@ class Shape:
 SHAPES = {
     "small": Shape("small", "~100,000 files of 0-16 KiB (2 % up to 64 KiB) in 5,000 folders, 4 levels; "
                    "1 % changed in one byte at equal size, 0.5 % only on one side", make_small,
-                   [("diff", 0.8), ("report", 1.10)]),
+                   [("diff", 0.6), ("report", 1.10)]),
     "ignore": Shape("ignore", "the small shape with a .gitignore of 12 rules in every folder that leave nothing out; "
                     "mirrane honouring them (word ignore) against mirrane not", make_ignore,
                     [("ignore", 1.10)], variants=[("ignore", ["ignore"])]),
@@ -455,6 +532,9 @@ SHAPES = {
                    "2 % changed in one byte at equal size", make_mixed, [("diff", 0.6)]),
     "large": Shape("large", "six pairs of 256 MiB random files, two differing (first byte, last byte)",
                    make_large, [("diff", 0.5), ("floor", 1.2)]),
+    "real": Shape("real", "a copy of a system folder of this machine (about 10,500 items) with one file changed "
+                  "at equal size and time and one removed; default options, and without text mode (-txt)",
+                  None, [("diff", 0.7)], variants=[("-txt", ["-txt"])]),
     "S1": Shape("S1", "earlier shape: ~100,000 files of 0-64 KiB, 70 % text, 1 % changed (30 % of them grow)",
                 make_s1, [("diff", 1.0)]),
     "S2": Shape("S2", "earlier shape: six 256 MiB patterned files, two differing (first byte, last byte)",
@@ -467,7 +547,8 @@ SHAPES = {
 def item_shape(items):
     return Shape("items-%s" % count_label(items), "%s items, 0- and 1-byte files, ~200 to a folder in two levels; "
                  "1 %% of the 1-byte files changed" % format(items, ","),
-                 lambda root, scale: make_items(root, items, 14), [], items)
+                 lambda root, scale: make_items(root, items, 14),
+                 [("per-item", 250)] if items >= 1000000 else [], items)
 
 
 def count_label(n):
@@ -484,6 +565,8 @@ def prepare_tree(args, shape):
     root = os.path.join(args.scratch, shape.name)
     marker = os.path.join(root, MARKER)
     wanted = {"shape": shape.name, "scale": args.scale, "generator": GENERATOR_VERSION}
+    if shape.name == "real":
+        wanted["source"] = args.real_source
     if os.path.isfile(marker):
         try:
             with open(marker) as f:
@@ -498,7 +581,7 @@ def prepare_tree(args, shape):
     os.makedirs(root)
     write_marker(marker, wanted, None)
     start = time.perf_counter()
-    figures = shape.make(root, args.scale)
+    figures = make_real(root, args.scale, args.real_source) if shape.name == "real" else shape.make(root, args.scale)
     os.sync()
     write_marker(marker, wanted, figures)
     return root, figures, time.perf_counter() - start
@@ -668,7 +751,7 @@ def run_shape(args, shape, floor, base_rss):
         % (args.block_mib, args.readers, format(items, ",")), mib(mirrane.peak), mib(budget), "%.1f")
     if items >= 1000:  # on a handful of items the figure is noise
         row("bytes per item beyond a one-file compare (%.1f MiB)" % mib(base_rss),
-            max(0, mirrane.peak - base_rss) / items, None, "%.0f")
+            max(0, mirrane.peak - base_rss) / items, limits.get("per-item"), "%.0f")
         for command in baseline:
             row("baseline: bytes per item beyond a one-file compare", max(0, command.peak - base_rss) / items, None,
                 "%.0f")
@@ -808,6 +891,161 @@ def run_listing_load(args, base_root, save_peak):
     sys.stdout.flush()
 
 
+# The calls that read an entry's metadata, under the names strace gives them on Linux.
+METADATA_CALLS = ("newfstatat", "statx", "fstat", "stat", "lstat", "fstatat64", "stat64", "lstat64", "fstat64")
+
+
+def strace_counts(command, scratch):
+    """Runs the command once under `strace -c -f`; returns {call: count}."""
+    out = os.path.join(scratch, "strace-counts.txt")
+    subprocess.run(["strace", "-c", "-f", "-o", out] + command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    counts = {}
+    with open(out) as f:
+        for line in f:
+            fields = line.split()
+            # % time, seconds, usecs/call, calls, [errors,] syscall
+            if len(fields) >= 5 and fields[3].isdigit() and not fields[-1].startswith("total"):
+                counts[fields[-1]] = int(fields[3])
+    os.remove(out)
+    return counts
+
+
+def run_syscalls(args):
+    """The system calls of one compare of the real tree, mirrane's beside diff -rq's."""
+    root, figures, _ = prepare_tree(args, SHAPES["real"])
+    a, b = os.path.join(root, "A"), os.path.join(root, "B")
+    print("\n## syscalls: the real tree (%s items) under strace -c -f, one run each" % format(figures["items"], ","))
+    if not shutil.which("strace"):
+        print("skipped: strace is missing (Debian package strace)")
+        return
+    programs = [("mirrane A B hide", [args.mirrane, a, b, "hide"]), ("diff -rq A B", ["diff", "-rq", a, b]),
+                ("mirrane A B hide -txt", [args.mirrane, a, b, "hide", "-txt"])]
+    counts = [strace_counts(argv, args.scratch) for _, argv in programs]
+    mirrane, diff = counts[0], counts[1]
+    print()
+    print("| call | %s | / diff |" % " | ".join(label for label, _ in programs))
+    print("|---|%s---:|" % ("---:|" * len(programs)))
+    calls = sorted(set(mirrane) | set(diff), key=lambda c: -max(mirrane.get(c, 0), diff.get(c, 0)))
+    for call in calls:
+        if max(c.get(call, 0) for c in counts) < 10:
+            continue
+        print("| %s | %s | %s |" % (call, " | ".join(format(c.get(call, 0), ",") for c in counts),
+                                    "%.2f" % (mirrane.get(call, 0) / diff[call]) if diff.get(call) else ""))
+    metadata = [sum(c.get(call, 0) for call in METADATA_CALLS) for c in counts]
+    print("| **metadata calls** (%s) | %s | %.2f |" % (", ".join(call for call in METADATA_CALLS if any(
+        c.get(call) for c in counts)), " | ".join(format(n, ",") for n in metadata), metadata[0] / max(1, metadata[1])))
+    figure_table([("metadata calls: mirrane / diff -rq", metadata[0] / max(1, metadata[1]), 1.05, "%.2f"),
+                  ("metadata calls per item: mirrane", metadata[0] / figures["items"], None, "%.2f"),
+                  ("metadata calls per item: diff -rq", metadata[1] / figures["items"], None, "%.2f")])
+    sys.stdout.flush()
+
+
+def start_xvfb():
+    """An Xvfb of its own on a free display; returns (process, display) or (None, None)."""
+    if not shutil.which("Xvfb"):
+        return None, None
+    read, write = os.pipe()
+    process = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1920x1080x24", "-nolisten", "tcp"],
+                               pass_fds=[write], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    with os.fdopen(read) as f:
+        display = f.readline().strip()
+    if not display:
+        process.kill()
+        process.wait()
+        return None, None
+    return process, ":" + display
+
+
+def time_window(argv, env, timeout=600):
+    """Starts the window and waits for its list's first paint; returns (seconds, peak
+    resident bytes then, rows line) and ends it. (None, 0, reason) when no mark came."""
+    start = time.perf_counter()
+    process = subprocess.Popen(argv, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    seconds, peak, line = None, 0, "no mark: the window ended first"
+    deadline = start + timeout
+    for raw in process.stderr:
+        if b"mirrane: list shown" in raw:
+            seconds = time.perf_counter() - start
+            with open("/proc/%d/status" % process.pid) as f:
+                peak = next((int(l.split()[1]) * KIB for l in f if l.startswith("VmHWM:")), 0)
+            line = raw.decode(errors="replace").strip()
+            break
+        if time.perf_counter() > deadline:
+            line = "no mark within %d s" % timeout
+            break
+    process.kill()
+    process.wait()
+    return seconds, peak, line
+
+
+def run_window(args, base_rss):
+    """The window's time to a usable list against the console's verdict, same compare."""
+    items = max(1000, int(100000 * args.scale))
+    root, figures, _ = prepare_tree(args, item_shape(items))
+    a, b = os.path.join(root, "A"), os.path.join(root, "B")
+    print("\n## window: mirrane A B start on Xvfb against mirrane A B hide, %s items" % format(figures["items"], ","))
+    xvfb, display = start_xvfb()
+    if xvfb is None:
+        print("skipped: no Xvfb (Debian package xvfb)")
+        return
+    # Settings and the work folder of this run stay in the scratch folder.
+    home = os.path.join(args.scratch, "window-home")
+    os.makedirs(home, exist_ok=True)
+    env = dict(os.environ, DISPLAY=display, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+               XDG_DATA_HOME=os.path.join(home, ".local", "share"), MIRRANE_MARK_LIST_SHOWN="1")
+    env.pop("WAYLAND_DISPLAY", None)
+    env.pop("QT_QPA_PLATFORM", None)
+    one = os.path.join(args.scratch, "one-file")
+    try:
+        # A warm-up of each: fonts and caches, and the tree's access times written back.
+        time_window([args.mirrane, os.path.join(one, "A"), os.path.join(one, "B"), "start"], env)
+        time_window([args.mirrane, a, b, "start"], env)
+        timed([args.mirrane, a, b, "hide"])
+        os.sync()
+        windows, consoles, rows = [], [], ""
+        for _ in range(args.runs):
+            seconds, peak, line = time_window([args.mirrane, a, b, "start"], env)
+            if seconds is None:
+                warn("the window showed no list: %s" % line)
+                return
+            windows.append((seconds, peak))
+            rows = line
+            consoles.append(timed([args.mirrane, a, b, "hide"]))
+        empty = [time_window([args.mirrane, os.path.join(one, "A"), os.path.join(one, "B"), "start"], env)
+                 for _ in range(args.runs)]
+    finally:
+        xvfb.kill()
+        xvfb.wait()
+    found = re.search(r"(\d+) rows", rows)
+    row_count = int(found.group(1)) if found else 0
+    window_s = statistics.median(w[0] for w in windows)
+    console_s = statistics.median(c[0] for c in consoles)
+    window_peak = max(w[1] for w in windows)
+    console_peak = max(c[1] for c in consoles)
+    empty_s = statistics.median(e[0] for e in empty if e[0] is not None)
+    empty_peak = max(e[1] for e in empty)
+    print("window: %s" % rows)
+    print()
+    print("| command | median s | runs s | peak RSS MiB |")
+    print("|---|---:|---|---:|")
+    print("| mirrane A B start (to the list's first paint) | %.3f | %s | %.1f |"
+          % (window_s, " ".join("%.3f" % w[0] for w in windows), mib(window_peak)))
+    print("| mirrane A B hide | %.3f | %s | %.1f |"
+          % (console_s, " ".join("%.3f" % c[0] for c in consoles), mib(console_peak)))
+    print("| mirrane ONE-FILE start (the window alone) | %.3f | %s | %.1f |"
+          % (empty_s, " ".join("%.3f" % e[0] for e in empty), mib(empty_peak)))
+    print("| mirrane ONE-FILE hide (the console alone) | | | %.1f |" % mib(base_rss))
+    limit = 1.2 * console_peak + 16 * row_count
+    figure_table([("time to a usable list: window / console", window_s / console_s, 1.2, "%.2f"),
+                  ("peak RSS: window / console", window_peak / console_peak, None, "%.2f"),
+                  ("peak RSS MiB: window (limit 1.2 x console + 16 B x %s rows)" % format(row_count, ","),
+                   mib(window_peak), mib(limit), "%.1f"),
+                  ("peak RSS beyond the one-file run: window / console",
+                   (window_peak - empty_peak) / max(1, console_peak - base_rss), None, "%.2f")])
+    sys.stdout.flush()
+
+
 def run_cold(args, commands):
     print()
     if os.geteuid() != 0:
@@ -909,6 +1147,10 @@ def main():
             save_peak = run_listing_save(args)
         elif name == "listing-load":
             run_listing_load(args, base_root, save_peak)
+        elif name == "syscalls":
+            run_syscalls(args)
+        elif name == "window":
+            run_window(args, base_rss)
         elif name == "items":
             counts = [max(1000, int(100000 * args.scale)), max(10000, int(1000000 * args.scale))]
             report_linearity([run_shape(args, item_shape(n), floor, base_rss) for n in counts])

@@ -427,10 +427,12 @@ bool walkTree(CompareEngine& engine, ContentReaders& readers, CompareItem& item,
               const std::shared_ptr<OpenFolders>& folders) {
   if (item.parent != nullptr) {
     engine.job.setText(lang::progress::kCompare, item.side[0].name, item.side[1].name);
-    const bool filePair = isFilePair(item);
+    // A pair read while the scan listed has its verdict already.
+    const bool filePair = isFilePair(item) && !item.readEarly;
+    item.readEarly = false;
     // A verdict on a folder needs nothing from below it, and one on an item present on one
     // side nothing from its content: both are given here, before anything below them.
-    if (!filePair) itemVerdict(engine, item);
+    if (!isFilePair(item)) itemVerdict(engine, item);
     const auto verdict = filePair ? ContentReaders::Verdict::toRead : ContentReaders::Verdict::given;
     if (!readers.add(item, verdict, filePair ? folders : nullptr)) return false;
   }
@@ -448,7 +450,7 @@ bool walkTree(CompareEngine& engine, ContentReaders& readers, CompareItem& item,
     }
     // A folder present on one side stays a single item.
     if (present0 != present1) child.children.clear();
-    if (!own && isFilePair(child)) own = openFolders(engine, item);
+    if (!own && isFilePair(child) && !child.readEarly) own = openFolders(engine, item);
     if (!walkTree(engine, readers, child, own)) return false;
     ++it;
   }

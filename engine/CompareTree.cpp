@@ -246,6 +246,7 @@ void clearItem(CompareItem& item) {
   item.contentMode = ContentMode::binary;
   item.depth = 0;
   item.hashSlot = 0;
+  item.readEarly = false;
 }
 
 void resetResult(CompareResult& result) {

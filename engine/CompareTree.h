@@ -100,6 +100,9 @@ struct CompareItem {
   // 0 for the root and its children, parent's depth + 1 below.
   int32_t depth = 0;
   ContentMode contentMode = ContentMode::binary;
+  // A pair of files whose verdict was given while the scan listed on (ScanReaders); the
+  // compare walk passes it as given, and clears the mark. In room the members leave.
+  bool readEarly = false;
   // Where the result keeps the hashes of this item's listed files (ListedHashes); 0 for
   // none. It fills room the other members leave, so an item is no bigger for it.
   uint32_t hashSlot = 0;

@@ -264,8 +264,10 @@ bool openContentReader(ContentReader& reader, const CompareItem& item, int side,
   // By name in the open folder first; whatever fails there (a link below an unpack folder
   // among others) is tried again by path, which also tells why it failed. Paths from a
   // listing are opened as they are: a name holding "%" is not a variable.
+  // The folder's listing told the size and that it is a regular file: no status call again.
   const bool opened = folders != nullptr && folders->side[side].isOpen() &&
-                      reader.open(folders->side[side], item.side[side].name, links);
+                      reader.openListed(folders->side[side], item.side[side].name,
+                                        static_cast<uint64_t>(item.side[side].size), links);
   if (!opened && !reader.openWithin(itemPath(item, side), linkBoundary)) return false;
   if (reader.size() >= kSequentialHintSize) reader.adviseSequential();
   return true;

@@ -7,6 +7,7 @@
 #include "engine/ListingReader.h"
 #include "engine/ListingSource.h"
 #include "engine/NameForms.h"
+#include "engine/ScanReaders.h"
 #include "foundation/LanguageKeys.h"
 #include "foundation/Paths.h"
 #include "platform/Error.h"
@@ -438,28 +439,33 @@ int64_t scanTrees(CompareEngine& engine) {
   for (int side = 0; side < 2; ++side) {
     if (!listing[side]) recordRootIdentity(queue, result.root, side);
   }
+  // The content readers but the worker, which lists meanwhile, read the pairs of each folder
+  // listed on both sides. They end before the tree may be reset, and before the walk.
+  ScanReaders early(engine, engine.contentReaders - 1);
+  const auto fail = [&] {
+    early.finish();
+    resetResult(result);
+    return int64_t{0};
+  };
   for (int side = 0; side < 2; ++side) {
     if (listing[side]) continue;
-    if (!listFolder(engine, result.root, side, result.root.side[side].name, excludes, queue, ignores)) {
-      resetResult(result);
-      return 0;
-    }
+    if (!listFolder(engine, result.root, side, result.root.side[side].name, excludes, queue, ignores)) return fail();
   }
   if (ignores != nullptr) dropIgnored(result.root, queue);
+  early.folderListed(result.root);
   auto count = static_cast<int64_t>(result.root.children.size());
   while (!queue.items.empty()) {
     CompareItem* folder = queue.items.front();
     queue.items.pop_front();
     for (int side = 0; side < 2; ++side) {
       if (listing[side] || isLoop(queue, *folder, side)) continue;
-      if (!listFolder(engine, *folder, side, itemPath(*folder, side), excludes, queue, ignores)) {
-        resetResult(result);
-        return 0;
-      }
+      if (!listFolder(engine, *folder, side, itemPath(*folder, side), excludes, queue, ignores)) return fail();
     }
     if (ignores != nullptr) dropIgnored(*folder, queue);
+    early.folderListed(*folder);
     count += static_cast<int64_t>(folder->children.size());
   }
+  early.finish();
   // A listing brings its whole tree, also below folders the other side lacks.
   if (listing[0] || listing[1]) return pruneToPairedFolders(result.root);
   return count;

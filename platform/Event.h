@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 namespace platform {
@@ -37,7 +38,8 @@ private:
   bool m_signalled;
   std::mutex m_mutex;
   std::condition_variable m_condition;
-  std::function<void()> m_hook;
+  // Shared, so that each set() takes the hook for its call without copying the function.
+  std::shared_ptr<const std::function<void()>> m_hook;
 };
 
 }  // namespace platform

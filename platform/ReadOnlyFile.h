@@ -53,6 +53,12 @@ public:
   // The same for a name in an open folder. A link under Links::asText is refused here (with
   // error 1921); opening it by its path gives its text, or with a boundary what it leads to.
   bool open(const OpenFolder& folder, std::u16string_view name, Links links = Links::follow);
+  // The same for a name that a listing of the folder has just shown to be a regular file of
+  // listedSize bytes: the listing's facts stand, so no status call follows the open, and the
+  // size is the listed one. What took the file's place since (a folder, a FIFO) or a file
+  // that shrank fails at its first read; a FIFO never blocks the open.
+  bool openListed(const OpenFolder& folder, std::u16string_view name, uint64_t listedSize,
+                  Links links = Links::follow);
   void close();
   bool isOpen() const { return m_fd >= 0 || m_isLinkText; }
 

@@ -58,6 +58,11 @@ enum class FindText { keep, clear };
 // into (editors, terminals, mail) expect; CR LF would leave a stray CR on every line.
 inline constexpr olstring_view kCopyLineEnd = u"\n";
 
+// With this environment variable set, the first paint of the rows of each compare writes one
+// line to standard error ("mirrane: list shown, ..."), so that a benchmark can time how soon
+// the window's list can be used.
+inline constexpr const char* kListShownMarker = "MIRRANE_MARK_LIST_SHOWN";
+
 class mrnListView : public olListView {
 public:
   mrnListView();
@@ -180,4 +185,6 @@ private:
   // Column widths of each side, measured once per font and rows.
   std::vector<int> m_columnWidths[2];
   bool m_columnsValid = false;
+  // The next paint is the first of a compare's rows and is to be marked (kListShownMarker).
+  bool m_markNextPaint = false;
 };

@@ -1,6 +1,7 @@
 // A compare run from a window: the progress dialog shown, the owner disabled, the worker
-// started, and a nested event loop that refreshes the dialog on every progress signal and
-// leaves when the worker has ended, every other window staying responsive.
+// started, and a nested event loop that refreshes the dialog a few dozen times a second while
+// the progress moves and leaves when the worker has ended, every other window staying
+// responsive.
 #pragma once
 
 #include "engine/CompareEngine.h"

@@ -9,7 +9,7 @@ namespace platform {
 Event::Event(Reset reset, bool initiallySignalled) : m_reset(reset), m_signalled(initiallySignalled) {}
 
 void Event::set() {
-  std::function<void()> hook;
+  std::shared_ptr<const std::function<void()>> hook;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_signalled = true;
@@ -20,7 +20,7 @@ void Event::set() {
   } else {
     m_condition.notify_one();
   }
-  if (hook) hook();
+  if (hook) (*hook)();
 }
 
 void Event::reset() {
@@ -42,7 +42,7 @@ bool Event::wait(int64_t timeoutMs) {
 
 void Event::setWakeHook(std::function<void()> hook) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  m_hook = std::move(hook);
+  m_hook = hook ? std::make_shared<const std::function<void()>>(std::move(hook)) : nullptr;
 }
 
 }  // namespace platform

@@ -91,6 +91,12 @@ int openRegularFileAt(int folderFd, const std::string& name, int extraFlags, uin
   return keepRegularFile(fd, size);
 }
 
+int openListedFileAt(int folderFd, const std::string& name, int extraFlags) {
+  const int fd = openat(folderFd, name.c_str(), kReadFlags | extraFlags);
+  if (fd < 0) setLastErrorFromErrno(errno);
+  return fd;
+}
+
 }  // namespace posix
 
 namespace {

@@ -44,6 +44,9 @@ uint32_t setPathError(int errnoValue, const std::string& nativePath);
 int openRegularFile(const std::string& nativePath, int extraFlags, uint64_t* size);
 // The same for a name inside the folder open as folderFd.
 int openRegularFileAt(int folderFd, const std::string& name, int extraFlags, uint64_t* size);
+// The same for a name that a listing of the folder has just shown to be a regular file: no
+// status call follows the open, the listing's facts stand for it.
+int openListedFileAt(int folderFd, const std::string& name, int extraFlags);
 
 // resolveWithin on native paths.
 LinkReach resolveWithinNative(std::string boundary, const std::string& path, std::string* target);

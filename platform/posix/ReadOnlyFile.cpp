@@ -97,6 +97,19 @@ bool ReadOnlyFile::open(const OpenFolder& folder, std::u16string_view name, Link
   return opened(size);
 }
 
+bool ReadOnlyFile::openListed(const OpenFolder& folder, std::u16string_view name, uint64_t listedSize, Links links) {
+  close();
+  if (!folder.isOpen() || name.empty()) {
+    setLastError(kErrorInvalidParameter);
+    return false;
+  }
+  const int noFollow = links == Links::asText ? O_NOFOLLOW : 0;
+  const int fd = posix::openListedFileAt(folder.m_fd, posix::nativePath(name), noFollow);
+  if (fd < 0) return false;
+  m_fd = fd;
+  return opened(listedSize);
+}
+
 OpenFolder::~OpenFolder() {
   if (m_fd >= 0) ::close(m_fd);
 }

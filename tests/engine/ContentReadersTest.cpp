@@ -7,6 +7,7 @@
 #include "engine/ContentReaders.h"
 #include "engine/ReadersProbe.h"
 #include "engine/VerdictHook.h"
+#include "platform/FolderListing.h"
 #include "tests/engine/EngineTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -302,3 +303,21 @@ TEST(ContentReaders, APairThatCannotBeReadDiffersAndChangesNothingElse) {
 }
 
 }  // namespace
+
+// Pairs are read while the scan lists on; a scan that fails part-way resets the tree, which
+// must wait for those reads (a sanitizer run sees a read of a freed item otherwise).
+TEST(ContentReaders, AScanThatBreaksOffWhilePairsAreReadLeavesNoTree) {
+  TempFolder temp;
+  makeRandomTrees(temp, 11);
+  for (const size_t breaksAfter : {size_t{3}, size_t{12}, size_t{20}}) {
+    SCOPED_TRACE(breaksAfter);
+    CompareEngine engine;
+    setUpEngine(engine, kMaxContentReaders, true, false);
+    platform::simulateListingFailure(breaksAfter);
+    const uint32_t exitCode = engine_test::runJob(engine, temp.path("a"), temp.path("b"));
+    platform::simulateListingFailure(platform::kNoListingFailure);
+    EXPECT_EQ(exitCode, 1u);
+    EXPECT_EQ(engine.job.errorCode(), 1117u);
+    EXPECT_TRUE(engine.result.root.children.empty());
+  }
+}

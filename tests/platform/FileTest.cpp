@@ -386,3 +386,38 @@ TEST(ReadOnlyFile, OpensByNameInAnOpenFolderAsByPath) {
   EXPECT_TRUE(throughLink.openWithin(temp.widePath("dirlink"), temp.widePath())) << "a link that stays inside its boundary";
   EXPECT_FALSE(throughLink.openWithin(temp.widePath("dirlink"), temp.widePath("dir"))) << "none that leads out of it";
 }
+
+// A file opened on what its folder's listing said is read without a status call; whatever
+// took its place since must fail at the first read, never pass as the listed content.
+TEST(ReadOnlyFile, AFileOpenedOnItsListingFailsWhenItsPlaceWasTakenMeanwhile) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&)> replace;
+    bool opens;
+  };
+  const Case cases[] = {
+      {"unchanged", [](const std::string&) {}, true},
+      {"shrunk", [](const std::string& path) { testing_support::writeFileBytes(path, "0123"); }, true},
+      {"a folder", [](const std::string& path) { std::filesystem::remove(path); testing_support::makeFolders(path); }, true},
+      {"a FIFO", [](const std::string& path) { std::filesystem::remove(path); testing_support::makeFifo(path); }, true},
+      {"gone", [](const std::string& path) { std::filesystem::remove(path); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder temp;
+    testing_support::writeFileBytes(temp.path("dir/data.bin"), "0123456789");
+    OpenFolder folder;
+    ASSERT_TRUE(folder.open(temp.widePath("dir"), false));
+    c.replace(temp.path("dir/data.bin"));
+    ReadOnlyFile file;
+    ASSERT_EQ(file.openListed(folder, u"data.bin", 10), c.opens);
+    if (!c.opens) continue;
+    EXPECT_EQ(file.size(), 10u) << "the listed size stands";
+    char bytes[10];
+    const bool whole = file.read(bytes, 10) == 10;
+    EXPECT_EQ(whole, std::string(c.what) == "unchanged");
+    if (whole) {
+      EXPECT_EQ(std::string(bytes, 10), "0123456789");
+    }
+  }
+}

@@ -431,3 +431,28 @@ TEST(CompareWait, ACloseRequestDuringACompareCancelsItAndClosesOnceTheWorkerHasE
   olApp::instance()->setMainWindow(nullptr);
   olApp::clearQuit();
 }
+
+// The dialog is refreshed a few dozen times a second, not at every signal: a change must
+// still show while no signal follows it (here the worker is held inside its last one).
+TEST(ProgressDialog, TheLastProgressShowsWithoutAnotherSignal) {
+  Reaper reaper(30000);
+  TempFolder temp;
+  CompareEngine engine;
+  makeTrees(temp, 2, 20, engine);
+  WorkerGate gate;
+  gate.arm(inTheCountedPhase);
+  bool shown = false;
+  const uint32_t exitCode = runCompareWithProgress(
+      engine, nullptr,
+      [&](CProgressDlg& progress) {
+        ASSERT_TRUE(gate.waitUntilHeld());
+        const JobState::Progress held = engine.job.readProgress();
+        shown = waitFor([&] { return progress.progressBar().position() == held.done; }, 10000);
+        EXPECT_EQ(progress.progressBar().text(),
+                  text(lang::progress::kCount, numberToText(held.done), numberToText(held.total)));
+        gate.release();
+      },
+      gate.hook());
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(exitCode, 0u);
+}
