@@ -261,11 +261,9 @@ TEST(DetailsTimeDelta, ByHowMuchInDaysHoursMinutesAndSeconds) {
     int64_t nanoseconds;
     std::string text;
   } cases[] = {
-      {2000000000, "2 s"},
       {-2000000000, "2 s"},
       {250000000, "0" + point + "25 s"},
       {1, "0" + point + "000000001 s"},
-      {3600LL * 1000000000, "1 h"},
       {3603LL * 1000000000 + 500000000, "1 h 3" + point + "5 s"},
       {(86400LL + 60) * 1000000000, "1 d 1 min"},
   };
@@ -547,14 +545,12 @@ TEST(DetailsExplanation, TheLineUnderTheContentSaysWhatDecidedIt) {
   };
   const Case cases[] = {
       {"bytes", binary, changedEarly, false, "2 | First difference at offset 131 072 | !data"},
-      {"same line", "one\ntwo\n", "one\ntwX\n", false, "2 | First difference at line 2 (offset 6) | !data"},
       {"CR LF before", "one\r\ntwo\r\nthree\r\n", "one\ntwo\nthreE\n", false,
        "2 | First difference at line 3 (offset 14) of the first file, line 3 (offset 12) of the second | !data"},
       {"ends", "one\r\ntwo\r\n", "one\ntwo\nthree\n", false,
        "2 | First difference: the first file ends at line 3 (offset 10), the second file goes on at line 3 (offset 8) | !data"},
       {"sampled", binary, changed, true, "2 | First difference at offset 2 098 152 (sampled: 2 of 5 blocks compared) | !data"},
       {"skipped", binary, skipped, true, "0 | Equal where sampled: 3 of 5 blocks (60 %) | !data"},
-      {"in full", binary, binary, false, "0 | Equal: 5.00 MiB compared in full | !data"},
       {"empty", "", "", false, "0 | Equal: both files are empty | !data"},
       {"quick sizes", std::string("\0\0ab", 4), std::string("\0\0abc", 5), true, "1 | Content not read: sizes differ (quick compare) | !data"},
   };

@@ -50,60 +50,23 @@ void useLanguage(const std::string& name) {
     olMessageBox::setButtonCaption(id, langText(key));
 }
 
-// The size of the main window at its first start on a 1600 × 1000 work area.
-constexpr int kWindowWidth = 1066;
-constexpr int kWindowHeight = 750;
-
-std::string pictureFolder() {
-  const std::string folder = gui_test::screenshotFolder() + "/looks";
-  QDir().mkpath(QString::fromStdString(folder));
-  return folder;
-}
-
 QImage pictureOf(HWND hwnd) { return widgetOf(hwnd)->grab().toImage(); }
 
-// The pictures of one subject, one per theme and language, and a sheet of them all.
-class Sheet {
-public:
-  explicit Sheet(std::string subject) : m_subject(std::move(subject)) {}
-  void add(const QImage& picture, const std::string& theme, const std::string& language) {
-    std::string name = m_subject + "-" + theme + "-" + language;
-    std::replace(name.begin(), name.end(), ' ', '-');
-    EXPECT_TRUE(picture.save(QString::fromStdString(pictureFolder() + "/" + name + ".png"))) << name;
-    m_pictures.push_back(picture);
-  }
-  ~Sheet() {
-    if (m_pictures.empty()) return;
-    const int columns = 2;
-    const int width = m_pictures.front().width();
-    const int height = m_pictures.front().height();
-    const int rows = (static_cast<int>(m_pictures.size()) + columns - 1) / columns;
-    QImage sheet(columns * width + (columns - 1) * 8, rows * height + (rows - 1) * 8, QImage::Format_RGB32);
-    sheet.fill(Qt::black);
-    QPainter painter(&sheet);
-    for (size_t i = 0; i < m_pictures.size(); ++i)
-      painter.drawImage(static_cast<int>(i % columns) * (width + 8), static_cast<int>(i / columns) * (height + 8),
-                        m_pictures[i]);
-    painter.end();
-    sheet.save(QString::fromStdString(pictureFolder() + "/sheet-" + m_subject + ".png"));
-  }
-
-private:
-  std::string m_subject;
-  std::vector<QImage> m_pictures;
-};
-
-// Runs the picture maker in every theme and language, on a main window of the first
-// start's size that it sets up as it needs (compare, select, font).
-void inEveryThemeAndLanguage(const std::string& subject,
-                             const std::function<QImage(CMirraneDlg&, CompareEngine&)>& picture,
+// Runs picture in every theme and language on a main window of the first start's size
+// (1066 × 750 on a 1600 × 1000 work area) and saves each picture under
+// screenshots/looks/, with a sheet of them all side by side.
+void inEveryThemeAndLanguage(const std::string& subject, const std::function<QImage(CMirraneDlg&)>& picture,
                              const std::function<void(CompareEngine&)>& options = {}) {
-  Sheet sheet(subject);
+  const std::string folder = gui_test::screenshotFolder() + "/looks/";
+  QDir().mkpath(QString::fromStdString(folder));
+  std::vector<QImage> pictures;
   const int previousTheme = currentThemeIndex();
   for (const char* language : kLanguages) {
     useLanguage(language);
     for (int theme = 0; theme < static_cast<int>(themeTable().size()); ++theme) {
-      SCOPED_TRACE(std::string(language) + " " + toUtf8(themeTable()[theme].name));
+      std::string name = subject + "-" + toUtf8(themeTable()[theme].name) + "-" + language;
+      std::replace(name.begin(), name.end(), ' ', '-');
+      SCOPED_TRACE(name);
       ASSERT_TRUE(applyTheme(theme));
       CompareEngine engine;
       if (options) options(engine);
@@ -111,46 +74,41 @@ void inEveryThemeAndLanguage(const std::string& subject,
       ASSERT_TRUE(window.createModeless(nullptr));
       // Sized once shown: its first showing keeps it inside the (small) offscreen screen.
       showWindow(window.hwnd(), SW_SHOW);
-      moveWindow(window.hwnd(), 0, 0, kWindowWidth, kWindowHeight);
+      moveWindow(window.hwnd(), 0, 0, 1066, 750);
       waitFor([] { return false; }, 20);
-      const QImage shot = picture(window, engine);
-      sheet.add(shot, toUtf8(themeTable()[theme].name), language);
+      pictures.push_back(picture(window));
+      EXPECT_TRUE(pictures.back().save(QString::fromStdString(folder + name + ".png")));
       window.unbind(olUnbind::destroyWindow);
     }
   }
   applyTheme(previousTheme);
   useLanguage("english");
+  const int width = pictures.front().width() + 8, height = pictures.front().height() + 8;
+  QImage sheet(2 * width - 8, (static_cast<int>(pictures.size()) + 1) / 2 * height - 8, QImage::Format_RGB32);
+  sheet.fill(Qt::black);
+  QPainter painter(&sheet);
+  for (size_t i = 0; i < pictures.size(); ++i)
+    painter.drawImage(static_cast<int>(i % 2) * width, static_cast<int>(i / 2) * height, pictures[i]);
+  painter.end();
+  sheet.save(QString::fromStdString(folder + "sheet-" + subject + ".png"));
 }
 
-// The picture of a message box shown by show(), laid over the window where it stands.
+// The picture of the window with the message box shown by show() laid over it.
 QImage withMessageBox(CMirraneDlg& window, const std::function<void()>& show) {
   QImage picture = pictureOf(window.hwnd());
   later(50, [&] {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-      auto* box = dynamic_cast<olMessageBox*>(olWndMap::instance().find(handleOf(widget)));
-      if (!box || !box->isModalRunning()) continue;
-      const RECT outer = getWindowRect(window.hwnd());
-      const RECT inner = getWindowRect(box->hwnd());
-      QPainter painter(&picture);
-      painter.drawImage(inner.left - outer.left, inner.top - outer.top, pictureOf(box->hwnd()));
-      painter.setPen(Qt::black);
-      painter.drawRect(inner.left - outer.left - 1, inner.top - outer.top - 1, inner.width() + 1, inner.height() + 1);
-      box->endDialog(IDOK);
-    }
+    olMessageBox* box = window_test::runningMessageBox();
+    if (box == nullptr) return;
+    const RECT outer = getWindowRect(window.hwnd());
+    const RECT inner = getWindowRect(box->hwnd());
+    QPainter painter(&picture);
+    painter.drawImage(inner.left - outer.left, inner.top - outer.top, pictureOf(box->hwnd()));
+    painter.setPen(Qt::black);
+    painter.drawRect(inner.left - outer.left - 1, inner.top - outer.top - 1, inner.width() + 1, inner.height() + 1);
+    box->endDialog(IDOK);
   });
   show();
   return picture;
-}
-
-void selectRowOf(CMirraneDlg& window, const char16_t* name) {
-  mrnListView& list = window.list();
-  for (int row = 0; row < list.rowCount(); ++row) {
-    if (list.rowText(row, RowText::firstName) == name || list.rowText(row, RowText::secondName) == name) {
-      list.selectRowAlone(row);
-      return;
-    }
-  }
-  ADD_FAILURE() << "no row " << toUtf8(name);
 }
 
 TEST(Pictures, TheWindowAsADemandingUserSeesIt) {
@@ -166,16 +124,9 @@ TEST(Pictures, TheWindowAsADemandingUserSeesIt) {
   testing_support::setMode(temp.path("long/b/report.pdf"), 0444);
   writeFileBytes(temp.path("long/a/same.txt"), "same");
   writeFileBytes(temp.path("long/b/same.txt"), "same");
-  // Forty folders deep, the one difference at the bottom.
-  std::string deep;
-  for (int level = 1; level <= 40; ++level) deep += "/level-" + std::to_string(level);
-  writeFileBytes(temp.path("deep/a" + deep + "/bottom.txt"), "first");
-  writeFileBytes(temp.path("deep/b" + deep + "/bottom.txt"), "second");
-  for (int i = 0; i < 300; ++i) {
-    const std::string name = "/photo-" + std::to_string(1000 + i) + ".jpg";
-    writeFileBytes(temp.path("same/a" + name), "picture " + std::to_string(i));
-    writeFileBytes(temp.path("same/b" + name), "picture " + std::to_string(i));
-  }
+  window_test::makeDeepPair(temp.path("deep"));
+  for (const char* side : {"same/a/photo-", "same/b/photo-"})
+    for (int i = 1000; i < 1300; ++i) writeFileBytes(temp.path(side + std::to_string(i) + ".jpg"), std::to_string(i));
   // The compares pictured: the folders a and b below temp, what is compared, the row selected.
   const struct {
     const char* subject;
@@ -189,9 +140,10 @@ TEST(Pictures, TheWindowAsADemandingUserSeesIt) {
       {"identical", "same", false, true, nullptr},
   };
   for (const auto& c : compared) {
-    inEveryThemeAndLanguage(c.subject, [&](CMirraneDlg& window, CompareEngine&) {
+    inEveryThemeAndLanguage(c.subject, [&](CMirraneDlg& window) {
       EXPECT_TRUE(window.startCompare());
-      if (c.row != nullptr) selectRowOf(window, c.row);
+      for (int row = 0; c.row != nullptr && row < window.list().rowCount(); ++row)
+        if (window.list().rowText(row, RowText::firstName) == c.row) window.list().selectRowAlone(row);
       waitFor([] { return false; }, 20);
       return pictureOf(window.hwnd());
     }, [&](CompareEngine& engine) {
@@ -202,7 +154,7 @@ TEST(Pictures, TheWindowAsADemandingUserSeesIt) {
     });
   }
 
-  inEveryThemeAndLanguage("font-14pt", [](CMirraneDlg& window, CompareEngine&) {
+  inEveryThemeAndLanguage("font-14pt", [](CMirraneDlg& window) {
     const LOGFONTW before = currentFontDescription();
     LOGFONTW larger = before;
     const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
@@ -214,14 +166,14 @@ TEST(Pictures, TheWindowAsADemandingUserSeesIt) {
     return picture;
   });
 
-  inEveryThemeAndLanguage("message-box", [](CMirraneDlg& window, CompareEngine&) {
+  inEveryThemeAndLanguage("message-box", [](CMirraneDlg& window) {
     CCompareInfoPanel& info = window.comparePanel().infoPanel();
     info.pathBox(0).setText(u"/media/backup/photos-2025");
     info.pathBox(1).setText(u"/media/backup/photos-2025/");
     return withMessageBox(window, [&] { sendMessage(window.hwnd(), WM_COMMAND, MAKEWPARAM(control_id::kCompare, 0)); });
   });
 
-  inEveryThemeAndLanguage("command-line-help", [](CMirraneDlg& window, CompareEngine&) {
+  inEveryThemeAndLanguage("command-line-help", [](CMirraneDlg& window) {
     return withMessageBox(window, [&] { sendMessage(window.hwnd(), WM_COMMAND, menu_command::kCommandLineHelp); });
   });
 }

@@ -101,7 +101,6 @@ private:
 bool inTheScan(const JobState::Progress& progress) { return progress.total <= 0 && progress.done >= 3; }
 bool inTheCountedPhase(const JobState::Progress& progress) { return progress.total > 0 && progress.done >= 3; }
 
-// The progress once a paused worker has come to rest at its checkpoint.
 // The progress of a paused job once the worker stands at its checkpoint: it moves no more.
 JobState::Progress restingProgress(CompareEngine& engine) {
   const auto failsafe = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -432,27 +431,41 @@ TEST(CompareWait, ACloseRequestDuringACompareCancelsItAndClosesOnceTheWorkerHasE
   olApp::clearQuit();
 }
 
+namespace {
+
+// Compares two small trees with the dialog, the worker held where phase first holds;
+// whileHeld runs in the dialog meanwhile, and the worker goes on after it.
+uint32_t compareHeldAt(CompareEngine& engine, WorkerGate::Condition phase,
+                       const std::function<void(CProgressDlg&)>& whileHeld) {
+  TempFolder temp;
+  makeTrees(temp, 2, 20, engine);
+  WorkerGate gate;
+  gate.arm(std::move(phase));
+  return runCompareWithProgress(
+      engine, nullptr,
+      [&](CProgressDlg& progress) {
+        EXPECT_TRUE(gate.waitUntilHeld());
+        whileHeld(progress);
+        gate.release();
+      },
+      gate.hook());
+}
+
+}  // namespace
+
 // The dialog is refreshed a few dozen times a second, not at every signal: a change must
 // still show while no signal follows it (here the worker is held inside its last one).
 TEST(ProgressDialog, TheLastProgressShowsWithoutAnotherSignal) {
   Reaper reaper(30000);
-  TempFolder temp;
   CompareEngine engine;
-  makeTrees(temp, 2, 20, engine);
-  WorkerGate gate;
-  gate.arm(inTheCountedPhase);
   bool shown = false;
-  const uint32_t exitCode = runCompareWithProgress(
-      engine, nullptr,
-      [&](CProgressDlg& progress) {
-        ASSERT_TRUE(gate.waitUntilHeld());
-        const JobState::Progress held = engine.job.readProgress();
-        shown = waitFor([&] { return progress.progressBar().position() == held.done; }, 10000);
-        EXPECT_EQ(progress.progressBar().text(),
-                  text(lang::progress::kCount, numberToText(held.done), numberToText(held.total)));
-        gate.release();
-      },
-      gate.hook());
+  EXPECT_EQ(compareHeldAt(engine, inTheCountedPhase,
+                          [&](CProgressDlg& progress) {
+                            const JobState::Progress held = engine.job.readProgress();
+                            shown = waitFor([&] { return progress.progressBar().position() == held.done; }, 10000);
+                            EXPECT_EQ(progress.progressBar().text(), text(lang::progress::kCount, numberToText(held.done),
+                                                                        numberToText(held.total)));
+                          }),
+            0u);
   EXPECT_TRUE(shown);
-  EXPECT_EQ(exitCode, 0u);
 }

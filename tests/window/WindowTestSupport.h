@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/SettingsSandbox.h"
+#include "tests/support/TestSupport.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/WindowInternal.h"
 
@@ -45,5 +46,22 @@ private:
   // A box answered stays open until its loop runs again; it is answered once.
   const olMessageBox* m_lastAnswered = nullptr;
 };
+
+// The message box whose loop runs now, or nullptr.
+inline olMessageBox* runningMessageBox() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* box = dynamic_cast<olMessageBox*>(olWndMap::instance().find(handleOf(widget)));
+    if (box && box->isModalRunning()) return box;
+  }
+  return nullptr;
+}
+
+// Folders root/a and root/b forty levels deep, bottom.txt differing at the bottom.
+inline void makeDeepPair(const std::string& root) {
+  std::vector<std::string> levels;
+  for (int level = 1; level <= 40; ++level) levels.push_back("level-" + std::to_string(level));
+  testing_support::makeDeepFiles(root + "/a", levels, {{"bottom.txt", "first"}});
+  testing_support::makeDeepFiles(root + "/b", levels, {{"bottom.txt", "second"}});
+}
 
 }  // namespace window_test
