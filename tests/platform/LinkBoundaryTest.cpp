@@ -27,10 +27,8 @@ TEST(LinkBoundary, LinksAreFollowedOnlyWhileEveryStepStaysInside) {
   makeLink("../../dirlink/deep", box + "/sub/deep/back");
   makeLink("/etc/passwd", box + "/absolute");
   makeLink("../outside.txt", box + "/escape");
-  makeLink("../../../../etc/passwd", box + "/far");
   makeLink("escape", box + "/via");
   makeLink("../../box/file.txt", box + "/sub/outAndBack");
-  makeLink("missing", box + "/dangling");
   makeLink("loop", box + "/loop");
   makeLink("file.txt/x", box + "/notFolder");
 
@@ -41,19 +39,15 @@ TEST(LinkBoundary, LinksAreFollowedOnlyWhileEveryStepStaysInside) {
   };
   const Case cases[] = {
       {"", LinkReach::inside, ""},
-      {"/file.txt", LinkReach::inside, "/file.txt"},
       {"/version", LinkReach::inside, "/file.txt"},
-      {"/dirlink", LinkReach::inside, "/sub"},
       {"/dirlink/deep/x.txt", LinkReach::inside, "/sub/deep/x.txt"},
       {"/chain1", LinkReach::inside, "/sub/deep/x.txt"},
       {"/sub/up", LinkReach::inside, "/file.txt"},
       {"/sub/deep/back/x.txt", LinkReach::inside, "/sub/deep/x.txt"},
       {"/absolute", LinkReach::outside, nullptr},
       {"/escape", LinkReach::outside, nullptr},
-      {"/far", LinkReach::outside, nullptr},
       {"/via", LinkReach::outside, nullptr},
       {"/sub/outAndBack", LinkReach::outside, nullptr},
-      {"/dangling", LinkReach::broken, nullptr},
       {"/loop", LinkReach::broken, nullptr},
       {"/notFolder", LinkReach::broken, nullptr},
   };
