@@ -273,6 +273,22 @@ bool openContentReader(ContentReader& reader, const CompareItem& item, int side,
   return true;
 }
 
+void ReaderThreads::start(int count, const std::function<void(ContentBuffers&)>& loop) {
+  for (int i = 0; i < count; ++i) {
+    auto buffers = std::make_unique<ContentBuffers>();
+    auto thread = std::make_unique<platform::Thread>();
+    ContentBuffers& own = *buffers;
+    if (!thread->start([loop, &own] {
+          loop(own);
+          return 0u;
+        })) {
+      break;
+    }
+    m_buffers.push_back(std::move(buffers));
+    m_threads.push_back(std::move(thread));
+  }
+}
+
 bool ContentBuffers::ensure(uint64_t bytes) {
   if (m_capacity >= bytes && m_first && m_second) return true;
   m_first.reset();

@@ -5,10 +5,13 @@
 #include "engine/CompareTree.h"
 #include "engine/ContentExplanation.h"
 #include "platform/ReadOnlyFile.h"
+#include "platform/Thread.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <vector>
 
 struct CompareEngine;
 
@@ -44,6 +47,25 @@ private:
   std::unique_ptr<uint8_t, FreeDeleter> m_first;
   std::unique_ptr<uint8_t, FreeDeleter> m_second;
   uint64_t m_capacity = 0;
+};
+
+// Helper threads that read pairs, each with block buffers of its own.
+class ReaderThreads {
+public:
+  // Starts up to count threads, each running loop on its own buffers; where one cannot be
+  // started, the caller works on with those that were.
+  void start(int count, const std::function<void(ContentBuffers&)>& loop);
+  bool empty() const { return m_threads.empty(); }
+  size_t size() const { return m_threads.size(); }
+  // Waits for each thread's end (the caller has told them to stop), then frees the buffers.
+  void join() {
+    m_threads.clear();
+    m_buffers.clear();
+  }
+
+private:
+  std::vector<std::unique_ptr<ContentBuffers>> m_buffers;
+  std::vector<std::unique_ptr<platform::Thread>> m_threads;
 };
 
 // The folders of a pair of files, held open on both sides (either may have failed to open),

@@ -15,29 +15,14 @@ int defaultContentReaderCount() {
 }
 
 ContentReaders::ContentReaders(CompareEngine& engine, int readers) : m_engine(engine) {
-  if (readers > 1) startHelpers(std::min(readers, kMaxContentReaders) - 1);
+  const int helpers = std::min(readers, kMaxContentReaders) - 1;
+  if (helpers > 0) m_helpers.start(helpers, [this](ContentBuffers& own) { helperLoop(own); });
   // A few pairs wait for each helper, so that none runs dry while the worker walks on;
   // beyond that the worker reads as well. Alone, it reads each pair as it comes.
   m_queueLimit = 2 * m_helpers.size();
 }
 
 ContentReaders::~ContentReaders() { finish(false); }
-
-void ContentReaders::startHelpers(int count) {
-  for (int i = 0; i < count; ++i) {
-    auto buffers = std::make_unique<ContentBuffers>();
-    auto thread = std::make_unique<platform::Thread>();
-    ContentBuffers& own = *buffers;
-    if (!thread->start([this, &own] {
-          helperLoop(own);
-          return 0u;
-        })) {
-      break;
-    }
-    m_helperBuffers.push_back(std::move(buffers));
-    m_helpers.push_back(std::move(thread));
-  }
-}
 
 void ContentReaders::helperLoop(ContentBuffers& buffers) {
   // Pause and cancel reach the helper at the same checkpoints as the worker.
@@ -179,8 +164,7 @@ bool ContentReaders::finish(bool complete) {
   }
   m_workReady.notify_all();
   // Each helper's thread waits for its end as it goes.
-  m_helpers.clear();
-  m_helperBuffers.clear();
+  m_helpers.join();
   m_entries.clear();
   m_finished = true;
   return !m_cancelled;

@@ -66,7 +66,6 @@ private:
     std::shared_ptr<OpenFolders> folders;
   };
 
-  void startHelpers(int count);
   void helperLoop(ContentBuffers& buffers);
   struct Task {
     uint64_t sequence = 0;
@@ -104,8 +103,7 @@ private:
   // ones ahead of the one on its way.
   bool m_passing = false;
   size_t m_queueLimit = 0;
-  std::vector<std::unique_ptr<ContentBuffers>> m_helperBuffers;
-  std::vector<std::unique_ptr<platform::Thread>> m_helpers;
+  ReaderThreads m_helpers;
   // Last, so that the worker's checkpoints stop calling in before anything else goes.
   WorkerThread::DutyScope m_duty{*this};
 };

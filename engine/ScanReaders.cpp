@@ -21,19 +21,7 @@ bool isSmallFilePair(const CompareItem& item) {
 ScanReaders::ScanReaders(CompareEngine& engine, int helpers) : m_engine(engine) {
   const CompareResult& result = engine.result;
   if (engine.readersProbe != nullptr || result.isListing(0) || result.isListing(1)) helpers = 0;
-  for (int i = 0; i < helpers; ++i) {
-    auto buffers = std::make_unique<ContentBuffers>();
-    auto thread = std::make_unique<platform::Thread>();
-    ContentBuffers& own = *buffers;
-    if (!thread->start([this, &own] {
-          helperLoop(own);
-          return 0u;
-        })) {
-      break;
-    }
-    m_buffers.push_back(std::move(buffers));
-    m_helpers.push_back(std::move(thread));
-  }
+  if (helpers > 0) m_helpers.start(helpers, [this](ContentBuffers& own) { helperLoop(own); });
 }
 
 ScanReaders::~ScanReaders() { finish(); }
@@ -107,6 +95,5 @@ void ScanReaders::finish() {
     m_idle.wait(lock, [this] { return m_running == 0; });
   }
   // Each helper's thread waits for its end as it goes.
-  m_helpers.clear();
-  m_buffers.clear();
+  m_helpers.join();
 }

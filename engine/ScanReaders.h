@@ -58,6 +58,5 @@ private:
   int m_running = 0;
   std::atomic<bool> m_stopping{false};
   bool m_finished = false;
-  std::vector<std::unique_ptr<ContentBuffers>> m_buffers;
-  std::vector<std::unique_ptr<platform::Thread>> m_helpers;
+  ReaderThreads m_helpers;
 };

@@ -80,6 +80,8 @@ public:
   uint64_t openSerial() const { return m_openSerial; }
 
 private:
+  // open and openListed: a listed size stands without a status call.
+  bool openIn(const OpenFolder& folder, std::u16string_view name, Links links, const uint64_t* listedSize);
   // Records an opening of this size; always true.
   bool opened(uint64_t size);
 

@@ -95,6 +95,10 @@ void olButton::paintSystemButton(HDC dc) {
   // The platform style marks the focus only after keyboard use; a focused button always
   // shows it here, as a dotted frame inside the button.
   if (hasFocus()) option.state |= QStyle::State_KeyboardFocusChange;
+  // The platform style centres a caption wider than the button and cuts it at both ends;
+  // it ends in "…" here, as the themes' own buttons do.
+  const QRect contents = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+  option.text = option.fontMetrics.elidedText(option.text, Qt::ElideRight, contents.width(), Qt::TextShowMnemonic);
   button->style()->drawControl(QStyle::CE_PushButton, &option, dc, button);
   if (!hasFocus()) return;
   const QRect inside = button->style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, button);
@@ -427,9 +431,13 @@ olCaptionLines layoutCaption(olstring_view caption, int width, HFONT font, int m
     laid.cut = true;
   }
   const QFontMetrics whole(qfontOf(font ? font : uiFont()));
+  // Only a rest that did not fit ends the last line in "…"; a word cut on an earlier line
+  // leaves the lines after it whole.
+  const bool restCut = laid.cut;
   for (olstring& each : laid.lines) {
-    if (laid.cut && &each == &laid.lines.back()) each += u"\u2026";
-    if (fits(each) && !(laid.cut && &each == &laid.lines.back())) continue;
+    const bool endsCut = restCut && &each == &laid.lines.back();
+    if (endsCut) each += u"\u2026";
+    if (fits(each) && !endsCut) continue;
     // A word wider than the line, or the rest of a caption that is cut.
     each = fromQString(whole.elidedText(toQString(each), Qt::ElideRight, width, Qt::TextShowMnemonic));
     laid.cut = true;

@@ -88,13 +88,7 @@ int openRegularFileAt(int folderFd, const std::string& name, int extraFlags, uin
     setLastErrorFromErrno(errno);
     return -1;
   }
-  return keepRegularFile(fd, size);
-}
-
-int openListedFileAt(int folderFd, const std::string& name, int extraFlags) {
-  const int fd = openat(folderFd, name.c_str(), kReadFlags | extraFlags);
-  if (fd < 0) setLastErrorFromErrno(errno);
-  return fd;
+  return size == nullptr ? fd : keepRegularFile(fd, size);
 }
 
 }  // namespace posix

@@ -42,11 +42,10 @@ uint32_t setPathError(int errnoValue, const std::string& nativePath);
 // The descriptor is left non-blocking (reads of a regular file ignore it). Returns -1 with
 // the last error set on failure; *size receives the file's size.
 int openRegularFile(const std::string& nativePath, int extraFlags, uint64_t* size);
-// The same for a name inside the folder open as folderFd.
+// The same for a name inside the folder open as folderFd. With size null the caller knows the
+// file from a listing of the folder just made: no status call follows the open, and what
+// took its place since fails at its first read.
 int openRegularFileAt(int folderFd, const std::string& name, int extraFlags, uint64_t* size);
-// The same for a name that a listing of the folder has just shown to be a regular file: no
-// status call follows the open, the listing's facts stand for it.
-int openListedFileAt(int folderFd, const std::string& name, int extraFlags);
 
 // resolveWithin on native paths.
 LinkReach resolveWithinNative(std::string boundary, const std::string& path, std::string* target);

@@ -84,30 +84,27 @@ bool ReadOnlyFile::opened(uint64_t size) {
 }
 
 bool ReadOnlyFile::open(const OpenFolder& folder, std::u16string_view name, Links links) {
-  close();
-  if (!folder.isOpen() || name.empty()) {
-    setLastError(kErrorInvalidParameter);
-    return false;
-  }
-  uint64_t size = 0;
-  const int noFollow = links == Links::asText ? O_NOFOLLOW : 0;
-  const int fd = posix::openRegularFileAt(folder.m_fd, posix::nativePath(name), noFollow, &size);
-  if (fd < 0) return false;
-  m_fd = fd;
-  return opened(size);
+  return openIn(folder, name, links, nullptr);
 }
 
 bool ReadOnlyFile::openListed(const OpenFolder& folder, std::u16string_view name, uint64_t listedSize, Links links) {
+  return openIn(folder, name, links, &listedSize);
+}
+
+bool ReadOnlyFile::openIn(const OpenFolder& folder, std::u16string_view name, Links links,
+                          const uint64_t* listedSize) {
   close();
   if (!folder.isOpen() || name.empty()) {
     setLastError(kErrorInvalidParameter);
     return false;
   }
+  uint64_t size = listedSize != nullptr ? *listedSize : 0;
   const int noFollow = links == Links::asText ? O_NOFOLLOW : 0;
-  const int fd = posix::openListedFileAt(folder.m_fd, posix::nativePath(name), noFollow);
+  const int fd = posix::openRegularFileAt(folder.m_fd, posix::nativePath(name), noFollow,
+                                          listedSize != nullptr ? nullptr : &size);
   if (fd < 0) return false;
   m_fd = fd;
-  return opened(listedSize);
+  return opened(size);
 }
 
 OpenFolder::~OpenFolder() {

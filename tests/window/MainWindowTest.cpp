@@ -766,6 +766,13 @@ TEST(MainWindow, TextsShowWholeInEveryLanguage) {
     widgetOf(quick.hwnd())->grab();
     EXPECT_TRUE(quick.shownCaption().ends_with(u"\u2026"));
     EXPECT_EQ(olToolTipCtrl::shared().toolText(quick.hwnd()), cleanLabel(getWindowText(quick.hwnd())));
+    // A first word wider than the line is cut alone: the line after it stays whole.
+    const olstring caption = getWindowText(quick.hwnd());
+    setWindowText(quick.hwnd(), u"Groß-/Kleinschreibungsunterscheidung der Namen");
+    widgetOf(quick.hwnd())->grab();
+    const olstring shown = quick.shownCaption();
+    EXPECT_EQ(shown.substr(shown.find(u'\n') + 1), u"der Namen") << toUtf8(shown);
+    setWindowText(quick.hwnd(), caption);
     window.unbind(olUnbind::destroyWindow);
   }
   ASSERT_TRUE(loadLanguage(fromUtf8(MIRRANE_BUILD_DIR "/lang/english.ini"), false, true));
