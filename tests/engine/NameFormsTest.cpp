@@ -33,9 +33,6 @@ TEST(NameForms, TwoFormsOfANamePairAsOneItemAndNothingIsDroppedOrPairedTwice) {
   const std::string nfd = "Cafe\xCC\x81";
   const std::string upperNfd = "CAFE\xCC\x81";
   const std::string notUtf8 = "caf\xE9";
-  // Hangul syllables and their jamo: composed by rule, not by table.
-  const std::string syllables = "\xED\x95\x9C\xEA\xB8\x80.txt";
-  const std::string jamo = "\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xAB\xE1\x84\x80\xE1\x85\xB3\xE1\x86\xAF.txt";
   using Pairs = std::map<std::string, uint32_t>;
   struct Case {
     std::string what;
@@ -44,6 +41,9 @@ TEST(NameForms, TwoFormsOfANamePairAsOneItemAndNothingIsDroppedOrPairedTwice) {
     bool compareCase;
     Pairs expected;
   };
+  // Hangul syllables and their jamo: composed by rule, not by table.
+  const std::string syllables = "\xED\x95\x9C\xEA\xB8\x80.txt";
+  const std::string jamo = "\xE1\x84\x92\xE1\x85\xA1\xE1\x86\xAB\xE1\x84\x80\xE1\x85\xB3\xE1\x86\xAF.txt";
   const Case cases[] = {
       {"both forms against one", {nfc, nfd}, {nfd}, true,
        Pairs{{nfc + "|", ItemFlags::kMissing | ItemFlags::kMissingSecond}, {nfd + "|" + nfd, 0}}},
