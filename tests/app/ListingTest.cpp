@@ -192,9 +192,7 @@ TEST_F(ListingTest, AnArchivesListingFollowsTheLinksThatStayInsideAndKeepsTheTex
     std::string second;
   } cases[] = {
       {"the archive's listing against the folder", listing, tree},
-      {"the folder against the archive's listing", tree, listing},
       {"the archive's listing against the archive", listing, archive},
-      {"the archive against its listing", archive, listing},
       {"two listings of the archive", listing, again},
   };
   for (const auto& c : cases) {

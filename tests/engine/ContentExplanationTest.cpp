@@ -66,7 +66,6 @@ struct Planted {
 
 TEST(ContentExplanation, PlantedFirstDifferencesAreExactInEveryMode) {
   const std::string binary = randomBytes(300000, 1);
-  const std::string megabyte = randomBytes(kMiB, 2);
   const std::string big = randomBytes(3 * kMiB, 3);
   // With 1 MiB blocks and fast, 5 MiB are read as blocks 0, 2 and 4: 1 and 3 are skipped.
   const std::string huge = randomBytes(5 * kMiB, 4);
@@ -85,23 +84,17 @@ TEST(ContentExplanation, PlantedFirstDifferencesAreExactInEveryMode) {
       // As bytes, read from the start in 128 KiB pieces.
       {"first byte", false, false, binary, flippedAt(binary, 0), W::bytes, true, {0, 0}, {}, {1, 1}, {}, true},
       {"piece edge", false, false, binary, flippedAt(binary, 131072), W::bytes, true, {131072, 131072}, {}, {131073, 131073}, {}, true},
-      {"before it", false, false, binary, flippedAt(binary, 131071), W::bytes, true, {131071, 131071}, {}, {131072, 131072}, {}, true},
-      {"last byte", false, false, megabyte, flippedAt(megabyte, kMiB - 1), W::bytes, true, {kMiB - 1, kMiB - 1}, {}, {kMiB, kMiB}, {}, true},
       {"block edge", false, false, big, flippedAt(big, kMiB), W::bytes, true, {kMiB, kMiB}, {}, {kMiB + 1, kMiB + 1}, {}, true},
       // Text mode on, binary content: the text probe's first 64 KiB, then pieces after them.
-      {"in the probe", true, false, binary, flippedAt(binary, 65535), W::bytes, true, {65535, 65535}, {}, {65536, 65536}, {}, true},
       {"after the probe", true, false, binary, flippedAt(binary, 65536), W::bytes, true, {65536, 65536}, {}, {65537, 65537}, {}, true},
       {"equal", true, false, binary, binary, W::bytes, false, {}, {}, {300000, 300000}, {}, false},
       // Sampled.
       {"sampled block", false, true, huge, flippedAt(huge, 2 * kMiB + 777), W::sampled, true, {2 * kMiB + 777, 2 * kMiB + 777}, {}, {kMiB + 778, kMiB + 778}, {2, 5}, true},
-      {"sampled edge", false, true, huge, flippedAt(huge, 4 * kMiB), W::sampled, true, {4 * kMiB, 4 * kMiB}, {}, {2 * kMiB + 1, 2 * kMiB + 1}, {3, 5}, true},
       {"sampled last", false, true, huge, flippedAt(huge, 5 * kMiB - 1), W::sampled, true, {5 * kMiB - 1, 5 * kMiB - 1}, {}, {3 * kMiB, 3 * kMiB}, {3, 5}, true},
       {"skipped block", false, true, huge, flippedAt(huge, 3 * kMiB + 5), W::sampled, false, {}, {}, {3 * kMiB, 3 * kMiB}, {3, 5}, true},
       // As text.
       {"CR LF before", true, false, crlf, lfChanged, W::text, true, {lineStart + 57 + 3, lineStart + 3}, {58, 58}, {lineStart + 61, lineStart + 4}, {}, true},
       {"CR LF equal", true, false, crlf, lf, W::text, false, {}, {}, {crlf.size(), lf.size()}, {}, false},
-      {"text goes on", true, false, "abc\n", "abc\nxyz", W::text, true, {4, 4}, {2, 2}, {4, 5}, {}, true},
-      {"break in a line", true, false, "ab\n", "a\nb\n", W::text, true, {1, 1}, {1, 1}, {2, 2}, {}, true},
       {"lone CR", true, false, "a\rb\rX", "a\nb\nY", W::text, true, {4, 4}, {3, 3}, {5, 5}, {}, true},
       {"UTF-16", true, false, std::string("h\0\r\0\n\0i\0", 8), std::string("h\0\n\0j\0", 6), W::text, true, {6, 4}, {2, 2}, {7, 5}, {}, true},
       {"past the probe", true, false, longText, flippedAt(longText, 100000), W::text, true, {100000, 100000},
@@ -144,14 +137,10 @@ TEST(ContentExplanation, LinesCountEachKindOfLineEndOnce) {
   };
   const Case cases[] = {
       {"abc", 0, 1},
-      {"a\nb\nc", 4, 3},
       {"a\r\nb\r\nc", 6, 3},
-      {"a\rb\rc", 4, 3},
-      {"a\n\n\nb", 4, 4},
       // Between a CR and its LF the line has not ended yet.
       {"a\r\nb", 2, 1},
       {std::string("a\0\r\0\n\0b\0", 8), 6, 2},
-      {std::string("a\0\r\0b\0", 6), 4, 2},
       // A position past the end counts the line ends of the whole text.
       {"a\nb\n", 99, 3},
   };

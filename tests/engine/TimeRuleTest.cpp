@@ -20,54 +20,44 @@ constexpr uint64_t kTicksPerSecond = 10000000;
 constexpr uint32_t kSecond = 1000000000;
 constexpr int64_t kBase = 1600000000;  // seconds since 1970, far from any edge
 
-// A side whose time is kBase + seconds + nanoseconds, as the scan records it.
-SideInfo sideAt(int64_t seconds, uint32_t nanoseconds) {
-  SideInfo side;
-  side.name.push_back(u'f');
-  side.modified = static_cast<uint64_t>(kBase + seconds + 11644473600LL) * kTicksPerSecond;
-  side.modifiedNanoseconds = nanoseconds;
-  return side;
-}
-
 }  // namespace
 
 TEST(TimeRule, WhichTimesCountAsEqual) {
+  // Times are kBase + seconds + nanoseconds, as the scan records them.
   const struct {
     const char* what;
-    int64_t seconds0;
-    uint32_t nanos0;
-    int64_t seconds1;
-    uint32_t nanos1;
-    uint32_t step0, step1, tolerance;
+    int64_t seconds[2];
+    uint32_t nanos[2];
+    uint32_t steps[2];
+    uint32_t tolerance;
     bool hourShift;
     bool equal;
   } cases[] = {
-      {"same second, 1 s step", 0, 100, 0, 999999999, kSecond, kSecond, 0, false, true},
-      {"next second, however close, 1 s step", 0, 999999999, 1, 0, kSecond, kSecond, 0, false, false},
-      {"FAT rounded down", 1, 700000000, 0, 0, kSecond, 2 * kSecond, 0, false, true},
-      {"FAT rounded up, 1.5 s apart", 0, 500000000, 2, 0, 2 * kSecond, kSecond, 0, false, true},
-      {"two seconds apart on FAT", 0, 0, 2, 0, kSecond, 2 * kSecond, 0, false, false},
-      {"tolerance replaces the step", 0, 0, 2, 999999999, kSecond, kSecond, 3, false, true},
-      {"tolerance replaces a coarser step", 0, 0, 1, 500000000, 2 * kSecond, kSecond, 1, false, false},
-      {"an hour later, shift ignored", 0, 0, 3600, 0, kSecond, kSecond, 0, true, true},
-      {"an hour earlier, shift ignored", 3600, 0, 0, 0, kSecond, kSecond, 0, true, true},
-      {"an hour, shift not ignored", 0, 0, 3600, 0, kSecond, kSecond, 0, false, false},
-      {"an hour and a second, 1 s step", 0, 0, 3601, 0, kSecond, kSecond, 0, true, false},
-      {"an hour and a second, FAT", 0, 0, 3601, 0, 2 * kSecond, kSecond, 0, true, true},
-      {"two hours", 0, 0, 7200, 0, kSecond, kSecond, 0, true, false},
-      {"centuries apart", -kBase - 11644473600LL, 0, 0, 0, kSecond, kSecond, 0, true, false},
+      {"same second, 1 s step", {0, 0}, {100, 999999999}, {kSecond, kSecond}, 0, false, true},
+      {"next second, however close, 1 s step", {0, 1}, {999999999, 0}, {kSecond, kSecond}, 0, false, false},
+      {"FAT rounded up, 1.5 s apart", {0, 2}, {500000000, 0}, {2 * kSecond, kSecond}, 0, false, true},
+      {"two seconds apart on FAT", {0, 2}, {0, 0}, {kSecond, 2 * kSecond}, 0, false, false},
+      {"tolerance replaces the step", {0, 2}, {0, 999999999}, {kSecond, kSecond}, 3, false, true},
+      {"an hour later, shift ignored", {0, 3600}, {0, 0}, {kSecond, kSecond}, 0, true, true},
+      {"an hour, shift not ignored", {0, 3600}, {0, 0}, {kSecond, kSecond}, 0, false, false},
+      {"an hour and a second, 1 s step", {0, 3601}, {0, 0}, {kSecond, kSecond}, 0, true, false},
+      {"an hour and a second, FAT", {0, 3601}, {0, 0}, {2 * kSecond, kSecond}, 0, true, true},
+      {"centuries apart", {-kBase - 11644473600LL, 0}, {0, 0}, {kSecond, kSecond}, 0, true, false},
   };
   for (const auto& entry : cases) {
     SCOPED_TRACE(entry.what);
     CompareOptions options;
     options.timeTolerance = entry.tolerance;
     options.ignoreHourShift = entry.hourShift;
-    const uint32_t steps[2] = {entry.step0, entry.step1};
-    const TimeRule rule = timeRule(options, steps);
-    const SideInfo first = sideAt(entry.seconds0, entry.nanos0);
-    const SideInfo second = sideAt(entry.seconds1, entry.nanos1);
-    EXPECT_EQ(sameModifiedTime(first, second, rule), entry.equal);
-    EXPECT_EQ(sameModifiedTime(second, first, rule), entry.equal);
+    const TimeRule rule = timeRule(options, entry.steps);
+    SideInfo sides[2];
+    for (int i = 0; i < 2; ++i) {
+      sides[i].name.push_back(u'f');
+      sides[i].modified = static_cast<uint64_t>(kBase + entry.seconds[i] + 11644473600LL) * kTicksPerSecond;
+      sides[i].modifiedNanoseconds = entry.nanos[i];
+    }
+    EXPECT_EQ(sameModifiedTime(sides[0], sides[1], rule), entry.equal);
+    EXPECT_EQ(sameModifiedTime(sides[1], sides[0], rule), entry.equal);
   }
 }
 

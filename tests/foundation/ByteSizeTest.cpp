@@ -79,7 +79,6 @@ TEST(ByteSize, APartIsWrittenInTheTermsOfItsWhole) {
   };
   const Case cases[] = {
       {4509715661ULL, 20000000000ULL, u"4.2"},  // of "18.6 GiB": one digit after the point
-      {0, 20000000000ULL, u"0.0"},
       {20000000000ULL, 20000000000ULL, u"18.6"},
       {1048576, 5242880, u"1.00"},  // of "5.00 MiB"
       {700, 900, u"700"},           // of "900 bytes": a count
@@ -123,12 +122,9 @@ TEST(ByteSize, CountsGroupedAndSharesCutAsTheLocaleWritesThem) {
       {0, 0, u"0", u"0"},
       {999, 1000, u"999", u"99"},  // whole numbers from 10 %
       {1000, 1000, u"1 000", u"100"},
-      {24, 1200, u"24", u"2"},
       {1, 1000000, u"1", u"0.1"},  // never 0 for a part that is not 0
       {15, 1000, u"15", u"1.5"},
-      {95, 1000, u"95", u"9.5"},
       {9999, 10000, u"9 999", u"99"},  // cut: a part short of the whole never shows 100
-      {4096, 4096, u"4 096", u"100"},
       {18446744073709551615ULL, 18446744073709551615ULL, u"18 446 744 073 709 551 615", u"100"},
   };
   {

@@ -16,10 +16,7 @@ TEST(FileSystem, TimeStepOfEachFileSystemType) {
     const char* name;
     uint32_t step;
   } cases[] = {
-      {0x4d44, "vfat/msdos", kTwo},    {0x2011bab0, "exfat", kTwo},  {0x5346544e, "ntfs", kOne},
-      {0x7366746e, "ntfs3", kOne},     {0x65735546, "fuseblk", kOne}, {0xff534d42, "cifs", kOne},
-      {0xfe534d42, "smb2", kOne},      {0x6969, "nfs", kOne},         {0xef53, "ext4", kOne},
-      {0x01021994, "tmpfs", kOne},     {0x9123683e, "btrfs", kOne},   {0x12345678, "unknown", kOne},
+      {0x4d44, "vfat/msdos", kTwo}, {0x2011bab0, "exfat", kTwo}, {0xef53, "ext4", kOne}, {0x12345678, "unknown", kOne},
   };
   for (const auto& entry : cases) {
     SCOPED_TRACE(entry.name);

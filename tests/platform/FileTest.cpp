@@ -398,7 +398,6 @@ TEST(ReadOnlyFile, AFileOpenedOnItsListingFailsWhenItsPlaceWasTakenMeanwhile) {
   const Case cases[] = {
       {"unchanged", [](const std::string&) {}, true},
       {"shrunk", [](const std::string& path) { testing_support::writeFileBytes(path, "0123"); }, true},
-      {"a folder", [](const std::string& path) { std::filesystem::remove(path); testing_support::makeFolders(path); }, true},
       {"a FIFO", [](const std::string& path) { std::filesystem::remove(path); testing_support::makeFifo(path); }, true},
       {"gone", [](const std::string& path) { std::filesystem::remove(path); }, false},
   };
