@@ -25,7 +25,9 @@ app=$!
 
 window=""
 for _ in $(seq 100); do
-  window=$(xwininfo -root -tree 2>/dev/null | awk '/"Mirrane"/ {print $1; exit}')
+  # A failed look (the server still busy, or awk done before xwininfo) is only tried again:
+  # under pipefail it would end the test without a word.
+  window=$(xwininfo -root -tree 2>/dev/null | awk '/"Mirrane"/ && !found {print $1; found = 1}' || true)
   [ -n "$window" ] && break
   kill -0 "$app" 2>/dev/null || { echo "mirrane ended early:"; cat "$work/mirrane.log"; exit 1; }
   sleep 0.1
