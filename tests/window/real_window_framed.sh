@@ -53,10 +53,12 @@ fi
 pids+=($!)
 app=$!
 
-find_window() { xdotool search --onlyvisible --name '^Mirrane$' 2>/dev/null | head -1; }
+# awk reads to the end, so that xdotool is never cut off mid-write (pipefail would count it).
+find_window() { xdotool search --onlyvisible --name '^Mirrane$' 2>/dev/null | awk 'NR == 1'; }
 has_window() { [ -n "$(find_window)" ]; }
 wait_until has_window || { echo "no window titled Mirrane appeared"; cat "$work/mirrane.log"; exit 1; }
-window=$(find_window)
+window=$(find_window || true)
+[ -n "$window" ] || { echo "the window titled Mirrane could not be found again"; cat "$work/mirrane.log"; exit 1; }
 kill -0 "$app" || { echo "mirrane ended early:"; cat "$work/mirrane.log"; exit 1; }
 
 if [ "$check" = frame ]; then
