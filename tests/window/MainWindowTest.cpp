@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 
 using gui_test::later;
@@ -421,6 +422,56 @@ TEST(MainWindow, ACloseDuringACompareCancelsItAndClosesWhenItEnds) {
   EXPECT_EQ(second.summaryBadge().text, langText(lang::diff::kNoDiff));
   EXPECT_TRUE(answerer.texts().empty());
   second.unbind(olUnbind::destroyWindow);
+}
+
+// The program starts the command line's compare before it builds the window (here the
+// worker pauses itself before its first step): the window shows that compare and its rows
+// without starting another, or, closed before it came to it, ends it.
+TEST(MainWindow, TheCommandLinesCompareStartedFirstIsShownOrEndedByTheWindow) {
+  Reaper reaper(30000);
+  SettingsSandbox sandbox;
+  TempFolder temp;
+  makeDifferentTrees(temp);
+  CommandLine commandLine;
+  parseCommandLine({temp.widePath("a"), temp.widePath("b"), u"start"}, commandLine);
+  for (const bool shown : {true, false}) {
+    SCOPED_TRACE(shown ? "shown" : "closed first");
+    CompareEngine engine;
+    applyCommandLine(commandLine, engine.options);
+    std::promise<void> paused;
+    ASSERT_TRUE(engine.worker.startWorker(engine, [&paused](CompareEngine& e) {
+      e.worker.pause();
+      paused.set_value();
+      return runCompareJob(e);
+    }));
+    paused.get_future().wait();
+    MessageBoxAnswerer answerer(IDOK);
+    CMirraneDlg window(engine, &commandLine, CompareStart::alreadyStarted);
+    if (!shown) {
+      ASSERT_TRUE(window.createModeless(nullptr));
+      destroyWindow(window.hwnd());
+      EXPECT_FALSE(engine.worker.isRunning());
+      EXPECT_EQ(engine.job.errorCode(), kErrorCancelled);
+      continue;
+    }
+    bool progressOverWindow = false;
+    int rows = 0;
+    // Runs in whichever loop turns: the compare's own until it ends, then the window's.
+    std::function<void()> untilShown = [&] {
+      if (engine.worker.isRunning() || !isWindowEnabled(window.hwnd())) return later(10, untilShown);
+      rows = window.list().rowCount();
+      closeWindow(window);
+    };
+    runAsMainWindow(window, [&] {
+      progressOverWindow = engine.worker.isPaused() && !isWindowEnabled(window.hwnd());
+      engine.worker.resume();
+      untilShown();
+    });
+    EXPECT_TRUE(progressOverWindow);
+    EXPECT_GE(engine.result.differing, 5);
+    EXPECT_GE(rows, engine.result.differing);
+    EXPECT_TRUE(answerer.texts().empty()) << "no second compare was tried";
+  }
 }
 
 }  // namespace
