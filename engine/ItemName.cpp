@@ -3,17 +3,6 @@
 #include <cstring>
 #include <utility>
 
-namespace {
-
-struct LongName {
-  char16_t* data;
-  uint32_t size;
-};
-
-static_assert(sizeof(LongName) <= 22);
-
-}  // namespace
-
 ItemName::ItemName(ItemName&& other) noexcept {
   std::memcpy(m_units, other.m_units, sizeof m_units);
   other.m_units[kTagUnit] = 0;
@@ -43,20 +32,6 @@ void ItemName::clear() noexcept {
   release();
 }
 
-olstring_view ItemName::view() const noexcept {
-  if (!isLong()) return {m_units, m_units[kTagUnit]};
-  LongName held;
-  std::memcpy(&held, m_units, sizeof held);
-  return {held.data, held.size};
-}
-
-size_t ItemName::size() const noexcept {
-  if (!isLong()) return m_units[kTagUnit];
-  LongName held;
-  std::memcpy(&held, m_units, sizeof held);
-  return held.size;
-}
-
 void ItemName::set(olstring_view text) {
   if (text.size() <= kInlineUnits) {
     if (!text.empty()) std::memcpy(m_units, text.data(), text.size() * sizeof(char16_t));
@@ -71,9 +46,7 @@ void ItemName::set(olstring_view text) {
 
 void ItemName::release() noexcept {
   if (isLong()) {
-    LongName held;
-    std::memcpy(&held, m_units, sizeof held);
-    delete[] held.data;
+    delete[] longName().data;
   }
   m_units[kTagUnit] = 0;
 }

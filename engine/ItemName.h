@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 class ItemName {
 public:
@@ -26,11 +27,16 @@ public:
   void assign(olstring_view text) { *this = text; }
   void clear() noexcept;
 
-  olstring_view view() const noexcept;
+  // Inline: every key comparison of the tree goes through these.
+  olstring_view view() const noexcept {
+    if (!isLong()) return {m_units, m_units[kTagUnit]};
+    const LongName held = longName();
+    return {held.data, held.size};
+  }
   operator olstring_view() const noexcept { return view(); }
   olstring str() const { return olstring(view()); }
   bool empty() const noexcept { return size() == 0; }
-  size_t size() const noexcept;
+  size_t size() const noexcept { return isLong() ? longName().size : m_units[kTagUnit]; }
 
   friend bool operator==(const ItemName& a, const ItemName& b) noexcept { return a.view() == b.view(); }
   friend bool operator==(const ItemName& a, olstring_view b) noexcept { return a.view() == b; }
@@ -44,7 +50,18 @@ private:
   static constexpr size_t kTagUnit = kInlineUnits;
   static constexpr char16_t kLongTag = 0xFFFF;
 
+  struct LongName {
+    char16_t* data;
+    uint32_t size;
+  };
+  static_assert(sizeof(LongName) <= kInlineUnits * sizeof(char16_t));
+
   bool isLong() const noexcept { return m_units[kTagUnit] == kLongTag; }
+  LongName longName() const noexcept {
+    LongName held;
+    std::memcpy(&held, m_units, sizeof held);
+    return held;
+  }
   // Only on a name that holds nothing (just made, released or moved from).
   void set(olstring_view text);
   void release() noexcept;
