@@ -23,18 +23,18 @@ const char* kindName(const SideInfo& side) {
 
 // The names from below the root down to the item, as spelled on one side. A level that
 // lacks that side (which a tree built by the scan never has) takes the other side's name.
-void collectNames(const CompareItem& item, int side, std::vector<const olstring*>& names) {
+void collectNames(const CompareItem& item, int side, std::vector<olstring_view>& names) {
   names.clear();
   for (const CompareItem* current = &item; current->parent != nullptr; current = current->parent) {
     const SideInfo& own = current->side[side];
-    names.push_back(own.present() ? &own.name : &current->side[1 - side].name);
+    names.push_back(own.present() ? own.name.view() : current->side[1 - side].name.view());
   }
   std::reverse(names.begin(), names.end());
 }
 
-bool sameNames(const std::vector<const olstring*>& a, const std::vector<const olstring*>& b) {
+bool sameNames(const std::vector<olstring_view>& a, const std::vector<olstring_view>& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](const olstring* x, const olstring* y) { return *x == *y; });
+                    [](olstring_view x, olstring_view y) { return x == y; });
 }
 
 // ,"listings":[{"host":...,"root":...,"saved":...},null]: where and when each side's

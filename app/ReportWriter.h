@@ -62,7 +62,7 @@ private:
   LineOutput m_output;
   bool m_headerWritten = false;
   // Reused for every item: the names from below the root down to the item, per side.
-  std::vector<const olstring*> m_names[2];
+  std::vector<olstring_view> m_names[2];
   int64_t m_items = 0;
   int64_t m_differing = 0;
   int64_t m_onlyFirst = 0;

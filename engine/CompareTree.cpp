@@ -103,6 +103,20 @@ olstring attrText(uint32_t attributes) {
   return text;
 }
 
+void ItemChildren::prepare() {
+  if (!m_map) m_map = std::make_unique<Map>();
+}
+
+std::pair<ItemChildren::iterator, bool> ItemChildren::try_emplace(const ItemKey& key) {
+  prepare();
+  return m_map->try_emplace(key);
+}
+
+ItemChildren::Map& ItemChildren::emptyMap() {
+  static Map empty;
+  return empty;
+}
+
 namespace {
 
 CompareItem* pairEntry(CompareItem& parent, int side, olstring_view name, int64_t size, uint64_t modified,
@@ -207,19 +221,20 @@ void setSide(CompareItem& item, int side, olstring_view name, int64_t size, uint
   info.modified = modified;
   // Known only to callers that have it; they set it after this.
   info.modifiedNanoseconds = 0;
-  info.attributes = attributes & kKeptAttributes;
+  info.attributes = static_cast<uint8_t>(attributes & kKeptAttributes);
+  if (info.isFolder()) item.children.prepare();
 }
 
 namespace {
 
 olstring buildPath(const CompareItem& item, int side, bool withRoot) {
-  std::vector<const olstring*> names;
+  std::vector<olstring_view> names;
   size_t length = 0;
   for (const CompareItem* current = &item; current != nullptr; current = current->parent) {
     if (!withRoot && current->parent == nullptr) break;
-    const olstring& name = current->side[side].name;
+    const olstring_view name = current->side[side].name;
     if (name.empty()) return {};
-    names.push_back(&name);
+    names.push_back(name);
     length += name.size() + 1;
   }
   olstring path;
@@ -227,7 +242,7 @@ olstring buildPath(const CompareItem& item, int side, bool withRoot) {
   for (auto it = names.rbegin(); it != names.rend(); ++it) {
     // A root such as "/" already ends with the separator; doubling it would only be noise.
     if (!path.empty() && path.back() != kPathSeparator) path += kPathSeparator;
-    path += **it;
+    path += *it;
   }
   return path;
 }
@@ -253,6 +268,7 @@ void resetResult(CompareResult& result) {
   clearItem(result.root);
   result.root.side[0].attributes = kFolderAttribute;
   result.root.side[1].attributes = kFolderAttribute;
+  result.root.children.prepare();
   for (int side = 0; side < 2; ++side) {
     result.givenPath[side].clear();
     result.displayRoot[side].clear();

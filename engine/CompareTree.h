@@ -5,12 +5,14 @@
 
 #include "engine/CompareOptions.h"
 #include "engine/ContentExplanation.h"
+#include "engine/ItemName.h"
 #include "engine/ListingSide.h"
 #include "foundation/Paths.h"
 #include "foundation/olstring.h"
 
 #include <cstdint>
 #include <map>
+#include <memory>
 
 class JobState;
 
@@ -39,15 +41,15 @@ enum class ContentMode : uint8_t { binary = 0, text = 1, sampled = 2, hashed = 3
 // What one side knows of an item. Present when the name is not empty.
 struct SideInfo {
   // As spelled on this side; for the root item the root folder path on disk.
-  olstring name;
+  ItemName name;
   int64_t size = 0;
   // 100 ns units since 1601 UTC, a whole number of seconds.
   uint64_t modified = 0;
-  // Masked with kKeptAttributes.
-  uint32_t attributes = 0;
   // The part of the modification time below the second, in nanoseconds; 0 where the
   // source keeps whole seconds only.
   uint32_t modifiedNanoseconds = 0;
+  // Masked with kKeptAttributes, which fit in a byte.
+  uint8_t attributes = 0;
   // The listed entry itself is a symbolic link (size, time and kind are what it leads to
   // when links are followed). Set by the folder scan.
   bool isLink = false;
@@ -89,7 +91,52 @@ struct ItemKeyLess {
 };
 
 struct CompareItem;
-using ItemChildren = std::map<ItemKey, CompareItem, ItemKeyLess>;
+
+// The children of an item in key order. Most items are files and never have any, so the map
+// is made only when an item becomes a folder on a side (or gets a first child), and a file
+// costs one pointer instead of an empty map. Iterators stay valid as a map's do, except that
+// end() of an item without its map is not end() once the map is made: an item that is listed
+// is a folder, so its map exists before anyone holds its iterators.
+class ItemChildren {
+public:
+  using Map = std::map<ItemKey, CompareItem, ItemKeyLess>;
+  using iterator = Map::iterator;
+  using const_iterator = Map::const_iterator;
+  using node_type = Map::node_type;
+  using insert_return_type = Map::insert_return_type;
+
+  // Makes the map, if not made yet.
+  void prepare();
+
+  iterator begin();
+  iterator end();
+  const_iterator begin() const;
+  const_iterator end() const;
+  bool empty() const;
+  size_t size() const;
+
+  template <typename Key>
+  iterator find(const Key& key) { return map().find(key); }
+  template <typename Key>
+  iterator lower_bound(const Key& key) { return map().lower_bound(key); }
+  template <typename Key>
+  const_iterator lower_bound(const Key& key) const { return map().lower_bound(key); }
+
+  std::pair<iterator, bool> try_emplace(const ItemKey& key);
+  node_type extract(const_iterator position);
+  insert_return_type insert(node_type&& node);
+  iterator erase(iterator position);
+  // Keeps the map itself, so iterators held to end() stay valid.
+  void clear();
+
+private:
+  Map& map();
+  const Map& map() const;
+  // Shared by every item without a map; never changed.
+  static Map& emptyMap();
+
+  std::unique_ptr<Map> m_map;
+};
 
 struct CompareItem {
   // Owned children in key order; empty for files.
@@ -113,6 +160,23 @@ struct CompareItem {
   CompareItem(const CompareItem&) = delete;
   CompareItem& operator=(const CompareItem&) = delete;
 };
+
+inline ItemChildren::Map& ItemChildren::map() { return m_map ? *m_map : emptyMap(); }
+inline const ItemChildren::Map& ItemChildren::map() const { return m_map ? *m_map : emptyMap(); }
+inline ItemChildren::iterator ItemChildren::begin() { return map().begin(); }
+inline ItemChildren::iterator ItemChildren::end() { return map().end(); }
+inline ItemChildren::const_iterator ItemChildren::begin() const { return map().begin(); }
+inline ItemChildren::const_iterator ItemChildren::end() const { return map().end(); }
+inline bool ItemChildren::empty() const { return map().empty(); }
+inline size_t ItemChildren::size() const { return map().size(); }
+inline ItemChildren::node_type ItemChildren::extract(const_iterator position) { return m_map->extract(position); }
+inline ItemChildren::insert_return_type ItemChildren::insert(node_type&& node) {
+  return m_map->insert(std::move(node));
+}
+inline ItemChildren::iterator ItemChildren::erase(iterator position) { return m_map->erase(position); }
+inline void ItemChildren::clear() {
+  if (m_map) m_map->clear();
+}
 
 // Times in the same second count as one where nothing finer is known of a side.
 constexpr uint32_t kDefaultTimeStep = 1000000000;

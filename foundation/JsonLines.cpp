@@ -171,21 +171,21 @@ void appendPathPair(std::string& out, std::string_view key, olstring_view first,
   out += ']';
 }
 
-void appendRelativePath(std::string& out, std::string_view key, const std::vector<const olstring*>& names) {
+void appendRelativePath(std::string& out, std::string_view key, const std::vector<olstring_view>& names) {
   out += ",\"";
   out += key;
   out += "\":\"";
   bool lone = false;
   for (size_t i = 0; i < names.size(); ++i) {
     if (i != 0) out += '/';
-    lone = appendJsonText(out, *names[i]) || lone;
+    lone = appendJsonText(out, names[i]) || lone;
   }
   out += '"';
   if (!lone) return;
   std::string bytes;
   for (size_t i = 0; i < names.size(); ++i) {
     if (i != 0) bytes += '/';
-    bytes += toUtf8(*names[i]);
+    bytes += toUtf8(names[i]);
   }
   out += ",\"";
   out += key;

@@ -31,7 +31,7 @@ void appendPathField(std::string& out, std::string_view key, olstring_view text)
 // either needs its bytes.
 void appendPathPair(std::string& out, std::string_view key, olstring_view first, olstring_view second);
 // ,"key":"a/b/c" for the names joined by "/", and ,"key_bytes" when a name is not UTF-8.
-void appendRelativePath(std::string& out, std::string_view key, const std::vector<const olstring*>& names);
+void appendRelativePath(std::string& out, std::string_view key, const std::vector<olstring_view>& names);
 void appendBool(std::string& out, std::string_view key, bool value);
 void appendCount(std::string& out, std::string_view key, int64_t value);
 // A time (100 ns units since 1601) as ISO 8601 in UTC in quotes, to the second:

@@ -10,7 +10,7 @@ olstring mrnListView::accessibleCellText(int row, int column) const {
   const SideInfo& side = item->side[column];
   if (!side.present()) return langText(column == 0 ? lang::accessible::kAbsentFirst : lang::accessible::kAbsentSecond);
   // The name as the row shows it: in the flat view the path below the compared folder.
-  const olstring name = m_rows.isFlat() ? itemRelativePath(*item, column) : side.name;
+  const olstring name = m_rows.isFlat() ? itemRelativePath(*item, column) : side.name.str();
   if (side.isFolder()) return langText(lang::accessible::kFolderCell, name);
   // The size exact, as the row shows it, with its unit.
   const olstring size = langText(side.size == 1 ? lang::size::kByte : lang::size::kBytes, sizeText(side.size));

@@ -79,10 +79,10 @@ olstring mrnListView::rowText(int row, RowText kind) const {
   const SideInfo& first = item->side[0];
   const SideInfo& second = item->side[1];
   switch (kind) {
-    case RowText::firstName: return first.name;
-    case RowText::secondName: return second.name;
-    case RowText::bothNames: return first.name + u'\t' + second.name;
-    case RowText::typeAhead: return second.present() ? second.name : first.name;
+    case RowText::firstName: return first.name.str();
+    case RowText::secondName: return second.name.str();
+    case RowText::bothNames: return first.name + u'\t' + second.name.str();
+    case RowText::typeAhead: return (second.present() ? second.name : first.name).str();
     case RowText::summary: {
       olstring text(size_t(std::max(item->depth, 0)), u'>');
       if (item->depth != 0) text += u' ';
@@ -163,7 +163,7 @@ bool mrnListView::typeAhead(char16_t character) {
   for (int step = 1; step <= count; ++step) {
     const int row = ((currentRow() < 0 ? -1 : currentRow()) + step) % count;
     const CompareItem* item = m_rows.item(size_t(row));
-    const olstring& text = item->side[1].present() ? item->side[1].name : item->side[0].name;
+    const olstring_view text = item->side[1].present() ? item->side[1].name : item->side[0].name;
     if (text.empty() || platform::upperCaseUnit(text.front()) != upper) continue;
     selectRowAlone(row);
     return true;
@@ -176,8 +176,8 @@ bool mrnListView::typeAhead(char16_t character) {
 bool mrnListView::rowMatches(int row) const {
   const CompareItem* item = rowItem(row);
   if (!item || m_findText.empty()) return false;
-  const olstring& first = item->side[0].name;
-  const olstring& second = item->side[1].name;
+  const olstring_view first = item->side[0].name;
+  const olstring_view second = item->side[1].name;
   if (first.empty() && second.empty()) return false;
   // Looking in each name spares building the joined text for every row; only a find
   // text holding the tab can match across the two names.

@@ -246,7 +246,7 @@ void mrnListView::paintSide(HDC dc, const CompareItem& item, int row, int side, 
   }
   if (right <= nameLeft) return;
   const int nameWidth = right - nameLeft;
-  const olstring name = flat ? itemRelativePath(item, side) : info.name;
+  const olstring name = flat ? itemRelativePath(item, side) : info.name.str();
   // A path keeps its last part (the item's own name) whole when it is cut.
   const QString shown = flat ? toQString(elideText(name, nameWidth, olElide::path, m_font))
                              : metrics.elidedText(toQString(name), Qt::ElideRight, nameWidth);

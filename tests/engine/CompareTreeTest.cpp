@@ -184,3 +184,31 @@ TEST(CompareTree, JoinPath) {
 }
 
 }  // namespace
+
+namespace {
+
+// Names sit in the item up to a length and on the heap beyond it; every operation must keep
+// the text on both sides of that line, also when a name is given a part of itself.
+TEST(CompareTree, ItemNamesKeepTheirTextOnBothSidesOfTheInlineLength) {
+  for (const olstring& text : {olstring(), olstring(u"a"), olstring(u"d\u00e9j\u00e0-vu.txt"),
+                               olstring(u"d\u00e9j\u00e0-vu.text"), olstring(40, u'\u00df')}) {
+    SCOPED_TRACE(narrow(text));
+    ItemName name(text);
+    EXPECT_EQ(name.view(), text);
+    EXPECT_EQ(name.size(), text.size());
+    ItemName copy = name;
+    ItemName moved = std::move(copy);
+    EXPECT_EQ(moved, text);
+    EXPECT_TRUE(copy.empty());
+    copy = moved;
+    moved = u"longer than any name kept in place";
+    EXPECT_EQ(copy, text);
+    // A tail of itself, as the key of an item may view its own name.
+    copy = copy.view().substr(text.empty() ? 0 : 1);
+    EXPECT_EQ(copy.view(), olstring_view(text).substr(text.empty() ? 0 : 1));
+    copy.clear();
+    EXPECT_TRUE(copy.empty());
+  }
+}
+
+}  // namespace

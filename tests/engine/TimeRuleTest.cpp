@@ -52,7 +52,7 @@ TEST(TimeRule, WhichTimesCountAsEqual) {
     const TimeRule rule = timeRule(options, entry.steps);
     SideInfo sides[2];
     for (int i = 0; i < 2; ++i) {
-      sides[i].name.push_back(u'f');
+      sides[i].name = u"f";
       sides[i].modified = static_cast<uint64_t>(kBase + entry.seconds[i] + 11644473600LL) * kTicksPerSecond;
       sides[i].modifiedNanoseconds = entry.nanos[i];
     }

@@ -132,7 +132,7 @@ TEST_F(AppearanceTest, LanguageSwitchReachesEveryOpenWindowAndIsStoredOnce) {
   results_test::ComparedTrees trees;
   ASSERT_TRUE(trees.compare());
   DetailsRecord record;
-  ASSERT_TRUE(buildDetails(trees.engine.result, &trees.engine.result.root.children.at(ItemKey{u"sizeonly.bin", false}), record));
+  ASSERT_TRUE(buildDetails(trees.engine.result, &trees.engine.result.root.children.find(ItemKey{u"sizeonly.bin", false})->second, record));
   CDetailsDlg details(trees.engine.result, record);
   ASSERT_TRUE(details.createModeless(main.hwnd()));
   for (HWND hwnd : {main.hwnd(), about.hwnd(), progress.hwnd(), find.hwnd(), details.hwnd()}) showWindow(hwnd, SW_SHOW);
