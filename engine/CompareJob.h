@@ -149,7 +149,9 @@ public:
   bool isPaused() const;
   // True while the worker itself stands paused at a checkpoint, or waits while paused for a
   // helper that stands at one: its progress moves no more until it is resumed or stopped.
-  // (A pause takes hold at the worker's next checkpoint.)
+  // (A pause takes hold at the worker's next checkpoint.) It may go false again for a moment
+  // while paused: a helper that ends a pair it began before the pause wakes the worker, which
+  // then goes on to its own next checkpoint.
   bool isStandingStill() const;
   // On the worker, around a wait for its helpers: a paused worker waiting there stands
   // still as at a checkpoint, since the helpers hold at theirs.
