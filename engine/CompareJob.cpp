@@ -203,12 +203,15 @@ bool WorkerThread::startWorker(CompareEngine& engine, Job job) {
   m_runEvent.set();
   m_cancel.store(0);
   m_threadId.store(0);
+  m_jobReturned.store(false);
   auto thread = std::make_unique<platform::Thread>();
   // The worker records its own id first, so that its first checkpoint already counts.
   const bool started = thread->start(
       [this, &engine, job = std::move(job)] {
         m_threadId.store(platform::currentThreadId());
-        return job(engine) ? 0u : 1u;
+        const bool succeeded = job(engine);
+        m_jobReturned.store(true);
+        return succeeded ? 0u : 1u;
       },
       // Wakes a waiter once more after the thread has really ended.
       [&engine] { engine.job.signalChanged(); });

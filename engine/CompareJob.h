@@ -142,6 +142,10 @@ public:
   bool startWorker(CompareEngine& engine, Job job);
   // True on the worker itself, and while the last worker started has not ended.
   bool isRunning() const;
+  // True once the job of the last worker started has returned, on any thread: in the
+  // worker's last progress signal, which comes after its job, a waiter learns that this
+  // signal is the last.
+  bool jobReturned() const { return m_jobReturned.load(); }
   bool isPaused() const;
   // True while the worker itself stands paused at a checkpoint, or waits while paused for a
   // helper that stands at one: its progress moves no more until it is resumed or stopped.
@@ -216,6 +220,7 @@ private:
   platform::Event m_runEvent{platform::Event::Reset::manual, true};
   std::atomic<int64_t> m_cancel{0};
   std::atomic<bool> m_standingStill{false};
+  std::atomic<bool> m_jobReturned{false};
   std::atomic<bool> m_waitingForHelpers{false};
 };
 

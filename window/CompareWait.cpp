@@ -10,13 +10,13 @@
 
 namespace {
 
-// How often the dialog shows the progress at most. The worker signals once per item: woken
-// for each, the loop would paint a count the eye cannot follow and take a processor from
-// the content readers.
+// The interval of the dialog's tick; between two ticks, one signal at most wakes the loop.
+// The worker signals several times per item: woken for each, the loop would paint a count
+// the eye cannot follow and take a processor from the content readers.
 constexpr int64_t kProgressIntervalMs = 25;
 
-// At the interval: shows a change whose signal was let pass, and wakes the loop, so that the
-// worker's end is seen even when its last signal came too soon after another.
+// At the interval: shows a change whose signal was let pass, lets the next signal wake the
+// loop again, and wakes it itself, so that nothing waits long for a signal let pass.
 class ProgressTick : public olWndTimer {
 public:
   explicit ProgressTick(std::function<void()> onTick) : m_onTick(std::move(onTick)) {}
@@ -29,7 +29,7 @@ private:
 }  // namespace
 
 uint32_t runCompareWithProgress(CompareEngine& engine, HWND owner, const std::function<void(CProgressDlg&)>& onShown,
-                                const WorkerProgressHook& onWorkerProgress) {
+                                const WorkerProgressHook& onWorkerProgress, CompareStart start) {
   CProgressDlg progress(engine);
   // Without its window the compare still runs and ends; only its progress goes unseen.
   MIRRANE_CHECK_ONLY(progress.createModeless(owner));
@@ -38,31 +38,32 @@ uint32_t runCompareWithProgress(CompareEngine& engine, HWND owner, const std::fu
   if (ownerWasEnabled) enableWindow(owner, false);
 
   platform::Event& changed = engine.job.changed();
-  // Without its tick (no dialog) every signal wakes the loop, as the end must be seen.
-  ProgressTick tick([&changed, &progress] {
+  // The worker signals from its own thread, several times per item. The first signal after
+  // a tick queues a wake-up for this loop, the others until the next tick only find one
+  // queued: a huge tree can neither flood the queue nor keep the loop busy, and a signal
+  // costs the worker no more than a look at a flag. Without the tick (no dialog) every
+  // signal the loop has seen lets the next one wake it.
+  std::atomic<bool> wakePending{false};
+  ProgressTick tick([&changed, &progress, &wakePending] {
     if (changed.wait(0)) progress.refreshProgress();
+    wakePending.store(false);
     wakeMessageLoop();
   });
   const bool ticking = tick.start(progress.hwnd(), static_cast<UINT>(kProgressIntervalMs));
-  // The worker signals from its own thread, once per item; the hook queues a wake-up for
-  // this loop only when none is waiting already and the last is an interval ago, so a huge
-  // tree can neither flood the queue nor keep the loop busy.
-  std::atomic<bool> wakePending{false};
-  std::atomic<int64_t> lastWakeMs{0};
-  changed.setWakeHook([&wakePending, &lastWakeMs, ticking, &engine, &onWorkerProgress] {
+  changed.setWakeHook([&wakePending, &engine, &onWorkerProgress] {
     if (onWorkerProgress) onWorkerProgress(engine.job.readProgress());
-    if (ticking) {
-      const int64_t now = steadyMilliseconds();
-      if (now - lastWakeMs.load() < kProgressIntervalMs) return;
-      lastWakeMs.store(now);
+    // The signal after the job has returned: the results are not to wait for the tick.
+    if (engine.worker.jobReturned()) {
+      wakeMessageLoop();
+      return;
     }
-    if (!wakePending.exchange(true)) wakeMessageLoop();
+    if (!wakePending.load() && !wakePending.exchange(true)) wakeMessageLoop();
   });
   uint32_t exitCode = 1;
-  if (engine.worker.startWorker(engine)) {
+  if (start == CompareStart::alreadyStarted || engine.worker.startWorker(engine)) {
     if (onShown) onShown(progress);
     runMessageLoopUntil([&] {
-      wakePending.store(false);
+      if (!ticking) wakePending.store(false);
       if (changed.wait(0)) progress.refreshProgress();
       return !engine.worker.isRunning();
     });

@@ -22,6 +22,8 @@
 #include "window/Menus.h"
 #include "window/MirraneApp.h"
 
+#include <utility>
+
 namespace {
 
 constexpr int kSplitterWidth = 3;
@@ -68,8 +70,8 @@ void mrnViewButton::setViewChecked(bool checked) {
 
 // ---- CMirraneDlg
 
-CMirraneDlg::CMirraneDlg(CompareEngine& engine, const CommandLine* commandLine)
-    : m_engine(engine), m_commandLine(commandLine), m_comparePanel(engine) {
+CMirraneDlg::CMirraneDlg(CompareEngine& engine, const CommandLine* commandLine, CompareStart commandLineCompare)
+    : m_engine(engine), m_commandLine(commandLine), m_commandLineCompare(commandLineCompare), m_comparePanel(engine) {
   beginTemplate(415, 215, olTemplate::popup, 3);
   addTemplateStyle(WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
   for (int id : {control_id::kSplitter, control_id::kViewDiffs, control_id::kViewAll})
@@ -122,7 +124,8 @@ bool CMirraneDlg::onInitDialog() {
   setTabOrder(order);
 
   const bool compareGiven = m_commandLine != nullptr && m_commandLine->compareGiven;
-  if (compareGiven) applyCommandLine(*m_commandLine, m_engine.options);
+  // A compare already started reads the options, which hold the command line already.
+  if (compareGiven && m_commandLineCompare == CompareStart::now) applyCommandLine(*m_commandLine, m_engine.options);
   noteIgnoredPaths();
   m_comparePanel.loadOptionsIntoControls();
   m_comparedPaths[0] = m_engine.options.path0;
@@ -359,15 +362,16 @@ void CMirraneDlg::drawStatusBar(HDC dc, const RECT& bar) {
   setTextColour(dc, themeColour(olThemeSlot::text));
 }
 
-bool CMirraneDlg::startCompare() {
+bool CMirraneDlg::startCompare(CompareStart start) {
   m_list.clearRows();
-  resetResult(m_engine.result);
+  // A compare already started has reset the results itself and is filling them now.
+  if (start == CompareStart::now) resetResult(m_engine.result);
   m_comparedPaths[0] = m_engine.options.path0;
   m_comparedPaths[1] = m_engine.options.path1;
   invalidateArea(MainArea::whole);
   m_comparing = true;
   notifySelectionChanged();
-  const uint32_t exitCode = runCompareWithProgress(m_engine, m_hwnd, {}, m_workerProgressHook);
+  const uint32_t exitCode = runCompareWithProgress(m_engine, m_hwnd, {}, m_workerProgressHook, start);
   m_comparing = false;
   if (!isWindow(m_hwnd)) return exitCode == 0;
 
@@ -543,7 +547,7 @@ LRESULT CMirraneDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       handleCommand(id, code, lParam);
       return 0;
     }
-    case kStartFromCommandLine: startCompare(); return 0;
+    case kStartFromCommandLine: startCompare(std::exchange(m_commandLineCompare, CompareStart::now)); return 0;
     case WM_SHOWWINDOW:
     case WM_MOVE:
     case WM_ACTIVATE: keepFrameOnScreenOnce(); break;
@@ -567,6 +571,12 @@ LRESULT CMirraneDlg::windowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     }
     case WM_DESTROY:
+      // A window closed before it came to show the command line's compare: that compare ends
+      // before the options it reads change.
+      if (m_commandLineCompare == CompareStart::alreadyStarted) {
+        m_engine.worker.requestStop();
+        m_engine.worker.waitFinished();
+      }
       // What is typed in the panel goes into the options the default project keeps.
       m_comparePanel.collectOptions(false);
       saveWindowState();

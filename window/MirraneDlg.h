@@ -40,7 +40,10 @@ struct SummaryBadge {
 class CMirraneDlg : public olBaseDlg, public olAccessibleParts {
 public:
   // The command line (may be null) supplies the paths, switches and "start" of a compare.
-  CMirraneDlg(CompareEngine& engine, const CommandLine* commandLine);
+  // With CompareStart::alreadyStarted the caller has applied it to the engine's options and
+  // started its compare: the window shows that compare's progress once it is on screen.
+  CMirraneDlg(CompareEngine& engine, const CommandLine* commandLine,
+              CompareStart commandLineCompare = CompareStart::now);
 
   LRESULT windowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
   bool filterMessage(MSG& msg) override;
@@ -51,8 +54,9 @@ public:
   void loadTexts() override;
   void paintClient(HDC dc, const RECT& rect) override;
 
-  // Runs one compare of the current options; true when the worker ended with exit code 0.
-  bool startCompare();
+  // Runs one compare of the current options (or waits for the one already started); true
+  // when the worker ended with exit code 0.
+  bool startCompare(CompareStart start = CompareStart::now);
   // Places panel, splitter, list and view buttons; with followSplitter the panel reaches
   // to where the splitter was dragged.
   void layoutChildren(bool followSplitter);
@@ -113,6 +117,7 @@ private:
 
   CompareEngine& m_engine;
   const CommandLine* m_commandLine;
+  CompareStart m_commandLineCompare;
   olstring m_comparedPaths[2];
   olstring m_statusText;
   // What the command line held that the window cannot use, shown until a compare of the

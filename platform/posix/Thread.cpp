@@ -10,12 +10,31 @@
 #include <mutex>
 #include <thread>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 namespace platform {
 
 namespace {
 
 std::atomic<uint64_t> g_nextThreadId{1};
 thread_local uint64_t t_threadId = 0;
+
+// A new thread starts with a copy of its starter's vector registers. Once the window
+// system's libraries have run AVX code on the main thread, the upper halves of those
+// registers stay in use, and in a thread started from there every SSE instruction then
+// pays for a merge with them: a compare started from the window ran 10 to 15 % slower than
+// the same compare from the console. Marking the upper halves unused costs one instruction.
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx"))) void clearUpperVectorHalves() { _mm256_zeroupper(); }
+
+void startWithCleanVectorState() {
+  if (__builtin_cpu_supports("avx")) clearUpperVectorHalves();
+}
+#else
+void startWithCleanVectorState() {}
+#endif
 
 }  // namespace
 
@@ -52,6 +71,7 @@ bool Thread::start(std::function<uint32_t()> body, std::function<void()> onFinis
   state->id = g_nextThreadId.fetch_add(1);
   try {
     m_thread = std::thread([state, body = std::move(body), onFinished = std::move(onFinished)] {
+      startWithCleanVectorState();
       t_threadId = state->id;
       const uint32_t code = body();
       state->exitCode.store(code);

@@ -33,6 +33,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 
 using gui_test::later;
@@ -421,6 +422,50 @@ TEST(MainWindow, ACloseDuringACompareCancelsItAndClosesWhenItEnds) {
   EXPECT_EQ(second.summaryBadge().text, langText(lang::diff::kNoDiff));
   EXPECT_TRUE(answerer.texts().empty());
   second.unbind(olUnbind::destroyWindow);
+}
+
+// The command line's compare, started before the window (its worker paused at its first
+// step): the window shows it and its rows without starting another, or, closed first, ends it.
+TEST(MainWindow, TheCommandLinesCompareStartedFirstIsShownOrEndedByTheWindow) {
+  Reaper reaper(30000);
+  SettingsSandbox sandbox;
+  TempFolder temp;
+  makeDifferentTrees(temp);
+  CommandLine commandLine;
+  parseCommandLine({temp.widePath("a"), temp.widePath("b"), u"start"}, commandLine);
+  for (const bool shown : {true, false}) {
+    SCOPED_TRACE(shown ? "shown" : "closed first");
+    CompareEngine engine;
+    applyCommandLine(commandLine, engine.options);
+    std::promise<void> paused;
+    ASSERT_TRUE(engine.worker.startWorker(
+        engine, [&paused](CompareEngine& e) { return e.worker.pause(), paused.set_value(), runCompareJob(e); }));
+    paused.get_future().wait();
+    MessageBoxAnswerer answerer(IDOK);
+    CMirraneDlg window(engine, &commandLine, CompareStart::alreadyStarted);
+    bool progressOverWindow = !shown;
+    int rows = 0;  // polled in whichever loop turns: the compare's until it ends, then the window's
+    std::function<void()> untilShown = [&] {
+      if (engine.worker.isRunning() || !isWindowEnabled(window.hwnd())) return later(10, untilShown);
+      rows = window.list().rowCount();
+      closeWindow(window);
+    };
+    if (shown) {
+      runAsMainWindow(window, [&] {
+        progressOverWindow = engine.worker.isPaused() && !isWindowEnabled(window.hwnd());
+        engine.worker.resume();
+        untilShown();
+      });
+    } else {
+      ASSERT_TRUE(window.createModeless(nullptr));
+      destroyWindow(window.hwnd());
+    }
+    EXPECT_TRUE(progressOverWindow);
+    EXPECT_FALSE(engine.worker.isRunning());
+    EXPECT_EQ(engine.job.errorCode(), shown ? 0u : kErrorCancelled);
+    EXPECT_GE(rows, shown ? 5 : 0) << "deep content, size, case, file against folder, two one-sided";
+    EXPECT_TRUE(answerer.texts().empty()) << "no second compare was tried";
+  }
 }
 
 }  // namespace
