@@ -70,9 +70,3 @@ private:
 };
 
 static_assert(sizeof(ItemName) == 24);
-
-// A path or text built from names: olstring's own concatenation takes no view before C++26.
-inline olstring operator+(const olstring& a, const ItemName& b) { return a + olstring(b.view()); }
-inline olstring operator+(const ItemName& a, const olstring& b) { return olstring(a.view()) + b; }
-inline olstring operator+(const ItemName& a, char16_t b) { return olstring(a.view()) + b; }
-inline olstring& operator+=(olstring& a, const ItemName& b) { return a.append(b.view()); }

@@ -81,7 +81,7 @@ olstring mrnListView::rowText(int row, RowText kind) const {
   switch (kind) {
     case RowText::firstName: return first.name.str();
     case RowText::secondName: return second.name.str();
-    case RowText::bothNames: return first.name + u'\t' + second.name.str();
+    case RowText::bothNames: return first.name.str() + u'\t' + second.name.str();
     case RowText::typeAhead: return (second.present() ? second.name : first.name).str();
     case RowText::summary: {
       olstring text(size_t(std::max(item->depth, 0)), u'>');

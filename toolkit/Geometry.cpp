@@ -14,7 +14,8 @@
 olDialogBase dialogBaseUnits(const QFont& font) {
   // Asked at every paint of a window laid out in dialog units (the progress dialog's, dozens
   // of times a second), and shaping the alphabet each time took a good part of the
-  // interface thread's time during a compare. Keyed by what the font is, as below.
+  // interface thread's time during a compare. Keyed by what the font is, not by its
+  // handle: a released handle may come back.
   static std::map<QString, olDialogBase> cache;
   const QString key = font.key();
   auto found = cache.find(key);
@@ -37,19 +38,12 @@ int dx(int n, HFONT font) { return roundedUnits(n, dialogBaseUnits(fontOrUi(font
 int dy(int n, HFONT font) { return roundedUnits(n, dialogBaseUnits(fontOrUi(font)).y, 8); }
 
 SIZE standardButtonSize(HFONT font) {
-  // Keyed by what the font is, not by its handle: a released handle may come back.
-  static std::map<QString, SIZE> cache;
-  HFONT handle = font ? font : uiFont();
-  const QString key = qfontOf(handle).key();
-  auto found = cache.find(key);
-  if (found != cache.end()) return found->second;
-  SIZE size{dx(50, handle), dy(14, handle)};
+  SIZE size{dx(50, font), dy(14, font)};
   if (size.cy < 20) {
     float scale = 20.0f / static_cast<float>(std::max(size.cy, 1));
     size.cx = static_cast<int>(static_cast<float>(size.cx) * scale);
     size.cy = 20;
   }
-  cache[key] = size;
   return size;
 }
 

@@ -193,16 +193,13 @@ TEST(CompareTree, ItemNamesKeepTheirTextOnBothSidesOfTheInlineLength) {
   for (const olstring& text : {olstring(), olstring(u"a"), olstring(u"d\u00e9j\u00e0-vu.txt"),
                                olstring(u"d\u00e9j\u00e0-vu.text"), olstring(40, u'\u00df')}) {
     SCOPED_TRACE(narrow(text));
-    ItemName name(text);
-    EXPECT_EQ(name.view(), text);
-    EXPECT_EQ(name.size(), text.size());
-    ItemName copy = name;
+    ItemName copy(text);
     ItemName moved = std::move(copy);
-    EXPECT_EQ(moved, text);
     EXPECT_TRUE(copy.empty());
     copy = moved;
     moved = u"longer than any name kept in place";
-    EXPECT_EQ(copy, text);
+    EXPECT_EQ(copy.view(), text);
+    EXPECT_EQ(copy.size(), text.size());
     // A tail of itself, as the key of an item may view its own name.
     copy = copy.view().substr(text.empty() ? 0 : 1);
     EXPECT_EQ(copy.view(), olstring_view(text).substr(text.empty() ? 0 : 1));

@@ -434,41 +434,27 @@ TEST(CompareWait, ACloseRequestDuringACompareCancelsItAndClosesOnceTheWorkerHasE
   olApp::clearQuit();
 }
 
-namespace {
-
-// Compares two small trees with the dialog, the worker held where phase first holds;
-// whileHeld runs in the dialog meanwhile, and the worker goes on after it.
-uint32_t compareHeldAt(CompareEngine& engine, WorkerGate::Condition phase,
-                       const std::function<void(CProgressDlg&)>& whileHeld) {
-  TempFolder temp;
-  makeTrees(temp, 2, 20, engine);
-  WorkerGate gate;
-  gate.arm(std::move(phase));
-  return runCompareWithProgress(
-      engine, nullptr,
-      [&](CProgressDlg& progress) {
-        EXPECT_TRUE(gate.waitUntilHeld());
-        whileHeld(progress);
-        gate.release();
-      },
-      gate.hook());
-}
-
-}  // namespace
-
 // The dialog is refreshed a few dozen times a second, not at every signal: a change must
 // still show while no signal follows it (here the worker is held inside its last one).
 TEST(ProgressDialog, TheLastProgressShowsWithoutAnotherSignal) {
   Reaper reaper(30000);
   CompareEngine engine;
+  TempFolder temp;
+  makeTrees(temp, 2, 20, engine);
+  WorkerGate gate;
+  gate.arm(inTheCountedPhase);
   bool shown = false;
-  EXPECT_EQ(compareHeldAt(engine, inTheCountedPhase,
-                          [&](CProgressDlg& progress) {
-                            const JobState::Progress held = engine.job.readProgress();
-                            shown = waitFor([&] { return progress.progressBar().position() == held.done; }, 10000);
-                            EXPECT_EQ(progress.progressBar().text(), text(lang::progress::kCount, numberToText(held.done),
-                                                                        numberToText(held.total)));
-                          }),
-            0u);
+  const uint32_t exitCode = runCompareWithProgress(
+      engine, nullptr,
+      [&](CProgressDlg& progress) {
+        EXPECT_TRUE(gate.waitUntilHeld());
+        const JobState::Progress held = engine.job.readProgress();
+        shown = waitFor([&] { return progress.progressBar().position() == held.done; }, 10000);
+        EXPECT_EQ(progress.progressBar().text(),
+                  text(lang::progress::kCount, numberToText(held.done), numberToText(held.total)));
+        gate.release();
+      },
+      gate.hook());
+  EXPECT_EQ(exitCode, 0u);
   EXPECT_TRUE(shown);
 }
