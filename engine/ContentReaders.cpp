@@ -17,9 +17,10 @@ int defaultContentReaderCount() {
 ContentReaders::ContentReaders(CompareEngine& engine, int readers) : m_engine(engine) {
   const int helpers = std::min(readers, kMaxContentReaders) - 1;
   if (helpers > 0) m_helpers.start(helpers, [this](ContentBuffers& own) { helperLoop(own); });
-  // A few pairs wait for each helper, so that none runs dry while the worker walks on;
+  // Pairs wait for each helper, so that none runs dry while the worker walks on or reads a
+  // pair itself (with two waiting, a helper stood idle a fifth of the walk of a real tree);
   // beyond that the worker reads as well. Alone, it reads each pair as it comes.
-  m_queueLimit = 2 * m_helpers.size();
+  m_queueLimit = 16 * m_helpers.size();
 }
 
 ContentReaders::~ContentReaders() { finish(false); }

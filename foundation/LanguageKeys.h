@@ -224,6 +224,7 @@ inline olstring langText(const LanguageKey& key, olstring_view a0 = {}, olstring
   KEY(kOnePath, u"one_path")                          \
   KEY(kNoWindow, u"no_window")                        \
   KEY(kNoDisplay, u"no_display")                      \
+  KEY(kWindowMissing, u"window_missing")              \
   KEY(kEmptyArgument, u"empty_argument")              \
   KEY(kSamePath, u"same_path")                        \
   KEY(kProjectNotAbsolute, u"project_relative")       \

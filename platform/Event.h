@@ -4,6 +4,7 @@
 // (the GUI's) be told that the event was set.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -35,7 +36,9 @@ public:
 
 private:
   const Reset m_reset;
-  bool m_signalled;
+  // Written only under the mutex; read without it when a manual event is open, which is
+  // what every checkpoint of a running job asks.
+  std::atomic<bool> m_signalled;
   std::mutex m_mutex;
   std::condition_variable m_condition;
   // Shared, so that each set() takes the hook for its call without copying the function.

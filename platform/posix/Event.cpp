@@ -12,7 +12,7 @@ void Event::set() {
   std::shared_ptr<const std::function<void()>> hook;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_signalled = true;
+    m_signalled.store(true, std::memory_order_release);
     hook = m_hook;
   }
   if (m_reset == Reset::manual) {
@@ -25,18 +25,24 @@ void Event::set() {
 
 void Event::reset() {
   std::lock_guard<std::mutex> lock(m_mutex);
-  m_signalled = false;
+  m_signalled.store(false, std::memory_order_relaxed);
 }
 
 bool Event::wait(int64_t timeoutMs) {
+  // An open gate is passed at every checkpoint of a job, by the worker and its helpers at
+  // once: taking the mutex there made them queue on each other.
+  if (m_reset == Reset::manual && m_signalled.load(std::memory_order_acquire)) return true;
   std::unique_lock<std::mutex> lock(m_mutex);
-  const auto signalled = [this] { return m_signalled; };
+  const auto signalled = [this] { return m_signalled.load(std::memory_order_relaxed); };
   if (timeoutMs < 0) {
     m_condition.wait(lock, signalled);
+  } else if (timeoutMs == 0) {
+    // A look, not a wait: no clock to read.
+    if (!signalled()) return false;
   } else if (!m_condition.wait_for(lock, std::chrono::milliseconds(timeoutMs), signalled)) {
     return false;
   }
-  if (m_reset == Reset::automatic) m_signalled = false;
+  if (m_reset == Reset::automatic) m_signalled.store(false, std::memory_order_relaxed);
   return true;
 }
 

@@ -365,6 +365,26 @@ TEST_F(ConsoleTest, MissingLanguageFolderFailsTheConsoleRun) {
   EXPECT_EQ(output, "Failed to load language file!\n\nPlease re-download Mirrane.\n");
 }
 
+// The window is a module loaded only for a window: a program copied without it still compares
+// on the console, and a window asked for says what could not be loaded.
+TEST_F(ConsoleTest, AProgramWithoutItsWindowModuleComparesOnTheConsole) {
+  TempFolder app;
+  ASSERT_EQ(testing_support::runCommand("cp -r " + quoted(kProgram) + " " + quoted(std::string(MIRRANE_BUILD_DIR) + "/lang") +
+                                        " " + quoted(app.path())),
+            0);
+  const std::string program = quoted(app.path("mirrane"));
+  const std::string paths = " " + quoted(m_files.path()) + " " + quoted(m_temp.path());
+  std::string output;
+  EXPECT_EQ(testing_support::runCommand(program + paths + " hide 2>&1", &output), 1);
+  EXPECT_NE(output.find("Differences found:"), std::string::npos) << output;
+  std::string errors;
+  EXPECT_EQ(testing_support::runCommand(std::string(kNoDisplay) + program + paths + " 2>&1 >/dev/null", &errors), 1);
+  const std::string missing = text(lang::console::kWindowMissing);
+  EXPECT_TRUE(errors == text(lang::console::kNoWindow) + "\n" ||
+              (errors.starts_with(missing.substr(0, missing.find('('))) && errors.find("/mirrane-window.so") != std::string::npos))
+      << errors;
+}
+
 // A stop signal sent while the program unpacks: to the whole process group, as a terminal's
 // Ctrl+C is (7-Zip dies of it too, perhaps first), or to the program alone.
 struct Interrupt {

@@ -2,7 +2,7 @@
 # Checks an installed Mirrane, in steps (each a test of its own):
 #   install ROOT BUILD_DIR   cmake --install of the build folder into ROOT (emptied first)
 #   program ROOT VERSION     ROOT/bin/mirrane: --version, two compares, its language found,
-#                            nothing written into ROOT
+#                            its window module loaded, nothing written into ROOT
 #   manual ROOT              the manual page renders without a warning
 #   desktop ROOT             desktop-file-validate on the desktop entry
 #   metainfo ROOT VERSION    appstreamcli on the tree's metainfo; its newest release is VERSION
@@ -46,6 +46,12 @@ case "$step" in
     cp -r "$examples/left" "$scratch/b"
     output=$(run_installed "$scratch/a" "$scratch/b" hide) || fail "equal folders gave exit status $?: $output"
     grep -q "No differences found." <<<"$output" || fail "no verdict for equal folders: $output"
+    # Without a display the window is still loaded from lib/mirrane/modules before it finds none
+    # (a build without the window says it has none): a module missing from the install
+    # would say so instead.
+    output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$scratch/home" XDG_CONFIG_HOME= \
+      TMPDIR="$scratch/tmp" "$root/bin/mirrane" "$examples/left" "$examples/right" 2>&1) || true
+    grep -q -e "No display" -e "This build has no window" <<<"$output" || fail "the window did not load: $output"
     written=$(find "$root" -newer "$scratch/before")
     [ -z "$written" ] || fail "the program wrote into its install tree: $written"
     ;;

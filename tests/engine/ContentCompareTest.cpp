@@ -80,6 +80,12 @@ TEST(ContentCompare, TextDetection) {
   for (const char c : std::string("UTF-16 text\r\nline two\r\n")) utf16 += std::string{c, '\0'};
   std::string lateZero(70000, 'a');
   lateZero.replace(66000, 2, std::string(2, '\0'));
+  // Lone zero bytes first (as UTF-16 has them), then a zero word far on.
+  std::string wideThenZeros;
+  for (int i = 0; i < 3000; ++i) wideThenZeros += std::string{'w', '\0'};
+  std::string fewThenZeros = wideThenZeros.substr(0, 6) + std::string(5000, 'a');
+  wideThenZeros.replace(5000, 2, std::string(2, '\0'));
+  fewThenZeros.replace(4000, 2, std::string(2, '\0'));
   const Case cases[] = {
       {"plain text\n", true},
       {"\xff\xfe" + utf16, true},
@@ -88,6 +94,8 @@ TEST(ContentCompare, TextDetection) {
       {std::string("abc\0\0", 5), false},            // odd length ending in two zeros
       {std::string("\0", 1), true},
       {lateZero, true},                               // beyond the first 64 KiB
+      {wideThenZeros, false},
+      {fewThenZeros, false},
   };
   int index = 0;
   for (const Case& c : cases) {

@@ -3,8 +3,9 @@
 #   xvfb_work             $work, a folder of the test's own, removed at the end together
 #                         with every process in $pids (after the test's own
 #                         xvfb_before_cleanup, when it defines one)
-#   xvfb_copy_program B   the program of build folder B with its languages and advconf.ini
-#                         in $work/app, so that its settings stay in $work/app/config
+#   xvfb_copy_program B   the program of build folder B with its window module, languages
+#                         and advconf.ini in $work/app, so that its settings stay in
+#                         $work/app/config
 #   xvfb_start            Xvfb on a display number it picks itself (two tests running at
 #                         once never race for one), DISPLAY and a home in $work set; when
 #                         Xvfb does not come up within ten seconds, its log and exit 1
@@ -35,7 +36,7 @@ xvfb_work() {
 
 xvfb_copy_program() {
   mkdir -p "$work/app/config"
-  cp "$1/mirrane" "$work/app/"
+  cp "$1/mirrane" "$1/mirrane-window.so" "$work/app/"
   cp -r "$1/lang" "$work/app/"
   cp "$1/config/advconf.ini" "$work/app/config/"
 }
