@@ -38,6 +38,10 @@ std::u16string dataHomeFolder();
 // holds "lang", else <prefix>/share/mirrane of an installed program.
 std::u16string applicationFolder();
 
+// The folder that holds the program's modules: the application folder when that is the
+// executable's, else <prefix>/lib/mirrane/modules of an installed program.
+std::u16string moduleFolder();
+
 // How the application folder was found. An installed program's folder belongs to its
 // package and is shared by every user of the machine, so the program never writes there.
 enum class ApplicationFolderKind { besideExecutable, installed };

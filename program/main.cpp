@@ -13,19 +13,9 @@
 
 namespace {
 
-// Beside the program in a build folder; <prefix>/lib/mirrane/modules of an installed program,
-// whose data is in <prefix>/share/mirrane.
-std::u16string windowModulePath() {
-  std::u16string folder = platform::applicationFolder();
-  if (platform::applicationFolderKind() == platform::ApplicationFolderKind::installed) {
-    folder.resize(folder.size() - std::u16string_view(u"/share/mirrane").size());
-    folder += u"/lib/mirrane/modules";
-  }
-  return folder + u"/mirrane-window.so";
-}
-
+// The window, from its module; a module that cannot be loaded is said with the loader's reason.
 int runWindowModule(MirraneCore& core) {
-  const std::string path = platform::utf16ToUtf8(windowModulePath());
+  const std::string path = platform::utf16ToUtf8(platform::moduleFolder() + u"/mirrane-window.so");
   // Never closed: Qt leaves handlers behind that run at the process's exit.
   void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_GLOBAL);
   using Run = int (*)(MirraneCore&);

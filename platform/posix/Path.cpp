@@ -240,6 +240,13 @@ std::u16string dataHomeFolder() {
 
 namespace {
 
+// <prefix> of an installed program, whose <prefix>/bin holds it; a program right below the
+// root has the empty prefix.
+std::u16string installPrefix(std::u16string_view executableFolder) {
+  const std::u16string prefix = parentFolder(executableFolder);
+  return prefix.size() > 1 ? prefix : u"";
+}
+
 // Finds the application folder once; the caller holds g_applicationFolderLock.
 void findApplicationFolder() {
   if (!g_applicationFolder.empty()) return;
@@ -249,9 +256,7 @@ void findApplicationFolder() {
     g_applicationFolder = folder;
     g_applicationFolderKind = ApplicationFolderKind::besideExecutable;
   } else {
-    // <prefix>/bin holds the program; a program right below the root has the empty prefix.
-    const std::u16string prefix = parentFolder(folder);
-    g_applicationFolder = (prefix.size() > 1 ? prefix : u"") + u"/share/mirrane";
+    g_applicationFolder = installPrefix(folder) + u"/share/mirrane";
     g_applicationFolderKind = ApplicationFolderKind::installed;
   }
 }
@@ -262,6 +267,13 @@ std::u16string applicationFolder() {
   std::lock_guard<std::mutex> lock(g_applicationFolderLock);
   findApplicationFolder();
   return g_applicationFolder;
+}
+
+std::u16string moduleFolder() {
+  std::lock_guard<std::mutex> lock(g_applicationFolderLock);
+  findApplicationFolder();
+  if (g_applicationFolderKind == ApplicationFolderKind::besideExecutable) return g_applicationFolder;
+  return installPrefix(executableFolder()) + u"/lib/mirrane/modules";
 }
 
 ApplicationFolderKind applicationFolderKind() {
